@@ -1,0 +1,41 @@
+#pragma once
+// The operator is asked and told things only through this service: the Qt one
+// shows real dialogs, tests script the answers. Texts are Windows-1250.
+#include <optional>
+#include <string>
+
+namespace ui {
+
+class Form;
+
+enum class MessageIcon { None, Information, Warning, Error, Question };
+
+enum MessageButtons : unsigned { mbOK = 1, mbCancel = 2, mbYes = 4, mbNo = 8 };
+
+enum class ModalResult { None, Ok, Cancel, Yes, No };
+
+struct FileDialogRequest {
+  std::string title;
+  // "description|pattern|description|pattern", as the system writes filters.
+  std::string filter;
+  std::string initialDir;
+  std::string fileName;
+  // A save dialog asks before it replaces an existing file.
+  bool confirmOverwrite = true;
+};
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  virtual ModalResult messageBox(const std::string& text, const std::string& title, MessageIcon icon,
+                                 unsigned buttons) = 0;
+  // The chosen path, or nothing when the operator cancelled.
+  virtual std::optional<std::string> openFileName(const FileDialogRequest& request) = 0;
+  virtual std::optional<std::string> saveFileName(const FileDialogRequest& request) = 0;
+  // Shows a form as a modal dialog and returns when it is closed.
+  virtual ModalResult showModal(Form& form) = 0;
+  // The general error report: an error no handler absorbed.
+  virtual void showError(const std::string& message) = 0;
+};
+
+}  // namespace ui

@@ -1,0 +1,57 @@
+#pragma once
+// A window: caption, design size, state, its controls in creation order and
+// its main menu. The form that derives from it owns the controls as members
+// and registers each one, so a view can build a widget for every control.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/Control.h"
+#include "ui/Menu.h"
+
+namespace ui {
+
+enum class WindowState { Normal, Maximized };
+
+class Form : public CaptionControl {
+ public:
+  using CaptionControl::CaptionControl;
+
+  WindowState windowState() const { return windowState_; }
+  void setWindowState(WindowState s) { set(windowState_, s); }
+  // The window sees every key before the focused control.
+  bool keyPreview() const { return keyPreview_; }
+  void setKeyPreview(bool k) { keyPreview_ = k; }
+
+  // Controls in creation order; a control's parent is the form unless it was
+  // registered with a group box as parent.
+  struct Child {
+    Control* control;
+    Control* parent;
+  };
+  const std::vector<Child>& controls() const { return controls_; }
+  const std::vector<MenuItem*>& menu() const { return menu_; }
+  // The control that has the focus when the window is first shown.
+  Control* initialFocus() const { return initialFocus_; }
+
+  // A key seen first by the window (keyPreview); Key is a virtual-key code.
+  std::function<void(Key)> onKeyDown;
+  std::function<void()> onActivate;
+  std::function<void()> onClose;
+  // Asks the view to repaint the window now.
+  void repaint() { changed(); }
+
+ protected:
+  void addControl(Control& c, Control* parent = nullptr) { controls_.push_back({&c, parent}); }
+  void addMenu(MenuItem& top) { menu_.push_back(&top); }
+  void setInitialFocus(Control& c) { initialFocus_ = &c; }
+
+ private:
+  WindowState windowState_ = WindowState::Normal;
+  bool keyPreview_ = false;
+  std::vector<Child> controls_;
+  std::vector<MenuItem*> menu_;
+  Control* initialFocus_ = nullptr;
+};
+
+}  // namespace ui
