@@ -60,6 +60,9 @@ class Control {
   int width() const { return bounds_.width; }
   int height() const { return bounds_.height; }
 
+  // Asks the view to repaint the control now.
+  void repaint() { changed(); }
+
   // The view's listener: called after any property changed.
   void setChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
@@ -107,6 +110,16 @@ class Button : public CaptionControl {
   void click() {
     if (onClick) onClick();
   }
+};
+
+// A button that shows an image; glyph names the picture ("save", "clear").
+class BitBtn : public Button {
+ public:
+  BitBtn(std::string name, std::string glyph) : Button(std::move(name)), glyph_(std::move(glyph)) {}
+  const std::string& glyph() const { return glyph_; }
+
+ private:
+  std::string glyph_;
 };
 
 class CheckBox : public CaptionControl {

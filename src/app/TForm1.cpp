@@ -1,0 +1,283 @@
+#include "app/TForm1.h"
+
+#include <cmath>
+
+#include "app/ProcessValues.h"
+#include "platform/Cp1250.h"
+
+namespace app {
+
+using platform::pl;
+
+namespace {
+
+// The window's design size; it is created at this size and maximised at
+// activation.
+constexpr int kDesignWidth = 696;
+constexpr int kDesignHeight = 479;
+
+ui::Font makeFont(const char* name, int size, bool bold, ui::Color color = ui::clWindowText) {
+  return ui::Font{name, size, bold, color};
+}
+
+}  // namespace
+
+TForm1::TForm1(MainWindowServices services)
+    : ui::Form("Form1"),
+      Plik1("Plik1", pl("&Plik")),
+      Koniec1("Koniec1", pl("Koniec"), "Ctrl+X"),
+      DrukujASCII1("DrukujASCII1", pl("Drukuj  "), "Ctrl+D"),
+      DrukujHEX1("DrukujHEX1", pl("Zapisz wszystko"), "Ctrl+S"),
+      Otwrz1("Otwrz1", pl("Otwórz"), "Ctrl+O"),
+      Importuj1("Importuj1", pl("Importuj"), "Ctrl+I"),
+      WindRows("WindRows", pl("Zawijaj wiersze")),
+      ZapiszASCII("ZapiszASCII", pl("Zapisz ASCII")),
+      InsertTime("InsertTime", pl("Wstawiaj czas")),
+      ChangePointToColon("ChangePointToColon", pl("Zamieniaj '.' na ','")),
+      FastWrite("FastWrite", pl("Szybki zapis")),
+      Terso1("Terso1", pl("P&ołączenie")),
+      Tryb1("Tryb1", pl("&Tryb")),
+      Ustaw1("Ustaw1", pl("Ustaw"), "Ctrl+U"),
+      Automatyczny1("Automatyczny1", pl("Pomiar Automatyczny"), "Ctrl+A"),
+      PomiarRczny1("PomiarRczny1", pl("Pomiar Ręczny"), "Ctrl+R"),
+      Plikrozkazow1("Plikrozkazow1", pl("Plik rozkazów:")),
+      ComPort1(services.loop, "ComPort1"),
+      services_(std::move(services)) {
+  setCaption(pl("Komunikacja przez złącze szeregowe RS-232 v9E"));
+  setBounds(0, 0, kDesignWidth, kDesignHeight);
+  setKeyPreview(true);
+  buildControls();
+  buildMenu();
+  Timer1 = loop().createTimer();
+  Timer2 = loop().createTimer();
+  Timer3 = loop().createTimer();
+  Timer2->setOnTimer([this] { Timer2Timer(); });
+  onActivate = [this] { FormActivate(); };
+  onClose = [this] { FormClose(); };
+}
+
+TForm1::~TForm1() {
+  if (MainWindowHandle == this) MainWindowHandle = nullptr;
+}
+
+std::string TForm1::FileFilter() { return pl("pliki tekstowe|*.txt|wszystkie pliki|*.*"); }
+
+// The design-time state of every control: captions, fonts, colours and the
+// sizes the layout leaves as they are.
+void TForm1::buildControls() {
+  Bevel1.setBounds(0, 3, kDesignWidth, 2);
+  Label1.setCaption("-");
+  Label1.setBounds(8, 8, 4, 13);
+
+  Memo1.setFont(makeFont("Courier New", 8, true));
+  Memo1.setBounds(35, 24, 160, 287);
+  Memo2.setFont(makeFont("Monotxt", 8, true));
+  Memo2.setBounds(230, 24, 452, 287);
+  StaticText1.setCaption("ASCII");
+  StaticText1.setBounds(35, 8, 31, 17);
+  StaticText2.setCaption("HEX");
+  StaticText2.setBounds(230, 8, 25, 17);
+
+  Edit1.setFont(makeFont("MS Sans Serif", 8, false, ui::clRed));
+  Edit1.setBounds(35, 367, 487, 21);
+  StaticText3.setCaption(pl("Znaki do wysłania"));
+  StaticText3.setBounds(35, 350, 92, 17);
+  btnWyslij.setCaption(pl("Wyślij z&naki"));
+  btnWyslij.setBounds(104, 320, 75, 25);
+  CheckBox1.setCaption("CR/LF");
+  CheckBox1.setChecked(true);
+  CheckBox1.setBounds(536, 367, 57, 17);
+  btnOpenPort.setCaption(pl("&Otwórz port"));
+  btnOpenPort.setBounds(35, 320, 75, 25);
+  LabelConnection.setCaption("LabelConnection");
+  LabelConnection.setFont(makeFont("MS Sans Serif", 8, true));
+  LabelConnection.setBounds(35, 351, 97, 17);
+
+  Edit2.setFont(makeFont("MS Sans Serif", 8, true, ui::clRed));
+  Edit2.setBounds(35, 412, 278, 21);
+  StaticText4.setCaption(pl("Komunikaty o błędach"));
+  StaticText4.setBounds(35, 395, 112, 17);
+  CheckBox2.setCaption(pl("Wyłączone"));
+  CheckBox2.setChecked(true);
+  CheckBox2.setBounds(168, 395, 80, 17);
+  CheckBox3.setCaption(pl("Włączony czas odpowiedzi"));
+  CheckBox3.setBounds(280, 395, 160, 17);
+
+  Button3.setCaption(pl("&Wyczyść okna"));
+  Button3.setBounds(188, 320, 75, 25);
+  Button4.setCaption(pl("&Tylko ASCII"));
+  Button4.setBounds(272, 320, 75, 25);
+  Button4.onClick = [this] { Button4Click(); };
+  Button5.setCaption(pl("Minimalizuj okna"));
+  Button5.setBounds(330, 412, 100, 25);
+  Button6.setCaption("Stop");
+  Button6.setVisible(false);
+  Button6.setBounds(460, 412, 100, 25);
+
+  const ui::Font status = makeFont("MS Sans Serif", 8, true, ui::clRed);
+  StaticText5.setFont(status);
+  StaticText5.setBounds(420, 350, 140, 17);
+  StaticText6.setFont(status);
+  StaticText6.setBounds(80, 8, 140, 17);
+  StaticText7.setFont(status);
+  StaticText7.setBounds(270, 350, 140, 17);
+  LabelFileName.setCaption(pl("Nie wybrano pliku"));
+  LabelFileName.setFont(makeFont("MS Sans Serif", 8, false, ui::clRed));
+  LabelFileName.setBounds(330, 8, 200, 17);
+  BitBtnSaveToFile.setBounds(270, 2, 25, 25);
+  BitBtnClearFile.setBounds(295, 2, 25, 25);
+
+  EditWindRowsString.setBounds(608, 367, 40, 21);
+  rgWindRowsString.setCaption(pl("Ciąg zawijania wierszy"));
+  rgWindRowsString.setItems({pl("znak początku wiersza"), pl("znak końca wiersza")});
+  rgWindRowsString.setItemIndex(0);
+  rgWindRowsString.setBounds(540, 300, 150, 57);
+  btnTibboON.setCaption(pl("Włącz Tibbo"));
+  btnTibboON.setBounds(356, 320, 75, 25);
+  btnTibboOFF.setCaption(pl("Wyłącz Tibbo"));
+  btnTibboOFF.setBounds(440, 320, 75, 25);
+
+  for (ui::Control* c : std::initializer_list<ui::Control*>{
+           &Bevel1, &Label1, &Memo1, &Memo2, &StaticText1, &StaticText2, &Edit1, &StaticText3, &btnWyslij,
+           &CheckBox1, &btnOpenPort, &LabelConnection, &Edit2, &StaticText4, &CheckBox2, &CheckBox3,
+           &Button3, &Button4, &Button5, &Button6, &StaticText5, &StaticText6, &StaticText7, &LabelFileName,
+           &BitBtnSaveToFile, &BitBtnClearFile, &EditWindRowsString, &rgWindRowsString, &btnTibboON,
+           &btnTibboOFF})
+    addControl(*c);
+  setInitialFocus(btnOpenPort);
+
+  btnWyslij.onClick = [this] { btnWyslijClick(); };
+  Edit1.onKeyDown = [this](ui::Key key) { Edit1KeyDown(key); };
+  onKeyDown = [this](ui::Key key) { FormKeyDown(key); };
+  btnTibboON.onClick = [this] { btnTibboONClick(); };
+  btnTibboOFF.onClick = [this] { btnTibboOFFClick(); };
+  btnOpenPort.onClick = [this] { btnOpenPortClick(); };
+  BitBtnSaveToFile.onClick = [this] { BitBtnSaveToFileClick(); };
+  BitBtnClearFile.onClick = [this] { BitBtnClearFileClick(); };
+  ComPort1.OnRxChar = [this](serial::TCustomComPort& sender, int count) { ComPort1RxChar(sender, count); };
+}
+
+void TForm1::buildMenu() {
+  for (ui::MenuItem* item : {&Koniec1, &DrukujASCII1, &DrukujHEX1, &Otwrz1, &Importuj1, &WindRows, &ZapiszASCII,
+                             &InsertTime, &ChangePointToColon, &FastWrite})
+    Plik1.add(*item);
+  ZapiszASCII.setChecked(true);
+  Tryb1.add(Ustaw1).add(Automatyczny1).add(PomiarRczny1);
+  Plikrozkazow1.setHasImage(true);
+  for (ui::MenuItem* top : {&Plik1, &Terso1, &Tryb1, &Plikrozkazow1}) addMenu(*top);
+
+  Koniec1.onClick = [this] { Koniec1Click(); };
+  WindRows.onClick = [this] { WindRowsClick(); };
+  ZapiszASCII.onClick = [this] { ZapiszASCIIClick(); };
+  InsertTime.onClick = [this] { InsertTimeClick(); };
+  ChangePointToColon.onClick = [this] { ChangePointToColonClick(); };
+  FastWrite.onClick = [this] { FastWriteClick(); };
+  Plikrozkazow1.onClick = [this] { Plikrozkazow1Click(); };
+  Terso1.onClick = [this] { Terso1Click(); };
+}
+
+void TForm1::postMessage(unsigned message, std::intptr_t wParam, std::intptr_t) {
+  loop().post([this, message, wParam] {
+    if (message == UM_UPDATE_PORT)
+      OnUpdatePortMessage(wParam);
+    else if (message == UM_UPDATE_FILE)
+      OnUpdateFileMessage(wParam);
+  });
+}
+
+void TForm1::FormCreate() {
+  // 1. The window handle, target of the notification messages.
+  MainWindowHandle = this;
+  // 2.-4. The serial settings of "Kestrel.ini"; its [Devices] section also
+  // maps port names to devices.
+  ComPort1.setStoredGroups(serial::TStoredGroups{serial::sgBasic});
+  ComPort1.setDeviceMapFile((programDir() / "Kestrel.ini").string());
+  RestoreSerialSettings();
+  SavedPort = ComPort1.port();
+  // 5. All three timers idle.
+  Timer1->setInterval(0);
+  Timer2->setInterval(0);
+  Timer3->setInterval(0);
+  // 6.
+  PanesMinimized = false;
+  repaint();
+  // 7.
+  HexColumn = 0;
+  HexRowLength = 16;
+  // 8. The panes' font size follows the window's height at creation.
+  SmallScreen = height() < 600;
+  for (ui::Memo* pane : {&Memo1, &Memo2}) {
+    ui::Font f = pane->font();
+    f.size = SmallScreen ? 8 : 7;
+    pane->setFont(f);
+  }
+  // 9.-10.
+  ClearLineErrorFlags();
+  MeasurementsDone = 0;
+  PaneLineStart = true;
+  // 11. The Ethernet link: see its wiring.
+  LinkState = LinkClosed;
+  // 12. The configuration file: see its wiring.
+}
+
+void TForm1::FormActivate() {
+  setWindowState(ui::WindowState::Maximized);
+  repaint();
+  pozycjonowanie();
+  ShowConnectionState();
+}
+
+void TForm1::FormClose() {
+  disconnectSerial();
+  ShowConnectionState();
+  SaveSerialSettings();
+  terminateApplication();
+}
+
+void TForm1::Koniec1Click() {
+  disconnectSerial();
+  ShowConnectionState();
+  terminateApplication();
+}
+
+void TForm1::disconnectSerial() noexcept {
+  try {
+    ComPort1.Disconnect();
+  } catch (...) {
+    // Closing the port at the way out never stops the way out.
+  }
+}
+
+// Not built yet: the serial settings storage reads "Kestrel.ini" here; until
+// then the design-time settings stay.
+void TForm1::RestoreSerialSettings() noexcept {}
+
+// Not built yet: the serial settings storage writes "Kestrel.ini" here.
+void TForm1::SaveSerialSettings() noexcept {}
+
+void TForm1::terminateApplication() noexcept {
+  try {
+    if (services_.terminate) services_.terminate();
+  } catch (...) {
+    // An error while terminating is ignored.
+  }
+}
+
+void TForm1::Timer2Timer() {
+  Timer1->setEnabled(false);
+  Timer2->setInterval(0);
+  dialogs().messageBox(pl("Brak komunikacji z wagą !"), "RS-232", ui::MessageIcon::None,
+                       ui::mbOK | ui::mbCancel);
+  Timer1->setEnabled(true);
+  SecondsToNext = static_cast<std::int32_t>(std::nearbyint(Timer1->interval() / 1000.0));
+}
+
+void TForm1::WindRowsClick() { WindRows.setChecked(!WindRows.checked()); }
+void TForm1::ZapiszASCIIClick() { ZapiszASCII.setChecked(!ZapiszASCII.checked()); }
+void TForm1::InsertTimeClick() { InsertTime.setChecked(!InsertTime.checked()); }
+void TForm1::ChangePointToColonClick() { ChangePointToColon.setChecked(!ChangePointToColon.checked()); }
+void TForm1::FastWriteClick() { FastWrite.setChecked(!FastWrite.checked()); }
+
+void TForm1::Plikrozkazow1Click() { Ustaw1.click(); }
+
+}  // namespace app

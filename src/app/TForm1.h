@@ -1,0 +1,187 @@
+#pragma once
+// The main window: the terminal. It holds nearly all of the terminal's state
+// in its own controls (panes, send line, status texts, menu check marks) and
+// owns the serial port, the Ethernet link and the three timers.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/EventLoop.h"
+#include "platform/MessageTarget.h"
+#include "serial/ComPort.h"
+#include "ui/Control.h"
+#include "ui/Dialogs.h"
+#include "ui/Form.h"
+#include "ui/Memo.h"
+#include "ui/Menu.h"
+
+namespace app {
+
+inline constexpr unsigned UM_UPDATE_PORT = platform::WM_USER + 1;  // 1025
+inline constexpr unsigned UM_UPDATE_FILE = platform::WM_USER + 2;  // 1026
+
+// Link states, as LinkState and UM_UPDATE_PORT carry them.
+inline constexpr std::uint8_t LinkClosed = 0;
+inline constexpr std::uint8_t LinkConnecting = 1;
+inline constexpr std::uint8_t LinkOpen = 2;
+inline constexpr std::uint8_t LinkClosing = 255;
+
+// What the main window needs from the program around it.
+struct MainWindowServices {
+  platform::EventLoop& loop;
+  ui::Dialogs& dialogs;
+  // The program's directory: config.xml and "Kestrel.ini" live here.
+  std::filesystem::path programDir;
+  // Ends the program (the message loop returns).
+  std::function<void()> terminate;
+};
+
+class TForm1 : public ui::Form, public platform::MessageTarget {
+ public:
+  explicit TForm1(MainWindowServices services);
+  ~TForm1() override;
+
+  // Start-up, activation and shutdown.
+  void FormCreate();
+  void FormActivate();
+  void FormClose();
+  void Koniec1Click();
+
+  // The reply timeout.
+  void Timer2Timer();
+
+  // Option toggles of the menu.
+  void WindRowsClick();
+  void ZapiszASCIIClick();
+  void InsertTimeClick();
+  void ChangePointToColonClick();
+  void FastWriteClick();
+  void Plikrozkazow1Click();
+
+  // Layout of the controls in proportion to the window's size.
+  void pozycjonowanie();
+
+  // Notification messages, handled on the user-interface thread in posting order.
+  void postMessage(unsigned message, std::intptr_t wParam, std::intptr_t lParam = 0) override;
+  void OnUpdatePortMessage(std::intptr_t wParam);
+  void OnUpdateFileMessage(std::intptr_t wParam);
+
+  // The link's description and state in LabelConnection and btnOpenPort.
+  void ShowConnectionState();
+  // The line error check, run for each received byte while CheckBox2 is unchecked.
+  void sprawdz_transmisje();
+
+  // Sending: the send line with its escapes, over the serial port or Ethernet.
+  void btnWyslijClick();
+  void Edit1KeyDown(ui::Key key);
+  void FormKeyDown(ui::Key key);
+  void btnTibboONClick();
+  void btnTibboOFFClick();
+  void SendOrder(const std::string& bytes);
+
+  // The link's open/close button and the connection settings.
+  void btnOpenPortClick();
+  void Terso1Click();
+
+  // The serial port's receive event.
+  void ComPort1RxChar(serial::TCustomComPort& Sender, int Count);
+
+  // Receiving: every byte shown in both panes, rows, replies counted.
+  void ProcessReceived(const std::string& data, std::size_t count);
+  void MemoScrollDown(ui::Memo& pane);
+  void Button4Click();
+
+  // The capture file: one line per finished row, or the raw stream.
+  void StoreReply();
+  void FastWriteData(const std::string& data);
+  void CloseCaptureFile();
+  void BitBtnSaveToFileClick();
+  void BitBtnClearFileClick();
+
+  // Controls, in the order they are created.
+  ui::Bevel Bevel1{"Bevel1"};
+  ui::Label Label1{"Label1"};
+  ui::Memo Memo1{"Memo1"};
+  ui::Memo Memo2{"Memo2"};
+  ui::Label StaticText1{"StaticText1"};
+  ui::Label StaticText2{"StaticText2"};
+  ui::Edit Edit1{"Edit1"};
+  ui::Label StaticText3{"StaticText3"};
+  ui::Button btnWyslij{"btnWyslij"};
+  ui::CheckBox CheckBox1{"CheckBox1"};
+  ui::Button btnOpenPort{"btnOpenPort"};
+  ui::Label LabelConnection{"LabelConnection"};
+  ui::Edit Edit2{"Edit2"};
+  ui::Label StaticText4{"StaticText4"};
+  ui::CheckBox CheckBox2{"CheckBox2"};
+  ui::CheckBox CheckBox3{"CheckBox3"};
+  ui::Button Button3{"Button3"};
+  ui::Button Button4{"Button4"};
+  ui::Button Button5{"Button5"};
+  ui::Button Button6{"Button6"};
+  ui::Label StaticText5{"StaticText5"};
+  ui::Label StaticText6{"StaticText6"};
+  ui::Label StaticText7{"StaticText7"};
+  ui::Label LabelFileName{"LabelFileName"};
+  ui::BitBtn BitBtnSaveToFile{"BitBtnSaveToFile", "save"};
+  ui::BitBtn BitBtnClearFile{"BitBtnClearFile", "clear"};
+  ui::Edit EditWindRowsString{"EditWindRowsString"};
+  ui::RadioGroup rgWindRowsString{"rgWindRowsString"};
+  ui::Button btnTibboON{"btnTibboON"};
+  ui::Button btnTibboOFF{"btnTibboOFF"};
+
+  // Main menu.
+  ui::MenuItem Plik1;
+  ui::MenuItem Koniec1;
+  ui::MenuItem DrukujASCII1;
+  ui::MenuItem DrukujHEX1;
+  ui::MenuItem Otwrz1;
+  ui::MenuItem Importuj1;
+  ui::MenuItem WindRows;
+  ui::MenuItem ZapiszASCII;
+  ui::MenuItem InsertTime;
+  ui::MenuItem ChangePointToColon;
+  ui::MenuItem FastWrite;
+  ui::MenuItem Terso1;
+  ui::MenuItem Tryb1;
+  ui::MenuItem Ustaw1;
+  ui::MenuItem Automatyczny1;
+  ui::MenuItem PomiarRczny1;
+  ui::MenuItem Plikrozkazow1;
+
+  // The serial link.
+  serial::TComPort ComPort1;
+
+  // Timers: the automatic measurement, the reply timeout, the countdown.
+  std::unique_ptr<platform::Timer> Timer1;
+  std::unique_ptr<platform::Timer> Timer2;
+  std::unique_ptr<platform::Timer> Timer3;
+
+  // Fields.
+  std::int16_t CurrentOrder = 0;
+  std::string SavedPort;
+  std::uint8_t LinkState = LinkClosed;
+  bool PaneLineStart = true;
+
+  // The file filter of both file dialogs.
+  static std::string FileFilter();
+  const std::filesystem::path& programDir() const { return services_.programDir; }
+  platform::EventLoop& loop() { return services_.loop; }
+  ui::Dialogs& dialogs() { return services_.dialogs; }
+
+ private:
+  void buildControls();
+  void buildMenu();
+  void terminateApplication() noexcept;
+  void disconnectSerial() noexcept;
+  // "Kestrel.ini" in the program's directory; failures are ignored.
+  void RestoreSerialSettings() noexcept;
+  void SaveSerialSettings() noexcept;
+
+  MainWindowServices services_;
+};
+
+}  // namespace app

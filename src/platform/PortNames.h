@@ -1,0 +1,25 @@
+#pragma once
+// The system names its serial ports "COM1", "COM2", ...; on POSIX a port name
+// resolves to a device path thus:
+//   - a name that begins with "/" is a path;
+//   - "COM" followed by a path ("COM/dev/ttyUSB0") is that path;
+//   - "COMn" (n a whole number) is the value of key COMn in section [Devices]
+//     of the device map file ("Kestrel.ini") when it has one, else
+//     /dev/ttyS{n-1};
+//   - any other name is /dev/ + name.
+// "COM" is recognised in any letter case, as Windows does.
+#include <string>
+
+namespace platform {
+
+inline constexpr const char* kDevicesSection = "Devices";
+
+// deviceMapFile may be empty (no map) or name a missing file (no entries).
+// Throws IniFileError when the map file exists but cannot be read: a port
+// must not silently open some other device.
+std::string serialDevicePath(const std::string& portName, const std::string& deviceMapFile);
+
+// n of a "COMn" name, or 0 when the name is no such name.
+int comPortNumber(const std::string& portName);
+
+}  // namespace platform

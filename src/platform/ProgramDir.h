@@ -1,0 +1,14 @@
+#pragma once
+#include <filesystem>
+
+namespace platform {
+
+// The directory of the running executable.
+std::filesystem::path executableDirectory();
+
+// Where config.xml, "Kestrel.ini" and orders.xml live: the program's directory
+// when it can be written, else $XDG_CONFIG_HOME/terso (default ~/.config/terso),
+// created when missing.
+std::filesystem::path settingsDirectory(const std::filesystem::path& programDir);
+
+}  // namespace platform

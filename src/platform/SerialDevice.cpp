@@ -1,0 +1,422 @@
+#include "platform/SerialDevice.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "platform/SerialSpeed.h"
+#include "platform/SerialTermios.h"
+
+#if defined(__linux__)
+#include <linux/serial.h>
+#endif
+
+// How the settings of a Windows device control record (DCB) are carried out
+// on a terminal device:
+//   BaudRate          any speed: B constants, BOTHER on Linux for the rest
+//   fBinary           raw mode (no ICANON, ECHO, ISIG, OPOST, ICRNL, ...)
+//   ByteSize          CS5 to CS8
+//   Parity            PARENB, PARODD; mark and space with CMSPAR
+//   StopBits          CSTOPB for 2, and for 1.5: a UART sends 1.5 stop bits
+//                     with 5 data bits and 2 with more, as on Windows
+//   fParity           the driver always counts parity errors (TIOCGICOUNT);
+//                     with fErrorChar, INPCK: a byte with a parity or framing
+//                     error becomes 0, so an ErrorChar other than 0 has no
+//                     counterpart
+//   (breaks)          IGNBRK: a break is counted (TIOCGICOUNT), not read as
+//                     a 0 byte in the data
+//   fOutxCtsFlow, fRtsControl handshake   CRTSCTS (one flag serves both)
+//   fRtsControl on/off/toggle  TIOCMBIS/TIOCMBIC; toggle holds RTS on
+//   fDtrControl       TIOCMBIS/TIOCMBIC; handshake holds DTR on (CDTR_IFLOW
+//                     where the system has it)
+//   fOutxDsrFlow      CDSR_OFLOW where the system has it, else none
+//   fOutX, fInX       IXON, IXOFF; XonChar, XoffChar: VSTART, VSTOP
+//   fTXContinueOnXoff none: output always goes on after the driver's XOFF
+//   fDsrSensitivity   none
+//   fNull             done by read(): zero bytes are dropped
+//   XonLim, XoffLim   none: the driver throttles at its own levels
+//   EvtChar           none: the event thread looks for it in the data
+//   fAbortOnError     never set on Windows either
+//   SetupComm sizes   none: the driver's queues have fixed sizes
+//   COMMTIMEOUTS      carried out by read() and write() with poll()
+
+namespace platform {
+
+namespace {
+
+bool unsupportedIoctl(int err) {
+  return err == ENOTTY || err == EINVAL;
+}
+
+template <typename Call>
+auto retryOnInterrupt(Call call) {
+  decltype(call()) rc;
+  do rc = call();
+  while (rc < 0 && errno == EINTR);
+  return rc;
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Waits until fd is ready for events or the deadline passes; false on timeout.
+bool waitReady(int fd, short events, const Clock::time_point* deadline) {
+  for (;;) {
+    int timeoutMs = -1;
+    if (deadline) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+      if (left <= 0) return false;
+      timeoutMs = static_cast<int>(std::min<long long>(left, 1 << 30));
+    }
+    pollfd p{fd, events, 0};
+    const int rc = ::poll(&p, 1, timeoutMs);
+    if (rc < 0) {
+      if (errno == EINTR) continue;
+      throw SerialDeviceError("poll", errno);
+    }
+    if (rc == 0) continue;  // the deadline check above ends the wait
+    return true;            // ready, or an error/hang-up the next call reports
+  }
+}
+
+}  // namespace
+
+SerialErrorKind classifySerialErrno(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return SerialErrorKind::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return SerialErrorKind::PermissionDenied;
+    case EBUSY:
+    case EWOULDBLOCK:
+      return SerialErrorKind::InUse;
+    case ENOTTY:
+      return SerialErrorKind::NotATerminal;
+    case EINVAL:
+    case EOPNOTSUPP:
+    case ENOSYS:
+      return SerialErrorKind::Unsupported;
+    case EIO:
+    case EBADF:
+      return SerialErrorKind::Gone;
+    default:
+      return SerialErrorKind::Other;
+  }
+}
+
+SerialDeviceError::SerialDeviceError(const std::string& operation, int err)
+    : std::runtime_error(operation + ": " + std::strerror(err)),
+      errorCode_(err),
+      kind_(classifySerialErrno(err)) {}
+
+termios termiosFor(const SerialLineSettings& s, const termios& base) {
+  termios t = base;
+  t.c_iflag &=
+      ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK | IGNPAR);
+  t.c_oflag &= ~OPOST;
+  t.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
+  t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
+#ifdef CMSPAR
+  t.c_cflag &= ~CMSPAR;
+#endif
+#ifdef CRTSCTS
+  t.c_cflag &= ~CRTSCTS;
+#endif
+#ifdef CDSR_OFLOW
+  t.c_cflag &= ~CDSR_OFLOW;
+#endif
+#ifdef CDTR_IFLOW
+  t.c_cflag &= ~CDTR_IFLOW;
+#endif
+  t.c_cflag |= CREAD | CLOCAL;
+  t.c_iflag |= IGNBRK;
+
+  switch (s.dataBits) {
+    case 5:
+      t.c_cflag |= CS5;
+      break;
+    case 6:
+      t.c_cflag |= CS6;
+      break;
+    case 7:
+      t.c_cflag |= CS7;
+      break;
+    default:
+      t.c_cflag |= CS8;
+      break;
+  }
+
+  switch (s.parity) {
+    case SerialParity::None:
+      break;
+    case SerialParity::Odd:
+      t.c_cflag |= PARENB | PARODD;
+      break;
+    case SerialParity::Even:
+      t.c_cflag |= PARENB;
+      break;
+    case SerialParity::Mark:
+    case SerialParity::Space:
+#ifdef CMSPAR
+      t.c_cflag |= PARENB | CMSPAR | (s.parity == SerialParity::Mark ? PARODD : 0);
+      break;
+#else
+      throw SerialDeviceError("mark or space parity", EOPNOTSUPP);
+#endif
+  }
+  if (s.parityCheck && s.parityReplace) t.c_iflag |= INPCK;
+
+  if (s.stopBits != SerialStopBits::One) t.c_cflag |= CSTOPB;
+
+#ifdef CRTSCTS
+  if (s.outCtsFlow || s.rts == SerialRts::Handshake) t.c_cflag |= CRTSCTS;
+#endif
+#ifdef CDSR_OFLOW
+  if (s.outDsrFlow) t.c_cflag |= CDSR_OFLOW;
+#endif
+#ifdef CDTR_IFLOW
+  if (s.dtr == SerialDtr::Handshake) t.c_cflag |= CDTR_IFLOW;
+#endif
+  if (s.xonXoffOut) t.c_iflag |= IXON;
+  if (s.xonXoffIn) t.c_iflag |= IXOFF;
+  t.c_cc[VSTART] = static_cast<cc_t>(s.xonChar);
+  t.c_cc[VSTOP] = static_cast<cc_t>(s.xoffChar);
+
+  // A non-blocking read returns what is there; 0 bytes then means hang-up.
+  t.c_cc[VMIN] = 1;
+  t.c_cc[VTIME] = 0;
+  return t;
+}
+
+struct SerialDevice::Counters {
+  long long frame = 0, parity = 0, overrun = 0, bufferOverrun = 0, breaks = 0;
+};
+
+SerialDevice::SerialDevice(const std::string& path) : path_(path) {
+  fd_ = retryOnInterrupt([&] { return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
+  if (fd_ < 0) throw SerialDeviceError("open " + path, errno);
+
+  auto fail = [&](const std::string& what, int err) {
+    ::close(fd_);
+    fd_ = -1;
+    throw SerialDeviceError(what + " " + path, err);
+  };
+
+  termios current{};
+  if (tcgetattr(fd_, &current) != 0) fail("open", errno);  // ENOTTY: not a terminal
+  // flock holds even against root, whom TIOCEXCL lets through; another
+  // program's lock reads as "in use".
+  if (retryOnInterrupt([&] { return ::flock(fd_, LOCK_EX | LOCK_NB); }) != 0) {
+    if (errno == EWOULDBLOCK) fail("open", EBUSY);
+    if (errno != ENOLCK && errno != EOPNOTSUPP && errno != EINVAL) fail("lock", errno);
+  }
+  if (::ioctl(fd_, TIOCEXCL) != 0 && !unsupportedIoctl(errno)) fail("lock", errno);
+
+  // Raw at once, so that nothing is echoed back before the settings arrive.
+  cfmakeraw(&current);
+  current.c_cflag |= CREAD | CLOCAL;
+  current.c_cc[VMIN] = 1;
+  current.c_cc[VTIME] = 0;
+  if (retryOnInterrupt([&] { return tcsetattr(fd_, TCSANOW, &current); }) != 0) fail("tcsetattr", errno);
+
+  Counters counters;
+  try {
+    if (readCounters(counters)) lastCounters_ = std::make_unique<Counters>(counters);
+  } catch (const SerialDeviceError& e) {
+    fail("TIOCGICOUNT", e.errorCode());
+  }
+}
+
+SerialDevice::~SerialDevice() {
+  if (fd_ < 0) return;
+  ::ioctl(fd_, TIOCNXCL);  // the hold would outlive us while others keep the tty open
+  ::close(fd_);
+}
+
+void SerialDevice::applyLineSettings(const SerialLineSettings& settings) {
+  termios before{};
+  if (tcgetattr(fd_, &before) != 0) throw SerialDeviceError("tcgetattr", errno);
+  const termios wanted = termiosFor(settings, before);
+  if (retryOnInterrupt([&] { return tcsetattr(fd_, TCSANOW, &wanted); }) != 0)
+    throw SerialDeviceError("tcsetattr", errno);
+  if (!setLineSpeed(fd_, settings.baudRate)) {
+    const int err = errno;
+    tcsetattr(fd_, TCSANOW, &before);  // leave the previous configuration
+    throw SerialDeviceError("line speed " + std::to_string(settings.baudRate), err);
+  }
+  discardNull_ = settings.discardNull;
+  setDtr(settings.dtr != SerialDtr::Off);
+  setRts(settings.rts != SerialRts::Off);
+}
+
+void SerialDevice::setTimeouts(const SerialTimeouts& timeouts) {
+  timeouts_ = timeouts;
+}
+
+void SerialDevice::setQueueSizes(std::int32_t input, std::int32_t output) {
+  if (input < 0 || output < 0) throw SerialDeviceError("queue sizes", EINVAL);
+}
+
+std::size_t SerialDevice::readSome(char* buffer, std::size_t size) {
+  if (size == 0) return 0;
+  const ssize_t n = retryOnInterrupt([&] { return ::read(fd_, buffer, size); });
+  if (n < 0) {
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+    throw SerialDeviceError("read", errno);
+  }
+  if (n == 0) throw SerialDeviceError("read", EIO);  // hang-up: the device is gone
+  std::size_t count = static_cast<std::size_t>(n);
+  if (discardNull_) count = static_cast<std::size_t>(std::remove(buffer, buffer + count, '\0') - buffer);
+  return count;
+}
+
+std::size_t SerialDevice::writeSome(const char* data, std::size_t size) {
+  if (size == 0) return 0;
+  const ssize_t n = retryOnInterrupt([&] { return ::write(fd_, data, size); });
+  if (n < 0) {
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+    throw SerialDeviceError("write", errno);
+  }
+  return static_cast<std::size_t>(n);
+}
+
+std::size_t SerialDevice::write(const char* data, std::size_t size) {
+  const std::uint64_t total =
+      std::uint64_t{timeouts_.writeTotalMultiplier} * size + timeouts_.writeTotalConstant;
+  const bool limited = timeouts_.writeTotalMultiplier != 0 || timeouts_.writeTotalConstant != 0;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(total);
+  std::size_t done = 0;
+  while (done < size) {
+    done += writeSome(data + done, size - done);
+    if (done == size) break;
+    if (!waitReady(fd_, POLLOUT, limited ? &deadline : nullptr)) break;
+  }
+  return done;
+}
+
+std::size_t SerialDevice::read(char* buffer, std::size_t size) {
+  constexpr std::uint32_t kMax = 0xFFFFFFFFu;
+  const SerialTimeouts& t = timeouts_;
+  std::size_t done = readSome(buffer, size);
+  if (done == size || size == 0) return done;
+  // Interval "largest", totals 0: return at once with what is there.
+  if (t.readInterval == kMax && t.readTotalMultiplier == 0 && t.readTotalConstant == 0) return done;
+  // Interval and multiplier "largest": return as soon as anything is there,
+  // waiting at most the constant for it.
+  if (t.readInterval == kMax && t.readTotalMultiplier == kMax && t.readTotalConstant != kMax) {
+    if (done > 0) return done;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(t.readTotalConstant);
+    while (done == 0 && waitReady(fd_, POLLIN, &deadline)) done = readSome(buffer, size);
+    return done;
+  }
+  const bool totalLimit = t.readTotalMultiplier != 0 || t.readTotalConstant != 0;
+  const std::uint64_t totalMs = std::uint64_t{t.readTotalMultiplier} * size + t.readTotalConstant;
+  const Clock::time_point totalDeadline = Clock::now() + std::chrono::milliseconds(totalMs);
+  const bool intervalLimit = t.readInterval != 0 && t.readInterval != kMax;
+  while (done < size) {
+    Clock::time_point deadline = totalDeadline;
+    bool limited = totalLimit;
+    if (intervalLimit && done > 0) {
+      const auto intervalDeadline = Clock::now() + std::chrono::milliseconds(t.readInterval);
+      if (!limited || intervalDeadline < deadline) deadline = intervalDeadline;
+      limited = true;
+    }
+    if (!waitReady(fd_, POLLIN, limited ? &deadline : nullptr)) break;
+    const std::size_t n = readSome(buffer + done, size - done);
+    done += n;
+  }
+  return done;
+}
+
+void SerialDevice::purge(bool input, bool output) {
+  if (!input && !output) return;
+  const int which = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
+  if (tcflush(fd_, which) != 0) throw SerialDeviceError("tcflush", errno);
+}
+
+int SerialDevice::inputQueueCount() const {
+  int count = 0;
+  if (::ioctl(fd_, FIONREAD, &count) != 0) throw SerialDeviceError("FIONREAD", errno);
+  return count;
+}
+
+int SerialDevice::outputQueueCount() const {
+  int count = 0;
+#ifdef TIOCOUTQ
+  if (::ioctl(fd_, TIOCOUTQ, &count) != 0) throw SerialDeviceError("TIOCOUTQ", errno);
+#endif
+  return count;
+}
+
+bool SerialDevice::readCounters(Counters& counters) const {
+#if defined(__linux__) && defined(TIOCGICOUNT)
+  serial_icounter_struct ic{};
+  if (::ioctl(fd_, TIOCGICOUNT, &ic) != 0) {
+    if (unsupportedIoctl(errno)) return false;
+    throw SerialDeviceError("TIOCGICOUNT", errno);
+  }
+  counters.frame = ic.frame;
+  counters.parity = ic.parity;
+  counters.overrun = ic.overrun;
+  counters.bufferOverrun = ic.buf_overrun;
+  counters.breaks = ic.brk;
+  return true;
+#else
+  (void)counters;
+  return false;
+#endif
+}
+
+SerialLineErrors SerialDevice::takeLineErrors() {
+  SerialLineErrors errors;
+  if (!lastCounters_) return errors;
+  Counters now;
+  if (!readCounters(now)) return errors;
+  // The counters wrap like any int; a change in either direction is news.
+  errors.frame = now.frame != lastCounters_->frame;
+  errors.parity = now.parity != lastCounters_->parity;
+  errors.overrun = now.overrun != lastCounters_->overrun;
+  errors.bufferOverrun = now.bufferOverrun != lastCounters_->bufferOverrun;
+  errors.breakReceived = now.breaks != lastCounters_->breaks;
+  *lastCounters_ = now;
+  return errors;
+}
+
+SerialModemLines SerialDevice::modemLines() const {
+  SerialModemLines lines;
+  int status = 0;
+  if (::ioctl(fd_, TIOCMGET, &status) != 0) {
+    if (unsupportedIoctl(errno)) return lines;  // a pty: no modem lines, all off
+    throw SerialDeviceError("TIOCMGET", errno);
+  }
+  lines.cts = status & TIOCM_CTS;
+  lines.dsr = status & TIOCM_DSR;
+  lines.ring = status & TIOCM_RNG;
+  lines.rlsd = status & TIOCM_CAR;
+  return lines;
+}
+
+void SerialDevice::setModemLine(int line, bool on) {
+  if (::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &line) != 0 && !unsupportedIoctl(errno))
+    throw SerialDeviceError(on ? "TIOCMBIS" : "TIOCMBIC", errno);
+}
+
+void SerialDevice::setDtr(bool on) {
+  setModemLine(TIOCM_DTR, on);
+}
+void SerialDevice::setRts(bool on) {
+  setModemLine(TIOCM_RTS, on);
+}
+
+}  // namespace platform

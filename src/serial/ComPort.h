@@ -1,0 +1,209 @@
+#pragma once
+// The serial port component: line settings as properties, opening and
+// closing the device, and events for line activity. All operations run on the
+// user-interface thread. On POSIX the port name resolves to a device path
+// (see platform/PortNames.h) and the device is a terminal device
+// (platform/SerialDevice.h).
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/EventLoop.h"
+#include "platform/SerialDevice.h"
+#include "serial/ComSettings.h"
+#include "serial/ComTypes.h"
+#include "serial/EComPort.h"
+
+namespace serial {
+
+class TCustomComPort;
+
+using TNotifyEvent = std::function<void(TCustomComPort& Sender)>;
+using TRxCharEvent = std::function<void(TCustomComPort& Sender, int Count)>;
+using TRxBufEvent = std::function<void(TCustomComPort& Sender, const char* Buffer, int Count)>;
+using TComSignalEvent = std::function<void(TCustomComPort& Sender, bool OnOff)>;
+using TComErrorEvent = std::function<void(TCustomComPort& Sender, TComErrors Errors)>;
+
+class TCustomComPort {
+ public:
+  // The loop is the user-interface thread's: the event thread hands its
+  // deliveries to it, and a failed open after loading goes to its error report.
+  explicit TCustomComPort(platform::EventLoop& loop, std::string name = "");
+  // Disconnects (with its events); a failure there is swallowed.
+  virtual ~TCustomComPort();
+  TCustomComPort(const TCustomComPort&) = delete;
+  TCustomComPort& operator=(const TCustomComPort&) = delete;
+
+  // The component's name; the settings storage uses it as the ini section.
+  const std::string& name() const { return name_; }
+  void setName(std::string name) { name_ = std::move(name); }
+  platform::EventLoop& eventLoop() const { return loop_; }
+
+  // --- Properties ---------------------------------------------------------
+  // A new name on an open port closes it and opens the new device.
+  const std::string& port() const { return port_; }
+  void setPort(const std::string& name);
+  TBaudRate baudRate() const { return baudRate_; }
+  void setBaudRate(TBaudRate v);
+  // Used only while baudRate() is brCustom.
+  std::int32_t customBaudRate() const { return customBaudRate_; }
+  void setCustomBaudRate(std::int32_t v);
+  TDataBits dataBits() const { return dataBits_; }
+  void setDataBits(TDataBits v);
+  TStopBits stopBits() const { return stopBits_; }
+  void setStopBits(TStopBits v);
+  TComParity& parity() { return parity_; }
+  const TComParity& parity() const { return parity_; }
+  void setParity(const TComParity& v) { parity_ = v; }
+  TComFlowControl& flowControl() { return flowControl_; }
+  const TComFlowControl& flowControl() const { return flowControl_; }
+  void setFlowControl(const TComFlowControl& v) { flowControl_ = v; }
+  TComTimeouts& timeouts() { return timeouts_; }
+  const TComTimeouts& timeouts() const { return timeouts_; }
+  void setTimeouts(const TComTimeouts& v) { timeouts_ = v; }
+  TComBuffer& buffer() { return buffer_; }
+  const TComBuffer& buffer() const { return buffer_; }
+  void setBuffer(const TComBuffer& v) { buffer_ = v; }
+  // Received bytes of value 0 are dropped.
+  bool discardNull() const { return discardNull_; }
+  void setDiscardNull(bool v);
+  // The received byte that raises evRxFlag.
+  unsigned char eventChar() const { return eventChar_; }
+  void setEventChar(unsigned char v);
+  // What the event thread waits for; takes effect at the next Connect.
+  TComEvents events() const { return events_; }
+  void setEvents(TComEvents v) { events_ = v; }
+  // Raises EComPort code 14 on an open port and keeps the old value.
+  TSyncMethod syncMethod() const { return syncMethod_; }
+  void setSyncMethod(TSyncMethod v);
+  bool connected() const { return connected_; }
+  // true calls Connect, false Disconnect, when the value differs; while
+  // loading only stores it (Loaded() opens the port).
+  void setConnected(bool v);
+  TStoredGroups storedGroups() const { return storedGroups_; }
+  void setStoredGroups(TStoredGroups v) { storedGroups_ = v; }
+  bool rxCharTrigger() const { return rxCharTrigger_; }
+
+  // The ini file whose [Devices] section maps COMn names to device paths
+  // ("Kestrel.ini" in the settings folder); empty means no map.
+  const std::string& deviceMapFile() const { return deviceMapFile_; }
+  void setDeviceMapFile(std::string path) { deviceMapFile_ = std::move(path); }
+  // The device path port() resolves to now.
+  std::string devicePath() const;
+  // The open device's file descriptor, or -1 while closed.
+  int handle() const { return device_ ? device_->fd() : -1; }
+
+  // --- Operations ---------------------------------------------------------
+  // Opens the port; nothing when it is open. Events in order: OnBeforeOpen,
+  // OnAfterOpen, then OnCTSChange, OnDSRChange, OnRLSDChange with the lines'
+  // states. A failed open raises EComPort code 1 with the errno.
+  void Connect();
+  // Closes the port; nothing when it is closed. Events in order:
+  // OnCTSChange, OnDSRChange, OnRLSDChange (all false), OnBeforeClose,
+  // OnAfterClose.
+  void Disconnect();
+  // Settings changes made inside a batch reach an open device as one
+  // ApplyAllSettings at the final EndBatch.
+  void BeginBatch() { ++batchDepth_; }
+  void EndBatch();
+
+  // Line status of the open port. Without modem lines (a pty) all are off;
+  // without error counters (a pty) there are no line errors.
+  TComSignals ModemLines();
+  int BytesWaiting();
+  // The line errors since the previous query (the query clears them).
+  TComErrors TakeLineErrors();
+
+  // Loading from a stored form: property writes are stored without applying
+  // and Connected = true is remembered; Loaded() ends loading and opens such
+  // a port, handing a failure to the loop's error report.
+  void BeginLoading() { loading_ = true; }
+  virtual void Loaded();
+  bool loading() const { return loading_; }
+
+  // --- Overridable steps --------------------------------------------------
+  virtual void OpenDevice();
+  virtual void CloseDevice();
+  // ApplyBufferSizes, ApplyLineSettings, ApplyTimeoutSettings in this order.
+  virtual void ApplyAllSettings();
+  // Each does nothing unless the port is open, no batch is open and the
+  // port is not loading; failures raise codes 7, 8 and 9.
+  virtual void ApplyLineSettings();
+  virtual void ApplyTimeoutSettings();
+  virtual void ApplyBufferSizes();
+
+  // --- Events -------------------------------------------------------------
+  TNotifyEvent OnAfterOpen, OnAfterClose, OnBeforeOpen, OnBeforeClose;
+  TRxCharEvent OnRxChar;
+  TRxBufEvent OnRxBuf;
+  TNotifyEvent OnTxEmpty, OnBreak, OnRing, OnRxFlag, OnRx80Full;
+  TComSignalEvent OnCTSChange, OnDSRChange, OnRLSDChange;
+  TComErrorEvent OnError;
+
+ protected:
+  // Each calls its handler when one is assigned.
+  virtual void DoAfterClose();
+  virtual void DoAfterOpen();
+  virtual void DoBeforeClose();
+  virtual void DoBeforeOpen();
+  virtual void DoRxChar(int Count);
+  virtual void DoRxBuf(const char* Buffer, int Count);
+  virtual void DoTxEmpty();
+  virtual void DoBreak();
+  virtual void DoRing();
+  virtual void DoRxFlag();
+  virtual void DoCTSChange(bool OnOff);
+  virtual void DoDSRChange(bool OnOff);
+  virtual void DoError(TComErrors Errors);
+  virtual void DoRLSDChange(bool OnOff);
+  virtual void DoRx80Full();
+
+  // The device control record's counterpart: what ApplyLineSettings asks of
+  // the device.
+  platform::SerialLineSettings LineSettings() const;
+  platform::SerialDevice* device() const { return device_.get(); }
+  // Aborts pending transfers; raises code 5 on failure.
+  void CancelTransfers();
+
+ private:
+  bool canApply() const { return connected_ && device_ && batchDepth_ == 0 && !loading_; }
+  // The event thread's place (it waits for line events and hands them to
+  // the user-interface thread); true when a thread was started.
+  bool StartEventThread();
+  void StopEventThread();
+
+  platform::EventLoop& loop_;
+  std::string name_;
+  std::string port_ = "COM1";
+  TBaudRate baudRate_ = br9600;
+  std::int32_t customBaudRate_ = 9600;
+  TDataBits dataBits_ = dbEight;
+  TStopBits stopBits_ = sbOneStopBit;
+  TComParity parity_{this};
+  TComFlowControl flowControl_{this};
+  TComTimeouts timeouts_{this};
+  TComBuffer buffer_{this};
+  bool discardNull_ = false;
+  unsigned char eventChar_ = 0;
+  TComEvents events_ = kAllComEvents;
+  TSyncMethod syncMethod_ = smThreadSync;
+  bool connected_ = false;
+  TStoredGroups storedGroups_{sgBasic};
+  bool rxCharTrigger_ = true;
+  std::string deviceMapFile_;
+
+  std::unique_ptr<platform::SerialDevice> device_;
+  int batchDepth_ = 0;
+  bool threadCreated_ = false;
+  bool loading_ = false;
+  bool connectWhenLoaded_ = false;
+};
+
+// The published component; the main window owns one as ComPort1.
+class TComPort : public TCustomComPort {
+ public:
+  using TCustomComPort::TCustomComPort;
+};
+
+}  // namespace serial

@@ -1,0 +1,188 @@
+// The main window on the manual loop with scripted dialogs: start-up, the
+// reply timeout, the layout and the two ways out.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/ProcessValues.h"
+#include "app/TForm1.h"
+#include "platform/Cp1250.h"
+#include "platform/ManualEventLoop.h"
+#include "support/Pty.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+using platform::pl;
+
+namespace {
+
+struct MainWindowFixture : ::testing::Test {
+  MainWindowFixture() { app::ResetProcessValues(); }
+
+  std::unique_ptr<app::TForm1> create() {
+    auto form = std::make_unique<app::TForm1>(
+        app::MainWindowServices{loop, dialogs, dir.path(), [this] { ++terminated; }});
+    form->FormCreate();
+    return form;
+  }
+
+  platform::ManualEventLoop loop;
+  testing_support::ScriptedDialogs dialogs;
+  testing_support::TempDir dir;
+  int terminated = 0;
+};
+
+TEST_F(MainWindowFixture, StartUpSetsTheProcessValuesAndThePaneFonts) {
+  app::HexColumn = 5;
+  app::HexRowLength = 200;
+  app::LineErrorShown = app::ParityErrorShown = true;
+  app::MeasurementsDone = 4;
+  auto form = create();
+
+  EXPECT_EQ(app::MainWindowHandle, form.get());
+  EXPECT_EQ(app::HexColumn, 0);
+  EXPECT_EQ(app::HexRowLength, 16);
+  EXPECT_FALSE(app::LineErrorShown || app::ParityErrorShown);
+  EXPECT_EQ(app::MeasurementsDone, 0);
+  EXPECT_TRUE(form->PaneLineStart);
+  EXPECT_EQ(form->LinkState, app::LinkClosed);
+  EXPECT_FALSE(form->Timer1->running() || form->Timer2->running() || form->Timer3->running());
+
+  // Created at the design height of 479: a small screen, panes at size 8.
+  EXPECT_TRUE(app::SmallScreen);
+  EXPECT_EQ(form->Memo1.font().size, 8);
+  EXPECT_EQ(form->Memo2.font().size, 8);
+  EXPECT_EQ(form->Memo1.font().name, "Courier New");
+  EXPECT_TRUE(form->Memo2.font().bold);
+}
+
+TEST_F(MainWindowFixture, WithoutKestrelIniThePortKeepsItsDesignSettings) {
+  auto form = create();
+  EXPECT_EQ(form->ComPort1.port(), "COM1");
+  EXPECT_EQ(form->ComPort1.baudRate(), serial::br9600);
+  EXPECT_EQ(form->ComPort1.dataBits(), serial::dbEight);
+  EXPECT_EQ(form->ComPort1.stopBits(), serial::sbOneStopBit);
+  EXPECT_EQ(form->ComPort1.parity().bits(), serial::prNone);
+  EXPECT_EQ(form->SavedPort, "COM1");
+  EXPECT_FALSE(form->ComPort1.connected());
+}
+
+TEST_F(MainWindowFixture, ThePortOpensADeviceNamedInKestrelIniAndClosingTheWindowClosesIt) {
+  testing_support::Pty scale;
+  testing_support::TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + scale.slavePath() + "\r\n");
+  auto form = create();
+  form->ComPort1.setPort("COM7");
+  form->ComPort1.Connect();
+  ASSERT_TRUE(form->ComPort1.connected());
+  EXPECT_EQ(form->ComPort1.devicePath(), scale.slavePath());
+
+  form->FormClose();
+  EXPECT_FALSE(form->ComPort1.connected());
+  EXPECT_EQ(terminated, 1);
+}
+
+TEST_F(MainWindowFixture, ATallWindowGivesPaneFontSeven) {
+  app::TForm1 form({loop, dialogs, dir.path(), [] {}});
+  form.setBounds(0, 0, 1024, 600);
+  form.FormCreate();
+  EXPECT_FALSE(app::SmallScreen);
+  EXPECT_EQ(form.Memo1.font().size, 7);
+  EXPECT_EQ(form.Memo2.font().size, 7);
+}
+
+TEST_F(MainWindowFixture, ReplyTimeoutShowsOneMessageThreeSecondsAfterTheSend) {
+  auto form = create();
+  form->Timer1->setInterval(5000);
+  form->Timer1->setOnTimer([] {});
+
+  // A send arms the timeout; a second send within the 3 s does not postpone it.
+  form->Timer2->setInterval(3000);
+  loop.advance(1000);
+  form->Timer2->setInterval(3000);
+
+  bool timer1RunningDuringMessage = true;
+  dialogs.onMessage = [&](const auto&) { timer1RunningDuringMessage = form->Timer1->running(); };
+  loop.advance(1999);
+  EXPECT_TRUE(dialogs.messages.empty());
+  loop.advance(1);
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, pl("Brak komunikacji z wagą !"));
+  EXPECT_EQ(dialogs.messages[0].title, "RS-232");
+  EXPECT_EQ(dialogs.messages[0].buttons, unsigned(ui::mbOK | ui::mbCancel));
+  EXPECT_FALSE(timer1RunningDuringMessage);
+
+  // Afterwards Timer1 runs again with a new period, the timeout is idle.
+  EXPECT_TRUE(form->Timer1->running());
+  EXPECT_FALSE(form->Timer2->running());
+  EXPECT_EQ(app::SecondsToNext, 5);
+  loop.advance(10000);
+  EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+TEST_F(MainWindowFixture, SecondsToNextRoundsHalvesToEven) {
+  auto form = create();
+  form->Timer1->setInterval(2500);
+  form->Timer2Timer();
+  EXPECT_EQ(app::SecondsToNext, 2);
+  form->Timer1->setInterval(3500);
+  form->Timer2Timer();
+  EXPECT_EQ(app::SecondsToNext, 4);
+}
+
+TEST_F(MainWindowFixture, NotificationsTakeEffectOnlyWhenTheLoopRuns) {
+  auto form = create();
+  form->postMessage(app::UM_UPDATE_PORT, app::LinkConnecting);
+  form->postMessage(app::UM_UPDATE_PORT, app::LinkOpen);
+  EXPECT_EQ(form->LinkState, app::LinkClosed);
+  loop.processPending();
+  EXPECT_EQ(form->LinkState, app::LinkOpen);
+}
+
+TEST_F(MainWindowFixture, OptionTogglesInvertTheirMarks) {
+  auto form = create();
+  EXPECT_TRUE(form->ZapiszASCII.checked());
+  form->ZapiszASCII.click();
+  EXPECT_FALSE(form->ZapiszASCII.checked());
+  for (ui::MenuItem* item : {&form->WindRows, &form->InsertTime, &form->ChangePointToColon, &form->FastWrite}) {
+    EXPECT_FALSE(item->checked());
+    item->click();
+    EXPECT_TRUE(item->checked()) << item->name();
+  }
+}
+
+TEST_F(MainWindowFixture, LayoutPlacesThePanesInProportion) {
+  auto form = create();
+  form->setBounds(0, 0, 1000, 700);
+  form->pozycjonowanie();
+  // 0.05 * 700 = 35; 0.23 * 1000 = 230; 0.6 * 700 = 420.
+  EXPECT_EQ(form->Memo1.bounds(), (ui::Bounds{50, 35, 230, 420}));
+  EXPECT_EQ(form->Memo2.bounds(), (ui::Bounds{330, 35, 650, 420}));
+  EXPECT_EQ(form->StaticText1.top(), 35 - 21);
+  EXPECT_EQ(form->btnOpenPort.top(), 35 + 420 + 14);
+  EXPECT_EQ(form->btnWyslij.left(), 50 + 100 + 20);
+  EXPECT_EQ(form->Edit1.top(), 455 + 70);
+  EXPECT_EQ(form->Bevel1.bounds(), (ui::Bounds{0, 3, 1000, 2}));
+
+  // The ASCII-only view gives the ASCII pane 90 % of the width.
+  form->Button4.setCaption(pl("&ASCII+HEX"));
+  form->Memo2.setVisible(false);
+  form->pozycjonowanie();
+  EXPECT_EQ(form->Memo1.width(), 900);
+  EXPECT_EQ(form->LabelFileName.top(), 35 - 21);
+
+  // Halves go to the even neighbour: 0.05 * 250 = 12.5 -> 12; 0.05 * 350 = 17.5 -> 18.
+  form->setBounds(0, 0, 250, 350);
+  form->pozycjonowanie();
+  EXPECT_EQ(form->Memo1.left(), 12);
+  EXPECT_EQ(form->Memo1.top(), 18);
+}
+
+TEST_F(MainWindowFixture, KoniecTerminatesWithoutWritingAnyFile) {
+  auto form = create();
+  form->WindRows.click();
+  form->Koniec1.click();
+  EXPECT_EQ(terminated, 1);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+}  // namespace
