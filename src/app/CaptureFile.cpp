@@ -1,23 +1,290 @@
-// The capture file. Built with the capture-file work; until then no file can be
-// chosen, so rows stay in the panes and fast write never runs.
+// The capture file. In row mode each finished row of the panes becomes one
+// line, with the file opened and closed for every line, so nothing is held
+// open between replies. In fast write mode received chunks skip the panes and
+// go, as they came, into a file that stays open, through a buffer that is
+// written out at least once a second; a crash or a killed process loses at
+// most the last second.
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "app/CaptureValues.h"
 #include "app/TForm1.h"
+#include "config/ConfigOptions.h"
+#include "platform/CaptureWriter.h"
+#include "platform/Cp1250.h"
 
 namespace app {
 
-// Not built yet: one line per finished row into the chosen file.
-void TForm1::StoreReply() {}
+using platform::pl;
 
-// Not built yet: the raw stream into the open fast-write file.
-void TForm1::FastWriteData(const std::string&) {}
+namespace {
 
-// Not built yet: the fast-write file is never opened.
-void TForm1::CloseCaptureFile() {}
+constexpr int kFlushIntervalMs = 1000;
+constexpr auto kNoticeInterval = std::chrono::seconds(1);
 
-// Not built yet: choosing and forgetting the capture file.
-void TForm1::BitBtnSaveToFileClick() {}
-void TForm1::BitBtnClearFileClick() {}
+const std::string& noFileText() {
+  static const std::string text = pl("Nie wybrano pliku");
+  return text;
+}
 
-// Not built yet: the capture file's label colours and blink.
-void TForm1::OnUpdateFileMessage(std::intptr_t) {}
+// Leading and trailing characters with codes up to 32 (spaces, CR, LF, TAB
+// and the other control characters) go.
+std::string_view trimmed(std::string_view s) {
+  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+  std::size_t begin = 0, end = s.size();
+  while (begin < end && blank(s[begin])) ++begin;
+  while (end > begin && blank(s[end - 1])) --end;
+  return s.substr(begin, end - begin);
+}
+
+// Captions are Windows-1250; the file system's names are UTF-8.
+std::string nativePath(const std::string& caption) {
+  return platform::cp1250ToUtf8(caption);
+}
+
+bool fileExists(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::exists(path, error);
+}
+
+// The stamp that starts a fast-write line: the date, TAB, the time of day,
+// TAB, in local time. A dense stream asks for it per chunk, so it is made
+// once per second.
+class LineStamp {
+ public:
+  const std::string& at(platform::WallClock::time_point now) {
+    const std::time_t second = platform::WallClock::to_time_t(now);
+    if (text_.empty() || second != second_) {
+      std::tm local{};
+      localtime_r(&second, &local);
+      char text[40];
+      const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%d\t%H:%M:%S\t", &local);
+      text_.assign(text, n);
+      second_ = second;
+    }
+    return text_;
+  }
+
+ private:
+  std::string text_;
+  std::time_t second_ = 0;
+};
+
+LineStamp lineStamp;
+std::string stampedChunk;
+
+// Puts the stamps into a fast-write chunk, from the line ends it sees: one
+// where a line starts with the chunk, and one after each CR LF inside it. A
+// line feed that ends the chunk leaves the stamp of the next line to the next
+// chunk, and a CR LF split between two chunks gets none.
+void stampChunk(std::string_view chunk, std::string_view stamp, bool& lineStart, std::string& out) {
+  out.clear();
+  out.reserve(chunk.size() + stamp.size() * 4);
+  if (lineStart) {
+    out += stamp;
+    lineStart = false;
+  }
+  const bool endsWithLf = !chunk.empty() && chunk.back() == '\n';
+  if (endsWithLf) {
+    chunk.remove_suffix(1);
+    lineStart = true;
+  }
+  std::size_t from = 0;
+  while (from < chunk.size()) {
+    const void* found = std::memchr(chunk.data() + from, '\n', chunk.size() - from);
+    if (!found) break;
+    const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(found) - chunk.data());
+    out.append(chunk.data() + from, lf + 1 - from);
+    if (lf > 0 && chunk[lf - 1] == '\r') out += stamp;
+    from = lf + 1;
+  }
+  out.append(chunk.data() + from, chunk.size() - from);
+  if (endsWithLf) out += '\n';
+}
+
+// The capture file's name always ends in ".txt": the file-name part (the text
+// after the last "\", ":" or "/") loses everything from its first "." on;
+// dots in folder names stay.
+std::string captureFileName(const std::string& chosen) {
+  const std::size_t separator = chosen.find_last_of("\\:/");
+  const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
+  const std::size_t dot = chosen.find('.', nameStart);
+  return (dot == std::string::npos ? chosen : chosen.substr(0, dot)) + ".txt";
+}
+
+// Closes the fast-write file because the program moves on to another file or
+// to the row writer: the two writers never hold one file open at once. The
+// label goes on naming the chosen file, no longer as an open one.
+void leaveFastWriteFile(TForm1& form) {
+  if (!CaptureFileOpen) return;
+  CaptureFileOpen = false;
+  CaptureFileCaption.clear();
+  if (form.CaptureFlushTimer) form.CaptureFlushTimer->setInterval(0);
+  form.LabelFileName.setColor(ui::clBtnFace);
+  if (form.CaptureFileChosen()) form.LabelFileName.setFontColor(ui::clBlack);
+  CaptureFile.close();
+}
+
+}  // namespace
+
+bool TForm1::CaptureFileChosen() const {
+  return LabelFileName.caption() != noFileText();
+}
+
+void TForm1::StoreReply() {
+  if (!CaptureFileChosen()) return;
+  std::string line(trimmed(Memo1.text()));
+  if (ChangePointToColon.checked()) std::replace(line.begin(), line.end(), '.', ',');
+  if (!ZapiszASCII.checked()) {
+    line += '\t';
+    line += trimmed(Memo2.text());
+  }
+  WriteCaptureLine(line);
+  Memo1.clear();
+  Memo2.clear();
+}
+
+void TForm1::WriteCaptureLine(const std::string& line) {
+  if (!CaptureFileChosen()) return;
+  leaveFastWriteFile(*this);
+  const std::string path = nativePath(LabelFileName.caption());
+  std::string bytes;
+  bytes.reserve(line.size() + 2);
+  bytes += line;
+  bytes += "\r\n";
+  // Appending creates a file that is missing (another file was chosen, or it
+  // was removed) rather than failing for want of it.
+  platform::writeFileOnce(path, bytes,
+                          CaptureFileExists ? platform::OpenMode::Append : platform::OpenMode::Create);
+  CaptureFileExists = fileExists(path);
+}
+
+void TForm1::FastWriteData(const std::string& data) {
+  if (!CaptureFileChosen()) return;
+  const std::string& caption = LabelFileName.caption();
+  // An order or the orders editor may have named another file meanwhile.
+  if (CaptureFileOpen && caption != CaptureFileCaption) leaveFastWriteFile(*this);
+  if (!CaptureFileOpen) {
+    CaptureFile.open(nativePath(caption), platform::OpenMode::Append);
+    CaptureFileOpen = true;
+    CaptureFileCaption = caption;
+    CaptureLineStart = true;
+    LastFileNotice = loop().now();
+    postMessage(UM_UPDATE_FILE, 1);
+  }
+
+  const platform::WallClock::time_point now = loop().now();
+  if (InsertTime.checked()) {
+    // The line state moves on only with a chunk that was taken.
+    bool lineStart = CaptureLineStart;
+    stampChunk(data, lineStamp.at(now), lineStart, stampedChunk);
+    CaptureFile.write(stampedChunk);
+    CaptureLineStart = lineStart;
+  } else {
+    CaptureFile.write(data);
+  }
+
+  if (!CaptureFlushTimer) {
+    CaptureFlushTimer = loop().createTimer();
+    CaptureFlushTimer->setOnTimer([this] {
+      CaptureFlushTimer->setInterval(0);
+      if (CaptureFileOpen) CaptureFile.flush();
+    });
+  }
+  // A running period goes on: the oldest buffered byte waits a second at most.
+  if (CaptureFile.pending() != 0) CaptureFlushTimer->setInterval(kFlushIntervalMs);
+
+  if (now - LastFileNotice > kNoticeInterval) {
+    LastFileNotice = now;
+    postMessage(UM_UPDATE_FILE, 2);
+    CaptureFile.flush();
+  }
+}
+
+void TForm1::CloseCaptureFile() {
+  if (!CaptureFileOpen) return;
+  CaptureFileOpen = false;
+  CaptureFileCaption.clear();
+  if (CaptureFlushTimer) CaptureFlushTimer->setInterval(0);
+  postMessage(UM_UPDATE_FILE, 0);
+  CaptureFile.close();
+}
+
+void TForm1::CloseCaptureFileAtExit() noexcept {
+  try {
+    CloseCaptureFile();
+  } catch (const std::exception& e) {
+    loop().reportError(e.what());
+  } catch (...) {
+    loop().reportError(pl("Nie można zamknąć pliku zapisu"));
+  }
+}
+
+void TForm1::BitBtnSaveToFileClick() {
+  ui::FileDialogRequest request;
+  request.filter = FileFilter();
+  request.confirmOverwrite = true;
+  if (CaptureFileChosen()) request.fileName = LabelFileName.caption();
+  const std::optional<std::string> chosen = dialogs().saveFileName(request);
+  if (!chosen) return;
+
+  if (chosen->empty() || (*chosen)[0] == '.') {
+    LabelFileName.setCaption(noFileText());
+    LabelFileName.setFontColor(ui::clRed);
+    EthSetFastWriteMode(false);
+    CloseCaptureFile();
+    return;
+  }
+  LabelFileName.setCaption(captureFileName(*chosen));
+  LabelFileName.setFontColor(ui::clBlack);
+  EthSetFastWriteMode(FastWrite.checked());
+  // Chunks go into the newly chosen file from now on.
+  leaveFastWriteFile(*this);
+}
+
+void TForm1::BitBtnClearFileClick() {
+  LabelFileName.setCaption(noFileText());
+  LabelFileName.setFontColor(ui::clRed);
+  // Ethernet chunks go to the panes again, as serial ones do.
+  EthSetFastWriteMode(false);
+  CloseCaptureFile();
+}
+
+void TForm1::FastWriteClick() {
+  FastWrite.setChecked(!FastWrite.checked());
+  config::ConfigOptions.FastWrite = FastWrite.checked();
+  EthSetFastWriteMode(FastWrite.checked() && CaptureFileChosen());
+  // The row writer takes over: the file is written out and closed now.
+  if (!FastWrite.checked()) leaveFastWriteFile(*this);
+}
+
+void TForm1::OnUpdateFileMessage(std::intptr_t wParam) {
+  ui::Font font = LabelFileName.font();
+  font.bold = true;
+  switch (wParam) {
+    case 0:
+      font.color = ui::clRed;
+      LabelFileName.setColor(ui::clBtnFace);
+      break;
+    case 1:
+      font.color = ui::clGreen;
+      break;
+    case 2:
+      // One blink step per notice.
+      LabelFileName.setColor(LabelFileName.color() == ui::clBtnFace ? ui::clYellow : ui::clBtnFace);
+      break;
+    default:
+      break;
+  }
+  LabelFileName.setFont(font);
+}
 
 }  // namespace app

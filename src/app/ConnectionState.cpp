@@ -1,25 +1,167 @@
-// The link state shown in the main window. The state display, the open/close
-// button and the line error report are built with the connection-state work;
-// until then a notification only updates the main window's copy of the state.
+// The link state shown in the main window: the open/close button, the
+// connection label, the connection settings command and the line error
+// report of the serial port in Edit2.
+#include <exception>
+#include <string>
+
+#include "app/ProcessValues.h"
 #include "app/TForm1.h"
+#include "config/ConfigOptions.h"
+#include "platform/Cp1250.h"
 
 namespace app {
+
+using platform::pl;
+
+namespace {
+
+bool serialLink() {
+  return config::ConfigOptions.ConnectionKind == config::kSerialConnection;
+}
+
+std::string speedName(serial::TBaudRate rate) {
+  switch (rate) {
+    case serial::br4800:
+      return "4800";
+    case serial::br9600:
+      return "9600";
+    case serial::br19200:
+      return "19200";
+    case serial::br38400:
+      return "38400";
+    case serial::br57600:
+      return "57600";
+    case serial::br115200:
+      return "115200";
+    default:
+      return pl("niestandardowa prędkość");
+  }
+}
+
+std::string openCaption() {
+  return pl("&Otwórz port");
+}
+std::string closeCaption() {
+  return pl("&Zamknij port");
+}
+
+}  // namespace
 
 void TForm1::OnUpdatePortMessage(std::intptr_t wParam) {
   LinkState = static_cast<std::uint8_t>(wParam);
   ShowConnectionState();
 }
 
-// Not built yet: the state display (LabelConnection, btnOpenPort's caption).
-void TForm1::ShowConnectionState() {}
+void TForm1::ShowConnectionState() {
+  bool open = false;
+  std::string caption;
+  if (serialLink()) {
+    // The serial display follows the port itself, not LinkState.
+    caption = ComPort1.port() + " " + speedName(ComPort1.baudRate()) + "bps";
+    open = ComPort1.connected();
+  } else {
+    caption = config::ConfigOptions.Host;
+    if (LinkState != LinkClosed && LinkState != LinkOpen) {
+      // Connecting or closing: the host alone, the button and colour as they were.
+      LabelConnection.setCaption(caption);
+      return;
+    }
+    open = LinkState == LinkOpen;
+  }
+  btnOpenPort.setCaption(open ? closeCaption() : openCaption());
+  LabelConnection.setCaption(caption + (open ? pl(" otwarty") : pl(" zamknięty")));
+  LabelConnection.setFontColor(open ? ui::clGreen : ui::clRed);
+}
 
-// Not built yet: the line error report in Edit2.
-void TForm1::sprawdz_transmisje() {}
+void TForm1::btnOpenPortClick() {
+  if (!serialLink()) {
+    // The link posts its new state; LinkState and the display follow then.
+    EthToggleConnection(config::ConfigOptions.Host, config::ConfigOptions.Port);
+    return;
+  }
+  if (LinkState == LinkClosed) {
+    try {
+      ComPort1.Connect();
+      LinkState = LinkOpen;
+      btnOpenPort.setCaption(closeCaption());
+    } catch (...) {
+      dialogs().messageBox(pl("Wskazany port COM nie istnieje lub jest zajęty przez inny program"), "Tersov9",
+                           ui::MessageIcon::Warning, ui::mbOK);
+    }
+  } else {
+    try {
+      ComPort1.Disconnect();
+    } catch (...) {
+      // The link counts as closed whatever the close reported.
+    }
+    LinkState = LinkClosed;
+    btnOpenPort.setCaption(openCaption());
+  }
+  ShowConnectionState();
+}
 
-// Not built yet: opening and closing the link by its button.
-void TForm1::btnOpenPortClick() {}
+// Also a reopen under a new port name, which closes and opens the device.
+void TForm1::ComPort1AfterOpen(serial::TCustomComPort&) {
+  if (!serialLink()) return;
+  LinkState = LinkOpen;
+  ShowConnectionState();
+}
 
-// Not built yet: the connection settings dialog.
-void TForm1::Terso1Click() {}
+// The port closed, by the button or by itself when its device went away: the
+// next send opens it anew.
+void TForm1::ComPort1AfterClose(serial::TCustomComPort&) {
+  if (!serialLink()) return;
+  LinkState = LinkClosed;
+  ShowConnectionState();
+}
+
+// While the port is closed (an Ethernet link, a device gone) there is nothing
+// to query; a failed query counts as no errors, so the received bytes being
+// processed are never lost to it.
+serial::TComErrors TForm1::QueryLineErrors() {
+  if (!ComPort1.connected()) return {};
+  try {
+    return ComPort1.TakeLineErrors();
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+void TForm1::sprawdz_transmisje() {
+  const serial::TComErrors e = QueryLineErrors();
+  if (!e.empty() && !LineErrorShown) {
+    LineErrorShown = true;
+    Edit2.setText(pl("Błąd:"));
+  }
+  if (e.contains(serial::ceFrame) && !FrameErrorShown) {
+    Edit2.setText(Edit2.text() + "ramki,");
+    FrameErrorShown = true;
+  }
+  if (e.contains(serial::ceRxParity) && !ParityErrorShown) {
+    Edit2.setText(Edit2.text() + "parzystosci,");
+    ParityErrorShown = true;
+  }
+  constexpr serial::TComErrors kTransmission{serial::ceOverrun, serial::ceBreak,  serial::ceIO,
+                                             serial::ceMode,    serial::ceRxOver, serial::ceTxFull};
+  if (!(e & kTransmission).empty() && !TransmissionErrorShown) {
+    Edit2.setText(Edit2.text() + "transmisji,");
+    TransmissionErrorShown = true;
+  }
+}
+
+// Not built yet: the connection dialog (TConnectionForm) is shown modally
+// here; it may change the link kind, the device server's address and the
+// port's name and speed. Until it exists nothing is shown.
+void TForm1::ShowConnectionDialog() {}
+
+void TForm1::Terso1Click() {
+  // Closes the serial port at once; starts closing the Ethernet link.
+  if (LinkState != LinkClosed) btnOpenPort.click();
+  ShowConnectionDialog();
+  SavedPort = ComPort1.port();
+  // Opens the link as now configured, also after the dialog was cancelled.
+  if (LinkState == LinkClosed) btnOpenPort.click();
+  EthSetFastWriteMode(FastWrite.checked() && CaptureFileChosen());
+}
 
 }  // namespace app

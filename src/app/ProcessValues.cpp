@@ -1,5 +1,7 @@
 #include "app/ProcessValues.h"
 
+#include "app/CaptureValues.h"
+
 namespace app {
 
 platform::MessageTarget* MainWindowHandle = nullptr;
@@ -31,6 +33,7 @@ void ResetProcessValues() {
   ClearLineErrorFlags();
   PanesMinimized = false;
   SecondsToNext = MeasurementsDone = 0;
+  ResetCaptureValues();
 }
 
 }  // namespace app

@@ -1,14 +1,100 @@
-// Sending the send line. Built with the sending work.
+// Sending the send line: its escapes decoded, over the serial port one write
+// per character or escape, over Ethernet as one byte string; then the send is
+// counted and the reply timeout armed.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/Escapes.h"
+#include "app/ProcessValues.h"
+#include "app/StrToInt.h"
 #include "app/TForm1.h"
+#include "config/ConfigOptions.h"
 
 namespace app {
 
-// Not built yet.
-void TForm1::btnWyslijClick() {}
-void TForm1::Edit1KeyDown(ui::Key) {}
-void TForm1::FormKeyDown(ui::Key) {}
-void TForm1::btnTibboONClick() {}
-void TForm1::btnTibboOFFClick() {}
-void TForm1::SendOrder(const std::string&) {}
+namespace {
+
+// The reply timeout armed by a send.
+constexpr int kReplyTimeoutMs = 3000;
+
+// The two fixed commands of the device server's relay.
+constexpr const char* kTibboOn = "$FF$02PS00";
+constexpr const char* kTibboOff = "$FF$02PS01";
+
+// Counters wrap as the system's 32-bit integers do, never overflow.
+std::int32_t plusOne(std::int32_t v) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(v) + 1u);
+}
+
+}  // namespace
+
+void TForm1::btnWyslijClick() {
+  const std::string text = Edit1.text();
+  if (text.empty()) return;
+
+  ReplyCounted = false;
+  Edit2.setText({});
+  if (LinkState == LinkClosed) btnOpenPort.click();
+  // A link that could not be opened, or an Ethernet connection only just
+  // started: nothing is sent now.
+  if (LinkState == LinkClosed) return;
+
+  if (config::ConfigOptions.ConnectionKind == config::kSerialConnection) {
+    ClearLineErrorFlags();
+    // An invalid escape or a failed write ends the send here: the send is
+    // not counted and the reply timeout is not armed.
+    WriteSendLine(text, [this](const std::string& piece) { ComPort1.WriteText(piece); });
+    if (CheckBox1.checked()) {
+      ComPort1.WriteText("\r");
+      ComPort1.WriteText("\n");
+    }
+  } else {
+    try {
+      std::string bytes = SendLineBytes(text);
+      if (CheckBox1.checked()) bytes += "\r\n";
+      SendOrder(bytes);
+    } catch (...) {
+      // The Ethernet link reports no failure.
+    }
+  }
+
+  SentCount = plusOne(SentCount);
+  // A running timeout is not restarted: it fires 3 s after the send that armed it.
+  if (CheckBox3.checked()) Timer2->setInterval(kReplyTimeoutMs);
+}
+
+void TForm1::Edit1KeyDown(ui::Key key) {
+  if (key == ui::VK_RETURN) btnWyslij.click();
+}
+
+// F1 to F12 send the orders numbered 1 to 12: the first row of the order list
+// with that number wins. A number cell that is no whole number stops the
+// search with the conversion error.
+void TForm1::FormKeyDown(ui::Key key) {
+  if (key < ui::VK_F1 || key > ui::VK_F12) return;
+  const std::vector<OrderKeyRow> rows = orderListRows ? orderListRows() : std::vector<OrderKeyRow>{{}};
+  for (const OrderKeyRow& row : rows) {
+    if (std::int64_t{StrToInt(row.number)} + 111 == key) {
+      Edit1.setText(row.order);
+      btnWyslijClick();
+      return;
+    }
+  }
+}
+
+void TForm1::btnTibboONClick() {
+  Edit1.setText(kTibboOn);
+  btnWyslij.click();
+}
+
+void TForm1::btnTibboOFFClick() {
+  Edit1.setText(kTibboOff);
+  btnWyslij.click();
+}
+
+void TForm1::SendOrder(const std::string& bytes) {
+  EthSendData(bytes);
+}
 
 }  // namespace app

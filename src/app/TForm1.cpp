@@ -42,6 +42,7 @@ TForm1::TForm1(MainWindowServices services)
       PomiarRczny1("PomiarRczny1", pl("Pomiar Ręczny"), "Ctrl+R"),
       Plikrozkazow1("Plikrozkazow1", pl("Plik rozkazów:")),
       ComPort1(services.loop, "ComPort1"),
+      XMLConfig(services.programDir.string()),
       services_(std::move(services)) {
   setCaption(pl("Komunikacja przez złącze szeregowe RS-232 v9E"));
   setBounds(0, 0, kDesignWidth, kDesignHeight);
@@ -54,9 +55,15 @@ TForm1::TForm1(MainWindowServices services)
   Timer2->setOnTimer([this] { Timer2Timer(); });
   onActivate = [this] { FormActivate(); };
   onClose = [this] { FormClose(); };
+  // The window reaches its maximised size only after the window system has
+  // resized it: lay the controls out again at the size it really has.
+  onResize = [this] { pozycjonowanie(); };
 }
 
 TForm1::~TForm1() {
+  // The port closes as the window's members go; the window no longer follows it.
+  ComPort1.OnAfterOpen = nullptr;
+  ComPort1.OnAfterClose = nullptr;
   if (MainWindowHandle == this) MainWindowHandle = nullptr;
 }
 
@@ -155,6 +162,8 @@ void TForm1::buildControls() {
   BitBtnSaveToFile.onClick = [this] { BitBtnSaveToFileClick(); };
   BitBtnClearFile.onClick = [this] { BitBtnClearFileClick(); };
   ComPort1.OnRxChar = [this](serial::TCustomComPort& sender, int count) { ComPort1RxChar(sender, count); };
+  ComPort1.OnAfterOpen = [this](serial::TCustomComPort& sender) { ComPort1AfterOpen(sender); };
+  ComPort1.OnAfterClose = [this](serial::TCustomComPort& sender) { ComPort1AfterClose(sender); };
 }
 
 void TForm1::buildMenu() {
@@ -215,27 +224,55 @@ void TForm1::FormCreate() {
   ClearLineErrorFlags();
   MeasurementsDone = 0;
   PaneLineStart = true;
-  // 11. The Ethernet link: see its wiring.
+  // 11.
+  CreateEthernetLink();
   LinkState = LinkClosed;
-  // 12. The configuration file: see its wiring.
+  // 12. The options of config.xml.
+  XMLConfig.OpenConfig();
+  XMLConfig.LoadConfig(config::ConfigOptions);
 }
 
 void TForm1::FormActivate() {
   setWindowState(ui::WindowState::Maximized);
   repaint();
   pozycjonowanie();
+  const config::TConfigOptions& options = config::ConfigOptions;
+  Plikrozkazow1.setCaption(options.OrdersFileName);
   ShowConnectionState();
+  WindRows.setChecked(options.WindRow);
+  // A stored mode above 1 selects the second item, one below -1 selects none.
+  const int mode = options.WindRowMode;
+  rgWindRowsString.setItemIndex(mode > 1 ? 1 : mode < -1 ? -1 : mode);
+  EditWindRowsString.setText(options.WindRowChar);
+  ZapiszASCII.setChecked(options.SaveASCII);
+  InsertTime.setChecked(options.InsertTime);
+  ChangePointToColon.setChecked(options.ChangePointToColon);
+  FastWrite.setChecked(options.FastWrite);
 }
 
 void TForm1::FormClose() {
   disconnectSerial();
+  CloseCaptureFileAtExit();
   ShowConnectionState();
   SaveSerialSettings();
+  config::TConfigOptions& options = config::ConfigOptions;
+  options.WindRow = WindRows.checked();
+  options.WindRowMode = static_cast<std::int8_t>(rgWindRowsString.itemIndex());
+  options.WindRowChar = EditWindRowsString.text();
+  options.SaveASCII = ZapiszASCII.checked();
+  options.InsertTime = InsertTime.checked();
+  options.ChangePointToColon = ChangePointToColon.checked();
+  options.FastWrite = FastWrite.checked();
+  DestroyEthernetLink();
+  const config::SaveConfigResult saved = XMLConfig.SaveConfig(options);
+  if (!saved.notice.empty())
+    dialogs().messageBox(saved.notice, pl("Tersov9"), ui::MessageIcon::Warning, ui::mbOK);
   terminateApplication();
 }
 
 void TForm1::Koniec1Click() {
   disconnectSerial();
+  CloseCaptureFileAtExit();
   ShowConnectionState();
   terminateApplication();
 }
@@ -248,12 +285,32 @@ void TForm1::disconnectSerial() noexcept {
   }
 }
 
-// Not built yet: the serial settings storage reads "Kestrel.ini" here; until
-// then the design-time settings stay.
-void TForm1::RestoreSerialSettings() noexcept {}
+void TForm1::RestoreSerialSettings() noexcept {
+  try {
+    ComPort1.RestoreSettings(serial::storeIniFile, (programDir() / "Kestrel.ini").string());
+  } catch (...) {
+    // A missing or unreadable file leaves the design-time settings.
+  }
+}
 
-// Not built yet: the serial settings storage writes "Kestrel.ini" here.
-void TForm1::SaveSerialSettings() noexcept {}
+void TForm1::SaveSerialSettings() noexcept {
+  std::string keptCopy;
+  try {
+    ComPort1.SaveSettings(serial::storeIniFile, (programDir() / "Kestrel.ini").string(), &keptCopy);
+  } catch (...) {
+    // The way out goes on; the old file is left as it was.
+  }
+  if (keptCopy.empty()) return;
+  // The file could not be read and was replaced: say once where its old
+  // content went.
+  try {
+    dialogs().messageBox(pl("Nie można było odczytać pliku Kestrel.ini; jego poprzednia zawartość "
+                            "została zachowana w pliku ") +
+                             std::filesystem::path(keptCopy).filename().string(),
+                         "RS-232", ui::MessageIcon::Warning, ui::mbOK);
+  } catch (...) {
+  }
+}
 
 void TForm1::terminateApplication() noexcept {
   try {
@@ -276,7 +333,6 @@ void TForm1::WindRowsClick() { WindRows.setChecked(!WindRows.checked()); }
 void TForm1::ZapiszASCIIClick() { ZapiszASCII.setChecked(!ZapiszASCII.checked()); }
 void TForm1::InsertTimeClick() { InsertTime.setChecked(!InsertTime.checked()); }
 void TForm1::ChangePointToColonClick() { ChangePointToColon.setChecked(!ChangePointToColon.checked()); }
-void TForm1::FastWriteClick() { FastWrite.setChecked(!FastWrite.checked()); }
 
 void TForm1::Plikrozkazow1Click() { Ustaw1.click(); }
 

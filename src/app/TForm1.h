@@ -8,7 +8,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "config/ConfigFile.h"
 #include "platform/EventLoop.h"
 #include "platform/MessageTarget.h"
 #include "serial/ComPort.h"
@@ -80,11 +82,33 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   void FormKeyDown(ui::Key key);
   void btnTibboONClick();
   void btnTibboOFFClick();
-  void SendOrder(const std::string& bytes);
+  // Hands a finished byte string to the Ethernet link.
+  virtual void SendOrder(const std::string& bytes);
+
+  // One row of the orders editor's list as F1 to F12 read it.
+  struct OrderKeyRow {
+    std::string number;  // "Nr/F"
+    std::string order;   // "Rozkaz"
+  };
+  // The order list's rows from row 1 on; wired to the orders editor's grid.
+  // Unset, the list is one blank row.
+  std::function<std::vector<OrderKeyRow>()> orderListRows;
 
   // The link's open/close button and the connection settings.
   void btnOpenPortClick();
   void Terso1Click();
+  // The serial port opened or closed, also by itself (its device went away).
+  void ComPort1AfterOpen(serial::TCustomComPort& Sender);
+  void ComPort1AfterClose(serial::TCustomComPort& Sender);
+  // The serial line's errors since the last query; none while the port is closed.
+  virtual serial::TComErrors QueryLineErrors();
+  // The connection dialog, shown modally (ConnectionState.cpp).
+  virtual void ShowConnectionDialog();
+
+  // The Ethernet link's operations (EthernetLink.cpp).
+  virtual void EthToggleConnection(const std::string& host, std::int32_t port);
+  virtual void EthSendData(const std::string& bytes);
+  virtual void EthSetFastWriteMode(bool on);
 
   // The serial port's receive event.
   void ComPort1RxChar(serial::TCustomComPort& Sender, int Count);
@@ -96,10 +120,16 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
 
   // The capture file: one line per finished row, or the raw stream.
   void StoreReply();
+  void WriteCaptureLine(const std::string& line);
   void FastWriteData(const std::string& data);
   void CloseCaptureFile();
   void BitBtnSaveToFileClick();
   void BitBtnClearFileClick();
+  // LabelFileName names a capture file.
+  bool CaptureFileChosen() const;
+  // At the way out: the fast-write file reaches the disk; an error is reported,
+  // never stops the way out.
+  void CloseCaptureFileAtExit() noexcept;
 
   // Controls, in the order they are created.
   ui::Bevel Bevel1{"Bevel1"};
@@ -154,11 +184,15 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
 
   // The serial link.
   serial::TComPort ComPort1;
+  // config.xml.
+  config::TConfigFile XMLConfig;
 
   // Timers: the automatic measurement, the reply timeout, the countdown.
   std::unique_ptr<platform::Timer> Timer1;
   std::unique_ptr<platform::Timer> Timer2;
   std::unique_ptr<platform::Timer> Timer3;
+  // Writes the fast-write file's buffer out a second after data went into it.
+  std::unique_ptr<platform::Timer> CaptureFlushTimer;
 
   // Fields.
   std::int16_t CurrentOrder = 0;
@@ -177,6 +211,9 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   void buildMenu();
   void terminateApplication() noexcept;
   void disconnectSerial() noexcept;
+  // Creates and destroys the Ethernet link object (EthernetLink.cpp).
+  void CreateEthernetLink();
+  void DestroyEthernetLink();
   // "Kestrel.ini" in the program's directory; failures are ignored.
   void RestoreSerialSettings() noexcept;
   void SaveSerialSettings() noexcept;

@@ -46,7 +46,7 @@ std::string resolveTarget(const std::string& path) {
 }
 
 int createTemporary(const std::string& target, std::string& tempPath) {
-  static std::mt19937 random{std::random_device{}()};
+  thread_local std::mt19937 random{std::random_device{}()};
   for (int attempt = 0; attempt < 100; ++attempt) {
     tempPath = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(random() % 1000000);
     const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

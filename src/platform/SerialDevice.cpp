@@ -407,6 +407,21 @@ SerialModemLines SerialDevice::modemLines() const {
   return lines;
 }
 
+bool SerialDevice::hasModemLines() const {
+  int status = 0;
+  if (::ioctl(fd_, TIOCMGET, &status) == 0) return true;
+  if (unsupportedIoctl(errno)) return false;
+  throw SerialDeviceError("TIOCMGET", errno);
+}
+
+bool SerialDevice::lineCounters(SerialLineCounters& counters) const {
+  if (!lastCounters_) return false;
+  Counters now;
+  if (!readCounters(now)) return false;
+  counters = {now.frame, now.parity, now.overrun, now.bufferOverrun, now.breaks};
+  return true;
+}
+
 void SerialDevice::setModemLine(int line, bool on) {
   if (::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &line) != 0 && !unsupportedIoctl(errno))
     throw SerialDeviceError(on ? "TIOCMBIS" : "TIOCMBIC", errno);

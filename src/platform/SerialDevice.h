@@ -81,6 +81,12 @@ struct SerialLineErrors {
   bool any() const { return frame || parity || overrun || bufferOverrun || breakReceived; }
 };
 
+// The driver's running error counts (TIOCGICOUNT).
+struct SerialLineCounters {
+  long long frame = 0, parity = 0, overrun = 0, bufferOverrun = 0, breaks = 0;
+  bool operator==(const SerialLineCounters&) const = default;
+};
+
 struct SerialModemLines {
   bool cts = false;
   bool dsr = false;
@@ -132,6 +138,11 @@ class SerialDevice {
   SerialLineErrors takeLineErrors();
   // TIOCMGET; a device without modem lines (a pty) reports all lines off.
   SerialModemLines modemLines() const;
+  // For a watcher on another thread: whether the device has modem lines at
+  // all, and the running error counts read without clearing anything (false
+  // when the device keeps none). Both only query the driver.
+  bool hasModemLines() const;
+  bool lineCounters(SerialLineCounters& counters) const;
   // TIOCMBIS/TIOCMBIC; ignored by a device without modem lines.
   void setDtr(bool on);
   void setRts(bool on);

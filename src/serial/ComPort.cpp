@@ -1,9 +1,11 @@
 #include "serial/ComPort.h"
 
 #include <cerrno>
+#include <stdexcept>
 
 #include "platform/IniFile.h"
 #include "platform/PortNames.h"
+#include "serial/ComThread.h"
 
 namespace serial {
 
@@ -205,15 +207,40 @@ void TCustomComPort::CancelTransfers() {
 }
 
 bool TCustomComPort::StartEventThread() {
-  // The event thread starts here: with smWindowSync, first the notification
-  // target; then the thread, which takes Events as its mask before it runs.
-  // Until it exists no line activity is dispatched.
-  return false;
+  // With smWindowSync the notification window exists before the thread that
+  // posts to it; the thread takes Events as its mask before it runs.
+  if (syncMethod_ == smWindowSync) notifyWindow_ = CreateNotificationWindow();
+  const std::uint64_t generation = ++threadGeneration_;
+  // The thread cannot close the port itself (Disconnect joins it): it hands
+  // the close to the user-interface thread and ends.
+  auto onLost = [this, life = std::weak_ptr<int>(life_), generation] {
+    loop_.post([this, life, generation] {
+      if (!life.expired()) DeviceLost(generation);
+    });
+  };
+  thread_ = std::make_unique<TComThread>(*this, *device_, events_, notifyWindow_.get(), std::move(onLost));
+  thread_->Start();
+  return true;
 }
 
 void TCustomComPort::StopEventThread() {
-  // Stops the event thread and waits for it while serving its hand-overs
-  // (loop_.waitServingHandovers), then drops the notification target.
+  if (thread_) {
+    // A handler on the event thread (smNone) cannot wait for its own thread.
+    if (thread_->IsCurrentThread()) throw std::logic_error("A port cannot be closed from its own event thread");
+    thread_->RequestStop();
+    // Hand-overs still run meanwhile: a thread blocked in one finishes it
+    // and then sees the stop.
+    TComThread* thread = thread_.get();
+    loop_.waitServingHandovers([thread] { return thread->Ended(); });
+    thread_->Join();
+    thread_.reset();
+  }
+  notifyWindow_.reset();
+}
+
+void TCustomComPort::DeviceLost(std::uint64_t generation) {
+  if (generation != threadGeneration_ || !connected_ || !thread_) return;
+  Disconnect();
 }
 
 void TCustomComPort::Loaded() {

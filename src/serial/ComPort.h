@@ -10,14 +10,19 @@
 #include <string>
 
 #include "platform/EventLoop.h"
+#include "platform/MessageTarget.h"
 #include "platform/SerialDevice.h"
 #include "serial/ComSettings.h"
+#include "serial/ComStorage.h"
 #include "serial/ComTypes.h"
 #include "serial/EComPort.h"
+#include "serial/TransferRequest.h"
 
 namespace serial {
 
 class TCustomComPort;
+class TComThread;
+class TComNotifyWindow;
 
 using TNotifyEvent = std::function<void(TCustomComPort& Sender)>;
 using TRxCharEvent = std::function<void(TCustomComPort& Sender, int Count)>;
@@ -26,6 +31,9 @@ using TComSignalEvent = std::function<void(TCustomComPort& Sender, bool OnOff)>;
 using TComErrorEvent = std::function<void(TCustomComPort& Sender, TComErrors Errors)>;
 
 class TCustomComPort {
+  friend class TComThread;
+  friend class TComNotifyWindow;
+
  public:
   // The loop is the user-interface thread's: the event thread hands its
   // deliveries to it, and a failed open after loading goes to its error report.
@@ -115,12 +123,43 @@ class TCustomComPort {
   // The line errors since the previous query (the query clears them).
   TComErrors TakeLineErrors();
 
+  // --- Transfers (see ComPortTransfers.cpp) ---------------------------------
+  // Writes the whole string and waits; returns the bytes written, fewer when
+  // the write timeout ended the transfer. Raises code 2 on failure.
+  int WriteText(const std::string& text);
+  // Reads up to count bytes and waits as the read timeouts say (under the
+  // default timeouts: returns at once with what the driver holds). Raises
+  // code 3, or 10 when the queue query after the read fails.
+  std::string ReadText(int count);
+  int ReadBytes(char* buffer, int count);
+  // Start a transfer without waiting and return the bytes moved at once;
+  // AwaitTransfer waits for the rest. A null request raises code 4.
+  int StartWrite(const char* data, int count, TransferRequest* request);
+  int StartRead(char* buffer, int count, TransferRequest* request);
+  int AwaitTransfer(TransferRequest* request);
+
   // Loading from a stored form: property writes are stored without applying
   // and Connected = true is remembered; Loaded() ends loading and opens such
   // a port, handing a failure to the loop's error report.
   void BeginLoading() { loading_ = true; }
   virtual void Loaded();
   bool loading() const { return loading_; }
+
+  // --- Settings storage (ComStorage.cpp) ----------------------------------
+  // Writes the groups of storedGroups() to the ini file at `name` (section:
+  // the port's name) or to the registry; any failure raises EComPort code 16.
+  // An ini file that cannot be read is kept beside it before it is replaced;
+  // `keptCopy`, when given, receives where ("" when nothing was kept).
+  void SaveSettings(SettingsStore store, const std::string& name, std::string* keptCopy = nullptr);
+  // Reads the same groups back inside one batch; any failure raises code 17
+  // and what was read before it stays.
+  void RestoreSettings(SettingsStore store, const std::string& name);
+  // The steps that write and read; there is no registry here, so the
+  // registry steps raise codes 16 and 17.
+  virtual void WriteRegistrySettings(const std::string& key);
+  virtual void WriteIniSettings(platform::IniFile& ini);
+  virtual void ReadRegistrySettings(const std::string& key);
+  virtual void ReadIniSettings(const platform::IniFile& ini);
 
   // --- Overridable steps --------------------------------------------------
   virtual void OpenDevice();
@@ -166,12 +205,26 @@ class TCustomComPort {
   // Aborts pending transfers; raises code 5 on failure.
   void CancelTransfers();
 
+  // --- Event dispatch (see ComPortDispatch.cpp) -----------------------------
+  // Runs the dispatch step of each event of a batch in the fixed order
+  // (evError first, then evRxChar, ...); does not look at connected().
+  void DeliverEvents(TComEvents events);
+  // The dispatch step of one event: the queries it needs, then its hook.
+  virtual void DispatchEvent(TComEvent event);
+  // The hidden notification window that smWindowSync posts its notices to.
+  virtual std::shared_ptr<platform::MessageTarget> CreateNotificationWindow();
+
  private:
   bool canApply() const { return connected_ && device_ && batchDepth_ == 0 && !loading_; }
+  // The read timeouts make a read return at once with what the driver holds.
+  bool ReadsReturnAtOnce() const;
   // The event thread's place (it waits for line events and hands them to
   // the user-interface thread); true when a thread was started.
   bool StartEventThread();
   void StopEventThread();
+  // The event thread found the device gone: closes the port as Disconnect
+  // does, unless that thread has been replaced or the port closed meanwhile.
+  void DeviceLost(std::uint64_t generation);
 
   platform::EventLoop& loop_;
   std::string name_;
@@ -196,6 +249,11 @@ class TCustomComPort {
   std::unique_ptr<platform::SerialDevice> device_;
   int batchDepth_ = 0;
   bool threadCreated_ = false;
+  std::unique_ptr<TComThread> thread_;
+  std::shared_ptr<platform::MessageTarget> notifyWindow_;
+  std::uint64_t threadGeneration_ = 0;
+  // Messages posted for the port check it still exists.
+  std::shared_ptr<int> life_ = std::make_shared<int>(0);
   bool loading_ = false;
   bool connectWhenLoaded_ = false;
 };

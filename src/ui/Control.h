@@ -16,6 +16,8 @@ inline constexpr Color clBlack = 0x000000;
 inline constexpr Color clRed = 0xFF0000;
 inline constexpr Color clGreen = 0x008000;
 inline constexpr Color clWindowText = 0x000000;
+inline constexpr Color clYellow = 0xFFFF00;
+inline constexpr Color clBtnFace = 0xF0F0F0;
 
 struct Font {
   std::string name = "MS Sans Serif";
@@ -100,6 +102,12 @@ class CaptionControl : public Control {
 class Label : public CaptionControl {
  public:
   using CaptionControl::CaptionControl;
+  // The background colour.
+  Color color() const { return color_; }
+  void setColor(Color c) { set(color_, c); }
+
+ private:
+  Color color_ = clBtnFace;
 };
 
 class Button : public CaptionControl {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ui/Control.h"
+#include "ui/Dialogs.h"
 #include "ui/Menu.h"
 
 namespace ui {
@@ -38,8 +39,16 @@ class Form : public CaptionControl {
   std::function<void(Key)> onKeyDown;
   std::function<void()> onActivate;
   std::function<void()> onClose;
-  // Asks the view to repaint the window now.
-  void repaint() { changed(); }
+  // Each time the window is shown (a modal form: each time it is opened).
+  std::function<void()> onShow;
+  // The window's size changed (the operator or the window manager resized or
+  // maximised it); bounds() already hold the new size.
+  std::function<void()> onResize;
+
+  // A form shown modally closes itself by setting a result other than None;
+  // showing it modally starts with None, the window's close box gives Cancel.
+  ModalResult modalResult() const { return modalResult_; }
+  void setModalResult(ModalResult r) { set(modalResult_, r); }
 
  protected:
   void addControl(Control& c, Control* parent = nullptr) { controls_.push_back({&c, parent}); }
@@ -49,6 +58,7 @@ class Form : public CaptionControl {
  private:
   WindowState windowState_ = WindowState::Normal;
   bool keyPreview_ = false;
+  ModalResult modalResult_ = ModalResult::None;
   std::vector<Child> controls_;
   std::vector<MenuItem*> menu_;
   Control* initialFocus_ = nullptr;

@@ -1,37 +1,193 @@
 #include "ui/Memo.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace ui {
 
+namespace {
+
+constexpr std::size_t kLinesPerCheckpoint = 32;
+constexpr std::size_t kBytesPerCheckpoint = 4096;
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+// A pane set to a much shorter text gives a large buffer back.
+constexpr std::size_t kKeepCapacity = std::size_t{64} << 10;
+
+}  // namespace
+
+const std::string& Memo::text() const {
+  if (!blocks_.empty()) {
+    // Room for a quarter more: a caller that asks for the whole text again
+    // and again as the pane grows copies each byte only a few times.
+    std::string joined;
+    joined.reserve(size() + size() / 4);
+    joined.append(text_);
+    for (const Block& b : blocks_) joined.append(b.data.get(), b.size);
+    text_.swap(joined);
+    blocks_.clear();
+  }
+  return text_;
+}
+
+char Memo::lastChar() const {
+  if (!blocks_.empty()) return blocks_.back().data[blocks_.back().size - 1];
+  return text_.empty() ? '\0' : text_.back();
+}
+
 void Memo::setText(std::string_view text) {
-  text_.clear();
-  for (char c : text)
-    if (c != '\0') text_ += c;
-  lineStarts_.assign(1, 0);
-  indexFrom(0);
+  blocks_.clear();
+  if (text_.capacity() > kKeepCapacity && text.size() < text_.capacity() / 4)
+    std::string().swap(text_);
+  else
+    text_.clear();
+  if (checkpoints_.capacity() > kKeepCapacity / sizeof(Checkpoint))
+    std::vector<Checkpoint>(1, Checkpoint{0, 0}).swap(checkpoints_);
+  else
+    checkpoints_.assign(1, Checkpoint{0, 0});
+  lineCount_ = 1;
+  lastLineStart_ = 0;
+  cursor_ = Checkpoint{0, 0};
+  appendWithoutNul(text);
   if (memoListener_) memoListener_->memoReset();
 }
 
 void Memo::append(std::string_view bytes) {
-  const std::size_t from = text_.size();
-  text_.reserve(from + bytes.size());
-  for (char c : bytes)
-    if (c != '\0') text_ += c;
-  if (text_.size() == from) return;
-  indexFrom(from);
+  const std::size_t from = size();
+  appendWithoutNul(bytes);
+  if (size() == from) return;
   if (memoListener_) memoListener_->memoAppended(from);
 }
 
+void Memo::appendWithoutNul(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const void* nul = std::memchr(bytes.data(), '\0', bytes.size());
+    const std::size_t n =
+        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data()) : bytes.size();
+    appendRun(bytes.substr(0, n));
+    bytes.remove_prefix(nul ? n + 1 : n);
+  }
+}
+
+void Memo::appendRun(std::string_view run) {
+  if (run.empty()) return;
+  const std::size_t from = size();
+  if (blocks_.empty()) {
+    const std::size_t needed = text_.size() + run.size();
+    if (needed <= text_.capacity() || needed <= kBlockSize) {
+      text_.append(run);
+      indexFrom(from);
+      return;
+    }
+    startBlock(run.size());
+  } else if (blocks_.back().capacity - blocks_.back().size < run.size()) {
+    startBlock(run.size());
+  }
+  Block& block = blocks_.back();
+  std::memcpy(block.data.get() + block.size, run.data(), run.size());
+  block.size += run.size();
+  indexFrom(from);
+}
+
+// The row in progress moves into the new block, so a row never spans two
+// parts.
+void Memo::startBlock(std::size_t extra) {
+  const std::size_t carry = size() - lastLineStart_;
+  // A long row that keeps growing moves a few times at most.
+  const std::size_t capacity = std::max(kBlockSize, (carry + extra) + (carry + extra) / 4);
+  Block block{lastLineStart_, carry, capacity, std::unique_ptr<char[]>(new char[capacity])};
+  if (blocks_.empty()) {
+    std::memcpy(block.data.get(), text_.data() + lastLineStart_, carry);
+    text_.resize(lastLineStart_);
+    if (text_.empty()) std::string().swap(text_);
+  } else {
+    Block& last = blocks_.back();
+    std::memcpy(block.data.get(), last.data.get() + (lastLineStart_ - last.base), carry);
+    last.size -= carry;
+    if (last.size == 0) blocks_.pop_back();
+  }
+  blocks_.push_back(std::move(block));
+}
+
+// Indexes bytes just appended; they are all in the last part.
 void Memo::indexFrom(std::size_t from) {
-  for (std::size_t i = from; i < text_.size(); ++i)
-    if (text_[i] == '\n') lineStarts_.push_back(i + 1);
+  const std::size_t last = blocks_.size();
+  const std::string_view bytes = part(last);
+  const std::size_t base = partBase(last);
+  std::size_t pos = from - base;
+  while (pos < bytes.size()) {
+    const void* lf = std::memchr(bytes.data() + pos, '\n', bytes.size() - pos);
+    if (!lf) break;
+    pos = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()) + 1;
+    const std::size_t start = base + pos;
+    const Checkpoint& checkpoint = checkpoints_.back();
+    if (lineCount_ - checkpoint.line >= kLinesPerCheckpoint ||
+        start - checkpoint.offset >= kBytesPerCheckpoint)
+      checkpoints_.push_back(Checkpoint{lineCount_, start});
+    ++lineCount_;
+    lastLineStart_ = start;
+  }
+}
+
+std::size_t Memo::partAt(std::size_t offset) const {
+  if (blocks_.empty() || offset < blocks_.front().base) return 0;
+  const auto next = std::upper_bound(blocks_.begin(), blocks_.end(), offset,
+                                     [](std::size_t o, const Block& b) { return o < b.base; });
+  return static_cast<std::size_t>(next - blocks_.begin());
+}
+
+std::string_view Memo::part(std::size_t index) const {
+  if (index == 0) return text_;
+  const Block& b = blocks_[index - 1];
+  return {b.data.get(), b.size};
+}
+
+std::size_t Memo::findLf(std::size_t from) const {
+  for (std::size_t p = partAt(from); p <= blocks_.size(); ++p) {
+    const std::string_view bytes = part(p);
+    const std::size_t base = partBase(p);
+    const std::size_t local = std::max(from, base) - base;
+    if (local >= bytes.size()) continue;
+    if (const void* lf = std::memchr(bytes.data() + local, '\n', bytes.size() - local))
+      return base + static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data());
+  }
+  return size();
+}
+
+std::size_t Memo::lineStart(std::size_t index) const {
+  if (index >= lineCount_) return size();
+  // Start from the last checkpoint at or before the row, or from the row read
+  // last when that is nearer.
+  const auto next = std::upper_bound(checkpoints_.begin(), checkpoints_.end(), index,
+                                     [](std::size_t i, const Checkpoint& c) { return i < c.line; });
+  Checkpoint at = *(next - 1);
+  if (cursor_.line <= index && cursor_.line > at.line) at = cursor_;
+  while (at.line < index) {
+    at.offset = findLf(at.offset) + 1;
+    ++at.line;
+  }
+  cursor_ = at;
+  return at.offset;
 }
 
 std::string_view Memo::line(std::size_t index) const {
-  if (index >= lineStarts_.size()) return {};
-  const std::size_t start = lineStarts_[index];
-  std::size_t end = index + 1 < lineStarts_.size() ? lineStarts_[index + 1] - 1 : text_.size();
-  if (end > start && index + 1 < lineStarts_.size() && text_[end - 1] == '\r') --end;
-  return std::string_view(text_).substr(start, end - start);
+  if (index >= lineCount_) return {};
+  const std::size_t start = lineStart(index);
+  const std::size_t p = partAt(start);
+  const std::string_view bytes = part(p);
+  const std::size_t local = start - partBase(p);
+  if (index + 1 == lineCount_) return bytes.substr(local);
+  // A row and its LF are in one part.
+  const auto lf = static_cast<std::size_t>(
+      static_cast<const char*>(std::memchr(bytes.data() + local, '\n', bytes.size() - local)) - bytes.data());
+  cursor_ = Checkpoint{index + 1, partBase(p) + lf + 1};
+  const std::size_t end = lf > local && bytes[lf - 1] == '\r' ? lf - 1 : lf;
+  return bytes.substr(local, end - local);
+}
+
+std::size_t Memo::memoryBytes() const {
+  std::size_t bytes = text_.capacity() + checkpoints_.capacity() * sizeof(Checkpoint);
+  for (const Block& b : blocks_) bytes += b.capacity;
+  return bytes;
 }
 
 void Memo::scrollToEnd() {

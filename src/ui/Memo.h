@@ -3,6 +3,7 @@
 // appended in place and the view is told what was appended (never handed a
 // rebuilt text); it repaints the visible rows straight from the model.
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,32 +27,75 @@ class Memo : public Control {
  public:
   using Control::Control;
 
-  const std::string& text() const { return text_; }
+  // The whole text in one string. A large pane is kept in parts; asking for
+  // the whole text joins them once (rows and the last character do not).
+  const std::string& text() const;
   // The pane's text ends at a NUL, as a Windows text control's does: a NUL
   // byte never enters it.
   void setText(std::string_view text);
   void append(std::string_view bytes);
   void append(char byte) { append(std::string_view(&byte, 1)); }
   void clear() { setText({}); }
-  bool empty() const { return text_.empty(); }
-  char lastChar() const { return text_.empty() ? '\0' : text_.back(); }
+  bool empty() const { return size() == 0; }
+  char lastChar() const;
 
   // Rows are separated by LF (a CR before it belongs to the row end); the
-  // text after the last LF is the last row, even when empty.
-  std::size_t lineCount() const { return lineStarts_.size(); }
+  // text after the last LF is the last row, even when empty. Reading rows in
+  // order costs only their length. A row's view stays valid until the pane
+  // changes or text() is called.
+  std::size_t lineCount() const { return lineCount_; }
   std::string_view line(std::size_t index) const;
-  std::size_t lineStart(std::size_t index) const { return lineStarts_[index]; }
+  std::size_t lineStart(std::size_t index) const;
 
   void scrollToEnd();
   int scrollBars() const { return scrollBars_; }
 
   void setMemoListener(MemoListener* listener) { memoListener_ = listener; }
 
- private:
-  void indexFrom(std::size_t from);
+  // Bytes the pane holds on the heap (text and line index, by capacity).
+  std::size_t memoryBytes() const;
 
-  std::string text_;
-  std::vector<std::size_t> lineStarts_{0};
+ private:
+  // A flooded pane must not copy what it holds each time it grows, nor hold
+  // much more than its text: up to 1 MiB the text is one string; beyond that
+  // new bytes go into blocks that are never moved. A row never spans two
+  // parts (the row in progress moves into a new block with it), so every row
+  // is one string_view.
+  struct Block {
+    std::size_t base;  // offset of the block's first byte in the whole text
+    std::size_t size;
+    std::size_t capacity;
+    std::unique_ptr<char[]> data;
+  };
+  // A known row start. The line index keeps one for every 32 rows, or sooner
+  // after 4 KiB, so a row is found by scanning a few rows at most: a full
+  // index of a flooded pane would cost more than its hexadecimal text.
+  struct Checkpoint {
+    std::size_t line;
+    std::size_t offset;
+  };
+
+  std::size_t size() const {
+    return blocks_.empty() ? text_.size() : blocks_.back().base + blocks_.back().size;
+  }
+  void appendWithoutNul(std::string_view bytes);
+  void appendRun(std::string_view run);
+  void startBlock(std::size_t extra);
+  void indexFrom(std::size_t from);
+  // The part holding offset: 0 for text_, i + 1 for blocks_[i].
+  std::size_t partAt(std::size_t offset) const;
+  std::string_view part(std::size_t index) const;
+  std::size_t partBase(std::size_t index) const { return index == 0 ? 0 : blocks_[index - 1].base; }
+  // The offset of the first LF at or after from; size() when there is none.
+  std::size_t findLf(std::size_t from) const;
+
+  mutable std::string text_;
+  mutable std::vector<Block> blocks_;
+  std::vector<Checkpoint> checkpoints_{{0, 0}};
+  std::size_t lineCount_ = 1;
+  std::size_t lastLineStart_ = 0;
+  // The row read last, where reading the next one starts.
+  mutable Checkpoint cursor_{0, 0};
   int scrollBars_ = 3;  // both
   MemoListener* memoListener_ = nullptr;
 };

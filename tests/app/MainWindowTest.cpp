@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/ProcessValues.h"
+#include "config/ConfigOptions.h"
 #include "app/TForm1.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
@@ -17,7 +18,10 @@ using platform::pl;
 namespace {
 
 struct MainWindowFixture : ::testing::Test {
-  MainWindowFixture() { app::ResetProcessValues(); }
+  MainWindowFixture() {
+    app::ResetProcessValues();
+    config::ConfigOptions = {};
+  }
 
   std::unique_ptr<app::TForm1> create() {
     auto form = std::make_unique<app::TForm1>(
@@ -175,6 +179,43 @@ TEST_F(MainWindowFixture, LayoutPlacesThePanesInProportion) {
   form->pozycjonowanie();
   EXPECT_EQ(form->Memo1.left(), 12);
   EXPECT_EQ(form->Memo1.top(), 18);
+}
+
+TEST_F(MainWindowFixture, ActivationShowsTheStoredOptionsAndCloseStoresThem) {
+  auto form = create();
+  config::ConfigOptions.WindRow = true;
+  config::ConfigOptions.WindRowMode = 5;
+  config::ConfigOptions.WindRowChar = "=";
+  config::ConfigOptions.SaveASCII = false;
+  config::ConfigOptions.FastWrite = true;
+  form->FormActivate();
+  EXPECT_EQ(form->windowState(), ui::WindowState::Maximized);
+  EXPECT_TRUE(form->WindRows.checked());
+  EXPECT_EQ(form->rgWindRowsString.itemIndex(), 1);
+  EXPECT_EQ(form->EditWindRowsString.text(), "=");
+  EXPECT_FALSE(form->ZapiszASCII.checked());
+  EXPECT_TRUE(form->FastWrite.checked());
+  EXPECT_EQ(form->Plikrozkazow1.caption(), config::ConfigOptions.OrdersFileName);
+
+  // An edit of the wrap text lasts only until the next activation.
+  form->EditWindRowsString.setText("$0D");
+  config::ConfigOptions.WindRowMode = -7;
+  form->FormActivate();
+  EXPECT_EQ(form->EditWindRowsString.text(), "=");
+  EXPECT_EQ(form->rgWindRowsString.itemIndex(), -1);
+
+  // Closing copies the window's options back and writes both files; no
+  // selection is stored as -1.
+  form->EditWindRowsString.setText("$0D");
+  form->InsertTime.click();
+  form->FormClose();
+  EXPECT_EQ(config::ConfigOptions.WindRowChar, "$0D");
+  EXPECT_EQ(config::ConfigOptions.WindRowMode, -1);
+  EXPECT_TRUE(config::ConfigOptions.InsertTime);
+  EXPECT_TRUE(std::filesystem::exists(dir / "config.xml"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "Kestrel.ini"));
+  const std::string xml = testing_support::TempDir::read(dir / "config.xml");
+  EXPECT_NE(xml.find("$0D"), std::string::npos) << xml;
 }
 
 TEST_F(MainWindowFixture, KoniecTerminatesWithoutWritingAnyFile) {

@@ -1,0 +1,141 @@
+// The byte processor under a flood of scale rows: throughput, whether the cost
+// per byte grows with the panes, and the memory the panes hold per byte.
+//
+// Scale-like rows "S S     123.45 g" CR LF arrive in 4 KiB chunks; both pane
+// models fill with no view attached and no capture file.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/ProcessValues.h"
+#include "app/TForm1.h"
+#include "platform/ManualEventLoop.h"
+
+namespace {
+
+class NoDialogs : public ui::Dialogs {
+ public:
+  ui::ModalResult messageBox(const std::string&, const std::string&, ui::MessageIcon, unsigned) override {
+    return ui::ModalResult::Ok;
+  }
+  std::optional<std::string> openFileName(const ui::FileDialogRequest&) override { return std::nullopt; }
+  std::optional<std::string> saveFileName(const ui::FileDialogRequest&) override { return std::nullopt; }
+  ui::ModalResult showModal(ui::Form&) override { return ui::ModalResult::Cancel; }
+  void showError(const std::string&) override {}
+};
+
+constexpr std::size_t kChunk = 4096;
+constexpr double kMB = 1e6;
+
+// The rows cut into 4 KiB chunks; 18-byte rows repeat every nine chunks, so
+// rows are split across chunk boundaries at every offset they would be.
+std::vector<std::string> scaleChunks() {
+  const std::string row = "S S     123.45 g\r\n";
+  std::string stream;
+  while (stream.size() < 9 * kChunk) stream += row;
+  std::vector<std::string> chunks;
+  for (std::size_t i = 0; i < 9; ++i) chunks.push_back(stream.substr(i * kChunk, kChunk));
+  return chunks;
+}
+
+struct Terminal {
+  Terminal() {
+    app::ResetProcessValues();
+    form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, {}, [] {}});
+    form->FormCreate();
+    // One send: the first row counts as its reply.
+    app::SentCount = 1;
+  }
+  std::size_t paneBytes() const { return form->Memo1.memoryBytes() + form->Memo2.memoryBytes(); }
+
+  platform::ManualEventLoop loop;
+  NoDialogs dialogs;
+  std::unique_ptr<app::TForm1> form;
+};
+
+// Steady throughput: the panes are emptied (untimed) every 64 MB received.
+void BM_ProcessReceived(benchmark::State& state) {
+  const auto chunks = scaleChunks();
+  Terminal t;
+  std::size_t next = 0;
+  std::size_t sinceClear = 0;
+  for (auto _ : state) {
+    t.form->ProcessReceived(chunks[next], kChunk);
+    next = (next + 1) % chunks.size();
+    sinceClear += kChunk;
+    if (sinceClear >= 64'000'000) {
+      state.PauseTiming();
+      t.form->Memo1.clear();
+      t.form->Memo2.clear();
+      sinceClear = 0;
+      state.ResumeTiming();
+    }
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kChunk));
+}
+BENCHMARK(BM_ProcessReceived);
+
+// Seconds of processor time this process has used (the machine may be shared,
+// so wall time alone says little).
+double cpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+double wallSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// One long run of range(0) MB into panes that are never emptied, timed in
+// 100 MB stretches: the last stretch must be no slower than the first.
+void BM_ProcessReceivedLongRun(benchmark::State& state) {
+  const auto chunks = scaleChunks();
+  const std::size_t total = static_cast<std::size_t>(state.range(0)) * 1'000'000;
+  const std::size_t stretch = 100'000'000;
+  for (auto _ : state) {
+    Terminal t;
+    struct Stretch {
+      double cpu, wall;
+    };
+    std::vector<Stretch> stretches;
+    std::size_t received = 0;
+    std::size_t next = 0;
+    const Stretch runStart{cpuSeconds(), wallSeconds()};
+    Stretch stretchStart = runStart;
+    while (received < total) {
+      t.form->ProcessReceived(chunks[next], kChunk);
+      next = (next + 1) % chunks.size();
+      received += kChunk;
+      if (received % stretch < kChunk || received >= total) {
+        const Stretch now{cpuSeconds(), wallSeconds()};
+        stretches.push_back({now.cpu - stretchStart.cpu, now.wall - stretchStart.wall});
+        stretchStart = now;
+      }
+    }
+    const double mb = static_cast<double>(received) / kMB;
+    const double stretchMB = static_cast<double>(stretch) / kMB;
+    state.SetIterationTime(stretchStart.wall - runStart.wall);
+    state.counters["MBps_cpu_total"] = mb / (stretchStart.cpu - runStart.cpu);
+    state.counters["MBps_cpu_first100"] = stretchMB / stretches.front().cpu;
+    state.counters["MBps_cpu_last100"] = stretchMB / stretches.back().cpu;
+    state.counters["MBps_wall_total"] = mb / (stretchStart.wall - runStart.wall);
+    state.counters["MBps_wall_first100"] = stretchMB / stretches.front().wall;
+    state.counters["MBps_wall_last100"] = stretchMB / stretches.back().wall;
+    state.counters["pane_bytes_per_byte"] =
+        static_cast<double>(t.paneBytes()) / static_cast<double>(received);
+    state.counters["ascii_MB"] = static_cast<double>(t.form->Memo1.text().size()) / kMB;
+    state.counters["hex_MB"] = static_cast<double>(t.form->Memo2.text().size()) / kMB;
+    state.SetBytesProcessed(static_cast<std::int64_t>(received));
+  }
+}
+BENCHMARK(BM_ProcessReceivedLongRun)->Arg(500)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,65 @@
+#include "app/StrToInt.h"
+
+#include <limits>
+
+namespace app {
+
+namespace {
+
+int digitValue(char c, bool hex) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (!hex) return -1;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+EConvertError EConvertError::invalidInteger(std::string_view text) {
+  std::string message = "'";
+  message.append(text);
+  message += "' is not a valid integer value";
+  return EConvertError(message);
+}
+
+bool TryStrToInt(std::string_view text, std::int32_t& value) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  bool hex = false;
+  if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+    hex = true;
+    ++i;
+  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    hex = true;
+    i += 2;
+  }
+  if (i == text.size()) return false;  // no digits at all
+
+  // Hexadecimal values take all 32 bits (as the runtime does); decimal ones
+  // must fit the signed range.
+  const std::uint64_t limit =
+      hex ? 0xFFFFFFFFull
+          : static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) + (negative ? 1 : 0);
+  std::uint64_t magnitude = 0;
+  for (; i < text.size(); ++i) {
+    const int d = digitValue(text[i], hex);
+    if (d < 0) return false;
+    magnitude = magnitude * (hex ? 16 : 10) + static_cast<unsigned>(d);
+    if (magnitude > limit) return false;
+  }
+  const auto bits = static_cast<std::uint32_t>(negative ? 0u - static_cast<std::uint32_t>(magnitude)
+                                                        : static_cast<std::uint32_t>(magnitude));
+  value = static_cast<std::int32_t>(bits);
+  return true;
+}
+
+std::int32_t StrToInt(std::string_view text) {
+  std::int32_t value = 0;
+  if (!TryStrToInt(text, value)) throw EConvertError::invalidInteger(text);
+  return value;
+}
+
+}  // namespace app

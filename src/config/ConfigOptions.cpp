@@ -1,0 +1,7 @@
+#include "config/ConfigOptions.h"
+
+namespace config {
+
+TConfigOptions ConfigOptions;
+
+}  // namespace config

@@ -1,0 +1,126 @@
+// Transfers of the serial port. A transfer starts as a non-blocking read or
+// write; what it could not move at once, AwaitTransfer moves while waiting
+// with poll() within the port's timeouts. A write that its total timeout ends
+// returns short; under the default read timeouts a read returns at once with
+// what the driver holds.
+#include <cerrno>
+#include <limits>
+
+#include "serial/ComPort.h"
+#include "serial/ComThread.h"
+
+namespace serial {
+
+namespace {
+
+constexpr int kMaxTransfer = std::numeric_limits<int>::max();
+
+int failureCode(const TransferRequest::Kind kind) {
+  return kind == TransferRequest::Kind::Write ? CError_WriteFailed : CError_ReadFailed;
+}
+
+}  // namespace
+
+bool TCustomComPort::ReadsReturnAtOnce() const {
+  return timeouts_.readInterval() == -1 && timeouts_.readTotalMultiplier() == 0 &&
+         timeouts_.readTotalConstant() == 0;
+}
+
+int TCustomComPort::WriteText(const std::string& text) {
+  TransferRequest request;
+  if (text.empty()) return 0;
+  const int count =
+      text.size() > static_cast<std::size_t>(kMaxTransfer) ? kMaxTransfer : static_cast<int>(text.size());
+  StartWrite(text.data(), count, &request);
+  return AwaitTransfer(&request);
+}
+
+std::string TCustomComPort::ReadText(int count) {
+  std::string text;
+  if (count <= 0) return text;
+  text.resize(static_cast<std::size_t>(count));
+  text.resize(static_cast<std::size_t>(ReadBytes(text.data(), count)));
+  return text;
+}
+
+int TCustomComPort::ReadBytes(char* buffer, int count) {
+  TransferRequest request;
+  if (count <= 0) return 0;
+  StartRead(buffer, count, &request);
+  const int done = AwaitTransfer(&request);
+  if (thread_ && done > 0) thread_->NoteRead();
+  // As at the end of every read: the queue is queried once more, which also
+  // clears the driver's error flags. Bytes already taken from the driver are
+  // not thrown away because that query failed.
+  try {
+    BytesWaiting();
+  } catch (const EComPort&) {
+    if (done == 0) throw;
+  }
+  return done;
+}
+
+int TCustomComPort::StartWrite(const char* data, int count, TransferRequest* request) {
+  if (!request) throw EComPort(CError_InvalidAsync);
+  request->kind_ = TransferRequest::Kind::Write;
+  request->out_ = data;
+  request->in_ = nullptr;
+  request->size_ = count > 0 ? static_cast<std::size_t>(count) : 0;
+  request->done_ = 0;
+  request->completed_ = request->size_ == 0;
+  if (request->completed_) return 0;
+  if (!device_) throw EComPort(CError_WriteFailed, EBADF);
+  try {
+    request->done_ = device_->writeSome(data, request->size_);
+  } catch (const platform::SerialDeviceError& e) {
+    request->completed_ = true;
+    throw EComPort(CError_WriteFailed, e.errorCode());
+  }
+  request->completed_ = request->done_ == request->size_;
+  if (thread_ && request->done_ > 0) thread_->NoteWrite();
+  return static_cast<int>(request->done_);
+}
+
+int TCustomComPort::StartRead(char* buffer, int count, TransferRequest* request) {
+  if (!request) throw EComPort(CError_InvalidAsync);
+  request->kind_ = TransferRequest::Kind::Read;
+  request->out_ = nullptr;
+  request->in_ = buffer;
+  request->size_ = count > 0 ? static_cast<std::size_t>(count) : 0;
+  request->done_ = 0;
+  request->completed_ = request->size_ == 0;
+  if (request->completed_) return 0;
+  if (!device_) throw EComPort(CError_ReadFailed, EBADF);
+  // Only a read that may not wait completes at once; any other waits in
+  // AwaitTransfer, where the read timeouts are measured as a whole.
+  if (!ReadsReturnAtOnce()) return 0;
+  try {
+    request->done_ = device_->read(buffer, request->size_);
+  } catch (const platform::SerialDeviceError& e) {
+    request->completed_ = true;
+    throw EComPort(CError_ReadFailed, e.errorCode());
+  }
+  request->completed_ = true;
+  return static_cast<int>(request->done_);
+}
+
+int TCustomComPort::AwaitTransfer(TransferRequest* request) {
+  if (!request) throw EComPort(CError_InvalidAsync);
+  if (request->completed_) return static_cast<int>(request->done_);
+  const TransferRequest::Kind kind = request->kind_;
+  request->completed_ = true;  // whatever happens now, nothing stays pending
+  if (!device_) throw EComPort(failureCode(kind), EBADF);
+  try {
+    const std::size_t left = request->size_ - request->done_;
+    if (kind == TransferRequest::Kind::Write)
+      request->done_ += device_->write(request->out_ + request->done_, left);
+    else
+      request->done_ += device_->read(request->in_ + request->done_, left);
+  } catch (const platform::SerialDeviceError& e) {
+    throw EComPort(failureCode(kind), e.errorCode());
+  }
+  if (thread_ && kind == TransferRequest::Kind::Write) thread_->NoteWrite();
+  return static_cast<int>(request->done_);
+}
+
+}  // namespace serial

@@ -1,0 +1,326 @@
+#include "serial/ComThread.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "serial/ComPort.h"
+
+namespace serial {
+
+namespace {
+
+// Light periodic checks, only while there is something to check: the modem
+// lines and error counts of a device that has them, the output queue after a
+// write, and the input queue while bytes stay unread.
+constexpr int kLineCheckMs = 50;
+constexpr int kTxCheckMs = 10;
+constexpr int kUnreadCheckMs = 50;
+
+struct EventCode {
+  TComEvent event;
+  std::uint32_t code;
+};
+
+constexpr EventCode kEventCodes[] = {
+    {evRxChar, 0x0001}, {evTxEmpty, 0x0004}, {evRxFlag, 0x0002}, {evRing, 0x0100}, {evBreak, 0x0040},
+    {evCTS, 0x0008},    {evDSR, 0x0010},     {evError, 0x0080},  {evRLSD, 0x0020}, {evRx80Full, 0x0400},
+};
+
+constexpr TComEvents kModemLineEvents{evCTS, evDSR, evRLSD, evRing};
+constexpr TComEvents kCounterEvents{evError, evBreak};
+
+bool anyOf(TComEvents events, TComEvents of) {
+  return !(events & of).empty();
+}
+
+void makePipe(int& readEnd, int& writeEnd) {
+  int fds[2];
+  if (::pipe(fds) != 0) throw std::system_error(errno, std::generic_category(), "pipe");
+  for (int fd : fds) {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+  }
+  readEnd = fds[0];
+  writeEnd = fds[1];
+}
+
+}  // namespace
+
+std::uint32_t EventsToMask(TComEvents events) {
+  std::uint32_t mask = 0;
+  for (const EventCode& e : kEventCodes)
+    if (events.contains(e.event)) mask |= e.code;
+  return mask;
+}
+
+TComEvents MaskToEvents(std::uint32_t mask) {
+  TComEvents events;
+  for (const EventCode& e : kEventCodes)
+    if (mask & e.code) events.insert(e.event);
+  return events;
+}
+
+// --- The event thread ----------------------------------------------------------
+
+TComThread::TComThread(TCustomComPort& port, platform::SerialDevice& device, TComEvents events,
+                       platform::MessageTarget* notices, std::function<void()> onLost)
+    : port_(port),
+      device_(device),
+      loop_(port.eventLoop()),
+      events_(events),
+      notices_(notices),
+      onLost_(std::move(onLost)),
+      rx80Level_(port.buffer().inputSize() > 0 ? port.buffer().inputSize() * 4 / 5 : 1) {
+  makePipe(wakeRead_, wakeWrite_);
+}
+
+TComThread::~TComThread() {
+  if (thread_.joinable()) {
+    RequestStop();
+    thread_.join();
+  }
+  ::close(wakeRead_);
+  ::close(wakeWrite_);
+}
+
+void TComThread::Start() {
+  thread_ = std::thread([this] { Execute(); });
+}
+
+void TComThread::RequestStop() {
+  stop_ = true;
+  Wake();
+}
+
+void TComThread::Join() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void TComThread::NoteRead() {
+  ++reads_;
+  if (waitingForRead_) Wake();
+}
+
+void TComThread::NoteWrite() {
+  if (!events_.contains(evTxEmpty)) return;
+  txPending_ = true;
+  Wake();
+}
+
+void TComThread::Wake() {
+  const char byte = 1;
+  // A full pipe wakes the thread just as well.
+  [[maybe_unused]] const auto written = ::write(wakeWrite_, &byte, 1);
+}
+
+void TComThread::DrainWakes() {
+  char buffer[64];
+  while (::read(wakeRead_, buffer, sizeof buffer) > 0) {
+  }
+}
+
+void TComThread::Execute() {
+  bool lost = false;
+  try {
+    watchInput_ = events_.contains(evRxChar);
+    if (anyOf(events_, kModemLineEvents)) checkModemLines_ = device_.hasModemLines();
+    if (checkModemLines_) lines_ = device_.modemLines();
+    if (anyOf(events_, kCounterEvents)) checkCounters_ = device_.lineCounters(counters_);
+
+    bool recheck = false;
+    for (;;) {
+      short deviceEvents = 0;
+      if (recheck) {
+        // Right after a dispatch of received bytes: no waiting, the queue is
+        // compared with what the batch saw.
+        recheck = false;
+        if (stop_) break;
+      } else {
+        int timeoutMs = -1;
+        auto within = [&timeoutMs](int ms) {
+          if (timeoutMs < 0 || ms < timeoutMs) timeoutMs = ms;
+        };
+        if (!watchInput_ && events_.contains(evRxChar)) within(kUnreadCheckMs);
+        if (txPending_) within(kTxCheckMs);
+        if (checkModemLines_ || checkCounters_) within(kLineCheckMs);
+        if (events_.contains(evRx80Full) && !events_.contains(evRxChar)) within(kLineCheckMs);
+
+        // Hang-up and errors are reported whatever is asked for.
+        pollfd fds[2] = {{wakeRead_, POLLIN, 0},
+                         {device_.fd(), static_cast<short>(watchInput_ ? POLLIN : 0), 0}};
+        if (::poll(fds, 2, timeoutMs) < 0) {
+          if (errno == EINTR) continue;
+          lost = true;  // a failed wait ends the loop
+          break;
+        }
+        if (stop_) break;
+        if (fds[0].revents & POLLIN) DrainWakes();
+        deviceEvents = fds[1].revents;
+      }
+
+      if (deviceEvents & (POLLHUP | POLLERR | POLLNVAL)) {
+        // Whatever the driver still holds goes to the reader first.
+        int count = 0;
+        try {
+          count = device_.inputQueueCount();
+        } catch (const platform::SerialDeviceError&) {
+        }
+        pending_ = count > 0 ? TComEvents{evRxChar} & events_ : TComEvents{};
+        if (!pending_.empty()) Dispatch();
+        lost = true;
+        break;
+      }
+
+      pending_ = {};
+      if (!Sample((deviceEvents & POLLIN) != 0, pending_)) {
+        lost = true;
+        break;
+      }
+      pending_ = pending_ & events_;
+      if (pending_.empty()) continue;
+      if (!Dispatch()) break;
+      if (pending_.contains(evRxChar)) {
+        // Readiness stays on while bytes wait, so it is not watched until
+        // the queue is seen empty. A reader that took bytes, or bytes that
+        // arrived meanwhile, give another event at once; a handler that
+        // reads nothing gives none until more bytes arrive. Set first: a
+        // read from now on wakes the thread.
+        waitingForRead_ = true;
+        watchInput_ = false;
+        recheck = true;
+      }
+    }
+  } catch (const platform::SerialDeviceError&) {
+    lost = true;  // a query failed: the device is gone
+  }
+
+  // As the thread leaves: what still waits in the driver's queues is
+  // discarded. A device that is gone may refuse; nothing to do then.
+  try {
+    device_.purge(true, true);
+  } catch (const platform::SerialDeviceError&) {
+  }
+  const bool stopped = stop_;
+  ended_ = true;
+  if (lost && !stopped && onLost_) onLost_();
+  loop_.wake();
+}
+
+bool TComThread::Sample(bool readable, TComEvents& found) {
+  if (events_.contains(evRxChar) || events_.contains(evRx80Full)) {
+    const int count = device_.inputQueueCount();
+    // Taken after the count: a read in between looks like news, which costs
+    // one event with the true count, never a lost one.
+    const std::uint64_t reads = reads_;
+    if (events_.contains(evRxChar)) {
+      if (watchInput_) {
+        if (readable && count > 0) found.insert(evRxChar);
+      } else if (count == 0) {
+        watchInput_ = true;
+        waitingForRead_ = false;
+      } else if (count > lastCount_ || reads != lastReads_) {
+        // More bytes arrived while earlier ones stayed unread, or a reader
+        // took some and what waits now may have come since.
+        found.insert(evRxChar);
+      }
+      lastCount_ = count;
+      lastReads_ = reads;
+    }
+    const bool above = count >= rx80Level_;
+    if (above && !above80_) found.insert(evRx80Full);
+    above80_ = above;
+  }
+  if (txPending_ && device_.outputQueueCount() == 0) {
+    txPending_ = false;
+    found.insert(evTxEmpty);
+  }
+  return SampleLines(found);
+}
+
+bool TComThread::SampleLines(TComEvents& found) {
+  if (checkModemLines_) {
+    const platform::SerialModemLines now = device_.modemLines();
+    if (now.cts != lines_.cts) found.insert(evCTS);
+    if (now.dsr != lines_.dsr) found.insert(evDSR);
+    if (now.rlsd != lines_.rlsd) found.insert(evRLSD);
+    if (now.ring && !lines_.ring) found.insert(evRing);
+    lines_ = now;
+  }
+  if (checkCounters_) {
+    platform::SerialLineCounters now;
+    if (!device_.lineCounters(now)) return false;
+    if (now.breaks != counters_.breaks) found.insert(evBreak);
+    if (now.frame != counters_.frame || now.parity != counters_.parity || now.overrun != counters_.overrun ||
+        now.bufferOverrun != counters_.bufferOverrun)
+      found.insert(evError);
+    counters_ = now;
+  }
+  return true;
+}
+
+bool TComThread::Dispatch() {
+  const TComEvents batch = pending_;
+  // An exception from the dispatch (a handler, a failed query) goes to the
+  // general error report and the thread goes on: a port that silently stops
+  // receiving would lose the operator's data without a word.
+  std::string failure;
+  auto deliver = [&] {
+    try {
+      port_.DeliverEvents(batch);
+    } catch (const std::exception& e) {
+      failure = e.what();
+    } catch (...) {
+      failure = "Unknown error";
+    }
+  };
+  switch (port_.syncMethod()) {
+    case smWindowSync:
+      SendEventNotices();
+      return true;
+    case smNone:
+      deliver();
+      break;
+    case smThreadSync:
+    default:
+      try {
+        loop_.invokeAndWait(deliver);
+      } catch (...) {
+        return false;  // the loop has stopped: nobody is left to deliver to
+      }
+      break;
+  }
+  if (!failure.empty()) {
+    platform::EventLoop* loop = &loop_;
+    loop_.post([loop, failure] { loop->reportError(failure); });
+  }
+  return true;
+}
+
+void TComThread::SendEventNotices() {
+  if (!notices_) return;
+  for (TComEvent event : kDispatchOrder)
+    if (pending_.contains(event)) notices_->postMessage(UM_SERIAL_EVENT, EventsToMask(TComEvents{event}), 0);
+}
+
+// --- The notification window -------------------------------------------------------
+
+TComNotifyWindow::TComNotifyWindow(TCustomComPort& port) : port_(port) {}
+
+void TComNotifyWindow::postMessage(unsigned message, std::intptr_t wParam, std::intptr_t) {
+  // The sender does not wait for the dispatch: the window answers at once.
+  port_.eventLoop().post([window = weak_from_this(), message, wParam] {
+    if (auto self = window.lock()) self->Handle(message, wParam);
+  });
+}
+
+void TComNotifyWindow::Handle(unsigned message, std::intptr_t wParam) {
+  if (message != UM_SERIAL_EVENT || !port_.connected()) return;
+  for (const EventCode& e : kEventCodes)
+    if (static_cast<std::uint32_t>(wParam) == e.code) port_.DispatchEvent(e.event);
+}
+
+}  // namespace serial

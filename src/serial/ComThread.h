@@ -1,0 +1,140 @@
+#pragma once
+// The serial port's event thread: one per open port. It sleeps in poll() on
+// the device and a stop pipe, turns readiness and driver changes into
+// TComEvents and hands each batch to the port's dispatch steps as the port's
+// SyncMethod says.
+//
+// How each event is detected on a terminal device:
+//   evRxChar    the device is readable and bytes wait in the input queue
+//   evRx80Full  the input queue reached 80 % of Buffer.InputSize
+//   evTxEmpty   after a write, the output queue has drained (checked every
+//               few milliseconds only while written bytes are still queued)
+//   evCTS, evDSR, evRLSD, evRing   a light periodic check of the modem lines
+//               (TIOCMGET); a device without modem lines (a pty) is never
+//               checked, so nothing wakes the thread there
+//   evError, evBreak   the same periodic check of the driver's error counts
+//               (TIOCGICOUNT); a device without counters is never checked
+//   evRxFlag    not reported: a terminal's input queue cannot be searched
+//               without taking the bytes from their reader
+// Received data is never polled for: the thread sleeps in poll() until bytes
+// arrive. When a batch leaves bytes unread (no handler reads them), readiness
+// would wake the thread again at once, so it stops watching for it and checks
+// the queue count now and then instead, reporting evRxChar again when more
+// bytes arrive and watching again once the queue is empty.
+//
+// A device that goes away (hang-up or error from poll, a failing query) ends
+// the loop; the thread then calls onLost, which hands the close to the
+// user-interface thread.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "platform/EventLoop.h"
+#include "platform/MessageTarget.h"
+#include "platform/SerialDevice.h"
+#include "serial/ComTypes.h"
+
+namespace serial {
+
+class TCustomComPort;
+
+// The notification window's message: first parameter the system code of one
+// event (EventsToMask), second 0.
+inline constexpr unsigned UM_SERIAL_EVENT = platform::WM_USER + 1;
+
+// The system's event codes (EV_RXCHAR 0x0001 ... EV_RX80FULL 0x0400).
+std::uint32_t EventsToMask(TComEvents events);
+// Ignores every bit that is no event code.
+TComEvents MaskToEvents(std::uint32_t mask);
+
+// The order in which the events of one batch are dispatched.
+inline constexpr TComEvent kDispatchOrder[] = {evError, evRxChar, evTxEmpty, evBreak, evRing,
+                                               evCTS,   evDSR,    evRxFlag,  evRLSD,  evRx80Full};
+
+class TComThread {
+ public:
+  // The events are taken now, before the thread runs; notices is the
+  // notification window (smWindowSync only, else null).
+  TComThread(TCustomComPort& port, platform::SerialDevice& device, TComEvents events,
+             platform::MessageTarget* notices, std::function<void()> onLost);
+  // Stops and joins; the port normally has done both (StopEventThread).
+  ~TComThread();
+  TComThread(const TComThread&) = delete;
+  TComThread& operator=(const TComThread&) = delete;
+
+  void Start();
+  // Sets the stop event; the loop ends at its next wake-up.
+  void RequestStop();
+  // The body has left its loop and done its last work on the device.
+  bool Ended() const { return ended_.load(); }
+  void Join();
+  bool IsCurrentThread() const { return std::this_thread::get_id() == thread_.get_id(); }
+
+  // The events reported by the last wake-up (read by the dispatch).
+  TComEvents PendingEvents() const { return pending_; }
+
+  // From the port (any thread): bytes were read, or queued for sending.
+  void NoteRead();
+  void NoteWrite();
+
+ private:
+  void Execute();
+  // false when the thread must end.
+  bool Dispatch();
+  void SendEventNotices();
+  void Wake();
+  void DrainWakes();
+  // Adds the events found on the device; false when it is gone.
+  bool Sample(bool readable, TComEvents& found);
+  bool SampleLines(TComEvents& found);
+
+  TCustomComPort& port_;
+  platform::SerialDevice& device_;
+  platform::EventLoop& loop_;
+  const TComEvents events_;
+  platform::MessageTarget* const notices_;
+  const std::function<void()> onLost_;
+  const int rx80Level_;
+
+  int wakeRead_ = -1;
+  int wakeWrite_ = -1;
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> ended_{false};
+  std::atomic<bool> waitingForRead_{false};
+  std::atomic<bool> txPending_{false};
+  std::atomic<std::uint64_t> reads_{0};
+
+  // The thread's own state.
+  TComEvents pending_;
+  bool watchInput_ = true;
+  int lastCount_ = 0;
+  std::uint64_t lastReads_ = 0;
+  bool above80_ = false;
+  bool checkModemLines_ = false;
+  bool checkCounters_ = false;
+  platform::SerialModemLines lines_;
+  platform::SerialLineCounters counters_;
+};
+
+// The hidden notification window of smWindowSync: takes UM_SERIAL_EVENT from
+// the event thread (the sender goes on at once) and, later on the
+// user-interface thread and only while the port is open, runs the dispatch
+// step of that one event. Notices still queued when the window is destroyed
+// are dropped.
+class TComNotifyWindow : public platform::MessageTarget,
+                         public std::enable_shared_from_this<TComNotifyWindow> {
+ public:
+  explicit TComNotifyWindow(TCustomComPort& port);
+  void postMessage(unsigned message, std::intptr_t wParam, std::intptr_t lParam = 0) override;
+
+ private:
+  void Handle(unsigned message, std::intptr_t wParam);
+
+  TCustomComPort& port_;
+};
+
+}  // namespace serial

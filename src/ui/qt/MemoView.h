@@ -1,0 +1,78 @@
+#pragma once
+// A text pane that paints only its visible rows straight from the Memo model:
+// no second copy of the text. Appends only mark the view stale; it catches up
+// (scroll ranges, longest row, repaint) once per batch, when the event loop
+// next runs, and under a flood at most once per frame interval (painting a
+// frame costs far more than appending a chunk).
+#include <QAbstractScrollArea>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstddef>
+
+#include "ui/Memo.h"
+
+namespace ui::qt {
+
+class MemoView : public QAbstractScrollArea, public ui::MemoListener {
+  Q_OBJECT
+
+ public:
+  // Listens to memo until destroyed; the memo must outlive the view.
+  explicit MemoView(ui::Memo& memo, QWidget* parent = nullptr);
+  ~MemoView() override;
+
+  void memoAppended(std::size_t from) override;
+  void memoReset() override;
+  void memoScrolledToEnd() override;
+
+  // Applies what the model changed since the last catch-up now, without
+  // waiting for the event loop.
+  void catchUp();
+  // The model's font, colours and scroll bars changed.
+  void styleChanged();
+  // The least time between two catch-ups; 0 catches up at every loop turn.
+  void setFrameInterval(int milliseconds) { frameInterval_ = milliseconds; }
+
+  // The first row shown and the number of rows that fit.
+  std::size_t firstVisibleRow() const;
+  int visibleRows() const;
+  // The longest row seen, in bytes.
+  std::size_t longestRow() const { return longestRow_; }
+
+  // The selected text (whole rows from the first to the last selected one,
+  // joined by CR LF), in the model's encoding.
+  std::string selectedText() const;
+  void copy() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+
+ private:
+  void schedule();
+  void measureNewRows();
+  void updateRanges();
+  std::size_t rowAt(int y) const;
+
+  ui::Memo& memo_;
+  QTimer catchUpTimer_;
+  QElapsedTimer sinceCatchUp_;
+  int frameInterval_ = 20;
+  int rowHeight_ = 1;
+  int charWidth_ = 1;
+  // Rows [0, measuredRows_ - 1) are complete and counted in longestRow_; the
+  // last row measured may still grow.
+  std::size_t measuredRows_ = 0;
+  std::size_t longestRow_ = 0;
+  bool scrollToEndPending_ = false;
+  // Selected rows, as an anchor and a moving end; -1 when nothing is selected.
+  long long selectionAnchor_ = -1;
+  long long selectionEnd_ = -1;
+};
+
+}  // namespace ui::qt

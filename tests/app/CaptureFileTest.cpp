@@ -1,0 +1,485 @@
+// The capture file with real files in temporary folders: rows as lines, the
+// fast-write stream with its stamps and label, choosing and forgetting the
+// file, a full disk, and a capturing process that is killed.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CaptureValues.h"
+#include "app/ProcessValues.h"
+#include "app/TForm1.h"
+#include "config/ConfigOptions.h"
+#include "platform/Cp1250.h"
+#include "platform/ManualEventLoop.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+using platform::pl;
+using testing_support::TempDir;
+
+namespace {
+
+struct CaptureFixture : ::testing::Test {
+  CaptureFixture() {
+    app::ResetProcessValues();
+    loop.setErrorReport([this](const std::string& message) { errors.push_back(message); });
+  }
+  ~CaptureFixture() override { app::ResetProcessValues(); }
+
+  std::unique_ptr<app::TForm1> create() {
+    auto form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
+    form->FormCreate();
+    return form;
+  }
+
+  // What the "file" orders do: name the capture file in the label.
+  static void chooseFile(app::TForm1& form, const std::filesystem::path& file) {
+    form.LabelFileName.setCaption(file.string());
+  }
+
+  // A reply after a send, through the byte processor and the loop's dispatch.
+  void reply(app::TForm1& form, const std::string& bytes) {
+    app::ReplyCounted = false;
+    ++app::SentCount;
+    loop.dispatch([&] { form.ProcessReceived(bytes, bytes.size()); });
+  }
+
+  void fastWrite(app::TForm1& form, const std::string& chunk) {
+    loop.dispatch([&] { form.FastWriteData(chunk); });
+  }
+
+  // Sets the virtual clock to 3 June 2024 at a time of day in local time.
+  void setLocalTime(int hour, int minute, int second) {
+    std::tm local{};
+    local.tm_year = 2024 - 1900;
+    local.tm_mon = 5;
+    local.tm_mday = 3;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    loop.setNow(platform::WallClock::from_time_t(std::mktime(&local)));
+  }
+
+  static std::string read(const std::filesystem::path& file) { return TempDir::read(file); }
+
+  platform::ManualEventLoop loop;
+  testing_support::ScriptedDialogs dialogs;
+  TempDir dir;
+  std::vector<std::string> errors;
+};
+
+TEST_F(CaptureFixture, RowModeWritesOneLinePerReplyAndEmptiesThePanes) {
+  auto form = create();
+  const auto file = dir / "wynik.txt";
+  TempDir::write(file, "old content of an earlier run\r\n");
+  chooseFile(*form, file);
+
+  // The first line after start-up empties the old file, the second appends.
+  reply(*form, "12.5\r\n");
+  EXPECT_EQ(read(file), "12.5\r\n");
+  EXPECT_TRUE(form->Memo1.text().empty());
+  EXPECT_EQ(form->Memo2.text(), "  ");
+  EXPECT_TRUE(app::CaptureFileExists);
+  reply(*form, "  13.0 g \r\n");
+  EXPECT_EQ(read(file), "12.5\r\n13.0 g\r\n");
+
+  // With the HEX part, and with the point changed in the ASCII part only.
+  form->ZapiszASCIIClick();
+  reply(*form, "12.5\r\n");
+  form->ChangePointToColonClick();
+  reply(*form, "12.5\r\n");
+  EXPECT_EQ(read(file),
+            "12.5\r\n13.0 g\r\n"
+            "12.5\t31 32 2E 35 0D 0A\r\n"
+            "12,5\t31 32 2E 35 0D 0A\r\n");
+  EXPECT_EQ(app::ReplyCount, 4);
+
+  // A row that a line feed did not end stays in the panes.
+  reply(*form, "14");
+  EXPECT_EQ(form->Memo1.text(), "14");
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(CaptureFixture, WithoutAFileRowsStayInThePanesAndChunksAreDropped) {
+  auto form = create();
+  reply(*form, "1\r\n");
+  reply(*form, "2\r\n");
+  EXPECT_EQ(form->Memo1.text(), "1\r\n2\r\n");
+  form->FastWrite.setChecked(true);
+  fastWrite(*form, "3\r\n");
+  EXPECT_FALSE(app::CaptureFileOpen);
+  form->WriteCaptureLine("4");
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(CaptureFixture, AnotherChosenFileIsAppendedToOrCreatedWhenMissing) {
+  auto form = create();
+  chooseFile(*form, dir / "a.txt");
+  reply(*form, "1\n");
+  // The second file exists already: later lines append to it.
+  TempDir::write(dir / "b.txt", "kept\r\n");
+  chooseFile(*form, dir / "b.txt");
+  reply(*form, "2\n");
+  EXPECT_EQ(read(dir / "b.txt"), "kept\r\n2\r\n");
+  // A file removed meanwhile is created anew, never a failure.
+  std::filesystem::remove(dir / "b.txt");
+  reply(*form, "3\n");
+  EXPECT_EQ(read(dir / "b.txt"), "3\r\n");
+  // Polish letters of the caption name the file in the file system's UTF-8.
+  std::filesystem::create_directory(dir / "pomiary wagi ś");
+  chooseFile(*form, (dir / pl("pomiary wagi ś") / pl("wynik ą.txt")).string());
+  reply(*form, "4\n");
+  EXPECT_EQ(read(dir / "pomiary wagi ś" / "wynik ą.txt"), "4\r\n");
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(CaptureFixture, ChoosingTheFileAlwaysGivesATxtName) {
+  auto form = create();
+  auto choose = [&](const std::string& answer) {
+    dialogs.fileAnswers.push_back(answer);
+    form->BitBtnSaveToFile.click();
+    return form->LabelFileName.caption();
+  };
+  EXPECT_EQ(choose("C:\\pomiary\\wynik.csv"), "C:\\pomiary\\wynik.txt");
+  EXPECT_EQ(form->LabelFileName.font().color, ui::clBlack);
+  EXPECT_EQ(choose("C:\\dane.old\\wynik"), "C:\\dane.old\\wynik.txt");
+  EXPECT_EQ(choose("C:\\pomiary\\wynik.2024.csv"), "C:\\pomiary\\wynik.txt");
+  EXPECT_EQ(choose("/home/jan/pomiary/wynik.csv"), "/home/jan/pomiary/wynik.txt");
+  EXPECT_EQ(choose("/home/jan/dane.old/wynik"), "/home/jan/dane.old/wynik.txt");
+  EXPECT_EQ(choose("/home/jan/pomiary/wynik.2024.csv"), "/home/jan/pomiary/wynik.txt");
+  EXPECT_EQ(choose("D:wynik.dat"), "D:wynik.txt");
+
+  // The dialog: the platform's save dialog, with the filter, asking before it
+  // replaces a file, proposing the chosen file.
+  ASSERT_EQ(dialogs.fileRequests.size(), 7u);
+  EXPECT_EQ(dialogs.fileRequests.back().filter, pl("pliki tekstowe|*.txt|wszystkie pliki|*.*"));
+  EXPECT_TRUE(dialogs.fileRequests.back().confirmOverwrite);
+  EXPECT_EQ(dialogs.fileRequests.back().fileName, "/home/jan/pomiary/wynik.txt");
+
+  // Cancelled: nothing changes.
+  form->BitBtnSaveToFile.click();
+  EXPECT_EQ(form->LabelFileName.caption(), "D:wynik.txt");
+
+  // An empty name, or one beginning with ".", means no file.
+  EXPECT_EQ(choose(""), pl("Nie wybrano pliku"));
+  EXPECT_EQ(form->LabelFileName.font().color, ui::clRed);
+  choose("/tmp/x.csv");
+  EXPECT_TRUE(dialogs.fileRequests.back().fileName.empty());
+  EXPECT_EQ(choose(".wynik"), pl("Nie wybrano pliku"));
+
+  choose("/tmp/x.csv");
+  form->BitBtnClearFile.click();
+  EXPECT_EQ(form->LabelFileName.caption(), pl("Nie wybrano pliku"));
+  EXPECT_EQ(form->LabelFileName.font().color, ui::clRed);
+}
+
+TEST_F(CaptureFixture, FastWriteStampsLinesFromTheLineEndsItSees) {
+  auto form = create();
+  setLocalTime(10, 15, 30);
+  const std::string stamp = "2024-06-03\t10:15:30\t";
+  form->InsertTimeClick();
+  form->FastWriteClick();
+  EXPECT_TRUE(config::ConfigOptions.FastWrite);
+  chooseFile(*form, dir / "szybki.txt");
+
+  // The stamp of a line that ends a chunk comes with the next chunk.
+  fastWrite(*form, "1");
+  fastWrite(*form, "2.5\r\n");
+  EXPECT_TRUE(app::CaptureLineStart);
+  fastWrite(*form, "3\r\n");
+  form->CloseCaptureFile();
+  EXPECT_EQ(read(dir / "szybki.txt"), stamp + "12.5\r\n" + stamp + "3\r\n");
+
+  // Reopened: a line starts with the chunk; CR LF inside gets a stamp, the last one none.
+  std::filesystem::remove(dir / "szybki.txt");
+  fastWrite(*form, "A\r\nB\r\n");
+  fastWrite(*form, "C\r");  // a CR LF split between chunks: no stamp after it
+  fastWrite(*form, "\nD");
+  form->CloseCaptureFile();
+  EXPECT_EQ(read(dir / "szybki.txt"), stamp + "A\r\n" + stamp + "B\r\n" + stamp + "C\r\nD");
+
+  // Without stamps the bytes go in unchanged, appended to what is there.
+  form->InsertTimeClick();
+  fastWrite(*form, std::string("\0\xFF\r\n x\n", 7));
+  form->CloseCaptureFile();
+  EXPECT_EQ(read(dir / "szybki.txt"),
+            stamp + "A\r\n" + stamp + "B\r\n" + stamp + "C\r\nD" + std::string("\0\xFF\r\n x\n", 7));
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(CaptureFixture, FastWriteReachesTheDiskWithinASecondAndTheLabelBlinks) {
+  auto form = create();
+  form->FastWriteClick();
+  chooseFile(*form, dir / "ciagly.txt");
+  fastWrite(*form, "first\r\n");
+  loop.processPending();
+  EXPECT_TRUE(app::CaptureFileOpen);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::clGreen);
+  EXPECT_TRUE(form->LabelFileName.font().bold);
+  EXPECT_EQ(form->LabelFileName.color(), ui::clBtnFace);
+
+  // Buffered, then written out a second after it went in, with no more data.
+  EXPECT_EQ(read(dir / "ciagly.txt"), "");
+  loop.advance(999);
+  EXPECT_EQ(read(dir / "ciagly.txt"), "");
+  loop.advance(1);
+  EXPECT_EQ(read(dir / "ciagly.txt"), "first\r\n");
+
+  // Continuous data, a chunk every 50 ms for 10 s: the label changes its
+  // background about once a second, and the file is never more than a second behind.
+  int changes = 0;
+  ui::Color last = form->LabelFileName.color();
+  std::string sent = "first\r\n";
+  std::vector<std::size_t> sentBefore;  // bytes sent up to each chunk, inclusive
+  for (int i = 0; i < 200; ++i) {
+    const std::string chunk = "chunk " + std::to_string(i) + "\r\n";
+    fastWrite(*form, chunk);
+    sent += chunk;
+    sentBefore.push_back(sent.size());
+    loop.advance(50);
+    // Chunk i - 19 went in a second ago.
+    const std::string onDisk = read(dir / "ciagly.txt");
+    if (i >= 19) {
+      ASSERT_GE(onDisk.size(), sentBefore[i - 19]) << "chunk " << i;
+    }
+    ASSERT_EQ(onDisk, sent.substr(0, onDisk.size()));
+    if (form->LabelFileName.color() != last) {
+      ++changes;
+      last = form->LabelFileName.color();
+    }
+  }
+  EXPECT_GE(changes, 8);
+  EXPECT_LE(changes, 10);
+
+  form->CloseCaptureFile();
+  loop.processPending();
+  EXPECT_EQ(read(dir / "ciagly.txt"), sent);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::clRed);
+  EXPECT_EQ(form->LabelFileName.color(), ui::clBtnFace);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(CaptureFixture, TheTwoWritersNeverHoldOneFileAndEverythingReachesTheDisk) {
+  auto form = create();
+  chooseFile(*form, dir / "a.txt");
+  reply(*form, "row 1\r\n");
+  form->FastWriteClick();
+  fastWrite(*form, "fast 2\r\n");
+  loop.processPending();
+  EXPECT_EQ(form->LabelFileName.font().color, ui::clGreen);
+
+  // Switching fast write off closes the file; the row writer goes on in it.
+  form->FastWriteClick();
+  EXPECT_FALSE(app::CaptureFileOpen);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::clBlack);
+  EXPECT_EQ(read(dir / "a.txt"), "row 1\r\nfast 2\r\n");
+  reply(*form, "row 3\r\n");
+  EXPECT_EQ(read(dir / "a.txt"), "row 1\r\nfast 2\r\nrow 3\r\n");
+
+  // Choosing another file closes the open one; the next chunk opens the new one.
+  form->FastWriteClick();
+  fastWrite(*form, "fast 4\r\n");
+  dialogs.fileAnswers.push_back((dir / "b.csv").string());
+  form->BitBtnSaveToFile.click();
+  EXPECT_FALSE(app::CaptureFileOpen);
+  EXPECT_EQ(read(dir / "a.txt"), "row 1\r\nfast 2\r\nrow 3\r\nfast 4\r\n");
+  fastWrite(*form, "fast 5\r\n");
+  EXPECT_TRUE(app::CaptureFileOpen);
+
+  // An order naming another file: the next chunk goes there.
+  chooseFile(*form, dir / "c.txt");
+  fastWrite(*form, "fast 6\r\n");
+  EXPECT_EQ(read(dir / "b.txt"), "fast 5\r\n");
+
+  // Clearing the file closes it too.
+  fastWrite(*form, "fast 7\r\n");
+  form->BitBtnClearFile.click();
+  EXPECT_FALSE(app::CaptureFileOpen);
+  EXPECT_EQ(read(dir / "c.txt"), "fast 6\r\nfast 7\r\n");
+
+  // Both ways out write the buffer to the disk.
+  chooseFile(*form, dir / "d.txt");
+  fastWrite(*form, "at close\r\n");
+  form->FormClose();
+  EXPECT_EQ(read(dir / "d.txt"), "at close\r\n");
+  fastWrite(*form, "at Koniec\r\n");
+  form->Koniec1Click();
+  EXPECT_EQ(read(dir / "d.txt"), "at close\r\nat Koniec\r\n");
+  EXPECT_FALSE(app::CaptureFileOpen);
+  EXPECT_TRUE(errors.empty());
+}
+
+// A folder whose disk is full: a 64 KiB tmpfs filled up to the last page where
+// mounting works here, else /dev/full, which refuses every write.
+class FullDisk {
+ public:
+  explicit FullDisk(const std::filesystem::path& dir) : mountPoint_(dir / "full") {
+    std::filesystem::create_directory(mountPoint_);
+    mounted_ = ::mount("tmpfs", mountPoint_.c_str(), "tmpfs", 0, "size=64k") == 0;
+    if (mounted_) fill();
+  }
+  ~FullDisk() {
+    if (mounted_) ::umount2(mountPoint_.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+  // A capture file on the full disk.
+  std::filesystem::path file() const { return mounted_ ? mountPoint_ / "wynik.txt" : "/dev/full"; }
+  // Writes until the disk refuses, keeping what it holds apart from the file.
+  void fill() {
+    std::ofstream filler(mountPoint_ / "filler", std::ios::binary | std::ios::app);
+    const std::string block(512, 'x');
+    while (filler.write(block.data(), block.size()) && filler.flush()) {
+    }
+  }
+  void makeRoom() { std::filesystem::remove(mountPoint_ / "filler"); }
+
+ private:
+  std::filesystem::path mountPoint_;
+  bool mounted_ = false;
+};
+
+TEST_F(CaptureFixture, AFullDiskIsReportedAndNothingAlreadyWrittenIsLost) {
+  FullDisk disk(dir.path());
+  auto form = create();
+  chooseFile(*form, disk.file());
+  // A first line that fills its pages of the disk exactly.
+  const std::string first = std::string(4094, '1') + "\r\n";
+  if (disk.mounted()) {
+    disk.makeRoom();
+    reply(*form, first);
+    disk.fill();
+  }
+
+  // Row mode: the error names the file and the reason; the row stays in the
+  // panes, the count stands, the program goes on.
+  reply(*form, "2\r\n");
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find(pl("Nie można zapisać pliku ") + disk.file().string()), std::string::npos);
+  EXPECT_NE(errors[0].find(pl("brak miejsca na dysku")), std::string::npos);
+  EXPECT_EQ(form->Memo1.text(), "2\r\n");
+  EXPECT_EQ(app::ReplyCount, disk.mounted() ? 2 : 1);
+
+  // Fast write: the buffered data is kept while the disk is full.
+  form->FastWriteClick();
+  fastWrite(*form, "3\r\n");
+  loop.advance(1000);
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_NE(errors[1].find(pl("brak miejsca na dysku")), std::string::npos);
+  EXPECT_TRUE(app::CaptureFileOpen);
+
+  if (disk.mounted()) {
+    // Room again: the next chunk and the next reply get everything in.
+    disk.makeRoom();
+    fastWrite(*form, "4\r\n");
+    loop.advance(1000);
+    form->FastWriteClick();
+    reply(*form, "5\r\n");
+    EXPECT_EQ(read(disk.file()), first + "3\r\n4\r\n2\r\n5\r\n");
+    EXPECT_EQ(errors.size(), 2u);
+  } else {
+    // The way out still reports what could not be written.
+    form->CloseCaptureFileAtExit();
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_FALSE(app::CaptureFileOpen);
+  }
+}
+
+TEST_F(CaptureFixture, ClosingTheFastWriteFileOnAFullDiskSaysWhatWasLost) {
+  auto form = create();
+  form->FastWriteClick();
+  chooseFile(*form, "/dev/full");
+  fastWrite(*form, "12345\r\n");
+  loop.dispatch([&] { form->BitBtnClearFile.click(); });
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find(pl("brak miejsca na dysku")), std::string::npos);
+  EXPECT_NE(errors[0].find(pl("utracono bajtów: 7")), std::string::npos);
+  EXPECT_FALSE(app::CaptureFileOpen);
+
+  // A folder that does not exist.
+  chooseFile(*form, dir / "nie ma" / "wynik.txt");
+  fastWrite(*form, "x");
+  reply(*form, "y\n");
+  ASSERT_EQ(errors.size(), 3u);
+  EXPECT_NE(errors[1].find(pl("nie ma takiego folderu")), std::string::npos);
+  EXPECT_NE(errors[1].find(pl("Nie można otworzyć pliku ")), std::string::npos);
+  EXPECT_FALSE(app::CaptureFileOpen);
+}
+
+// Runs capture in a child process that tells the test when it is ready to be
+// killed, then kills it with SIGKILL.
+template <typename Work>
+void runAndKill(Work work) {
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(ready[0]);
+    int status = 0;
+    try {
+      work();
+    } catch (...) {
+      status = 1;
+    }
+    const char result = status == 0 ? 'y' : 'n';
+    if (::write(ready[1], &result, 1) != 1) ::_exit(2);
+    for (;;) ::pause();
+  }
+  ::close(ready[1]);
+  char result = 0;
+  ssize_t n;
+  do {
+    n = ::read(ready[0], &result, 1);
+  } while (n < 0 && errno == EINTR);
+  ::close(ready[0]);
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_EQ(n, 1);
+  EXPECT_EQ(result, 'y');
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+}
+
+TEST_F(CaptureFixture, AKilledProcessKeepsEveryRowAndAllButTheLastSecond) {
+  const auto rows = dir / "rows.txt";
+  const auto fast = dir / "fast.txt";
+  std::string expectedRows;
+  for (int i = 0; i < 50; ++i) expectedRows += std::to_string(i) + ".5\r\n";
+
+  runAndKill([&] {
+    auto form = create();
+    chooseFile(*form, rows);
+    for (int i = 0; i < 50; ++i) {
+      const std::string row = std::to_string(i) + ".5\r\n";
+      form->ProcessReceived(row, row.size());
+    }
+  });
+  EXPECT_EQ(read(rows), expectedRows);
+
+  const std::string older(100000, 'a');
+  const std::string lastSecond = "written within the last second\r\n";
+  runAndKill([&] {
+    auto form = create();
+    form->FastWriteClick();
+    chooseFile(*form, fast);
+    form->FastWriteData(older);
+    loop.advance(1000);
+    form->FastWriteData(lastSecond);
+  });
+  const std::string kept = read(fast);
+  EXPECT_TRUE(kept == older || kept == older + lastSecond) << kept.size() << " bytes kept";
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+#pragma once
+// The main window on the manual loop with its serial port mapped to a pty, and
+// the Ethernet link, the connection dialog and the line error query replaced by
+// recorders, for the send and connection state tests.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/ProcessValues.h"
+#include "app/TForm1.h"
+#include "config/ConfigOptions.h"
+#include "platform/ManualEventLoop.h"
+#include "support/Pty.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+namespace testing_support {
+
+class RecordingForm : public app::TForm1 {
+ public:
+  using app::TForm1::TForm1;
+
+  void SendOrder(const std::string& bytes) override { ethernetSends.push_back(bytes); }
+  void EthToggleConnection(const std::string& host, std::int32_t port) override {
+    toggles.emplace_back(host, port);
+  }
+  void EthSetFastWriteMode(bool on) override { fastWriteModes.push_back(on); }
+  void ShowConnectionDialog() override {
+    ++dialogsShown;
+    if (onDialog) onDialog();
+  }
+  // Queued error sets are taken one per query; then the port answers itself.
+  serial::TComErrors QueryLineErrors() override {
+    if (lineErrors.empty()) return TForm1::QueryLineErrors();
+    const serial::TComErrors e = lineErrors.front();
+    lineErrors.pop_front();
+    return e;
+  }
+
+  std::vector<std::string> ethernetSends;
+  std::vector<std::pair<std::string, std::int32_t>> toggles;
+  std::vector<bool> fastWriteModes;
+  int dialogsShown = 0;
+  std::function<void()> onDialog;
+  std::deque<serial::TComErrors> lineErrors;
+};
+
+struct LinkFixture : ::testing::Test {
+  LinkFixture() {
+    app::ResetProcessValues();
+    config::ConfigOptions = {};
+    // COM7 is the scale's line; COM8 names no device.
+    TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + scale.slavePath() +
+                                            "\r\nCOM8=" + (dir / "no-such-device").string() + "\r\n");
+    loop.setErrorReport([this](const std::string& message) { dialogs.showError(message); });
+  }
+  ~LinkFixture() override { config::ConfigOptions = {}; }
+
+  std::unique_ptr<RecordingForm> create(const std::string& port = "COM7") {
+    auto form = std::make_unique<RecordingForm>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
+    form->FormCreate();
+    form->ComPort1.setPort(port);
+    return form;
+  }
+
+  // What the operator does runs through the loop's dispatch, as in the view:
+  // an error no handler absorbs reaches the general error report.
+  void operatorDoes(const std::function<void()>& action) { loop.dispatch(action); }
+
+  // Types a text into the send line and presses the button.
+  void send(app::TForm1& form, const std::string& text) {
+    form.Edit1.setText(text);
+    operatorDoes([&] { form.btnWyslij.click(); });
+  }
+
+  // What the scale has received: waits (bounded) until `count` bytes arrived.
+  std::string wire(std::size_t count) { return scale.receive(2000, count); }
+
+  static void useEthernet(app::TForm1& form, std::uint8_t linkState) {
+    config::ConfigOptions.ConnectionKind = config::kEthernetConnection;
+    config::ConfigOptions.Host = "127.0.0.1";
+    config::ConfigOptions.Port = 1001;
+    form.OnUpdatePortMessage(linkState);
+  }
+
+  testing_support::Pty scale;
+  testing_support::TempDir dir;
+  platform::ManualEventLoop loop;
+  testing_support::ScriptedDialogs dialogs;
+};
+
+}  // namespace testing_support

@@ -1,0 +1,328 @@
+// The byte processor: pane texts byte for byte, row ends, wrap characters,
+// time stamps, reply counting and the view switch.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "app/ProcessValues.h"
+#include "app/TForm1.h"
+#include "platform/Cp1250.h"
+#include "platform/ManualEventLoop.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+using namespace std::string_literals;
+using platform::pl;
+
+namespace {
+
+struct ReceiveFixture : ::testing::Test {
+  ReceiveFixture() { app::ResetProcessValues(); }
+
+  std::unique_ptr<app::TForm1> create() {
+    app::ResetProcessValues();
+    auto form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
+    form->FormCreate();
+    return form;
+  }
+
+  // What a send does to the counters.
+  static void send() {
+    app::ReplyCounted = false;
+    ++app::SentCount;
+  }
+
+  static void receive(app::TForm1& form, const std::string& bytes) {
+    form.ProcessReceived(bytes, bytes.size());
+  }
+
+  static void wrapAt(app::TForm1& form, const std::string& text, int position) {
+    form.WindRows.setChecked(true);
+    form.EditWindRowsString.setText(text);
+    form.rgWindRowsString.setItemIndex(position);
+  }
+
+  // Sets the virtual clock to a time of day in the local time zone.
+  void setLocalTime(int hour, int minute, int second) {
+    std::tm local{};
+    local.tm_year = 2024 - 1900;
+    local.tm_mon = 5;
+    local.tm_mday = 3;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    loop.setNow(platform::WallClock::from_time_t(std::mktime(&local)));
+  }
+
+  platform::ManualEventLoop loop;
+  testing_support::ScriptedDialogs dialogs;
+  testing_support::TempDir dir;
+};
+
+TEST_F(ReceiveFixture, AReplyAfterASendIsShownAndCountedOnce) {
+  auto form = create();
+  send();
+  receive(*form, "12.5\r\n");
+  EXPECT_EQ(form->Memo1.text(), "12.5\r\n");
+  EXPECT_EQ(form->Memo2.text(), "31 32 2E 35 0D 0A\r\n  ");
+  EXPECT_EQ(app::ReplyCount, 1);
+  EXPECT_TRUE(app::ReplyCounted);
+  EXPECT_TRUE(form->PaneLineStart);
+  EXPECT_EQ(form->StaticText6.caption(), "Odpowiedzi: 1 / 1");
+  // No automatic measurement has run: the reply is reported as an interrupted one.
+  EXPECT_EQ(form->StaticText5.caption(), pl("Pomiar automatyczny przerwany (Odpowiedzi: 1 / 1 )"));
+
+  // A second LF before the next send ends a row and counts nothing.
+  form->StaticText6.setCaption("x");
+  receive(*form, "\n");
+  EXPECT_EQ(form->Memo1.text(), "12.5\r\n\r\n");
+  EXPECT_EQ(form->Memo2.text(), "31 32 2E 35 0D 0A\r\n  0A\r\n  ");
+  EXPECT_EQ(app::ReplyCount, 1);
+  EXPECT_EQ(form->StaticText6.caption(), "x");
+
+  // After a finished measurement its text keeps saying so.
+  form->StaticText5.setCaption(pl("Pomiar automatyczny zakończony (Odpowiedzi: 7 / 9 )"));
+  send();
+  receive(*form, "1\n");
+  EXPECT_EQ(form->StaticText6.caption(), "Odpowiedzi: 2 / 2");
+  EXPECT_EQ(form->StaticText5.caption(), pl("Pomiar automatyczny zakończony (Odpowiedzi: 2 / 2 )"));
+}
+
+TEST_F(ReceiveFixture, ARunningMeasurementKeepsItsStatusTexts) {
+  auto form = create();
+  form->StaticText5.setCaption("run");
+  form->StaticText6.setCaption("countdown");
+
+  // At 3 s or more the countdown owns StaticText6.
+  form->Timer1->setInterval(3000);
+  send();
+  receive(*form, "1\r\n");
+  EXPECT_EQ(app::ReplyCount, 1);
+  EXPECT_EQ(form->StaticText6.caption(), "countdown");
+  EXPECT_EQ(form->StaticText5.caption(), "run");
+
+  // Faster measurements show the counts, and the state text still stays.
+  form->Timer1->setInterval(2999);
+  send();
+  receive(*form, "2\r\n");
+  EXPECT_EQ(form->StaticText6.caption(), "Odpowiedzi: 2 / 2");
+  EXPECT_EQ(form->StaticText5.caption(), "run");
+}
+
+TEST_F(ReceiveFixture, RowEndsInTheAsciiPane) {
+  // CR at the end of one chunk and LF at the start of the next: one row end.
+  auto form = create();
+  receive(*form, "A\r");
+  receive(*form, "\nB");
+  EXPECT_EQ(form->Memo1.text(), "A\r\nB");
+  EXPECT_EQ(form->Memo2.text(), "41 0D 0A\r\n  42 ");
+
+  // A LF into an empty pane stays a lone LF; a NUL before it does not count
+  // as a character of the pane.
+  form = create();
+  receive(*form, "\0\n"s);
+  EXPECT_EQ(form->Memo1.text(), "\n");
+  EXPECT_EQ(form->Memo2.text(), "00 0A\r\n  ");
+
+  // A LF after an ordinary character becomes CR LF.
+  form = create();
+  receive(*form, "A\nB\0\n"s);
+  EXPECT_EQ(form->Memo1.text(), "A\r\nB\r\n");
+}
+
+TEST_F(ReceiveFixture, HexPaneGroupsEightBytes) {
+  auto form = create();
+  receive(*form, "ABCDEFGHI");
+  EXPECT_EQ(form->Memo1.text(), "ABCDEFGHI");
+  EXPECT_EQ(form->Memo2.text(), "41 42 43 44 45 46 47 48   49 ");
+
+  // After a LF the row starts with the two spaces, and the eighth byte of the
+  // row gets its two again.
+  receive(*form, "\n12345678");
+  EXPECT_EQ(form->Memo2.text(), "41 42 43 44 45 46 47 48   49 0A\r\n  31 32 33 34 35 36 37 38   ");
+}
+
+TEST_F(ReceiveFixture, WrapCharacterEndingRows) {
+  auto form = create();
+  wrapAt(*form, "$0D", 1);
+  receive(*form, "A\rB");
+  // The CR itself is shown before the row end.
+  EXPECT_EQ(form->Memo1.text(), "A\r\r\nB");
+  EXPECT_EQ(form->Memo2.text(), "41 0D\r\n  42 ");
+  EXPECT_EQ(app::ReplyCount, 0);
+
+  // The next row gets its own time stamp.
+  form = create();
+  wrapAt(*form, "$0D", 1);
+  form->InsertTime.setChecked(true);
+  setLocalTime(10, 0, 0);
+  receive(*form, "A\rB");
+  EXPECT_EQ(form->Memo1.text(), "10:00:00\tA\r\r\n10:00:00\tB");
+
+  // A LF is tested before the wrap character, even when it is the wrap character.
+  form = create();
+  wrapAt(*form, "$0A", 1);
+  send();
+  receive(*form, "A\n");
+  EXPECT_EQ(form->Memo1.text(), "A\r\n");
+  EXPECT_EQ(form->Memo2.text(), "41 0A\r\n  ");
+  EXPECT_EQ(app::ReplyCount, 1);
+
+  // Without WindRows the wrap character is an ordinary byte.
+  form = create();
+  form->EditWindRowsString.setText("=");
+  form->rgWindRowsString.setItemIndex(1);
+  receive(*form, "A=B");
+  EXPECT_EQ(form->Memo1.text(), "A=B");
+}
+
+TEST_F(ReceiveFixture, WrapCharacterStartingRowsWithTimeStamps) {
+  auto form = create();
+  wrapAt(*form, "=", 0);
+  form->InsertTime.setChecked(true);
+  setLocalTime(13, 45, 7);
+  receive(*form, "=1");
+  setLocalTime(13, 45, 9);
+  receive(*form, "=2");
+  EXPECT_EQ(form->Memo1.text(), "\r\n13:45:07\t=1\r\n13:45:09\t=2");
+  EXPECT_EQ(form->Memo2.text(), "\r\n3D  31 \r\n3D  32 ");
+  EXPECT_FALSE(form->PaneLineStart);
+
+  // Without wrapping a stamp starts each row, at the first character after a LF.
+  form = create();
+  form->InsertTime.setChecked(true);
+  setLocalTime(9, 5, 0);
+  receive(*form, "5\r\n");
+  setLocalTime(23, 59, 59);
+  receive(*form, "6");
+  EXPECT_EQ(form->Memo1.text(), "09:05:00\t5\r\n23:59:59\t6");
+  EXPECT_EQ(form->Memo2.text(), "35 0D 0A\r\n  36 ");
+}
+
+TEST_F(ReceiveFixture, WrapCharacterWithNoPositionIsLeftOut) {
+  auto form = create();
+  wrapAt(*form, "=", -1);
+  receive(*form, "A=B");
+  EXPECT_EQ(form->Memo1.text(), "AB");
+  EXPECT_EQ(form->Memo2.text(), "41   42 ");
+}
+
+TEST_F(ReceiveFixture, WrapTextMatching) {
+  // Whether text wraps at byte, seen in the HEX pane of a fresh window.
+  auto wrapsAt = [this](const std::string& text, char byte) {
+    auto form = create();
+    wrapAt(*form, text, 1);
+    receive(*form, std::string(1, byte));
+    return form->Memo2.text().find("\r\n") != std::string::npos;
+  };
+  struct Case {
+    std::string text;
+    std::string wraps;
+    std::string passes;
+  };
+  const Case cases[] = {
+      {"=", "=", "A$\0"s},
+      {"=x", "=", "x"},                // only the first character
+      {"$0D", "\r$", "0D\0"s},         // a "$" text also matches "$" itself
+      {"$0d", "\r$", "d"},             // hexadecimal digits in either case
+      {"$00", "\0$"s, "0A"},           // the default wraps at NUL
+      {"$", "\0$"s, "A"},              // no digits: no valid integer, 0
+      {"$1G", "\0$"s, "\x1G"},         // not a valid integer: 0
+      {"$141", "A$", "\x01"},          // low 8 bits
+      {"$FFFFFFFF", "\xFF$"s, "\0"s},  // the largest 32-bit value
+      {"$100000041", "\0$"s, "A"},     // beyond 32 bits: not a valid integer
+      {"", "", "\0$="s},               // an empty text never wraps
+  };
+  for (const Case& c : cases) {
+    for (char b : c.wraps) EXPECT_TRUE(wrapsAt(c.text, b)) << c.text << " at " << int(b);
+    for (char b : c.passes) EXPECT_FALSE(wrapsAt(c.text, b)) << c.text << " at " << int(b);
+  }
+
+  // A NUL wrap byte in position 1 is not shown, its row still ends.
+  auto form = create();
+  wrapAt(*form, "$00", 1);
+  receive(*form, "A\0B"s);
+  EXPECT_EQ(form->Memo1.text(), "A\r\nB");
+  EXPECT_EQ(form->Memo2.text(), "41 00\r\n  42 ");
+}
+
+TEST_F(ReceiveFixture, ChunkBoundariesDoNotChangeThePanes) {
+  const std::string data = "12.5\r\n\r=A\0=\n=\r\nxyz=\r\n\n"s;
+  struct Setup {
+    const char* wrapText;
+    int position;
+    bool insertTime;
+    bool captureFile = false;
+  };
+  const std::string captureFile = (dir.path() / "capture.txt").string();
+  for (const Setup& setup : {Setup{nullptr, 0, false}, Setup{"=", 0, true}, Setup{"=", 1, false},
+                             Setup{"$0D", 1, true}, Setup{"=", -1, false}, Setup{"=", 0, true, true}}) {
+    auto run = [&](const std::vector<std::string>& chunks) {
+      auto form = create();
+      if (setup.wrapText) wrapAt(*form, setup.wrapText, setup.position);
+      form->InsertTime.setChecked(setup.insertTime);
+      // With a capture file each finished row goes to StoreReply.
+      if (setup.captureFile) form->LabelFileName.setCaption(captureFile);
+      send();
+      for (const std::string& chunk : chunks) receive(*form, chunk);
+      return std::make_tuple(form->Memo1.text(), form->Memo2.text(), app::ReplyCount, app::HexColumn,
+                             form->PaneLineStart, form->StaticText6.caption());
+    };
+    const auto whole = run({data});
+    for (std::size_t i = 1; i < data.size(); ++i)
+      for (std::size_t j = i; j < data.size(); ++j)
+        EXPECT_EQ(run({data.substr(0, i), data.substr(i, j - i), data.substr(j)}), whole)
+            << (setup.wrapText ? setup.wrapText : "-") << " split at " << i << ", " << j;
+  }
+}
+
+TEST_F(ReceiveFixture, OnlyTheFirstCountBytesAreProcessed) {
+  auto form = create();
+  form->ProcessReceived("ABC\n", 2);
+  EXPECT_EQ(form->Memo1.text(), "AB");
+  form->ProcessReceived("", 0);
+  EXPECT_EQ(form->Memo2.text(), "41 42 ");
+}
+
+TEST_F(ReceiveFixture, ViewSwitchedTwice) {
+  auto form = create();
+  form->setBounds(0, 0, 1000, 700);
+  receive(*form, "ABC");
+  app::LineErrorShown = app::FrameErrorShown = true;
+  form->Edit2.setText(pl("Błąd:"));
+
+  form->Button4.click();
+  EXPECT_EQ(form->Button4.caption(), "&ASCII+HEX");
+  EXPECT_EQ(app::HexRowLength, 200);
+  EXPECT_FALSE(form->Memo2.visible());
+  EXPECT_FALSE(form->StaticText2.visible());
+  EXPECT_FALSE(app::LineErrorShown || app::FrameErrorShown);
+  EXPECT_EQ(form->Edit2.text(), "");
+  EXPECT_EQ(form->Memo1.width(), 900);
+  EXPECT_EQ(form->Memo1.font().name, "Courier New");
+  EXPECT_EQ(form->Memo1.font().size, 8);
+
+  // The hidden HEX pane is still filled.
+  receive(*form, "D");
+  EXPECT_EQ(form->Memo2.text(), "41 42 43 44 ");
+
+  app::SmallScreen = false;
+  form->Button4.click();
+  EXPECT_EQ(form->Button4.caption(), pl("&Tylko ASCII"));
+  EXPECT_EQ(app::HexRowLength, 16);
+  EXPECT_TRUE(form->Memo2.visible());
+  EXPECT_TRUE(form->StaticText2.visible());
+  EXPECT_EQ(form->Memo1.width(), 230);
+  EXPECT_EQ(form->Memo1.font().size, 7);
+
+  // The eight-byte grouping starts again.
+  receive(*form, "12345678");
+  EXPECT_EQ(form->Memo2.text(), "41 42 43 44 31 32 33 34 35 36 37 38   ");
+}
+
+}  // namespace

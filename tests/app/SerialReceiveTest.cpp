@@ -1,0 +1,78 @@
+// The serial receive event of the main window: bytes from a pty reach the
+// panes through ComPort1's event thread, or the capture file in fast-write
+// mode; a reply cancels the reply timeout.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+#include "app/ProcessValues.h"
+#include "app/TForm1.h"
+#include "config/ConfigOptions.h"
+#include "platform/Cp1250.h"
+#include "platform/ManualEventLoop.h"
+#include "support/Pty.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+using namespace std::chrono_literals;
+using platform::pl;
+
+namespace {
+
+struct SerialReceiveFixture : ::testing::Test {
+  SerialReceiveFixture() {
+    app::ResetProcessValues();
+    config::ConfigOptions = {};
+    form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
+    form->FormCreate();
+    form->ComPort1.setPort(scale.slavePath());
+  }
+
+  platform::ManualEventLoop loop;
+  testing_support::ScriptedDialogs dialogs;
+  testing_support::TempDir dir;
+  testing_support::Pty scale;
+  std::unique_ptr<app::TForm1> form;
+};
+
+TEST_F(SerialReceiveFixture, BytesFromTheScaleReachBothPanesAndCancelTheReplyTimeout) {
+  form->ComPort1.Connect();
+  form->Timer2->setInterval(3000);
+  scale.send("12.5\r\n");
+  ASSERT_TRUE(loop.runUntil([&] { return form->Memo1.text() == "12.5\r\n"; }, 2s));
+  EXPECT_EQ(form->Memo2.text(), "31 32 2E 35 0D 0A\r\n  ");
+  EXPECT_EQ(form->Timer2->interval(), 0);
+  EXPECT_EQ(app::ReplyCount, 1);
+
+  // The reply timeout is cancelled only by bytes actually read: a read that
+  // fails (the port is closed) changes nothing.
+  form->ComPort1.Disconnect();
+  form->Timer2->setInterval(3000);
+  form->ComPort1RxChar(form->ComPort1, 5);
+  EXPECT_EQ(form->Timer2->interval(), 3000);
+  EXPECT_EQ(form->Memo1.text(), "12.5\r\n");
+}
+
+TEST_F(SerialReceiveFixture, InFastWriteModeTheBytesGoToTheCaptureFileInstead) {
+  const auto capture = dir / "capture.txt";
+  form->FastWrite.setChecked(true);
+  form->ComPort1.Connect();
+
+  // Without a chosen file the panes take the bytes.
+  scale.send("A\n");
+  ASSERT_TRUE(loop.runUntil([&] { return form->Memo1.text() == "A\r\n"; }, 2s));
+
+  form->LabelFileName.setCaption(capture.string());
+  scale.send("7.25 kg\r\n");
+  // Closing the capture file writes out what it holds; a later chunk appends.
+  EXPECT_TRUE(loop.runUntil(
+      [&] {
+        form->CloseCaptureFile();
+        return testing_support::TempDir::read(capture) == "7.25 kg\r\n";
+      },
+      2s));
+  EXPECT_EQ(form->Memo1.text(), "A\r\n");
+}
+
+}  // namespace

@@ -1,0 +1,183 @@
+// The pane model: NUL never enters, rows as a view reads them (in order, from
+// the end, at random), what the listener is told, and the memory held.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ui/Memo.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+constexpr std::size_t kBigRow = std::size_t{5} << 20;
+
+// The rows of a text the plain way: split at LF, one CR before it dropped.
+std::vector<std::string> rowsOf(const std::string& text) {
+  std::vector<std::string> rows{""};
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      if (!rows.back().empty() && rows.back().back() == '\r') rows.back().pop_back();
+      rows.emplace_back();
+    } else {
+      rows.back() += text[i];
+    }
+  }
+  return rows;
+}
+
+// Rows are checked against the expected text, not against text(), which
+// would join a large pane's parts first.
+void expectRows(const ui::Memo& memo, const std::string& text, const std::vector<std::size_t>& order) {
+  const std::vector<std::string> rows = rowsOf(text);
+  std::vector<std::size_t> starts{0};
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (text[i] == '\n') starts.push_back(i + 1);
+  ASSERT_EQ(memo.lineCount(), rows.size());
+  for (std::size_t i : order) {
+    ASSERT_EQ(memo.line(i), rows[i]) << "row " << i;
+    ASSERT_EQ(memo.lineStart(i), starts[i]) << "row " << i;
+  }
+}
+
+std::vector<std::size_t> allRows(const ui::Memo& memo) {
+  std::vector<std::size_t> order(memo.lineCount());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  return order;
+}
+
+struct RecordingListener : ui::MemoListener {
+  void memoAppended(std::size_t from) override { events.push_back("appended " + std::to_string(from)); }
+  void memoReset() override { events.push_back("reset"); }
+  void memoScrolledToEnd() override { events.push_back("end"); }
+  std::vector<std::string> events;
+};
+
+TEST(Memo, NulNeverEntersAndTheListenerHearsWhatChanged) {
+  ui::Memo memo("Memo1");
+  RecordingListener listener;
+  memo.setMemoListener(&listener);
+  EXPECT_TRUE(memo.empty());
+  EXPECT_EQ(memo.lastChar(), '\0');
+
+  memo.append("A\0B\0"s);
+  memo.append("\0"s);
+  memo.append('\0');
+  memo.append("C\r\n");
+  memo.scrollToEnd();
+  EXPECT_EQ(memo.text(), "ABC\r\n");
+  EXPECT_EQ(memo.lastChar(), '\n');
+  EXPECT_EQ(listener.events, (std::vector<std::string>{"appended 0", "appended 2", "end"}));
+
+  memo.setText("x\0y\n"s);
+  EXPECT_EQ(memo.text(), "xy\n");
+  EXPECT_EQ(memo.lineCount(), 2u);
+  EXPECT_EQ(memo.line(0), "xy");
+  EXPECT_EQ(memo.line(1), "");
+  EXPECT_EQ(memo.line(2), "");  // beyond the last row
+  EXPECT_EQ(listener.events.back(), "reset");
+}
+
+TEST(Memo, RowsAreFoundInAnyOrder) {
+  // Rows of every kind: empty, lone CR, CR inside, longer than the index
+  // spacing, longer than a block of a large pane, and thousands of short ones,
+  // appended in pieces of random size, some with NUL bytes that are dropped.
+  std::mt19937 random(7);
+  std::string text;
+  std::string sent;
+  for (int i = 0; i < 6000; ++i) {
+    std::string row;
+    switch (random() % 7) {
+      case 0:
+        row = "\n";
+        break;
+      case 1:
+        row = "\r\r\n";
+        break;
+      case 2:
+        row = std::string(random() % 9000, 'x') + "\r\n";
+        break;
+      case 3:
+        row = "a\rb\n";
+        break;
+      case 4:
+        sent += "\0"s;
+        break;
+      default:
+        row = "S S     123.45 g\r\n";
+        break;
+    }
+    if (i == 2000 || i == 4000) row = std::string((3 << 20) + i, 'L') + "\r\n";
+    text += row;
+    sent += row;
+  }
+  text += "last";
+  sent += "last";
+
+  ui::Memo memo("Memo2");
+  for (std::size_t at = 0; at < sent.size();) {
+    const std::size_t n =
+        std::min<std::size_t>(random() % 300 + (at > 5000000 ? 200000 : 0), sent.size() - at);
+    memo.append(std::string_view(sent).substr(at, n));
+    at += n;
+  }
+  EXPECT_EQ(memo.lastChar(), 't');
+  std::vector<std::size_t> order = allRows(memo);
+  expectRows(memo, text, order);
+  expectRows(memo, text, {order.rbegin(), order.rend()});
+  std::shuffle(order.begin(), order.end(), random);
+  expectRows(memo, text, order);
+
+  // The whole text in one string, and rows still found after more appends.
+  ASSERT_EQ(memo.text(), text);
+  expectRows(memo, text, allRows(memo));
+  for (int i = 0; i < 3000; ++i) {
+    memo.append(" more\r\n");
+    text += " more\r\n";
+  }
+  memo.append(std::string(kBigRow, 'y'));
+  text += std::string(kBigRow, 'y');
+  order = allRows(memo);
+  std::shuffle(order.begin(), order.end(), random);
+  expectRows(memo, text, order);
+  EXPECT_EQ(memo.text(), text);
+
+  // A new text forgets the old rows.
+  memo.setText("one\r\ntwo");
+  expectRows(memo, "one\r\ntwo", {1, 0, 1});
+  memo.clear();
+  EXPECT_EQ(memo.lineCount(), 1u);
+  EXPECT_EQ(memo.line(0), "");
+  EXPECT_TRUE(memo.empty());
+}
+
+TEST(Memo, AFloodedPaneHoldsLittleMoreThanItsText) {
+  ui::Memo memo("Memo2");
+  std::string rows;
+  while (rows.size() < 4096) rows += "53 20 53 0D 0A\r\n  ";
+  std::size_t appended = 0;
+  for (; appended < (std::size_t{64} << 20); appended += rows.size()) memo.append(rows);
+  EXPECT_LE(static_cast<double>(memo.memoryBytes()) / static_cast<double>(appended), 1.1);
+  EXPECT_EQ(memo.text().size(), appended);
+
+  // Clearing a large pane gives its memory back.
+  memo.clear();
+  EXPECT_LT(memo.memoryBytes(), std::size_t{4096});
+
+  // Asking for the whole text again and again as the pane grows.
+  std::string expected;
+  for (int i = 0; i < 4096; ++i) {
+    memo.append(rows);
+    expected += rows;
+    if (i % 64 == 0) {
+      ASSERT_EQ(memo.text().size(), expected.size());
+    }
+  }
+  EXPECT_LE(static_cast<double>(memo.memoryBytes()) / static_cast<double>(expected.size()), 1.3);
+  EXPECT_EQ(memo.text(), expected);
+}
+
+}  // namespace
