@@ -19,20 +19,10 @@
 #include "app/CaptureValues.h"
 #include "app/ProcessValues.h"
 #include "app/TForm1.h"
+#include "support/ScriptedDialogs.h"
 #include "platform/ManualEventLoop.h"
 
 namespace {
-
-class NoDialogs : public ui::Dialogs {
- public:
-  ui::ModalResult messageBox(const std::string&, const std::string&, ui::MessageIcon, unsigned) override {
-    return ui::ModalResult::Ok;
-  }
-  std::optional<std::string> openFileName(const ui::FileDialogRequest&) override { return std::nullopt; }
-  std::optional<std::string> saveFileName(const ui::FileDialogRequest&) override { return std::nullopt; }
-  ui::ModalResult showModal(ui::Form&) override { return ui::ModalResult::Cancel; }
-  void showError(const std::string&) override {}
-};
 
 constexpr std::size_t kFileLimit = std::size_t{64} << 20;
 
@@ -76,7 +66,7 @@ struct Terminal {
   ~Terminal() { app::ResetProcessValues(); }
 
   platform::ManualEventLoop loop;
-  NoDialogs dialogs;
+  testing_support::ScriptedDialogs dialogs;
   std::unique_ptr<app::TForm1> form;
 };
 

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev fonts-dejavu-core
   libxml2-dev libgtest-dev libbenchmark-dev
-  socat ser2net
+  socat ser2net poppler-utils
 )
 
 missing=()

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "app/CaptureFileName.h"
 #include "app/CaptureValues.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
@@ -108,16 +109,6 @@ void stampChunk(std::string_view chunk, std::string_view stamp, bool& lineStart,
   }
   out.append(chunk.data() + from, chunk.size() - from);
   if (endsWithLf) out += '\n';
-}
-
-// The capture file's name always ends in ".txt": the file-name part (the text
-// after the last "\", ":" or "/") loses everything from its first "." on;
-// dots in folder names stay.
-std::string captureFileName(const std::string& chosen) {
-  const std::size_t separator = chosen.find_last_of("\\:/");
-  const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
-  const std::size_t dot = chosen.find('.', nameStart);
-  return (dot == std::string::npos ? chosen : chosen.substr(0, dot)) + ".txt";
 }
 
 // Closes the fast-write file because the program moves on to another file or

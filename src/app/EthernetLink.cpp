@@ -1,26 +1,43 @@
 // The main window's calls into its Ethernet link (EthConn).
+#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 
 namespace app {
 
-// Not built yet: the Ethernet link opens, closes or abandons its TCP
-// connection here and posts its new state (UM_UPDATE_PORT); until it exists
-// nothing connects and LinkState stays as it is.
-void TForm1::EthToggleConnection(const std::string&, std::int32_t) {}
+static_assert(ethernet::UM_UPDATE_PORT == UM_UPDATE_PORT);
 
-// Not built yet: the Ethernet link sends the bytes while its connection is
-// open; until it exists they are dropped, as on a closed link.
-void TForm1::EthSendData(const std::string&) {}
+void TForm1::EthToggleConnection(const std::string& host, std::int32_t port) {
+  if (EthConn) EthConn->ToggleConnection(host, port);
+}
 
-// Not built yet: the Ethernet link hands received chunks to the fast-write
-// capture writer while this is on.
-void TForm1::EthSetFastWriteMode(bool) {}
+void TForm1::EthSendData(const std::string& bytes) {
+  if (EthConn) EthConn->SendData(bytes);
+}
 
-// Not built yet: start-up creates the Ethernet link object (EthConn) here.
-void TForm1::CreateEthernetLink() {}
+void TForm1::EthSetFastWriteMode(bool on) {
+  if (EthConn) EthConn->SetFastWriteMode(on);
+}
 
-// Not built yet: shutdown destroys the Ethernet link object here, closing an
-// open TCP connection.
-void TForm1::DestroyEthernetLink() {}
+void TForm1::CreateEthernetLink() {
+  ethernet::EthConnectionHandlers handlers;
+  handlers.window = [] { return MainWindowHandle; };
+  // Data from the device server is the reply as much as data from the serial
+  // port is: either cancels the reply timeout.
+  handlers.processReceived = [this](const std::string& data, std::size_t count) {
+    Timer2->setInterval(0);
+    ProcessReceived(data, count);
+  };
+  handlers.fastWriteData = [this](const std::string& chunk) {
+    Timer2->setInterval(0);
+    FastWriteData(chunk);
+  };
+  handlers.closeCaptureFile = [this] { CloseCaptureFile(); };
+  EthConn = std::make_unique<ethernet::CEthConnection>(loop(), std::move(handlers));
+}
+
+// Closes an open TCP connection; its last state is posted as usual.
+void TForm1::DestroyEthernetLink() {
+  EthConn.reset();
+}
 
 }  // namespace app

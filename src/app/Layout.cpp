@@ -1,16 +1,12 @@
 // The layout: every control placed in proportion to the window's size, each
 // step using the values the steps before it have just set.
-#include <cmath>
-
+#include "app/Round.h"
 #include "app/TForm1.h"
 #include "platform/Cp1250.h"
 
 namespace app {
 
 namespace {
-
-// The nearest integer, halves to the even neighbour.
-int R(double x) { return static_cast<int>(std::nearbyint(x)); }
 
 int right(const ui::Control& c) { return c.left() + c.width(); }
 int bottom(const ui::Control& c) { return c.top() + c.height(); }

@@ -115,6 +115,8 @@ void TForm1::buildControls() {
   Button4.setCaption(pl("&Tylko ASCII"));
   Button4.setBounds(272, 320, 75, 25);
   Button4.onClick = [this] { Button4Click(); };
+  Button3.onClick = [this] { Button3Click(); };
+  Button5.onClick = [this] { Button5Click(); };
   Button5.setCaption(pl("Minimalizuj okna"));
   Button5.setBounds(330, 412, 100, 25);
   Button6.setCaption("Stop");
@@ -181,8 +183,13 @@ void TForm1::buildMenu() {
   InsertTime.onClick = [this] { InsertTimeClick(); };
   ChangePointToColon.onClick = [this] { ChangePointToColonClick(); };
   FastWrite.onClick = [this] { FastWriteClick(); };
+  Ustaw1.onClick = [this] { Ustaw1Click(); };
   Plikrozkazow1.onClick = [this] { Plikrozkazow1Click(); };
   Terso1.onClick = [this] { Terso1Click(); };
+  DrukujASCII1.onClick = [this] { DrukujASCII1Click(); };
+  DrukujHEX1.onClick = [this] { DrukujHEX1Click(); };
+  Otwrz1.onClick = [this] { Otwrz1Click(); };
+  Importuj1.onClick = [this] { Importuj1Click(); };
 }
 
 void TForm1::postMessage(unsigned message, std::intptr_t wParam, std::intptr_t) {

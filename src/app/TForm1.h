@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "config/ConfigFile.h"
+#include "ethernet/CEthConnection.h"
 #include "platform/EventLoop.h"
 #include "platform/MessageTarget.h"
 #include "serial/ComPort.h"
@@ -19,6 +20,10 @@
 #include "ui/Form.h"
 #include "ui/Memo.h"
 #include "ui/Menu.h"
+
+namespace automatic {
+class TForm2;
+}
 
 namespace app {
 
@@ -62,6 +67,8 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   void ChangePointToColonClick();
   void FastWriteClick();
   void Plikrozkazow1Click();
+  // Opens the orders editor modally (defined with the editor).
+  void Ustaw1Click();
 
   // Layout of the controls in proportion to the window's size.
   void pozycjonowanie();
@@ -93,6 +100,8 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   // The order list's rows from row 1 on; wired to the orders editor's grid.
   // Unset, the list is one blank row.
   std::function<std::vector<OrderKeyRow>()> orderListRows;
+  // The orders editor, created after this window; it sets itself here.
+  automatic::TForm2* Form2 = nullptr;
 
   // The link's open/close button and the connection settings.
   void btnOpenPortClick();
@@ -117,6 +126,15 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   void ProcessReceived(const std::string& data, std::size_t count);
   void MemoScrollDown(ui::Memo& pane);
   void Button4Click();
+
+  // Window commands: clear, shrink or restore the panes, print, save both,
+  // open such a file, import a file as if its bytes had been received.
+  void Button3Click();
+  void Button5Click();
+  void DrukujASCII1Click();
+  void DrukujHEX1Click();
+  void Otwrz1Click();
+  void Importuj1Click();
 
   // The capture file: one line per finished row, or the raw stream.
   void StoreReply();
@@ -197,6 +215,8 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   // Fields.
   std::int16_t CurrentOrder = 0;
   std::string SavedPort;
+  // The Ethernet link, from start-up to the close handler.
+  std::unique_ptr<ethernet::CEthConnection> EthConn;
   std::uint8_t LinkState = LinkClosed;
   bool PaneLineStart = true;
 

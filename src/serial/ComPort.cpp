@@ -1,7 +1,6 @@
 #include "serial/ComPort.h"
 
 #include <cerrno>
-#include <stdexcept>
 
 #include "platform/IniFile.h"
 #include "platform/PortNames.h"
@@ -224,9 +223,13 @@ bool TCustomComPort::StartEventThread() {
 }
 
 void TCustomComPort::StopEventThread() {
+  if (thread_ && (thread_->IsCurrentThread() || (syncMethod_ == smThreadSync && thread_->Delivering()))) {
+    // A handler closing its own port while the thread waits for that very
+    // handler: waiting here would never end. The thread takes the device
+    // along and is joined once it has ended; the port is closed for us now.
+    TComThread::Retire(std::move(thread_), std::move(device_));
+  }
   if (thread_) {
-    // A handler on the event thread (smNone) cannot wait for its own thread.
-    if (thread_->IsCurrentThread()) throw std::logic_error("A port cannot be closed from its own event thread");
     thread_->RequestStop();
     // Hand-overs still run meanwhile: a thread blocked in one finishes it
     // and then sees the stop.

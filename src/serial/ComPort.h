@@ -109,7 +109,9 @@ class TCustomComPort {
   void Connect();
   // Closes the port; nothing when it is closed. Events in order:
   // OnCTSChange, OnDSRChange, OnRLSDChange (all false), OnBeforeClose,
-  // OnAfterClose.
+  // OnAfterClose. Hand-overs of the event thread still run while it waits
+  // for that thread. A port whose device goes away (hang-up) closes itself
+  // the same way, from a message its event thread posts.
   void Disconnect();
   // Settings changes made inside a batch reach an open device as one
   // ApplyAllSettings at the final EndBatch.
@@ -129,7 +131,7 @@ class TCustomComPort {
   int WriteText(const std::string& text);
   // Reads up to count bytes and waits as the read timeouts say (under the
   // default timeouts: returns at once with what the driver holds). Raises
-  // code 3, or 10 when the queue query after the read fails.
+  // code 3, or 10 when the queue query after a read that took nothing fails.
   std::string ReadText(int count);
   int ReadBytes(char* buffer, int count);
   // Start a transfer without waiting and return the bytes moved at once;

@@ -100,6 +100,16 @@ void TComThread::Join() {
   if (thread_.joinable()) thread_.join();
 }
 
+void TComThread::Retire(std::unique_ptr<TComThread> thread, std::unique_ptr<platform::SerialDevice> device) {
+  TComThread& t = *thread;
+  t.adopted_ = std::move(device);
+  t.RequestStop();
+  // The thread is inside the delivery that called us, so it cannot have
+  // ended yet; it posts its own join when it does.
+  std::lock_guard lock(t.retiredMutex_);
+  t.retiredSelf_ = std::shared_ptr<TComThread>(std::move(thread));
+}
+
 void TComThread::NoteRead() {
   ++reads_;
   if (waitingForRead_) Wake();
@@ -124,6 +134,7 @@ void TComThread::DrainWakes() {
 }
 
 void TComThread::Execute() {
+  id_ = std::this_thread::get_id();
   bool lost = false;
   try {
     watchInput_ = events_.contains(evRxChar);
@@ -205,8 +216,19 @@ void TComThread::Execute() {
   } catch (const platform::SerialDeviceError&) {
   }
   const bool stopped = stop_;
+  std::shared_ptr<TComThread> retired;
+  {
+    std::lock_guard lock(retiredMutex_);
+    retired = std::move(retiredSelf_);
+  }
   ended_ = true;
   if (lost && !stopped && onLost_) onLost_();
+  if (retired) {
+    // Nobody waits for a retired thread: it is joined (at once, it has
+    // ended) and destroyed, its device closed, by the user-interface thread.
+    loop_.post([retired] { retired->Join(); });
+    return;
+  }
   loop_.wake();
 }
 
@@ -269,6 +291,7 @@ bool TComThread::Dispatch() {
   // receiving would lose the operator's data without a word.
   std::string failure;
   auto deliver = [&] {
+    delivering_ = true;
     try {
       port_.DeliverEvents(batch);
     } catch (const std::exception& e) {
@@ -276,6 +299,7 @@ bool TComThread::Dispatch() {
     } catch (...) {
       failure = "Unknown error";
     }
+    delivering_ = false;
   };
   switch (port_.syncMethod()) {
     case smWindowSync:

@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -71,10 +72,17 @@ class TComThread {
   // The body has left its loop and done its last work on the device.
   bool Ended() const { return ended_.load(); }
   void Join();
-  bool IsCurrentThread() const { return std::this_thread::get_id() == thread_.get_id(); }
+  bool IsCurrentThread() const { return std::this_thread::get_id() == id_.load(); }
+  // A batch is being delivered (set around the port's dispatch, on the
+  // thread that runs it).
+  bool Delivering() const { return delivering_; }
 
-  // The events reported by the last wake-up (read by the dispatch).
-  TComEvents PendingEvents() const { return pending_; }
+  // For a port closed from inside one of this thread's deliveries, where
+  // waiting for the thread would wait for itself: the thread is stopped,
+  // keeps the device open until it has left its loop, and then has itself
+  // joined and destroyed by a message to the user-interface thread. Call on
+  // the thread that runs the delivery.
+  static void Retire(std::unique_ptr<TComThread> thread, std::unique_ptr<platform::SerialDevice> device);
 
   // From the port (any thread): bytes were read, or queued for sending.
   void NoteRead();
@@ -101,7 +109,12 @@ class TComThread {
 
   int wakeRead_ = -1;
   int wakeWrite_ = -1;
+  std::unique_ptr<platform::SerialDevice> adopted_;  // declared before thread_: outlives the join
   std::thread thread_;
+  std::mutex retiredMutex_;
+  std::shared_ptr<TComThread> retiredSelf_;
+  std::atomic<bool> delivering_{false};
+  std::atomic<std::thread::id> id_{};  // set by the thread itself, before anything can ask
   std::atomic<bool> stop_{false};
   std::atomic<bool> ended_{false};
   std::atomic<bool> waitingForRead_{false};

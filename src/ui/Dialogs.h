@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "ui/PrintJob.h"
+
 namespace ui {
 
 class Form;
@@ -22,6 +24,8 @@ struct FileDialogRequest {
   std::string fileName;
   // A save dialog asks before it replaces an existing file.
   bool confirmOverwrite = true;
+  // Added to a typed name that has no extension ("xml", without the dot).
+  std::string defaultExt;
 };
 
 class Dialogs {
@@ -36,6 +40,9 @@ class Dialogs {
   virtual ModalResult showModal(Form& form) = 0;
   // The general error report: an error no handler absorbed.
   virtual void showError(const std::string& message) = 0;
+  // Runs the print dialog; when the operator confirms, lays the job out with
+  // compose for the chosen printer's page and prints it. False when cancelled.
+  virtual bool print(const PrintComposer& compose) = 0;
 };
 
 }  // namespace ui

@@ -75,4 +75,20 @@ TEST_F(SerialReceiveFixture, InFastWriteModeTheBytesGoToTheCaptureFileInstead) {
   EXPECT_EQ(form->Memo1.text(), "A\r\n");
 }
 
+TEST_F(SerialReceiveFixture, APulledAdapterShowsTheLinkClosedAndKeepsWhatWasReceived) {
+  form->btnOpenPortClick();
+  ASSERT_TRUE(form->ComPort1.connected());
+  scale.send("1.5 g\r\n");
+  ASSERT_TRUE(loop.runUntil([&] { return form->Memo1.text() == "1.5 g\r\n"; }, 2s));
+
+  scale.closeMaster();
+  ASSERT_TRUE(loop.runUntil([&] { return !form->ComPort1.connected(); }, 2s));
+  const std::string& label = form->LabelConnection.caption();
+  const std::string closed = pl(" zamknięty");
+  ASSERT_GE(label.size(), closed.size());
+  EXPECT_EQ(label.substr(label.size() - closed.size()), closed);
+  EXPECT_EQ(form->btnOpenPort.caption(), pl("&Otwórz port"));
+  EXPECT_EQ(form->Memo1.text(), "1.5 g\r\n");
+}
+
 }  // namespace

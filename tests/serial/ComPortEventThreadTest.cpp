@@ -221,6 +221,23 @@ TEST_F(ComPortEventThread, DisconnectServesAHandOverThatIsWaiting) {
   EXPECT_FALSE(port.connected());
 }
 
+TEST_F(ComPortEventThread, AHandlerMayCloseItsOwnPort) {
+  // The thread waits for the handler that waits for the thread: the port
+  // must close without waiting, and the thread end by itself.
+  log.attach(port);
+  port.OnRxChar = [](TCustomComPort& sender, int) { sender.Disconnect(); };
+  port.Connect();
+  const int whileOpen = threadCount();
+  log.take();
+  pty.send("bye");
+  ASSERT_TRUE(loop.runUntil([&] { return !port.connected() && threadCount() == whileOpen - 1; }, 2s));
+  EXPECT_EQ(log.take(), kCloseEvents);
+  // The device went with the thread: it opens again.
+  loop.processPending();
+  port.OnRxChar = nullptr;
+  EXPECT_NO_THROW(port.Connect());
+}
+
 TEST_F(ComPortEventThread, AFailingHandlerIsReportedAndTheThreadGoesOn) {
   std::vector<std::string> reports;
   loop.setErrorReport([&](const std::string& message) { reports.push_back(message); });

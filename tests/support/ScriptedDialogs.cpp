@@ -28,7 +28,26 @@ std::optional<std::string> ScriptedDialogs::saveFileName(const ui::FileDialogReq
 
 ui::ModalResult ScriptedDialogs::showModal(ui::Form& form) {
   modalForms.push_back(form.name());
-  return onModal ? onModal(form) : ui::ModalResult::Cancel;
+  // As on screen: the result starts afresh, onShow runs first and onClose
+  // last; a form that set no result was closed by its close box.
+  form.setModalResult(ui::ModalResult::None);
+  if (form.onShow) form.onShow();
+  const ui::ModalResult answer = onModal ? onModal(form) : ui::ModalResult::Cancel;
+  if (form.modalResult() == ui::ModalResult::None) form.setModalResult(answer);
+  if (form.onClose) form.onClose();
+  return form.modalResult();
+}
+
+bool ScriptedDialogs::print(const ui::PrintComposer& compose) {
+  ++printDialogs;
+  const bool confirmed = !printAnswers.empty() && printAnswers.front();
+  if (!printAnswers.empty()) printAnswers.pop_front();
+  if (!confirmed) return false;
+  if (onPrint)
+    onPrint(compose);
+  else
+    printJobs.push_back(compose(printPageSize));
+  return true;
 }
 
 }  // namespace testing_support

@@ -86,7 +86,7 @@ TEST(QtDialogsTest, FileDialogsReturnTheChosenPathAndSaveAsksBeforeReplacing) {
   }
   ui::qt::QtDialogs dialogs;
   ui::FileDialogRequest request{"Otwórz", "pliki tekstowe|*.txt|wszystkie pliki|*.*",
-                                dir.path().toStdString(), "", true};
+                                dir.path().toStdString(), "", true, ""};
 
   whenShown<QFileDialog>([](QFileDialog* d) {
     EXPECT_EQ(d->nameFilters(), (QStringList{"pliki tekstowe (*.txt)", "wszystkie pliki (*.*)"}));

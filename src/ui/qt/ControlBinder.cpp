@@ -15,6 +15,9 @@
 #include <memory>
 
 #include "ui/Memo.h"
+#include "ui/Image.h"
+#include "ui/StringGrid.h"
+#include "ui/qt/GridView.h"
 #include "ui/qt/MemoView.h"
 #include "ui/qt/QtText.h"
 #include "ui/qt/VirtualKeys.h"
@@ -31,6 +34,11 @@ QIcon glyphIcon(const QStyle& style, const std::string& glyph) {
   if (glyph == "help") return style.standardIcon(QStyle::SP_MessageBoxQuestion);
   if (glyph == "ok") return style.standardIcon(QStyle::SP_DialogOkButton);
   if (glyph == "cancel") return style.standardIcon(QStyle::SP_DialogCancelButton);
+  if (glyph == "add") return style.standardIcon(QStyle::SP_FileDialogNewFolder);
+  if (glyph == "delete") return style.standardIcon(QStyle::SP_TrashIcon);
+  if (glyph == "up") return style.standardIcon(QStyle::SP_ArrowUp);
+  if (glyph == "down") return style.standardIcon(QStyle::SP_ArrowDown);
+  if (glyph == "file") return style.standardIcon(QStyle::SP_FileIcon);
   return {};
 }
 
@@ -72,6 +80,23 @@ void ControlBinder::listen(ui::Control& control, std::function<void()> sync) {
 QWidget* ControlBinder::build(ui::Control& control, QWidget& parent) {
   // Most derived kinds first.
   if (auto* memo = dynamic_cast<ui::Memo*>(&control)) return buildMemo(*memo, parent);
+  if (auto* grid = dynamic_cast<ui::StringGrid*>(&control)) {
+    auto* w = new GridView(*grid, loop_, &parent);
+    listen(*grid, [grid, w] {
+      applyCommon(*grid, *w);
+      w->update();
+    });
+    return w;
+  }
+  if (auto* image = dynamic_cast<ui::Image*>(&control)) {
+    auto* w = new QLabel(&parent);
+    listen(*image, [image, w] {
+      applyCommon(*image, *w);
+      const int side = std::max(1, std::min(image->width(), image->height()));
+      w->setPixmap(glyphIcon(*w->style(), image->glyph()).pixmap(side, side));
+    });
+    return w;
+  }
   if (auto* edit = dynamic_cast<ui::Edit*>(&control)) return buildEdit(*edit, parent);
   if (auto* group = dynamic_cast<ui::RadioGroup*>(&control)) return buildRadioGroup(*group, parent);
   if (auto* box = dynamic_cast<ui::CheckBox*>(&control)) return buildCheckBox(*box, parent);

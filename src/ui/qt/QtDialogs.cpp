@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QStringDecoder>
 #include <algorithm>
 #include <stdexcept>
@@ -11,6 +13,7 @@
 #include "platform/Cp1250.h"
 #include "ui/qt/FileFilter.h"
 #include "ui/qt/FormDialog.h"
+#include "ui/qt/PrintRenderer.h"
 #include "ui/qt/QtText.h"
 
 namespace ui::qt {
@@ -91,6 +94,7 @@ std::optional<std::string> QtDialogs::fileName(const ui::FileDialogRequest& requ
   const QString filter = qtFileFilter(request.filter);
   if (!filter.isEmpty()) dialog.setNameFilters(filter.split(QStringLiteral(";;")));
   if (!request.initialDir.empty()) dialog.setDirectory(toQt(request.initialDir));
+  if (!request.defaultExt.empty()) dialog.setDefaultSuffix(toQt(request.defaultExt));
   if (!request.fileName.empty()) dialog.selectFile(toQt(request.fileName));
   for (;;) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
@@ -130,6 +134,14 @@ void QtDialogs::showError(const std::string& message) {
     pendingErrors_.pop_front();
   }
   errorShown_ = false;
+}
+
+bool QtDialogs::print(const ui::PrintComposer& compose) {
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintDialog dialog(&printer, parentWindow());
+  if (dialog.exec() != QDialog::Accepted) return false;
+  printComposed(printer, compose);
+  return true;
 }
 
 void installErrorReport(platform::EventLoop& loop, QtDialogs& dialogs) {

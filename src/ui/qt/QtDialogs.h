@@ -26,6 +26,7 @@ class QtDialogs : public ui::Dialogs {
   // Errors that come while one is shown wait for it to be closed, so a
   // failing timer cannot pile up message boxes.
   void showError(const std::string& message) override;
+  bool print(const ui::PrintComposer& compose) override;
 
  private:
   std::optional<std::string> fileName(const ui::FileDialogRequest& request, bool save);

@@ -1,0 +1,12 @@
+#include "app/CaptureFileName.h"
+
+namespace app {
+
+std::string captureFileName(const std::string& chosen) {
+  const std::size_t separator = chosen.find_last_of("\\:/");
+  const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
+  const std::size_t dot = chosen.find('.', nameStart);
+  return (dot == std::string::npos ? chosen : chosen.substr(0, dot)) + ".txt";
+}
+
+}  // namespace app

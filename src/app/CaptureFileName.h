@@ -1,0 +1,13 @@
+#pragma once
+// The rule by which a chosen capture file name becomes the caption of
+// LabelFileName, shared by the main window and the orders editor.
+#include <string>
+
+namespace app {
+
+// The capture file's name always ends in ".txt": the file-name part (the text
+// after the last "\", ":" or "/") loses everything from its first "." on;
+// dots in folder names stay.
+std::string captureFileName(const std::string& chosen);
+
+}  // namespace app

@@ -1,0 +1,284 @@
+// The commands that work on the two panes as a whole: clear them, shrink and
+// restore them, print them, save both into one file, open such a file again,
+// and import any text file as if its bytes had been received.
+//
+// File errors are not absorbed here: they end the command and reach the
+// general error report.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include <sys/types.h>
+
+#include "app/PanePrint.h"
+#include "app/ProcessValues.h"
+#include "app/Round.h"
+#include "app/TForm1.h"
+#include "platform/CaptureWriter.h"
+#include "platform/Cp1250.h"
+
+namespace app {
+
+using platform::pl;
+
+namespace {
+
+// The line between the two panes in a saved file.
+constexpr std::string_view kSeparator = "Podzial okien";
+// Text goes into a pane in pieces of about this size, not line by line.
+constexpr std::size_t kAppendChunk = std::size_t{64} << 10;
+
+// Names from the dialogs are Windows-1250; the file system's are UTF-8.
+std::string nativePath(const std::string& name) {
+  return platform::cp1250ToUtf8(name);
+}
+
+// A text file read line by line. A line ends at LF; a CR before the LF
+// belongs to the line end. Opening and reading failures throw with the
+// file's name and the reason.
+class LineReader {
+ public:
+  explicit LineReader(const std::string& name) : name_(name) {
+    do {
+      file_ = std::fopen(nativePath(name).c_str(), "rbe");
+    } while (!file_ && errno == EINTR);
+    if (!file_) fail("Nie można otworzyć pliku ", errno);
+  }
+  ~LineReader() {
+    std::fclose(file_);
+    std::free(buffer_);
+  }
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  // The next line without its line end; false at the end of the file.
+  bool next(std::string_view& line) {
+    errno = 0;
+    const ssize_t n = ::getline(&buffer_, &capacity_, file_);
+    if (n < 0) {
+      if (std::ferror(file_)) fail("Nie można odczytać pliku ", errno != 0 ? errno : EIO);
+      return false;
+    }
+    line = std::string_view(buffer_, static_cast<std::size_t>(n));
+    if (!line.empty() && line.back() == '\n') {
+      line.remove_suffix(1);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    }
+    return true;
+  }
+
+ private:
+  [[noreturn]] void fail(const char* what, int error) const {
+    throw std::runtime_error(pl(what) + name_ + ": " + platform::fileErrorReason(error));
+  }
+
+  std::string name_;
+  std::FILE* file_ = nullptr;
+  char* buffer_ = nullptr;
+  std::size_t capacity_ = 0;
+};
+
+// Text on its way into a pane, appended in large pieces: a pane tells its
+// view about every append.
+class PaneAppender {
+ public:
+  explicit PaneAppender(ui::Memo& pane) : pane_(pane) {}
+  // What was read before an error stays in the pane.
+  ~PaneAppender() {
+    try {
+      flush();
+    } catch (...) {
+    }
+  }
+  PaneAppender(const PaneAppender&) = delete;
+  PaneAppender& operator=(const PaneAppender&) = delete;
+
+  void add(std::string_view text) {
+    buffer_.append(text);
+    if (buffer_.size() >= kAppendChunk) flush();
+  }
+  void add(char c) { add(std::string_view(&c, 1)); }
+  // Two upper-case hexadecimal digits.
+  void addHex(char b) {
+    static constexpr char digits[] = "0123456789ABCDEF";
+    const auto v = static_cast<unsigned char>(b);
+    const char pair[2] = {digits[v >> 4], digits[v & 0x0F]};
+    add(std::string_view(pair, 2));
+  }
+  void flush() {
+    if (buffer_.empty()) return;
+    pane_.append(buffer_);
+    buffer_.clear();
+  }
+
+ private:
+  ui::Memo& pane_;
+  std::string buffer_;
+};
+
+// The rows of a pane as a printout reads them, at most limit of them.
+std::vector<std::string> paneRows(const ui::Memo& pane, std::size_t limit) {
+  const std::size_t count = std::min(pane.lineCount(), limit);
+  std::vector<std::string> rows;
+  rows.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    std::string_view row = pane.line(i);
+    // A row ended by a wrap CR keeps it; it prints as nothing.
+    while (!row.empty() && row.back() == '\r') row.remove_suffix(1);
+    rows.emplace_back(row);
+  }
+  return rows;
+}
+
+// Writes a pane's text as it stands, row by row, with each row's own line end
+// (CR LF, or a lone LF), without joining a large pane into one string.
+void writePane(platform::CaptureWriter& out, const ui::Memo& pane) {
+  const std::size_t count = pane.lineCount();
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t start = pane.lineStart(i);
+    const std::string_view row = pane.line(i);
+    out.write(row);
+    if (i + 1 < count) out.write(pane.lineStart(i + 1) - start - row.size() == 2 ? "\r\n" : "\n");
+  }
+}
+
+// Both panes' files, text files by default.
+ui::FileDialogRequest fileRequest(bool save) {
+  ui::FileDialogRequest request;
+  request.filter = TForm1::FileFilter();
+  request.confirmOverwrite = save;
+  return request;
+}
+
+bool fileExists(const std::string& name) {
+  std::error_code error;
+  return std::filesystem::exists(nativePath(name), error);
+}
+
+// "Zapisz wszystko" keeps a name that holds ".txt" anywhere as it is, and
+// appends ".txt" to any other.
+std::string saveAllFileName(const std::string& chosen) {
+  return chosen.find(".txt") == std::string::npos ? chosen + ".txt" : chosen;
+}
+
+}  // namespace
+
+void TForm1::Button3Click() {
+  Memo1.clear();
+  Memo2.clear();
+  HexColumn = 0;
+  Edit2.setText({});
+  ClearLineErrorFlags();
+  StaticText5.setCaption({});
+  StaticText6.setCaption({});
+  StaticText7.setCaption({});
+}
+
+void TForm1::Button5Click() {
+  PanesMinimized = !PanesMinimized;
+  Button5.setCaption(pl(PanesMinimized ? "Maksymalizuj okna" : "Minimalizuj okna"));
+  const int paneHeight = PanesMinimized ? R(0.03 * height()) : R(0.6 * height());
+  for (ui::Memo* pane : {&Memo1, &Memo2})
+    pane->setBounds(pane->left(), pane->top(), pane->width(), paneHeight);
+}
+
+void TForm1::DrukujASCII1Click() {
+  // The rows are taken before the dialog: bytes received while it is open are
+  // not printed. Nothing is written to disk, so no file of the operator's can
+  // be overwritten or removed.
+  PanePrintRows rows;
+  rows.withHex = HexRowLength == 16;
+  if (rows.withHex) {
+    rows.hex = paneRows(Memo2, Memo2.lineCount());
+    rows.ascii = paneRows(Memo1, rows.hex.size());
+  } else {
+    rows.ascii = paneRows(Memo1, Memo1.lineCount());
+  }
+  dialogs().print([&rows](const ui::PrintPageSize& page) { return layoutPanePrint(rows, page); });
+}
+
+void TForm1::DrukujHEX1Click() {
+  const std::optional<std::string> chosen = dialogs().saveFileName(fileRequest(true));
+  if (!chosen) return;
+  const std::string name = saveAllFileName(*chosen);
+  // The dialog asked about the name it was given; a different existing file
+  // is not replaced without asking too.
+  if (name != *chosen && fileExists(name)) {
+    const std::string question =
+        std::filesystem::path(name).filename().string() + pl(" już istnieje.\r\nCzy chcesz go zamienić?");
+    if (dialogs().messageBox(question, pl("Potwierdzanie zapisywania jako"), ui::MessageIcon::Warning,
+                             ui::mbYes | ui::mbNo) != ui::ModalResult::Yes)
+      return;
+  }
+  platform::CaptureWriter out;
+  out.open(nativePath(name), platform::OpenMode::Create);
+  writePane(out, Memo1);
+  out.write("\r\n");
+  out.write(kSeparator);
+  out.write("\r\n");
+  writePane(out, Memo2);
+  out.write("\r\n");
+  out.close();
+}
+
+void TForm1::Otwrz1Click() {
+  const std::optional<std::string> chosen = dialogs().openFileName(fileRequest(false));
+  if (!chosen) return;
+  // Opened and first read before the panes are emptied: a file that cannot
+  // be read costs the operator nothing.
+  LineReader reader(*chosen);
+  std::string_view line;
+  bool more = reader.next(line);
+  Memo1.clear();
+  Memo2.clear();
+  PaneAppender ascii(Memo1);
+  PaneAppender hex(Memo2);
+  PaneAppender* target = &ascii;
+  for (; more; more = reader.next(line)) {
+    if (line == kSeparator) {
+      target = &hex;
+      continue;
+    }
+    target->add(line);
+    target->add("\r\n");
+  }
+}
+
+void TForm1::Importuj1Click() {
+  const std::optional<std::string> chosen = dialogs().openFileName(fileRequest(false));
+  if (!chosen) return;
+  LineReader reader(*chosen);
+  std::string_view line;
+  bool more = reader.next(line);
+  Memo1.clear();
+  Memo2.clear();
+  PaneAppender ascii(Memo1);
+  PaneAppender hex(Memo2);
+  // HexColumn keeps its last value: bytes received afterwards continue the row.
+  for (; more; more = reader.next(line)) {
+    hex.add("\r\n");
+    ascii.add("\r\n");
+    HexColumn = 0;
+    for (const char b : line) {
+      ascii.add(b);
+      hex.addHex(b);
+      hex.add(' ');
+      ++HexColumn;
+      // The import groups its HEX rows by four bytes.
+      if (HexColumn == 4 || HexColumn == 8 || HexColumn == 12) hex.add("  ");
+      if (HexColumn == HexRowLength) {
+        HexColumn = 0;
+        hex.add("\r\n");
+        ascii.add("\r\n");
+      }
+    }
+  }
+}
+
+}  // namespace app

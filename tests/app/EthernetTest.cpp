@@ -1,0 +1,276 @@
+// The main window over its Ethernet link: a loopback device server on the
+// manual loop, and a real serial device server (ser2net) bridging TCP to a
+// pretend scale on a pty, with the window shown on the offscreen platform.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "app/ProcessValues.h"
+#include "app/TForm1.h"
+#include "config/ConfigOptions.h"
+#include "platform/Cp1250.h"
+#include "platform/ManualEventLoop.h"
+#include "platform/qt/QtEventLoop.h"
+#include "support/LoopbackServer.h"
+#include "support/Pty.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+#include "ui/qt/FormWindow.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using platform::pl;
+using testing_support::LoopbackServer;
+using testing_support::TempDir;
+
+void useEthernet(std::uint16_t port) {
+  config::ConfigOptions.ConnectionKind = config::kEthernetConnection;
+  config::ConfigOptions.Host = "127.0.0.1";
+  config::ConfigOptions.Port = port;
+}
+
+struct EthernetWindowTest : ::testing::Test {
+  EthernetWindowTest() {
+    app::ResetProcessValues();
+    config::ConfigOptions = {};
+    loop.setErrorReport([this](const std::string& m) { dialogs.showError(m); });
+    form.FormCreate();
+    useEthernet(server.port());
+  }
+  ~EthernetWindowTest() override { config::ConfigOptions = {}; }
+
+  bool waitFor(const std::function<bool()>& done) { return loop.runUntil(done, 3000ms); }
+
+  int open() {
+    form.btnOpenPort.click();
+    EXPECT_TRUE(waitFor([&] { return form.LinkState == app::LinkOpen; }));
+    return server.accept();
+  }
+
+  LoopbackServer server;
+  TempDir dir;
+  platform::ManualEventLoop loop;
+  testing_support::ScriptedDialogs dialogs;
+  app::TForm1 form{{loop, dialogs, dir.path(), [] {}}};
+};
+
+TEST_F(EthernetWindowTest, OpensSendsShowsTheReplyAndCancelsTheReplyTimeout) {
+  form.btnOpenPort.click();
+  // The window learns the state from the posted message only.
+  EXPECT_EQ(form.LinkState, app::LinkClosed);
+  ASSERT_TRUE(waitFor([&] { return form.LinkState == app::LinkOpen; }));
+  EXPECT_EQ(form.LabelConnection.caption(), "127.0.0.1 otwarty");
+  EXPECT_EQ(form.LabelConnection.font().color, ui::clGreen);
+  EXPECT_EQ(form.btnOpenPort.caption(), "&Zamknij port");
+  const int peer = server.accept();
+  ASSERT_GE(peer, 0);
+
+  form.CheckBox3.setChecked(true);
+  form.Edit1.setText("$FF$02PS00");
+  form.btnWyslij.click();
+  EXPECT_EQ(LoopbackServer::receive(peer, 8), "\xFF\x02PS00\r\n");
+  form.Edit1.setText("SI");
+  form.btnWyslij.click();
+  EXPECT_EQ(LoopbackServer::receive(peer, 4), "SI\r\n");
+  EXPECT_EQ(app::SentCount, 2);
+  EXPECT_EQ(form.Timer2->interval(), 3000);
+
+  // The reply, split across two chunks.
+  LoopbackServer::send(peer, "S S     12");
+  ASSERT_TRUE(waitFor([&] { return form.Memo1.text().find("12") != std::string::npos; }));
+  EXPECT_EQ(form.Timer2->interval(), 0);  // Ethernet data cancels the reply timeout too
+  LoopbackServer::send(peer, ".5 g\r\n");
+  ASSERT_TRUE(waitFor([&] { return app::ReplyCount == 1; }));
+  EXPECT_NE(form.Memo1.text().find("S S     12.5 g"), std::string::npos);
+  EXPECT_NE(form.Memo2.text().find("53 20 53"), std::string::npos);
+
+  // The peer goes away: closed, and the next send only starts a new connection.
+  server.close(peer);
+  ASSERT_TRUE(waitFor([&] { return form.LabelConnection.caption() == pl("127.0.0.1 zamknięty"); }));
+  form.btnWyslij.click();
+  EXPECT_EQ(app::SentCount, 2);
+  ASSERT_TRUE(waitFor([&] { return form.LinkState == app::LinkOpen; }));
+  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(EthernetWindowTest, FastWriteStreamsChunksAndClosingTheLinkClosesTheFile) {
+  const std::string file = (dir / "capture.txt").string();
+  dialogs.fileAnswers.push_back(file);
+  form.BitBtnSaveToFileClick();
+  form.FastWriteClick();
+  ASSERT_TRUE(form.EthConn->FastWriteMode);
+
+  const int peer = open();
+  LoopbackServer::send(peer, std::string("raw\0bytes\r\n", 11));
+  ASSERT_TRUE(waitFor([&] { return form.LabelFileName.font().color == ui::clGreen; }));
+  EXPECT_TRUE(form.Memo1.text().empty());
+
+  form.btnOpenPort.click();  // closes the link and, in fast-write mode, the file
+  ASSERT_TRUE(waitFor([&] { return form.LabelFileName.font().color == ui::clRed; }));
+  EXPECT_EQ(TempDir::read(file), std::string("raw\0bytes\r\n", 11));
+  EXPECT_EQ(form.LinkState, app::LinkClosed);
+
+  // Clearing the file sends Ethernet chunks to the panes again.
+  form.BitBtnClearFileClick();
+  EXPECT_FALSE(form.EthConn->FastWriteMode);
+}
+
+TEST_F(EthernetWindowTest, ClosingTheWindowClosesTheConnection) {
+  const int peer = open();
+  form.FormClose();
+  EXPECT_EQ(form.EthConn, nullptr);
+  EXPECT_EQ(LoopbackServer::receive(peer, 1, 1000), "");
+  char probe;
+  EXPECT_EQ(::recv(peer, &probe, 1, MSG_DONTWAIT), 0);  // an orderly close, seen by the server
+}
+
+// ser2net as the device server: started here on a free loopback port,
+// bridging to the pty whose master plays the scale; killed at the end.
+class Ser2net {
+ public:
+  static std::string binary() {
+    for (const char* p : {"/usr/sbin/ser2net", "/usr/bin/ser2net", "/usr/local/sbin/ser2net"})
+      if (::access(p, X_OK) == 0) return p;
+    return {};
+  }
+
+  Ser2net(const TempDir& dir, const std::string& device, std::uint16_t port)
+      : log_((dir / "ser2net.log").string()) {
+    const std::string config = (dir / "ser2net.yaml").string();
+    TempDir::write(config,
+                   "connection: &scale\n"
+                   "  accepter: tcp,127.0.0.1," +
+                       std::to_string(port) +
+                       "\n"
+                       "  connector: serialdev," +
+                       device + ",9600n81,local\n");
+    const std::string exe = binary();
+    const std::string pidFile = (dir / "ser2net.pid").string();
+    const char* argv[] = {exe.c_str(), "-n", "-d", "-c", config.c_str(), "-P", pidFile.c_str(), nullptr};
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      // Dies with the test, even when the test crashes.
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      const int out = ::open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      if (out >= 0) {
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+      }
+      ::execv(argv[0], const_cast<char* const*>(argv));
+      ::_exit(127);
+    }
+  }
+  ~Ser2net() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    for (int i = 0; i < 100; ++i) {
+      if (::waitpid(pid_, nullptr, WNOHANG) == pid_) return;
+      std::this_thread::sleep_for(10ms);
+    }
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  std::string log() const { return TempDir::read(log_); }
+
+ private:
+  std::string log_;
+  pid_t pid_ = -1;
+};
+
+// Whether something listens on the loopback port (the probe closes at once).
+bool listening(std::uint16_t port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(port);
+  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// Serves the Qt loop until done() or the real-time limit.
+bool serveUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 3000ms) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    std::this_thread::sleep_for(2ms);
+  }
+  return true;
+}
+
+TEST(EthernetEndToEnd, WindowTalksToAScaleBehindSer2net) {
+  if (Ser2net::binary().empty()) GTEST_SKIP() << "ser2net is not installed (apt-get install -y ser2net)";
+  app::ResetProcessValues();
+  config::ConfigOptions = {};
+  TempDir dir;
+  testing_support::Pty scale;
+  const std::uint16_t port = LoopbackServer::closedPort();
+  Ser2net server(dir, scale.slavePath(), port);
+  ASSERT_TRUE(serveUntil([&] { return listening(port); })) << server.log();
+
+  platform::QtEventLoop loop;
+  testing_support::ScriptedDialogs dialogs;
+  loop.setErrorReport([&](const std::string& m) { dialogs.showError(m); });
+  {
+    app::TForm1 form({loop, dialogs, dir.path(), [] {}});
+    form.FormCreate();
+    useEthernet(port);
+    ui::qt::FormWindow window(form, loop);
+    window.show();
+
+    form.btnOpenPort.click();
+    ASSERT_TRUE(serveUntil([&] { return form.LinkState == app::LinkOpen; })) << server.log();
+    auto* connection = qobject_cast<QLabel*>(window.widgetFor(form.LabelConnection));
+    ASSERT_NE(connection, nullptr);
+    ASSERT_TRUE(serveUntil([&] { return connection->text() == QString::fromUtf8("127.0.0.1 otwarty"); }));
+
+    // The reply shows in the panes.
+    form.Edit1.setText("SI");
+    form.btnWyslij.click();
+    EXPECT_EQ(scale.receive(2000, 4), "SI\r\n");
+    scale.send("S S     12.5 g\r\n");
+    ASSERT_TRUE(serveUntil([&] { return app::ReplyCount == 1; })) << server.log();
+    EXPECT_NE(form.Memo1.text().find("S S     12.5 g"), std::string::npos);
+    EXPECT_NE(form.Memo2.text().find("53 20 53 20"), std::string::npos);
+    ASSERT_NE(window.widgetFor(form.Memo1), nullptr);
+    EXPECT_TRUE(window.widgetFor(form.Memo1)->isVisible());
+    auto* counts = qobject_cast<QLabel*>(window.widgetFor(form.StaticText6));
+    ASSERT_NE(counts, nullptr);
+    EXPECT_TRUE(serveUntil([&] { return counts->text() == QString::fromUtf8("Odpowiedzi: 1 / 1"); }))
+        << counts->text().toStdString();
+
+    // With a capture file chosen, the next reply goes to the file as one line.
+    const std::string file = (dir / "wyniki.txt").string();
+    dialogs.fileAnswers.push_back(file);
+    form.BitBtnSaveToFileClick();
+    form.btnWyslij.click();
+    EXPECT_EQ(scale.receive(2000, 4), "SI\r\n");
+    scale.send("S S     13.0 g\r\n");
+    ASSERT_TRUE(serveUntil([&] { return app::ReplyCount == 2; })) << server.log();
+    EXPECT_NE(TempDir::read(file).find("S S     13.0 g\r\n"), std::string::npos) << TempDir::read(file);
+
+    form.btnOpenPort.click();
+    EXPECT_TRUE(serveUntil([&] { return form.LinkState == app::LinkClosed; }));
+    EXPECT_TRUE(dialogs.errors.empty());
+  }
+  config::ConfigOptions = {};
+}
+
+}  // namespace
