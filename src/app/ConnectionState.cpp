@@ -7,6 +7,7 @@
 #include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
+#include "config/TConnectionForm.h"
 #include "platform/Cp1250.h"
 
 namespace app {
@@ -149,10 +150,11 @@ void TForm1::sprawdz_transmisje() {
   }
 }
 
-// Not built yet: the connection dialog (TConnectionForm) is shown modally
-// here; it may change the link kind, the device server's address and the
-// port's name and speed. Until it exists nothing is shown.
-void TForm1::ShowConnectionDialog() {}
+// It may change the link kind, the device server's address and the port's
+// name and speed; its buttons re-open the link themselves.
+void TForm1::ShowConnectionDialog() {
+  if (ConnectionForm) dialogs().showModal(*ConnectionForm);
+}
 
 void TForm1::Terso1Click() {
   // Closes the serial port at once; starts closing the Ethernet link.

@@ -53,6 +53,8 @@ TForm1::TForm1(MainWindowServices services)
   Timer2 = loop().createTimer();
   Timer3 = loop().createTimer();
   Timer2->setOnTimer([this] { Timer2Timer(); });
+  Timer1->setOnTimer([this] { Timer1Timer(); });
+  Timer3->setOnTimer([this] { Timer3Timer(); });
   onActivate = [this] { FormActivate(); };
   onClose = [this] { FormClose(); };
   // The window reaches its maximised size only after the window system has
@@ -121,6 +123,7 @@ void TForm1::buildControls() {
   Button5.setBounds(330, 412, 100, 25);
   Button6.setCaption("Stop");
   Button6.setVisible(false);
+  Button6.onClick = [this] { Button6Click(); };
   Button6.setBounds(460, 412, 100, 25);
 
   const ui::Font status = makeFont("MS Sans Serif", 8, true, ui::clRed);
@@ -184,6 +187,8 @@ void TForm1::buildMenu() {
   ChangePointToColon.onClick = [this] { ChangePointToColonClick(); };
   FastWrite.onClick = [this] { FastWriteClick(); };
   Ustaw1.onClick = [this] { Ustaw1Click(); };
+  Automatyczny1.onClick = [this] { Automatyczny1Click(); };
+  PomiarRczny1.onClick = [this] { PomiarRczny1Click(); };
   Plikrozkazow1.onClick = [this] { Plikrozkazow1Click(); };
   Terso1.onClick = [this] { Terso1Click(); };
   DrukujASCII1.onClick = [this] { DrukujASCII1Click(); };

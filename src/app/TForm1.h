@@ -23,6 +23,10 @@
 
 namespace automatic {
 class TForm2;
+class TRemainingForm;
+}
+namespace config {
+class TConnectionForm;
 }
 
 namespace app {
@@ -102,6 +106,18 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   std::function<std::vector<OrderKeyRow>()> orderListRows;
   // The orders editor, created after this window; it sets itself here.
   automatic::TForm2* Form2 = nullptr;
+  // The notification window, created after the editor; it sets itself here.
+  automatic::TRemainingForm* RemainingForm = nullptr;
+
+  // The automatic measurement (Sequencer.cpp): start, one step per tick of
+  // Timer1, the countdown on Timer3, stop, the link switch of an order row,
+  // and the manual send.
+  void Automatyczny1Click();
+  void Timer1Timer();
+  void Timer3Timer();
+  void Button6Click();
+  void PomiarRczny1Click();
+  void ChangeConnection(int row);
 
   // The link's open/close button and the connection settings.
   void btnOpenPortClick();
@@ -113,6 +129,8 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   virtual serial::TComErrors QueryLineErrors();
   // The connection dialog, shown modally (ConnectionState.cpp).
   virtual void ShowConnectionDialog();
+  // The connection settings dialog, created after this window; main sets it.
+  config::TConnectionForm* ConnectionForm = nullptr;
 
   // The Ethernet link's operations (EthernetLink.cpp).
   virtual void EthToggleConnection(const std::string& host, std::int32_t port);

@@ -4,7 +4,10 @@
 
 #include "app/TForm1.h"
 #include "automatic/TForm2.h"
+#include "automatic/TRemainingForm.h"
+#include "config/TConnectionForm.h"
 #include "platform/ProgramDir.h"
+#include "platform/Sound.h"
 #include "platform/qt/QtEventLoop.h"
 #include "ui/qt/FormWindow.h"
 #include "ui/qt/QtDialogs.h"
@@ -23,6 +26,23 @@ int main(int argc, char** argv) {
   form2.GetCaretBlinkTime = [] { return QApplication::cursorFlashTime() / 2; };
   form2.SetCaretBlinkTime = [](int ms) { QApplication::setCursorFlashTime(ms * 2); };
   form2.FormCreate();
+  // The notification window of a "beep" order: a small dialog-style window on
+  // white, hidden until an order shows it.
+  platform::SetBeep([] { QApplication::beep(); });
+  automatic::TRemainingForm remainingForm(form1);
+  ui::qt::FormWindow remainingWindow(remainingForm, loop);
+  remainingWindow.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  QPalette white = remainingWindow.palette();
+  white.setColor(QPalette::Window, Qt::white);
+  remainingWindow.setPalette(white);
+  remainingForm.BringToFront = [&remainingWindow] {
+    remainingWindow.raise();
+    remainingWindow.activateWindow();
+  };
+  // The connection settings dialog, shown from the main menu.
+  config::TConnectionForm connectionForm(form1.ComPort1, form1.btnOpenPort, dialogs);
+  form1.ConnectionForm = &connectionForm;
   ui::qt::FormWindow window(form1, loop);
   window.show();
   return QApplication::exec();

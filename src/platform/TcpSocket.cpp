@@ -104,27 +104,34 @@ void TcpSocket::setActive(bool active) {
 
   // The lookup may take seconds: it runs on its own thread and hands the
   // result back to the loop. A socket destroyed meanwhile closes the gate.
-  std::thread([this, alive, attempt, host = host_, gate = gate_, &loop = loop_] {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    int rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    const int savedErrno = errno;
-    std::uint32_t a = 0;
-    if (rc == 0) {
-      if (found && found->ai_addr && found->ai_family == AF_INET)
-        a = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-      else
-        rc = EAI_NONAME;
-    }
-    if (found) ::freeaddrinfo(found);
-    std::lock_guard<std::mutex> lock(gate->mutex);
-    if (!gate->open) return;
-    loop.post([this, alive, attempt, rc, savedErrno, a] {
-      if (alive.lock()) lookupFinished(attempt, rc, savedErrno, a);
+  std::thread lookup;
+  try {
+    lookup = std::thread([this, alive, attempt, host = host_, gate = gate_, &loop = loop_] {
+      addrinfo hints{};
+      hints.ai_family = AF_INET;
+      hints.ai_socktype = SOCK_STREAM;
+      addrinfo* found = nullptr;
+      int rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+      const int savedErrno = errno;
+      std::uint32_t a = 0;
+      if (rc == 0) {
+        if (found && found->ai_addr && found->ai_family == AF_INET)
+          a = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+        else
+          rc = EAI_NONAME;
+      }
+      if (found) ::freeaddrinfo(found);
+      std::lock_guard<std::mutex> lock(gate->mutex);
+      if (!gate->open) return;
+      loop.post([this, alive, attempt, rc, savedErrno, a] {
+        if (alive.lock()) lookupFinished(attempt, rc, savedErrno, a);
+      });
     });
-  }).detach();
+  } catch (...) {
+    phase_ = Phase::Idle;  // no thread: the socket can be started again
+    throw;
+  }
+  lookup.detach();
 }
 
 void TcpSocket::lookupFinished(unsigned attempt, int gaiError, int savedErrno,

@@ -133,6 +133,21 @@ void TComThread::DrainWakes() {
   }
 }
 
+// Waits while the output queue keeps going down; gives up once it has not
+// moved for half a second (output held up by flow control or a dead line).
+void TComThread::DrainOutput() {
+  constexpr int kStallMs = 500;
+  constexpr int kStepMs = 10;
+  int left = device_.outputQueueCount();
+  int still = 0;
+  while (left > 0 && still < kStallMs) {
+    ::poll(nullptr, 0, kStepMs);
+    const int now = device_.outputQueueCount();
+    still = now < left ? 0 : still + kStepMs;
+    left = now;
+  }
+}
+
 void TComThread::Execute() {
   id_ = std::this_thread::get_id();
   bool lost = false;
@@ -209,9 +224,12 @@ void TComThread::Execute() {
     lost = true;  // a query failed: the device is gone
   }
 
-  // As the thread leaves: what still waits in the driver's queues is
-  // discarded. A device that is gone may refuse; nothing to do then.
+  // As the thread leaves: bytes already handed to the driver still go out
+  // (they were written and reported sent), as long as the line takes them;
+  // output held up (a device gone, CTS off) and unread input are discarded.
+  // A device that is gone may refuse; nothing to do then.
   try {
+    if (!lost) DrainOutput();
     device_.purge(true, true);
   } catch (const platform::SerialDeviceError&) {
   }

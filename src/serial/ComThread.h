@@ -92,6 +92,7 @@ class TComThread {
   void Execute();
   // false when the thread must end.
   bool Dispatch();
+  void DrainOutput();
   void SendEventNotices();
   void Wake();
   void DrainWakes();

@@ -171,9 +171,14 @@ class Edit : public Control {
   std::function<void()> onChange;
   // A key pressed while the box has the focus; Key is a virtual-key code.
   std::function<void(Key)> onKeyDown;
+  // The most characters the operator can type; 0 is no limit. Texts set by
+  // the program are not cut.
+  int maxLength() const { return maxLength_; }
+  void setMaxLength(int n) { set(maxLength_, n < 0 ? 0 : n); }
 
  private:
   std::string text_;
+  int maxLength_ = 0;
 };
 
 class RadioGroup : public CaptionControl {

@@ -140,34 +140,6 @@ TEST_F(TcpSocketTest, NameLookedUpOffTheLoopConnects) {
   EXPECT_EQ(log, Log{"connect"});
 }
 
-TEST_F(TcpSocketTest, AttemptRejectedAtOnceDisconnectsThenReportsTheSocketError) {
-  socket.setHost("127.0.0.1");
-  socket.setPort(65536);  // port 0
-  socket.setActive(true);
-  EXPECT_TRUE(log.empty());
-  ASSERT_TRUE(waitFor([&] { return !reports.empty(); }));
-  EXPECT_EQ(log, Log{"disconnect"});
-  EXPECT_EQ(reports, std::vector<std::string>{"Windows socket error: Cannot assign requested address (" +
-                                              std::to_string(EADDRNOTAVAIL) + "), on API 'connect'"});
-}
-
-TEST_F(TcpSocketTest, PeerCloseDisconnectsAfterTheLastBytes) {
-  LoopbackServer server;
-  socket.setHost("127.0.0.1");
-  socket.setPort(server.port());
-  socket.setActive(true);
-  ASSERT_TRUE(waitFor([&] { return socket.active(); }));
-  const int peer = server.accept();
-  LoopbackServer::send(peer, "last row\r\n");
-  server.close(peer);
-  ASSERT_TRUE(waitFor([&] { return !socket.active(); }));
-  EXPECT_EQ(received, "last row\r\n");
-  EXPECT_EQ(log, (Log{"connect", "disconnect"}));
-  // A new attempt on the same socket.
-  socket.setActive(true);
-  ASSERT_TRUE(waitFor([&] { return socket.active(); }));
-}
-
 TEST_F(TcpSocketTest, ResetByPeerGivesTheErrorAloneUntilASendFails) {
   LoopbackServer server;
   socket.setHost("127.0.0.1");

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <QToolButton>
 #include <algorithm>
 #include <memory>
 
@@ -98,6 +100,8 @@ QWidget* ControlBinder::build(ui::Control& control, QWidget& parent) {
     return w;
   }
   if (auto* edit = dynamic_cast<ui::Edit*>(&control)) return buildEdit(*edit, parent);
+  if (auto* combo = dynamic_cast<ui::ComboBox*>(&control)) return buildComboBox(*combo, parent);
+  if (auto* upDown = dynamic_cast<ui::UpDown*>(&control)) return buildUpDown(*upDown, parent);
   if (auto* group = dynamic_cast<ui::RadioGroup*>(&control)) return buildRadioGroup(*group, parent);
   if (auto* box = dynamic_cast<ui::CheckBox*>(&control)) return buildCheckBox(*box, parent);
   if (auto* button = dynamic_cast<ui::Button*>(&control)) return buildButton(*button, parent);
@@ -170,6 +174,10 @@ QWidget* ControlBinder::buildEdit(ui::Edit& edit, QWidget& parent) {
   auto typing = std::make_shared<bool>(false);
   listen(edit, [&edit, w, typing] {
     const QString text = toQt(edit.text());
+    // The limit holds for typing; a longer text the program set is shown whole.
+    const int maxLength =
+        edit.maxLength() > 0 ? std::max(edit.maxLength(), static_cast<int>(text.size())) : 32767;
+    if (w->maxLength() != maxLength) w->setMaxLength(maxLength);
     if (w->text() != text) {
       // While the operator types, a text the model changed (a character
       // Windows-1250 lacks) keeps the cursor where it was.
@@ -272,6 +280,58 @@ QWidget* ControlBinder::buildBevel(ui::Bevel& bevel, QWidget& parent) {
     applyCommon(bevel, *w);
     w->update();
   });
+  return w;
+}
+
+QWidget* ControlBinder::buildComboBox(ui::ComboBox& combo, QWidget& parent) {
+  auto* w = new QComboBox(&parent);
+  w->setMaxVisibleItems(20);
+  auto shownItems = std::make_shared<std::vector<std::string>>();
+  listen(combo, [&combo, w, shownItems] {
+    const bool editable = combo.style() == ui::ComboStyle::DropDown;
+    if (w->isEditable() != editable) w->setEditable(editable);
+    if (*shownItems != combo.items()) {
+      w->clear();
+      for (const std::string& item : combo.items()) w->addItem(toQt(item));
+      *shownItems = combo.items();
+    }
+    if (w->currentIndex() != combo.itemIndex()) w->setCurrentIndex(combo.itemIndex());
+    if (editable && w->currentText() != toQt(combo.text())) w->setEditText(toQt(combo.text()));
+    applyCommon(combo, *w);
+    w->update();
+  });
+  // activated comes from the operator only, never from the sync above.
+  connect(w, &QComboBox::activated, this,
+          [this, &combo](int index) { loop_.dispatch([&combo, index] { combo.select(index); }); });
+  if (QLineEdit* line = w->lineEdit()) {
+    connect(line, &QLineEdit::textEdited, this, [this, &combo](const QString& text) {
+      loop_.dispatch([&combo, &text] { combo.type(fromQt(text)); });
+    });
+  }
+  return w;
+}
+
+QWidget* ControlBinder::buildUpDown(ui::UpDown& upDown, QWidget& parent) {
+  auto* w = new QWidget(&parent);
+  auto* up = new QToolButton(w);
+  auto* down = new QToolButton(w);
+  up->setArrowType(Qt::UpArrow);
+  down->setArrowType(Qt::DownArrow);
+  up->setObjectName(QStringLiteral("up"));
+  down->setObjectName(QStringLiteral("down"));
+  up->setAutoRepeat(true);
+  down->setAutoRepeat(true);
+  listen(upDown, [&upDown, w, up, down] {
+    applyCommon(upDown, *w);
+    const int half = w->height() / 2;
+    up->setGeometry(0, 0, w->width(), half);
+    down->setGeometry(0, half, w->width(), w->height() - half);
+    w->update();
+  });
+  connect(up, &QToolButton::clicked, this,
+          [this, &upDown] { loop_.dispatch([&upDown] { upDown.click(true); }); });
+  connect(down, &QToolButton::clicked, this,
+          [this, &upDown] { loop_.dispatch([&upDown] { upDown.click(false); }); });
   return w;
 }
 

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "platform/EventLoop.h"
+#include "ui/ComboBox.h"
 #include "ui/Form.h"
 #include "ui/Memo.h"
+#include "ui/UpDown.h"
 
 class QWidget;
 
@@ -40,6 +42,8 @@ class ControlBinder : public QObject {
   QWidget* buildRadioGroup(ui::RadioGroup& group, QWidget& parent);
   QWidget* buildGroupBox(ui::GroupBox& box, QWidget& parent);
   QWidget* buildBevel(ui::Bevel& bevel, QWidget& parent);
+  QWidget* buildComboBox(ui::ComboBox& combo, QWidget& parent);
+  QWidget* buildUpDown(ui::UpDown& upDown, QWidget& parent);
   // Syncs the widget now and whenever the model changes.
   void listen(ui::Control& control, std::function<void()> sync);
 

@@ -1,0 +1,37 @@
+#include "automatic/TRemainingForm.h"
+
+#include "app/TForm1.h"
+
+namespace automatic {
+
+namespace {
+
+constexpr ui::Color kWhite = 0xFFFFFF;
+
+}  // namespace
+
+TRemainingForm::TRemainingForm(app::TForm1& form1) : ui::Form("RemainingForm"), form1_(form1) {
+  setCaption("Powiadomienie");
+  setBounds(0, 0, 222, 82);
+  // Created at start-up, shown only by a "beep" order.
+  setVisible(false);
+  // Courier, bold, green; 21 pixels high is 16 points on a 96 dpi screen.
+  Label1.setCaption("Powiadomienie");
+  Label1.setFont(ui::Font{"Courier New", 16, true, ui::clGreen});
+  Label1.setColor(kWhite);
+  Label1.setBounds(24, 28, 176, 26);
+  addControl(Label1);
+  form1_.RemainingForm = this;
+}
+
+TRemainingForm::~TRemainingForm() {
+  if (form1_.RemainingForm == this) form1_.RemainingForm = nullptr;
+}
+
+void TRemainingForm::ShowNotification() {
+  if (showing()) return;
+  setVisible(true);
+  if (BringToFront) BringToFront();
+}
+
+}  // namespace automatic

@@ -1,0 +1,59 @@
+#pragma once
+// The connection settings dialog: how the scale is attached (serial port with
+// its number and speed, or Ethernet with the device server's address and TCP
+// port). It edits the link fields of ConfigOptions and the main window's
+// serial port, and leaving it by either button re-opens the link through the
+// main window's open/close button.
+#include <string>
+
+#include "serial/ComPort.h"
+#include "ui/ComboBox.h"
+#include "ui/Control.h"
+#include "ui/Dialogs.h"
+#include "ui/Form.h"
+#include "ui/UpDown.h"
+
+namespace config {
+
+class TConnectionForm : public ui::Form {
+ public:
+  // comPort and openButton are the main window's ComPort1 and btnOpenPort;
+  // dialogs shows the serial setup dialog.
+  TConnectionForm(serial::TCustomComPort& comPort, ui::Button& openButton, ui::Dialogs& dialogs);
+
+  void FormShow();
+  void rgConnectionClick();
+  void GetCOMPortSettings();
+  void sbApplyClick();
+  void sbCancelClick();
+  void sbSerialAdvancedClick();
+
+  // The folder holding "dev" that the setup dialog lists devices from.
+  std::string deviceRoot = "/";
+
+  ui::RadioGroup rgConnection{"rgConnection"};
+  ui::GroupBox gbSerialPort{"gbSerialPort"};
+  ui::Label LabelCOMPort{"LabelCOMPort"};
+  ui::Edit EditCOM{"EditCOM"};
+  ui::UpDown UpDownCOM{"UpDownCOM"};
+  ui::Label LabelBaudRate{"LabelBaudRate"};
+  ui::ComboBox cbBaudRate{"cbBaudRate", ui::ComboStyle::DropDownList};
+  ui::Label Label34{"Label34"};
+  ui::Button sbSerialAdvanced{"sbSerialAdvanced"};
+  ui::GroupBox gbEthernet{"gbEthernet"};
+  ui::Label Label1{"Label1"};
+  ui::Edit EditIP{"EditIP"};
+  ui::Label Label2{"Label2"};
+  ui::Edit EditPort{"EditPort"};
+  ui::Button sbApply{"sbApply"};
+  ui::Button sbCancel{"sbCancel"};
+
+ private:
+  void buildControls();
+
+  serial::TCustomComPort& comPort_;
+  ui::Button& openButton_;
+  ui::Dialogs& dialogs_;
+};
+
+}  // namespace config

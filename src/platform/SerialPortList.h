@@ -1,0 +1,30 @@
+#pragma once
+// The serial devices of this machine, as names a port accepts: the COMn names
+// mapped in section [Devices] of the device map file ("Kestrel.ini"), and the
+// paths of the serial devices that exist: /dev/ttyS* with a real UART behind
+// them, /dev/ttyUSB*, /dev/ttyACM* and the links in /dev/serial/by-id.
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class SerialPortListError : public std::runtime_error {
+ public:
+  SerialPortListError(const std::string& message, int err) : std::runtime_error(message), errorCode_(err) {}
+  // The errno of the failure.
+  int errorCode() const { return errorCode_; }
+
+ private:
+  int errorCode_;
+};
+
+// Sorted in text order ignoring letter case ("COM10" before "COM2"), without
+// duplicates. root is the folder that holds "dev" ("/" on a live system; a
+// test passes a folder of its own), and the paths found start with it.
+// deviceMapFile may be empty (no map) or name a missing file. Throws
+// SerialPortListError when root's dev folder or the map file cannot be read;
+// a missing /dev/serial/by-id is no error (no such devices plugged in).
+std::vector<std::string> ListSerialPorts(const std::string& root, const std::string& deviceMapFile);
+
+}  // namespace platform

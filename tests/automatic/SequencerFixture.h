@@ -1,0 +1,160 @@
+#pragma once
+// The automatic measurement on the manual loop: the main window with its
+// serial port mapped to a pty (the scale), the orders editor's grid as the
+// order list, the notification window, and the Ethernet link replaced by a
+// recorder. The scale records what reaches it with the virtual time.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/CaptureValues.h"
+#include "app/ProcessValues.h"
+#include "app/StrToInt.h"
+#include "app/TForm1.h"
+#include "automatic/Sequencer.h"
+#include "automatic/StrToFloat.h"
+#include "automatic/TForm2.h"
+#include "automatic/TRemainingForm.h"
+#include "config/ConfigOptions.h"
+#include "platform/Cp1250.h"
+#include "platform/ManualEventLoop.h"
+#include "platform/Sound.h"
+#include "support/Pty.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+namespace automatic_test {
+
+using Row = std::vector<std::string>;
+
+class SequencerForm : public app::TForm1 {
+ public:
+  using app::TForm1::TForm1;
+  void SendOrder(const std::string& bytes) override { ethernetSends.push_back(bytes); }
+  void EthToggleConnection(const std::string& host, std::int32_t port) override {
+    toggles.emplace_back(host, port);
+  }
+  void EthSetFastWriteMode(bool on) override { fastWriteModes.push_back(on); }
+
+  std::vector<std::string> ethernetSends;
+  std::vector<std::pair<std::string, std::int32_t>> toggles;
+  std::vector<bool> fastWriteModes;
+};
+
+// What reached the scale, and when (ms of virtual time since the loop began).
+struct Received {
+  long long atMs;
+  std::string bytes;
+  bool operator==(const Received&) const = default;
+};
+
+inline void PrintTo(const Received& r, std::ostream* os) {
+  *os << "{" << r.atMs << ", \"" << r.bytes << "\"}";
+}
+
+struct SequencerFixture : ::testing::Test {
+  SequencerFixture() {
+    app::ResetProcessValues();
+    app::ResetCaptureValues();
+    app::RepeatCounter = 0;
+    config::ConfigOptions = {};
+    automatic::SetDecimalSeparator('.');
+    platform::SetBeep([this] { ++beeps; });
+    // COM7 is the scale's line; COM8 names no device.
+    testing_support::TempDir::write(
+        dir / "Kestrel.ini",
+        "[Devices]\r\nCOM7=" + scale.slavePath() + "\r\nCOM8=" + (dir / "no-such-device").string() + "\r\n");
+    loop.setErrorReport([this](const std::string& message) { dialogs.showError(message); });
+    form = std::make_unique<SequencerForm>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
+    form->FormCreate();
+    form->ComPort1.setPort("COM7");
+    form->SavedPort = "COM7";
+    form2 = std::make_unique<automatic::TForm2>(*form);
+    remaining = std::make_unique<automatic::TRemainingForm>(*form);
+    remaining->BringToFront = [this] { ++broughtToFront; };
+    // Each reading of the scale's end happens at the virtual time of the tick
+    // that wrote it.
+    scaleWatch = loop.watchFd(scale.master(), platform::FdEvent::Read, [this] { readScale(); });
+  }
+  ~SequencerFixture() override {
+    scaleWatch.reset();
+    remaining.reset();
+    form2.reset();
+    form.reset();
+    platform::SetBeep(nullptr);
+    config::ConfigOptions = {};
+  }
+
+  // Puts orders into rows 1.. of the grid (replacing what it held).
+  void fill(const std::vector<Row>& rows) {
+    ui::StringGrid& grid = form2->StringGrid1;
+    grid.setRowCount(2);
+    grid.setRowCells(1, {});
+    grid.setRowCount(static_cast<int>(rows.size()) + 1);
+    for (std::size_t i = 0; i < rows.size(); ++i) grid.setRowCells(static_cast<int>(i) + 1, rows[i]);
+  }
+
+  long long nowMs() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(loop.now() -
+                                                                 platform::ManualEventLoop::startTime())
+        .count();
+  }
+
+  // Moves the virtual clock on to the given time since the loop began.
+  void advanceTo(long long ms) { loop.advance(static_cast<int>(ms - nowMs())); }
+
+  // The operator's menu command, through the loop's dispatch as in the view.
+  void start() {
+    loop.dispatch([this] { form->Automatyczny1.click(); });
+  }
+
+  void readScale() {
+    char buffer[4096];
+    std::string bytes;
+    for (;;) {
+      const ssize_t n = ::read(scale.master(), buffer, sizeof buffer);
+      if (n <= 0) break;
+      bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    if (bytes.empty()) return;
+    // Consecutive reads at the same moment belong to one send.
+    if (!wire.empty() && wire.back().atMs == nowMs())
+      wire.back().bytes += bytes;
+    else
+      wire.push_back({nowMs(), bytes});
+    if (!answer.empty()) scale.send(answer);
+  }
+
+  // The sends the scale saw, texts only.
+  std::vector<std::string> sentTexts() const {
+    std::vector<std::string> texts;
+    for (const Received& r : wire) texts.push_back(r.bytes);
+    return texts;
+  }
+
+  std::string failureText(int order) const {
+    return platform::pl("Niepoprawna wartość parametru rozkazu nr ") + std::to_string(order);
+  }
+
+  testing_support::Pty scale;
+  testing_support::TempDir dir;
+  platform::ManualEventLoop loop;
+  testing_support::ScriptedDialogs dialogs;
+  std::unique_ptr<SequencerForm> form;
+  std::unique_ptr<automatic::TForm2> form2;
+  std::unique_ptr<automatic::TRemainingForm> remaining;
+  std::unique_ptr<platform::FdWatch> scaleWatch;
+  std::vector<Received> wire;
+  // What the scale answers to every send; nothing when empty.
+  std::string answer;
+  int beeps = 0;
+  int broughtToFront = 0;
+};
+
+}  // namespace automatic_test
