@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev fonts-dejavu-core
   libxml2-dev libgtest-dev libbenchmark-dev
   socat ser2net poppler-utils
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test twice: in a normal build and in a
-# build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# build with AddressSanitizer and UndefinedBehaviorSanitizer; then the tests
+# that start threads under ThreadSanitizer, and a short run of each fuzz
+# target so that they keep building and working.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -30,3 +32,20 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 # not built for ThreadSanitizer.
 ctest --test-dir build-tsan --output-on-failure -j"$jobs" \
   -R '^(Manual|TcpSocketTest|EthConnectionTest|ComPort|ComStorage|ComTexts|EComPort|RegistryKeyPath|SerialReceiveFixture)'
+
+echo "== Fuzz targets, a short run of each"
+# Only the fuzz targets are built here; each runs its seed corpus and a few
+# seconds of new inputs (longer runs: scripts/fuzz.sh).
+CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTERSO_FUZZ=ON -DTERSO_BENCH=OFF
+cmake --build build-fuzz --target fuzz_targets -j"$jobs"
+mkdir -p build-fuzz/artifacts
+for target in fuzz/*Fuzz.cpp; do
+  t=$(basename "$target" .cpp)
+  echo "-- $t"
+  # New inputs go to a scratch folder, never into the seed corpus.
+  rm -rf "build-fuzz/smoke/$t" && mkdir -p "build-fuzz/smoke/$t"
+  build-fuzz/fuzz/"$t" -max_total_time=3 -artifact_prefix="build-fuzz/artifacts/$t-" \
+    "build-fuzz/smoke/$t" "fuzz/corpus/$t" 2>&1 |
+    grep -aE "^Done|property failed|ERROR|SUMMARY|runtime error"
+done

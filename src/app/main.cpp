@@ -1,6 +1,7 @@
 // The terminal's entry point: the application object, the main window, and the
 // message loop until the window closes.
 #include <QApplication>
+#include <filesystem>
 
 #include "app/TForm1.h"
 #include "automatic/TForm2.h"
@@ -9,11 +10,19 @@
 #include "platform/ProgramDir.h"
 #include "platform/Sound.h"
 #include "platform/qt/QtEventLoop.h"
+#include "serial/EComPort.h"
 #include "ui/qt/FormWindow.h"
 #include "ui/qt/QtDialogs.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  // The serial texts' catalogs of an installed terminal: <prefix>/share/locale
+  // beside <prefix>/bin (QApplication has already taken the user's locale).
+  {
+    std::error_code error;
+    const auto localeDir = platform::executableDirectory().parent_path() / "share" / "locale";
+    serial::SetupComErrorMessages(std::filesystem::is_directory(localeDir, error) ? localeDir.string() : "");
+  }
   platform::QtEventLoop loop;
   ui::qt::QtDialogs dialogs;
   ui::qt::installErrorReport(loop, dialogs);

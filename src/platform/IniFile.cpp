@@ -13,8 +13,11 @@ namespace platform {
 
 namespace {
 
+// A stray CR before a line end (a hand-edited "\r\r\n") counts as blank: a
+// value cannot hold one, and one left in a value would be lost when the file
+// is written back, changing what reads back.
 bool isBlank(char c) {
-  return c == ' ' || c == '\t';
+  return c == ' ' || c == '\t' || c == '\r';
 }
 
 std::string trim(const std::string& s) {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <string>
 
 namespace platform {
 
@@ -13,8 +14,19 @@ std::filesystem::path executableDirectory() {
   return exe.parent_path();
 }
 
+namespace {
+
+// A system-wide install (/usr/bin, /usr/local/bin, /bin): root can write
+// there, but settings files must not land among the system's programs.
+bool systemDirectory(const std::filesystem::path& dir) {
+  const std::string text = dir.lexically_normal().string();
+  return text == "/bin" || text == "/sbin" || text.rfind("/usr/", 0) == 0;
+}
+
+}  // namespace
+
 std::filesystem::path settingsDirectory(const std::filesystem::path& programDir) {
-  if (::access(programDir.c_str(), W_OK) == 0) return programDir;
+  if (!systemDirectory(programDir) && ::access(programDir.c_str(), W_OK) == 0) return programDir;
   std::filesystem::path base;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
     base = xdg;

@@ -7,8 +7,8 @@ namespace platform {
 std::filesystem::path executableDirectory();
 
 // Where config.xml, "Kestrel.ini" and orders.xml live: the program's directory
-// when it can be written, else $XDG_CONFIG_HOME/terso (default ~/.config/terso),
-// created when missing.
+// when it can be written and is not a system folder (/usr/..., /bin), else
+// $XDG_CONFIG_HOME/terso (default ~/.config/terso), created when missing.
 std::filesystem::path settingsDirectory(const std::filesystem::path& programDir);
 
 }  // namespace platform

@@ -78,6 +78,23 @@ TEST(IniFile, WritingKeepsWhatItDoesNotWriteAndAppendsNewKeysToTheirSection) {
   EXPECT_EQ(TempDir::read(path), "[S]\r\nA=1\r\nB=2\r\n");
 }
 
+// Found by fuzzing: a stray CR before a line end ended up in the value, and
+// writing any other key dropped it, so the value read back differed.
+TEST(IniFile, AStrayCarriageReturnIsNoPartOfANameOrValueAndSurvivesASave) {
+  TempDir dir;
+  const std::string path = (dir / "a.ini").string();
+  TempDir::write(path, "[ComPort1]\nPort=COM3\r\r\n[Devices]\r\r\nCOM3=/dev/ttyUSB0\r\n");
+  IniFile ini(path);
+  EXPECT_EQ(ini.readString("ComPort1", "Port", ""), "COM3");
+  EXPECT_EQ(ini.readString("Devices", "COM3", ""), "/dev/ttyUSB0");
+  ini.writeString("ComPort1", "Parity", "None");
+  ini.save();
+  const IniFile reread(path);
+  EXPECT_EQ(reread.readString("ComPort1", "Port", ""), "COM3");
+  EXPECT_EQ(reread.readString("Devices", "COM3", ""), "/dev/ttyUSB0");
+  EXPECT_EQ(reread.readString("ComPort1", "Parity", ""), "None");
+}
+
 TEST(IniFile, TheFileIsCreatedByTheFirstWriteOnly) {
   TempDir dir;
   const auto path = dir / "Kestrel.ini";

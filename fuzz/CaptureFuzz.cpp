@@ -1,0 +1,64 @@
+// Fast-write capture: chunks of any split land in the file whole and in
+// order; with time stamps on, the file starts with a stamp, and removing the
+// stamps at line starts gives back exactly the bytes received.
+#include <memory>
+#include <string>
+
+#include "FuzzInput.h"
+#include "app/ProcessValues.h"
+#include "app/TForm1.h"
+#include "platform/ManualEventLoop.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzz::FuzzInput in(data, size);
+  const bool stamps = in.flag();
+  const std::uint8_t splitSeed = in.byte();
+  const std::string bytes = in.rest();
+
+  platform::ManualEventLoop loop;
+  testing_support::ScriptedDialogs dialogs;
+  testing_support::TempDir dir;
+  app::ResetProcessValues();
+  auto form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
+  form->FormCreate();
+  const std::string path = (dir / "capture.txt").string();
+  form->LabelFileName.setCaption(path);
+  form->InsertTime.setChecked(stamps);
+
+  unsigned seed = splitSeed | 1u;
+  for (std::size_t at = 0; at < bytes.size();) {
+    seed = seed * 1103515245u + 12345u;
+    const std::size_t n = std::min<std::size_t>(1 + (seed >> 16) % 23, bytes.size() - at);
+    form->FastWriteData(bytes.substr(at, n));
+    at += n;
+  }
+  form->CloseCaptureFile();
+  const std::string file = bytes.empty() ? std::string() : testing_support::TempDir::read(path);
+
+  if (!stamps) {
+    FUZZ_CHECK(file == bytes);
+    return 0;
+  }
+  // The stamp: date, TAB, time, TAB (the clock stands still here); the data
+  // holds no TAB, so the stamp ends at the first line's last TAB.
+  const std::size_t tab = file.rfind('\t', file.find('\n'));
+  if (bytes.empty() || bytes.find('\t') != std::string::npos) return 0;
+  FUZZ_CHECK(tab != std::string::npos);
+  const std::string stamp = file.substr(0, tab + 1);
+  std::string unstamped;
+  bool lineStart = true;
+  for (std::size_t i = 0; i < file.size();) {
+    if (lineStart && file.compare(i, stamp.size(), stamp) == 0) i += stamp.size();
+    lineStart = false;
+    if (i >= file.size()) break;
+    unstamped += file[i];
+    // A stamp follows a CR LF, or an LF that ended a chunk.
+    if (file[i] == '\n') lineStart = true;
+    ++i;
+  }
+  FUZZ_CHECK(unstamped == bytes);
+  FUZZ_CHECK(file.compare(0, stamp.size(), stamp) == 0);
+  return 0;
+}

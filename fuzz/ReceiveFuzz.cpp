@@ -1,0 +1,147 @@
+// The byte processor under every combination of wrap, wrap position, time
+// stamps, the line check and the view: the HEX pane holds exactly the bytes
+// the ASCII pane was given, two upper-case digits each, grouped as documented
+// (a space after each, two more after every eighth column, a row end after
+// each LF); and any split of the input into chunks gives the same panes as
+// one chunk.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FuzzInput.h"
+#include "app/ProcessValues.h"
+#include "app/TForm1.h"
+#include "platform/ManualEventLoop.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+namespace {
+
+struct Settings {
+  bool wrap = false;
+  std::string wrapText;
+  int position = 0;
+  bool insertTime = false;
+  bool noLineCheck = true;
+  bool asciiOnly = false;
+};
+
+struct Window {
+  explicit Window(const Settings& s) {
+    app::ResetProcessValues();
+    form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
+    form->FormCreate();
+    form->WindRows.setChecked(s.wrap);
+    form->EditWindRowsString.setText(s.wrapText);
+    form->rgWindRowsString.setItemIndex(s.position);
+    form->InsertTime.setChecked(s.insertTime);
+    form->CheckBox2.setChecked(s.noLineCheck);
+    if (s.asciiOnly) form->Button4Click();
+  }
+  platform::ManualEventLoop loop;
+  testing_support::ScriptedDialogs dialogs;
+  testing_support::TempDir dir;
+  std::unique_ptr<app::TForm1> form;
+};
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The bytes the HEX pane shows, checking its grouping on the way.
+std::string hexPaneBytes(const std::string& pane) {
+  std::string bytes;
+  std::size_t i = 0;
+  while (i < pane.size()) {
+    const char c = pane[i];
+    if (c == ' ' || c == '\r' || c == '\n') {
+      ++i;
+      continue;
+    }
+    FUZZ_CHECK(i + 1 < pane.size());
+    const int hi = hexValue(pane[i]);
+    const int lo = hexValue(pane[i + 1]);
+    FUZZ_CHECK(hi >= 0 && lo >= 0);
+    const char b = static_cast<char>(hi * 16 + lo);
+    bytes += b;
+    i += 2;
+    // A byte's digits are followed by a space or a row end, or end the pane.
+    if (i < pane.size()) FUZZ_CHECK(pane[i] == ' ' || pane[i] == '\r');
+    if (b == '\n') FUZZ_CHECK(pane.compare(i, 2, "\r\n") == 0);
+  }
+  return bytes;
+}
+
+// A wrap text "$" and hexadecimal digits (at most 32 bits) also wraps at the
+// low byte of that number; any other text beginning with "$" reads as 0.
+char dollarByte(const std::string& text) {
+  if (text.size() < 2) return 0;
+  unsigned long long value = 0;
+  for (char c : text.substr(1)) {
+    int d = hexValue(c);
+    if (d < 0 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    if (d < 0) return 0;
+    value = value * 16 + static_cast<unsigned>(d);
+    if (value > 0xFFFFFFFFull) return 0;
+  }
+  return static_cast<char>(value & 0xFF);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzz::FuzzInput in(data, size);
+  Settings s;
+  const std::uint8_t choice = in.byte();
+  s.wrap = choice & 1;
+  s.insertTime = choice & 2;
+  s.noLineCheck = !(choice & 4);
+  s.asciiOnly = choice & 8;
+  s.position = static_cast<int>((choice >> 4) % 3);  // 2: no position chosen
+  if (s.position == 2) s.position = -1;
+  s.wrapText = in.text(4);
+  const std::uint8_t splitSeed = in.byte();
+  const std::string bytes = in.rest();
+  if (bytes.empty()) return 0;
+
+  Window whole(s);
+  whole.form->ProcessReceived(bytes, bytes.size());
+  // The counters are the program's globals: taken before the second window resets them.
+  const std::int32_t wholeColumn = app::HexColumn;
+  const std::int32_t wholeReplies = app::ReplyCount;
+
+  Window split(s);
+  std::size_t at = 0;
+  unsigned seed = splitSeed | 1u;
+  while (at < bytes.size()) {
+    seed = seed * 1103515245u + 12345u;
+    const std::size_t n = std::min<std::size_t>(1 + (seed >> 16) % 17, bytes.size() - at);
+    split.form->ProcessReceived(bytes.substr(at, n), n);
+    at += n;
+  }
+  FUZZ_CHECK(whole.form->Memo1.text() == split.form->Memo1.text());
+  FUZZ_CHECK(whole.form->Memo2.text() == split.form->Memo2.text());
+  FUZZ_CHECK(app::HexColumn == wholeColumn);
+  FUZZ_CHECK(app::ReplyCount == wholeReplies);
+
+  // Bytes left out of both panes: a wrap character with no position chosen.
+  std::string shown;
+  const std::string& wrapText = s.wrapText;
+  for (char b : bytes) {
+    const bool wraps = s.wrap && !wrapText.empty() && b != '\n' &&
+                       (b == wrapText[0] || (wrapText[0] == '$' && b == dollarByte(wrapText)));
+    const bool dropped = wraps && s.position == -1;
+    if (!dropped) shown += b;
+  }
+  const std::string hexBytes = hexPaneBytes(whole.form->Memo2.text());
+  FUZZ_CHECK(hexBytes == shown);
+
+  // The ASCII pane shows every byte but NUL, with row ends and stamps added.
+  std::size_t nonNul = 0;
+  for (char b : shown) nonNul += b != '\0';
+  if (whole.form->Memo1.text().size() < nonNul) { for (char c : whole.form->Memo1.text()) std::fprintf(stderr, "%02x ", (unsigned char)c); std::fprintf(stderr, "\n"); for (char c : whole.form->Memo2.text()) std::fprintf(stderr, "%c", c); std::fprintf(stderr, "\n"); }
+  FUZZ_CHECK(whole.form->Memo1.text().size() >= nonNul);
+  return 0;
+}

@@ -1,0 +1,111 @@
+// The program against the pretend scale over a pty: a manual send, an
+// automatic measurement of a saved orders file, and the scale going away in
+// the middle of a run.
+#include <filesystem>
+
+#include "ScaleThread.h"
+#include "WindowFixture.h"
+
+namespace e2e {
+namespace {
+
+using platform::pl;
+using testing_support::TempDir;
+
+struct SerialEndToEnd : WindowFixture {
+  ScaleThread scale;
+};
+
+TEST_F(SerialEndToEnd, AManualSendShowsTheReplyInBothPanes) {
+  start(scale.slavePath());
+  click(form1->btnOpenPort);
+  ASSERT_TRUE(serveUntil([&] {
+    return shown(form1->LabelConnection) == QString::fromUtf8("COM7 9600bps otwarty");
+  })) << shown(form1->LabelConnection).toStdString();
+
+  typeAndSend("SI");
+  ASSERT_TRUE(serveUntil([&] { return app::ReplyCount == 1; }));
+  EXPECT_EQ(form1->Edit1.text(), "SI");
+  EXPECT_NE(form1->Memo1.text().find("S S     123.45 g"), std::string::npos) << form1->Memo1.text();
+  EXPECT_NE(form1->Memo2.text().find("53 20 53 20"), std::string::npos) << form1->Memo2.text();
+  EXPECT_TRUE(serveUntil([&] { return shown(form1->StaticText6) == QString::fromUtf8("Odpowiedzi: 1 / 1"); }))
+      << shown(form1->StaticText6).toStdString();
+
+  // An order the scale does not know gets its error line.
+  typeAndSend("XY");
+  ASSERT_TRUE(serveUntil([&] { return app::ReplyCount == 2; }));
+  EXPECT_NE(form1->Memo1.text().find("ES"), std::string::npos);
+
+  click(form1->btnOpenPort);
+  EXPECT_TRUE(serveUntil([&] { return form1->LinkState == app::LinkClosed; }));
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(SerialEndToEnd, AnAutomaticMeasurementLeavesEveryReplyInTheCaptureFile) {
+  const std::string orders = (dir / "rozkazy.xml").string();
+  const std::string capture = (dir / "wyniki.txt").string();
+  // Two passes of: the capture file, a weighing, a pause, another weighing;
+  // then one alert. A "repeat" row's time is the order it goes back to.
+  saveOrders(orders, {{"1", "file", "0.1", "s", "1", capture, ""},
+                      {"2", "S", "0.2", "s", "1", "7", "9600"},
+                      {"3", "wait", "0.1", "s", "1", "", ""},
+                      {"4", "S", "0.2", "s", "1", "7", "9600"},
+                      {"5", "repeat", "1", "s", "2", "", ""},
+                      {"6", "beep", "0.1", "s", "1", "", ""}});
+  ASSERT_FALSE(::testing::Test::HasFatalFailure());
+  start(scale.slavePath(), orders);
+  ASSERT_EQ(form2->StringGrid1.cell(automatic::colOrder, 6), "beep");
+
+  window->actionFor(form1->Automatyczny1)->trigger();
+  // The run ends after its last order; the last reply may come a moment later.
+  const std::string finished = pl("Pomiar automatyczny zakończony");
+  ASSERT_TRUE(serveUntil([&] {
+    return form1->StaticText5.caption().rfind(finished, 0) == 0 &&
+           fileLines(TempDir::read(capture)).size() >= 4;
+  })) << form1->StaticText5.caption()
+      << " " << app::ReplyCount << " " << report();
+  EXPECT_EQ(app::SentCount, 4);
+  EXPECT_EQ(form1->LabelFileName.caption(), capture);
+  EXPECT_EQ(fileLines(TempDir::read(capture)), nextWeights(4)) << TempDir::read(capture);
+  EXPECT_EQ(beeps, 1);
+  EXPECT_TRUE(remaining->showing());
+  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(SerialEndToEnd, TheScaleGoingAwayMidRunLeavesTheProgramResponsiveAndTheFileIntact) {
+  const std::string orders = (dir / "rozkazy.xml").string();
+  const std::string capture = (dir / "wyniki.txt").string();
+  // Weighs until stopped.
+  saveOrders(orders, {{"1", "file", "0.1", "s", "1", capture, ""},
+                      {"2", "S", "0.1", "s", "1", "7", "9600"},
+                      {"3", "repeat", "1", "s", "0", "", ""}});
+  ASSERT_FALSE(::testing::Test::HasFatalFailure());
+  start(scale.slavePath(), orders);
+  window->actionFor(form1->Automatyczny1)->trigger();
+  ASSERT_TRUE(serveUntil([&] { return app::ReplyCount >= 3; })) << form1->StaticText5.caption() << report();
+
+  scale.stop();
+  ASSERT_TRUE(serveUntil([&] {
+    return shown(form1->LabelConnection) == QString::fromUtf8("COM7 9600bps zamknięty");
+  })) << shown(form1->LabelConnection).toStdString();
+  EXPECT_EQ(form1->LinkState, app::LinkClosed);
+  expectResponsive();
+  // The operator stops the run.
+  if (form1->Button6.visible()) click(form1->Button6);
+  EXPECT_TRUE(serveUntil([&] {
+    return form1->StaticText5.caption().find(pl("przerwany")) != std::string::npos ||
+           form1->StaticText5.caption().find(pl("zakończony")) != std::string::npos;
+  })) << form1->StaticText5.caption();
+
+  // Every reply that came is in the file, whole and in order.
+  const std::vector<std::string> lines = fileLines(TempDir::read(capture));
+  // A reply that comes after the next send is captured but not counted, so
+  // the counts bound the lines.
+  EXPECT_GE(static_cast<int>(lines.size()), app::ReplyCount);
+  EXPECT_LE(static_cast<int>(lines.size()), app::SentCount);
+  EXPECT_EQ(lines, nextWeights(static_cast<int>(lines.size())));
+}
+
+}  // namespace
+}  // namespace e2e
