@@ -26,6 +26,7 @@
 #include "platform/qt/QtEventLoop.h"
 #include "support/LoopbackServer.h"
 #include "support/Pty.h"
+#include "support/Ser2net.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "ui/qt/FormWindow.h"
@@ -35,6 +36,7 @@ namespace {
 using namespace std::chrono_literals;
 using platform::pl;
 using testing_support::LoopbackServer;
+using testing_support::Ser2net;
 using testing_support::TempDir;
 
 void useEthernet(std::uint16_t port) {
@@ -139,71 +141,6 @@ TEST_F(EthernetWindowTest, ClosingTheWindowClosesTheConnection) {
   EXPECT_EQ(::recv(peer, &probe, 1, MSG_DONTWAIT), 0);  // an orderly close, seen by the server
 }
 
-// ser2net as the device server: started here on a free loopback port,
-// bridging to the pty whose master plays the scale; killed at the end.
-class Ser2net {
- public:
-  static std::string binary() {
-    for (const char* p : {"/usr/sbin/ser2net", "/usr/bin/ser2net", "/usr/local/sbin/ser2net"})
-      if (::access(p, X_OK) == 0) return p;
-    return {};
-  }
-
-  Ser2net(const TempDir& dir, const std::string& device, std::uint16_t port)
-      : log_((dir / "ser2net.log").string()) {
-    const std::string config = (dir / "ser2net.yaml").string();
-    TempDir::write(config,
-                   "connection: &scale\n"
-                   "  accepter: tcp,127.0.0.1," +
-                       std::to_string(port) +
-                       "\n"
-                       "  connector: serialdev," +
-                       device + ",9600n81,local\n");
-    const std::string exe = binary();
-    const std::string pidFile = (dir / "ser2net.pid").string();
-    const char* argv[] = {exe.c_str(), "-n", "-d", "-c", config.c_str(), "-P", pidFile.c_str(), nullptr};
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      // Dies with the test, even when the test crashes.
-      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-      const int out = ::open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (out >= 0) {
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-      }
-      ::execv(argv[0], const_cast<char* const*>(argv));
-      ::_exit(127);
-    }
-  }
-  ~Ser2net() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    for (int i = 0; i < 100; ++i) {
-      if (::waitpid(pid_, nullptr, WNOHANG) == pid_) return;
-      std::this_thread::sleep_for(10ms);
-    }
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-  }
-  std::string log() const { return TempDir::read(log_); }
-
- private:
-  std::string log_;
-  pid_t pid_ = -1;
-};
-
-// Whether something listens on the loopback port (the probe closes at once).
-bool listening(std::uint16_t port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(port);
-  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  ::close(fd);
-  return ok;
-}
-
 // Serves the Qt loop until done() or the real-time limit.
 bool serveUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 3000ms) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -223,7 +160,7 @@ TEST(EthernetEndToEnd, WindowTalksToAScaleBehindSer2net) {
   testing_support::Pty scale;
   const std::uint16_t port = LoopbackServer::closedPort();
   Ser2net server(dir, scale.slavePath(), port);
-  ASSERT_TRUE(serveUntil([&] { return listening(port); })) << server.log();
+  ASSERT_TRUE(serveUntil([&] { return Ser2net::listening(port); })) << server.log();
 
   platform::QtEventLoop loop;
   testing_support::ScriptedDialogs dialogs;

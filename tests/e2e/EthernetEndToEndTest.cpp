@@ -2,7 +2,7 @@
 // serial device server, and straight to the scale listening on a loopback
 // port; in both the server goes away while the program uses the link.
 #include "ScaleThread.h"
-#include "Ser2net.h"
+#include "support/Ser2net.h"
 #include "WindowFixture.h"
 #include "support/LoopbackServer.h"
 
@@ -10,6 +10,7 @@ namespace e2e {
 namespace {
 
 using platform::pl;
+using testing_support::Ser2net;
 using testing_support::TempDir;
 
 const QString kOpen = QString::fromUtf8("127.0.0.1 otwarty");

@@ -18,7 +18,7 @@
 
 #include "support/TempDir.h"
 
-namespace e2e {
+namespace testing_support {
 
 class Ser2net {
  public:
@@ -88,4 +88,4 @@ class Ser2net {
   pid_t pid_ = -1;
 };
 
-}  // namespace e2e
+}  // namespace testing_support
