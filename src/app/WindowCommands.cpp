@@ -156,6 +156,23 @@ ui::FileDialogRequest fileRequest(bool save) {
   return request;
 }
 
+// Asks for a file and gives each of its lines, with the two panes, to
+// eachLine. The file is opened and its first line read before the panes are
+// emptied: a file that cannot be read costs the operator nothing.
+template <typename EachLine>
+void replacePanesFromFile(TForm1& form, EachLine eachLine) {
+  const std::optional<std::string> chosen = form.dialogs().openFileName(fileRequest(false));
+  if (!chosen) return;
+  LineReader reader(*chosen);
+  std::string_view line;
+  bool more = reader.next(line);
+  form.Memo1.clear();
+  form.Memo2.clear();
+  PaneAppender ascii(form.Memo1);
+  PaneAppender hex(form.Memo2);
+  for (; more; more = reader.next(line)) eachLine(line, ascii, hex);
+}
+
 bool fileExists(const std::string& name) {
   std::error_code error;
   return std::filesystem::exists(nativePath(name), error);
@@ -228,40 +245,21 @@ void TForm1::DrukujHEX1Click() {
 }
 
 void TForm1::Otwrz1Click() {
-  const std::optional<std::string> chosen = dialogs().openFileName(fileRequest(false));
-  if (!chosen) return;
-  // Opened and first read before the panes are emptied: a file that cannot
-  // be read costs the operator nothing.
-  LineReader reader(*chosen);
-  std::string_view line;
-  bool more = reader.next(line);
-  Memo1.clear();
-  Memo2.clear();
-  PaneAppender ascii(Memo1);
-  PaneAppender hex(Memo2);
-  PaneAppender* target = &ascii;
-  for (; more; more = reader.next(line)) {
+  PaneAppender* target = nullptr;
+  replacePanesFromFile(*this, [&](std::string_view line, PaneAppender& ascii, PaneAppender& hex) {
+    if (!target) target = &ascii;
     if (line == kSeparator) {
       target = &hex;
-      continue;
+      return;
     }
     target->add(line);
     target->add("\r\n");
-  }
+  });
 }
 
 void TForm1::Importuj1Click() {
-  const std::optional<std::string> chosen = dialogs().openFileName(fileRequest(false));
-  if (!chosen) return;
-  LineReader reader(*chosen);
-  std::string_view line;
-  bool more = reader.next(line);
-  Memo1.clear();
-  Memo2.clear();
-  PaneAppender ascii(Memo1);
-  PaneAppender hex(Memo2);
   // HexColumn keeps its last value: bytes received afterwards continue the row.
-  for (; more; more = reader.next(line)) {
+  replacePanesFromFile(*this, [&](std::string_view line, PaneAppender& ascii, PaneAppender& hex) {
     hex.add("\r\n");
     ascii.add("\r\n");
     HexColumn = 0;
@@ -278,7 +276,7 @@ void TForm1::Importuj1Click() {
         ascii.add("\r\n");
       }
     }
-  }
+  });
 }
 
 }  // namespace app
