@@ -1,6 +1,7 @@
 // Fast-write capture: chunks of any split land in the file whole and in
 // order; with time stamps on, the file starts with a stamp, and removing the
 // stamps at line starts gives back exactly the bytes received.
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -17,13 +18,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t splitSeed = in.byte();
   const std::string bytes = in.rest();
 
-  platform::ManualEventLoop loop;
-  testing_support::ScriptedDialogs dialogs;
-  testing_support::TempDir dir;
-  app::ResetProcessValues();
-  auto form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
-  form->FormCreate();
-  const std::string path = (dir / "capture.txt").string();
+  // One window for the whole run, as the operator's: each input goes to a
+  // newly named file, as an order or the orders editor names one.
+  struct Window {
+    Window() {
+      app::ResetProcessValues();
+      form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
+      form->FormCreate();
+    }
+    platform::ManualEventLoop loop;
+    testing_support::ScriptedDialogs dialogs;
+    testing_support::TempDir dir;
+    std::unique_ptr<app::TForm1> form;
+  };
+  static Window window;
+  static unsigned long long files = 0;
+  app::TForm1* form = window.form.get();
+  const std::string path = (window.dir / ("capture-" + std::to_string(++files) + ".txt")).string();
   form->LabelFileName.setCaption(path);
   form->InsertTime.setChecked(stamps);
 
@@ -35,7 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     at += n;
   }
   form->CloseCaptureFile();
+  window.loop.processPending();
   const std::string file = bytes.empty() ? std::string() : testing_support::TempDir::read(path);
+  std::remove(path.c_str());
 
   if (!stamps) {
     FUZZ_CHECK(file == bytes);

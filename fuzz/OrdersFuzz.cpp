@@ -1,6 +1,7 @@
 // An orders file of any content: the load leaves at least the header and one
 // order row, numbers the rows 1.. in order, and CheckOrders either accepts
 // every row or puts the cursor on a cell in the grid.
+#include <cstdio>
 #include <string>
 
 #include "FuzzInput.h"
@@ -14,15 +15,24 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string content(reinterpret_cast<const char*>(data), size);
-  config::ConfigOptions = {};
-  automatic::SetDecimalSeparator('.');
-  platform::ManualEventLoop loop;
-  testing_support::ScriptedDialogs dialogs;
-  testing_support::TempDir dir;
-  app::TForm1 form1{app::MainWindowServices{loop, dialogs, dir.path(), [] {}}};
-  automatic::TForm2 form2{form1};
+  // One main window and orders editor for the whole run, as the operator's:
+  // each input is another file loaded into the same editor.
+  struct Editor {
+    Editor() {
+      config::ConfigOptions = {};
+      automatic::SetDecimalSeparator('.');
+    }
+    platform::ManualEventLoop loop;
+    testing_support::ScriptedDialogs dialogs;
+    testing_support::TempDir dir;
+    app::TForm1 form1{app::MainWindowServices{loop, dialogs, dir.path(), [] {}}};
+    automatic::TForm2 form2{form1};
+  };
+  static Editor editor;
+  static unsigned long long files = 0;
+  automatic::TForm2& form2 = editor.form2;
 
-  const std::string path = (dir / "orders.xml").string();
+  const std::string path = (editor.dir / ("orders-" + std::to_string(++files) + ".xml")).string();
   testing_support::TempDir::write(path, content);
   form2.LoadXMLOrders(path);
   ui::StringGrid& grid = form2.StringGrid1;
@@ -44,6 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   form2.LoadXMLOrders(path);
   FUZZ_CHECK(grid.rowCount() == static_cast<int>(first.size()));
   for (int r = 0; r < grid.rowCount(); ++r) FUZZ_CHECK(grid.rowCells(r) == first[r]);
-  config::ConfigOptions = {};
+  editor.loop.processPending();
+  editor.dialogs.messages.clear();
+  std::remove(path.c_str());
   return 0;
 }

@@ -183,8 +183,11 @@ void TComThread::Execute() {
           lost = true;  // a failed wait ends the loop
           break;
         }
-        if (stop_) break;
+        // The wakes are taken before the stop is looked at: a stop asked for
+        // meanwhile set its flag before its wake, so it is seen now, and a
+        // later one leaves its wake for the next wait.
         if (fds[0].revents & POLLIN) DrainWakes();
+        if (stop_) break;
         deviceEvents = fds[1].revents;
       }
 

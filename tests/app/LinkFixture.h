@@ -17,39 +17,11 @@
 #include "config/ConfigOptions.h"
 #include "platform/ManualEventLoop.h"
 #include "support/Pty.h"
+#include "support/RecordingForm.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
 namespace testing_support {
-
-class RecordingForm : public app::TForm1 {
- public:
-  using app::TForm1::TForm1;
-
-  void SendOrder(const std::string& bytes) override { ethernetSends.push_back(bytes); }
-  void EthToggleConnection(const std::string& host, std::int32_t port) override {
-    toggles.emplace_back(host, port);
-  }
-  void EthSetFastWriteMode(bool on) override { fastWriteModes.push_back(on); }
-  void ShowConnectionDialog() override {
-    ++dialogsShown;
-    if (onDialog) onDialog();
-  }
-  // Queued error sets are taken one per query; then the port answers itself.
-  serial::TComErrors QueryLineErrors() override {
-    if (lineErrors.empty()) return TForm1::QueryLineErrors();
-    const serial::TComErrors e = lineErrors.front();
-    lineErrors.pop_front();
-    return e;
-  }
-
-  std::vector<std::string> ethernetSends;
-  std::vector<std::pair<std::string, std::int32_t>> toggles;
-  std::vector<bool> fastWriteModes;
-  int dialogsShown = 0;
-  std::function<void()> onDialog;
-  std::deque<serial::TComErrors> lineErrors;
-};
 
 struct LinkFixture : ::testing::Test {
   LinkFixture() {

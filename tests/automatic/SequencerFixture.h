@@ -26,6 +26,7 @@
 #include "platform/ManualEventLoop.h"
 #include "platform/Sound.h"
 #include "support/Pty.h"
+#include "support/RecordingForm.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -33,19 +34,7 @@ namespace automatic_test {
 
 using Row = std::vector<std::string>;
 
-class SequencerForm : public app::TForm1 {
- public:
-  using app::TForm1::TForm1;
-  void SendOrder(const std::string& bytes) override { ethernetSends.push_back(bytes); }
-  void EthToggleConnection(const std::string& host, std::int32_t port) override {
-    toggles.emplace_back(host, port);
-  }
-  void EthSetFastWriteMode(bool on) override { fastWriteModes.push_back(on); }
-
-  std::vector<std::string> ethernetSends;
-  std::vector<std::pair<std::string, std::int32_t>> toggles;
-  std::vector<bool> fastWriteModes;
-};
+using SequencerForm = testing_support::RecordingForm;
 
 // What reached the scale, and when (ms of virtual time since the loop began).
 struct Received {

@@ -5,9 +5,13 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -309,6 +313,52 @@ TEST_F(ComPortEventThread, WithSyncNoneHandlersRunOnTheEventThread) {
     EXPECT_NE(handlerThread, testThread);
   }
   EXPECT_EQ(loop.handOvers, 0);
+}
+
+TEST_F(ComPortEventThread, AStopThatComesWithAWakeAlwaysEndsTheThread) {
+  // A write wakes the thread (evTxEmpty), and the close right after it asks
+  // the thread to stop: however the two meet, the thread must end, or the
+  // close waits for ever. The meeting is a matter of timing, so it is tried
+  // many times (a thread that missed its stop was caught here in most runs);
+  // a watchdog turns a close that never ends into a failure.
+  port.setEvents({evTxEmpty});
+  std::atomic<int> closes{0};
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;
+  std::thread watchdog([&] {
+    std::unique_lock lock(mutex);
+    int seen = -1;
+    while (!finished.wait_for(lock, 10s, [&] { return done; })) {
+      if (closes == seen) {
+        std::fprintf(stderr, "close %d waited for the event thread for ten seconds\n", seen + 1);
+        std::abort();
+      }
+      seen = closes;
+    }
+  });
+  char drain[4096];
+  for (int i = 0; i < 2000; ++i) {
+    port.Connect();
+    // The thread settles in its wait; the stop then follows the wake by a
+    // little more each time, sweeping the moments the thread may be at.
+    std::this_thread::sleep_for(100us);
+    port.WriteText("x");
+    const auto stopAt = std::chrono::steady_clock::now() + std::chrono::microseconds(i % 40);
+    while (std::chrono::steady_clock::now() < stopAt) {
+    }
+    port.Disconnect();
+    ++closes;
+    while (::read(pty.master(), drain, sizeof drain) > 0) {
+    }
+  }
+  {
+    std::lock_guard lock(mutex);
+    done = true;
+  }
+  finished.notify_one();
+  watchdog.join();
+  EXPECT_FALSE(port.connected());
 }
 
 TEST_F(ComPortEventThread, WithoutEventsNoThreadRuns) {
