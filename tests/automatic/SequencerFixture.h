@@ -27,6 +27,7 @@
 #include "platform/Sound.h"
 #include "support/Pty.h"
 #include "support/RecordingForm.h"
+#include "support/ProgramValues.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -49,11 +50,7 @@ inline void PrintTo(const Received& r, std::ostream* os) {
 
 struct SequencerFixture : ::testing::Test {
   SequencerFixture() {
-    app::ResetProcessValues();
-    app::ResetCaptureValues();
-    app::RepeatCounter = 0;
-    config::ConfigOptions = {};
-    automatic::SetDecimalSeparator('.');
+    testing_support::ResetProgramValues();
     platform::SetBeep([this] { ++beeps; });
     // COM7 is the scale's line; COM8 names no device.
     testing_support::TempDir::write(

@@ -30,6 +30,7 @@
 #include "platform/Cp1250.h"
 #include "platform/Sound.h"
 #include "platform/qt/QtEventLoop.h"
+#include "support/ProgramValues.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "ui/qt/FormWindow.h"
@@ -78,13 +79,19 @@ inline std::vector<std::string> fileLines(const std::string& text) {
   return lines;
 }
 
+// After a run against the pretend scale: every reply that came is in the
+// capture file, whole and in order. A reply that comes after the next send is
+// captured but not counted, so the counts bound the lines.
+inline void expectCaptureHoldsTheReplies(const std::string& capture) {
+  const std::vector<std::string> lines = fileLines(testing_support::TempDir::read(capture));
+  EXPECT_GE(static_cast<int>(lines.size()), app::ReplyCount);
+  EXPECT_LE(static_cast<int>(lines.size()), app::SentCount);
+  EXPECT_EQ(lines, nextWeights(static_cast<int>(lines.size())));
+}
+
 struct WindowFixture : ::testing::Test {
   WindowFixture() {
-    app::ResetProcessValues();
-    app::ResetCaptureValues();
-    app::RepeatCounter = 0;
-    config::ConfigOptions = {};
-    automatic::SetDecimalSeparator('.');
+    testing_support::ResetProgramValues();
     platform::SetBeep([this] { ++beeps; });
     loop.setErrorReport([this](const std::string& m) { dialogs.showError(m); });
   }
