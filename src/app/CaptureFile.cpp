@@ -250,8 +250,7 @@ void TForm1::BitBtnClearFileClick() {
 }
 
 void TForm1::FastWriteClick() {
-  FastWrite.setChecked(!FastWrite.checked());
-  config::ConfigOptions.FastWrite = FastWrite.checked();
+  toggleOption(FastWrite, config::ConfigOptions.FastWrite);
   EthSetFastWriteMode(FastWrite.checked() && CaptureFileChosen());
   // The row writer takes over: the file is written out and closed now.
   if (!FastWrite.checked()) leaveFastWriteFile(*this);

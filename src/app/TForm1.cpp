@@ -163,6 +163,12 @@ void TForm1::buildControls() {
   onKeyDown = [this](ui::Key key) { FormKeyDown(key); };
   btnTibboON.onClick = [this] { btnTibboONClick(); };
   btnTibboOFF.onClick = [this] { btnTibboOFFClick(); };
+  // The wrap character and position are kept as the operator changes them, so
+  // that the next activation shows them again rather than the stored ones.
+  EditWindRowsString.onChange = [this] { config::ConfigOptions.WindRowChar = EditWindRowsString.text(); };
+  rgWindRowsString.onClick = [this] {
+    config::ConfigOptions.WindRowMode = static_cast<std::int8_t>(rgWindRowsString.itemIndex());
+  };
   btnOpenPort.onClick = [this] { btnOpenPortClick(); };
   BitBtnSaveToFile.onClick = [this] { BitBtnSaveToFileClick(); };
   BitBtnClearFile.onClick = [this] { BitBtnClearFileClick(); };
@@ -263,6 +269,9 @@ void TForm1::FormActivate() {
 }
 
 void TForm1::FormClose() {
+  // After "Koniec" the window may still be closed on the way out; nothing of
+  // the session is saved then.
+  if (ended_) return;
   disconnectSerial();
   CloseCaptureFileAtExit();
   ShowConnectionState();
@@ -283,6 +292,7 @@ void TForm1::FormClose() {
 }
 
 void TForm1::Koniec1Click() {
+  ended_ = true;
   disconnectSerial();
   CloseCaptureFileAtExit();
   ShowConnectionState();
@@ -341,10 +351,19 @@ void TForm1::Timer2Timer() {
   SecondsToNext = static_cast<std::int32_t>(std::nearbyint(Timer1->interval() / 1000.0));
 }
 
-void TForm1::WindRowsClick() { WindRows.setChecked(!WindRows.checked()); }
-void TForm1::ZapiszASCIIClick() { ZapiszASCII.setChecked(!ZapiszASCII.checked()); }
-void TForm1::InsertTimeClick() { InsertTime.setChecked(!InsertTime.checked()); }
-void TForm1::ChangePointToColonClick() { ChangePointToColon.setChecked(!ChangePointToColon.checked()); }
+// A toggle keeps its new state in ConfigOptions at once: every activation of
+// the window sets the marks from there.
+void TForm1::toggleOption(ui::MenuItem& item, bool& option) {
+  item.setChecked(!item.checked());
+  option = item.checked();
+}
+
+void TForm1::WindRowsClick() { toggleOption(WindRows, config::ConfigOptions.WindRow); }
+void TForm1::ZapiszASCIIClick() { toggleOption(ZapiszASCII, config::ConfigOptions.SaveASCII); }
+void TForm1::InsertTimeClick() { toggleOption(InsertTime, config::ConfigOptions.InsertTime); }
+void TForm1::ChangePointToColonClick() {
+  toggleOption(ChangePointToColon, config::ConfigOptions.ChangePointToColon);
+}
 
 void TForm1::Plikrozkazow1Click() { Ustaw1.click(); }
 

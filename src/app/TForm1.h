@@ -46,7 +46,7 @@ struct MainWindowServices {
   ui::Dialogs& dialogs;
   // The program's directory: config.xml and "Kestrel.ini" live here.
   std::filesystem::path programDir;
-  // Ends the program (the message loop returns).
+  // Ends the program (the message loop returns) without closing the windows.
   std::function<void()> terminate;
 };
 
@@ -248,6 +248,7 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   void buildControls();
   void buildMenu();
   void terminateApplication() noexcept;
+  void toggleOption(ui::MenuItem& item, bool& option);
   void disconnectSerial() noexcept;
   // Creates and destroys the Ethernet link object (EthernetLink.cpp).
   void CreateEthernetLink();
@@ -257,6 +258,8 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   void SaveSerialSettings() noexcept;
 
   MainWindowServices services_;
+  // "Koniec" has ended the program: a later close saves nothing.
+  bool ended_ = false;
 };
 
 }  // namespace app

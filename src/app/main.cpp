@@ -11,6 +11,7 @@
 #include "platform/Sound.h"
 #include "platform/qt/QtEventLoop.h"
 #include "serial/EComPort.h"
+#include "ui/qt/Application.h"
 #include "ui/qt/FormWindow.h"
 #include "ui/qt/QtDialogs.h"
 
@@ -27,7 +28,8 @@ int main(int argc, char** argv) {
   ui::qt::QtDialogs dialogs;
   ui::qt::installErrorReport(loop, dialogs);
 
-  app::TForm1 form1({loop, dialogs, platform::settingsDirectory(platform::executableDirectory()), [] { QApplication::quit(); }});
+  app::TForm1 form1(
+      {loop, dialogs, platform::settingsDirectory(platform::executableDirectory()), ui::qt::endMessageLoop});
   form1.FormCreate();
   // The orders editor loads the orders file named in config.xml.
   automatic::TForm2 form2(form1);

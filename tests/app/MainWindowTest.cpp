@@ -197,11 +197,11 @@ TEST_F(MainWindowFixture, ActivationShowsTheStoredOptionsAndCloseStoresThem) {
   EXPECT_TRUE(form->FastWrite.checked());
   EXPECT_EQ(form->Plikrozkazow1.caption(), config::ConfigOptions.OrdersFileName);
 
-  // An edit of the wrap text lasts only until the next activation.
+  // An edit of the wrap text is kept: the next activation shows it again.
   form->EditWindRowsString.setText("$0D");
   config::ConfigOptions.WindRowMode = -7;
   form->FormActivate();
-  EXPECT_EQ(form->EditWindRowsString.text(), "=");
+  EXPECT_EQ(form->EditWindRowsString.text(), "$0D");
   EXPECT_EQ(form->rgWindRowsString.itemIndex(), -1);
 
   // Closing copies the window's options back and writes both files; no

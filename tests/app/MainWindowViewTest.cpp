@@ -1,22 +1,35 @@
-// The real main window on the offscreen platform: every control and menu item
-// shows its caption, and the window its title.
+// The real main window on the offscreen platform: captions, the menu's option
+// toggles across activations, the way out by "Koniec", the orders file's item
+// and the Alt keys.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
+#include <QElapsedTimer>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
 
 #include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/qt/QtEventLoop.h"
+#include "support/Pty.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "ui/qt/Application.h"
 #include "ui/qt/FormWindow.h"
 
 namespace {
@@ -31,18 +44,58 @@ QString shownText(QWidget* w) {
   return {};
 }
 
-TEST(MainWindowView, ShowsEveryCaptionAndTheTitle) {
-  app::ResetProcessValues();
-  config::ConfigOptions = {};
+struct MainWindowView : ::testing::Test {
+  MainWindowView() {
+    app::ResetProcessValues();
+    config::ConfigOptions = {};
+  }
+  ~MainWindowView() override {
+    window.reset();
+    form1.reset();
+    config::ConfigOptions = {};
+  }
+
+  // The main window as the program builds it, shown and activated.
+  void start(std::function<void()> terminate = [] {}) {
+    form1 = std::make_unique<app::TForm1>(
+        app::MainWindowServices{loop, dialogs, dir.path(), std::move(terminate)});
+    form1->FormCreate();
+    window = std::make_unique<ui::qt::FormWindow>(*form1, loop);
+    window->show();
+    QApplication::processEvents();
+    activate();
+  }
+
+  // The window gets the focus back, as after a dialog.
+  void activate() {
+    QEvent event(QEvent::WindowActivate);
+    QApplication::sendEvent(window.get(), &event);
+    QApplication::processEvents();
+  }
+
+  QWidget* widget(const ui::Control& control) { return window->widgetFor(control); }
+
+  // Serves the Qt loop until done (a button's key click lands after its
+  // animation); the limit only bounds a failing test.
+  static bool serveUntil(const std::function<bool()>& done) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < 5000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return done();
+  }
+
   platform::QtEventLoop loop;
   testing_support::ScriptedDialogs dialogs;
   testing_support::TempDir dir;
-  app::TForm1 form({loop, dialogs, dir.path(), [] {}});
-  form.FormCreate();
+  std::unique_ptr<app::TForm1> form1;
+  std::unique_ptr<ui::qt::FormWindow> window;
+};
+
+TEST_F(MainWindowView, ShowsEveryCaptionAndTheTitle) {
+  start();
+  app::TForm1& form = *form1;
   {
-    ui::qt::FormWindow window(form, loop);
-    window.show();
-    QApplication::processEvents();
+    ui::qt::FormWindow& window = *this->window;
 
     EXPECT_EQ(window.windowTitle(), u("Komunikacja przez złącze szeregowe RS-232 v9E"));
 
@@ -97,8 +150,9 @@ TEST(MainWindowView, ShowsEveryCaptionAndTheTitle) {
         {&form.InsertTime, "Wstawiaj czas", ""},
         {&form.ChangePointToColon, "Zamieniaj '.' na ','", ""},
         {&form.FastWrite, "Szybki zapis", ""},
-        {&form.Terso1, "P&ołączenie", ""},
-        {&form.Tryb1, "&Tryb", ""},
+        // The buttons "&Otwórz port" and "&Tylko ASCII" take Alt+O and Alt+T.
+        {&form.Terso1, "Połączenie", ""},
+        {&form.Tryb1, "Tryb", ""},
         {&form.Ustaw1, "Ustaw", "Ctrl+U"},
         {&form.Automatyczny1, "Pomiar Automatyczny", "Ctrl+A"},
         {&form.PomiarRczny1, "Pomiar Ręczny", "Ctrl+R"},
@@ -111,6 +165,163 @@ TEST(MainWindowView, ShowsEveryCaptionAndTheTitle) {
     }
     EXPECT_TRUE(window.actionFor(form.ZapiszASCII)->isChecked());
   }
+}
+
+// Each toggle keeps its new state through any later activation (a dialog
+// closed, a message box answered) and the close saves it; so do the wrap
+// character and position.
+TEST_F(MainWindowView, OptionChangesOutliveActivationAndReachConfigXml) {
+  start();
+  app::TForm1& form = *form1;
+  for (const ui::MenuItem* item :
+       {&form.WindRows, &form.ZapiszASCII, &form.InsertTime, &form.ChangePointToColon, &form.FastWrite})
+    window->actionFor(*item)->trigger();
+  auto* wrapChar = qobject_cast<QLineEdit*>(widget(form.EditWindRowsString));
+  ASSERT_NE(wrapChar, nullptr);
+  wrapChar->selectAll();
+  QTest::keyClicks(wrapChar, "#");
+  const auto radios = widget(form.rgWindRowsString)->findChildren<QRadioButton*>();
+  ASSERT_EQ(radios.size(), 2);
+  QTest::mouseClick(radios[1], Qt::LeftButton);
+  QApplication::processEvents();
+
+  activate();
+  activate();
+  const std::pair<const ui::MenuItem*, bool> marks[] = {{&form.WindRows, true},
+                                                        {&form.ZapiszASCII, false},
+                                                        {&form.InsertTime, true},
+                                                        {&form.ChangePointToColon, true},
+                                                        {&form.FastWrite, true}};
+  for (const auto& [item, checked] : marks) {
+    EXPECT_EQ(item->checked(), checked) << item->name();
+    EXPECT_EQ(window->actionFor(*item)->isChecked(), checked) << item->name();
+  }
+  EXPECT_EQ(wrapChar->text(), "#");
+  EXPECT_TRUE(radios[1]->isChecked());
+  // Time stamps still start the rows.
+  form.ProcessReceived("7\n", 2);
+  EXPECT_EQ(form.Memo1.text().find(':'), 2u) << form.Memo1.text();
+
+  window->close();
+  QApplication::processEvents();
+  const std::string saved = testing_support::TempDir::read(dir / "config.xml");
+  for (const char* element :
+       {"<WindRow>Yes<", "<SaveASCII>No<", "<InsertTime>Yes<", "<ChangePointToColon>Yes<", "<FastWrite>Yes<",
+        "<WindRowChar>#<", "<WindRowMode>1<"})
+    EXPECT_NE(saved.find(element), std::string::npos) << element << "\n" << saved;
+}
+
+// Ctrl+X, typed in the send line, ends the program as its main does: the
+// message loop returns and neither config.xml nor "Kestrel.ini" is written,
+// whether they were there or not.
+TEST_F(MainWindowView, KoniecEndsTheLoopWritingNeitherFile) {
+  for (const bool filesThere : {true, false}) {
+    SCOPED_TRACE(filesThere ? "files there" : "no files");
+    const auto config = dir / "config.xml";
+    const auto ini = dir / "Kestrel.ini";
+    std::filesystem::remove(config);
+    std::filesystem::remove(ini);
+    if (filesThere) {
+      testing_support::TempDir::write(config, "<?xml version=\"1.0\"?>\n<TersoConfig/>\n");
+      testing_support::TempDir::write(ini, "[ComPort1]\r\nBaudRate=19200\r\n");
+    }
+    start(ui::qt::endMessageLoop);
+    window->actionFor(form1->InsertTime)->trigger();
+    QWidget* sendLine = widget(form1->Edit1);
+    sendLine->setFocus();
+    QTimer::singleShot(0, sendLine,
+                       [sendLine] { QTest::keyClick(sendLine, Qt::Key_X, Qt::ControlModifier); });
+    // Bounds a failing run only.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    guard.start(10000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    // As main goes on: the windows are destroyed, never closed.
+    window.reset();
+    form1.reset();
+    QApplication::processEvents();
+    if (filesThere) {
+      EXPECT_EQ(testing_support::TempDir::read(config), "<?xml version=\"1.0\"?>\n<TersoConfig/>\n");
+      EXPECT_EQ(testing_support::TempDir::read(ini), "[ComPort1]\r\nBaudRate=19200\r\n");
+    } else {
+      EXPECT_FALSE(std::filesystem::exists(config));
+      EXPECT_FALSE(std::filesystem::exists(ini));
+    }
+  }
+}
+
+// The orders file's item on the menu bar shows its picture and the name,
+// ampersand and all, and a click on it runs the item.
+TEST_F(MainWindowView, OrdersFileItemShowsItsPictureAndTheFileName) {
+  start();
+  config::ConfigOptions.OrdersFileName = "a&b zlecenia.xml";
+  activate();
+  QAction* item = window->actionFor(form1->Plikrozkazow1);
+  ASSERT_NE(item, nullptr);
+  EXPECT_FALSE(item->icon().isNull());
+  EXPECT_EQ(item->text(), "a&&b zlecenia.xml");
+  QMenuBar* bar = window->menuBar();
+  const QRect place = bar->actionGeometry(item);
+  EXPECT_GT(place.width(), bar->fontMetrics().horizontalAdvance("a&b zlecenia.xml") + 16);
+  EXPECT_EQ(bar->actionAt(place.center()), item);
+  // The caption and the picture are painted: the item's area holds more than
+  // the picture's colours.
+  const QImage shot = bar->grab(place).toImage();
+  std::set<QRgb> colours;
+  for (int x = place.width() / 2; x < shot.width(); ++x)
+    for (int y = 0; y < shot.height(); ++y) colours.insert(shot.pixel(x, y));
+  EXPECT_GT(colours.size(), 2u) << "no caption drawn right of the picture";
+
+  int opened = 0;
+  form1->Ustaw1.onClick = [&] { ++opened; };
+  QTest::mouseClick(bar, Qt::LeftButton, {}, place.center());
+  QApplication::processEvents();
+  EXPECT_EQ(opened, 1);
+}
+
+// The Alt keys of the captions, each claimed once in the window: the buttons
+// take Alt+O and Alt+T over the menus "Połączenie" and "Tryb", which stay
+// reachable by Alt and the arrow keys.
+TEST_F(MainWindowView, EachAltKeyDoesOneThing) {
+  testing_support::Pty scale;
+  testing_support::TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM1=" + scale.slavePath() + "\r\n");
+  start();
+  app::TForm1& form = *form1;
+
+  std::set<int> claimed;
+  for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+    const QKeySequence key = QKeySequence::mnemonic(b->text());
+    if (!key.isEmpty()) {
+      EXPECT_TRUE(claimed.insert(key[0].toCombined()).second) << b->text().toStdString();
+    }
+  }
+  for (QAction* menu : window->menuBar()->actions()) {
+    const QKeySequence key = QKeySequence::mnemonic(menu->text());
+    if (!key.isEmpty()) {
+      EXPECT_TRUE(claimed.insert(key[0].toCombined()).second) << menu->text().toStdString();
+    }
+  }
+
+  QWidget* focused = QApplication::focusWidget();
+  ASSERT_EQ(focused, widget(form.btnOpenPort));
+  QTest::keyClick(focused, Qt::Key_O, Qt::AltModifier);
+  EXPECT_TRUE(serveUntil([&] { return form.ComPort1.connected(); }));
+  EXPECT_EQ(form.btnOpenPort.caption(), platform::pl("&Zamknij port"));
+  QTest::keyClick(focused, Qt::Key_Z, Qt::AltModifier);
+  EXPECT_TRUE(serveUntil([&] { return !form.ComPort1.connected(); }));
+
+  QTest::keyClick(focused, Qt::Key_T, Qt::AltModifier);
+  EXPECT_TRUE(serveUntil([&] { return form.Button4.caption() == platform::pl("&ASCII+HEX"); }));
+  EXPECT_EQ(window->menuBar()->activeAction(), nullptr);
+
+  // Alt pressed and released, then the arrows: the menus one after another.
+  QTest::keyClick(focused, Qt::Key_Alt);
+  EXPECT_EQ(window->menuBar()->activeAction(), window->actionFor(form.Plik1));
+  QTest::keyClick(window->menuBar(), Qt::Key_Right);
+  QTest::keyClick(window->menuBar(), Qt::Key_Right);
+  EXPECT_EQ(window->menuBar()->activeAction(), window->actionFor(form.Tryb1));
+  QTest::keyClick(window->menuBar(), Qt::Key_Escape);
 }
 
 }  // namespace

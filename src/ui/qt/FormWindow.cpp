@@ -11,6 +11,25 @@
 
 namespace ui::qt {
 
+namespace {
+
+// The Alt keys that the form's buttons and check boxes claim with their
+// captions as the window is built.
+QList<QKeySequence> claimedAltKeys(const ui::Form& form) {
+  QList<QKeySequence> keys;
+  for (const auto& child : form.controls()) {
+    const auto* button = dynamic_cast<const ui::Button*>(child.control);
+    const auto* box = dynamic_cast<const ui::CheckBox*>(child.control);
+    const std::string* caption = button ? &button->caption() : box ? &box->caption() : nullptr;
+    if (!caption) continue;
+    const QKeySequence key = QKeySequence::mnemonic(toQt(*caption));
+    if (!key.isEmpty()) keys.append(key);
+  }
+  return keys;
+}
+
+}  // namespace
+
 FormWindow::FormWindow(ui::Form& form, platform::EventLoop& loop, QWidget* parent)
     : QMainWindow(parent), form_(form), loop_(loop) {
   setObjectName(QString::fromStdString(form.name()));
@@ -19,7 +38,7 @@ FormWindow::FormWindow(ui::Form& form, platform::EventLoop& loop, QWidget* paren
   controls_ = std::make_unique<ControlBinder>(form, *canvas, loop);
   keys_ = new KeyRouter(form, *this, loop);
   if (!form.menu().empty()) {
-    menu_ = new MenuBinder(form.menu(), *menuBar(), *this, loop);
+    menu_ = new MenuBinder(form.menu(), *menuBar(), *this, loop, claimedAltKeys(form));
     keys_->setMenuShortcuts(menu_->shortcuts());
   }
   // The form says whether the window shows, from the start.

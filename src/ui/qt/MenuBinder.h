@@ -19,9 +19,12 @@ namespace ui::qt {
 class MenuBinder : public QObject {
  public:
   // Fills menuBar from items; the actions also go to window so that their
-  // shortcuts act whichever of its controls has the focus.
+  // shortcuts act whichever of its controls has the focus. A menu on the bar
+  // whose Alt key a control of the window claims (claimedKeys) shows no key:
+  // the control on screen takes it, and the menu stays reachable by mouse and
+  // by Alt and the arrow keys.
   MenuBinder(const std::vector<ui::MenuItem*>& items, QMenuBar& menuBar, QWidget& window,
-             platform::EventLoop& loop);
+             platform::EventLoop& loop, QList<QKeySequence> claimedKeys = {});
   ~MenuBinder() override;
 
   // The menu's shortcuts, which take precedence over a control's own keys.
@@ -35,6 +38,7 @@ class MenuBinder : public QObject {
   QWidget& window_;
   std::vector<std::pair<ui::MenuItem*, QAction*>> actions_;
   QList<QKeySequence> shortcuts_;
+  QList<QKeySequence> claimedKeys_;
 };
 
 }  // namespace ui::qt
