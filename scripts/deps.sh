@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev fonts-dejavu-core
   libxml2-dev libgtest-dev libbenchmark-dev
+  gettext qt6-translations-l10n locales
   socat ser2net poppler-utils
   clang-14 libclang-rt-14-dev
 )
@@ -23,4 +24,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update
   "${sudo_cmd[@]}" apt-get install -y "${missing[@]}"
+fi
+
+# The Polish locale, for the serial texts' Polish catalog and its test.
+if ! locale -a 2>/dev/null | grep -qix 'pl_PL\.utf-\?8'; then
+  echo "Generating the pl_PL.UTF-8 locale"
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" sed -i 's/^# *\(pl_PL\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^pl_PL\.UTF-8 UTF-8' /etc/locale.gen || echo 'pl_PL.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen > /dev/null
+  "${sudo_cmd[@]}" locale-gen
 fi

@@ -43,7 +43,7 @@ for f in /usr/bin/terso /usr/bin/terso-scale /usr/share/applications/terso.deskt
   /usr/share/icons/hicolor/scalable/apps/terso.svg /usr/share/icons/hicolor/64x64/apps/terso.png; do
   [ -e "$f" ] || { echo "missing: $f" >&2; exit 1; }
 done
-[ -d /usr/share/locale/pl/LC_MESSAGES ] || { echo "missing: the locale folder" >&2; exit 1; }
+[ -f /usr/share/locale/pl/LC_MESSAGES/cport.mo ] || { echo "missing: the Polish serial texts" >&2; exit 1; }
 if command -v desktop-file-validate > /dev/null; then desktop-file-validate /usr/share/applications/terso.desktop; fi
 
 # The installed terminal keeps its files in $XDG_CONFIG_HOME/terso, never

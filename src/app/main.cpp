@@ -1,7 +1,6 @@
 // The terminal's entry point: the application object, the main window, and the
 // message loop until the window closes.
 #include <QApplication>
-#include <filesystem>
 
 #include "app/TForm1.h"
 #include "automatic/TForm2.h"
@@ -17,13 +16,10 @@
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  // The serial texts' catalogs of an installed terminal: <prefix>/share/locale
-  // beside <prefix>/bin (QApplication has already taken the user's locale).
-  {
-    std::error_code error;
-    const auto localeDir = platform::executableDirectory().parent_path() / "share" / "locale";
-    serial::SetupComErrorMessages(std::filesystem::is_directory(localeDir, error) ? localeDir.string() : "");
-  }
+  ui::qt::loadPolishTranslations();
+  // The serial texts' catalogs; QApplication has already taken the user's
+  // locale, so they are Polish when the locale is.
+  serial::SetupComErrorMessages(platform::catalogDirectory(platform::executableDirectory()).string());
   platform::QtEventLoop loop;
   ui::qt::QtDialogs dialogs;
   ui::qt::installErrorReport(loop, dialogs);

@@ -11,4 +11,10 @@ std::filesystem::path executableDirectory();
 // $XDG_CONFIG_HOME/terso (default ~/.config/terso), created when missing.
 std::filesystem::path settingsDirectory(const std::filesystem::path& programDir);
 
+// The folder of the message catalogs (<dir>/<lang>/LC_MESSAGES/<domain>.mo):
+// "locale" beside the executable (a build folder) or beside its folder (a
+// copy of the terminal in a folder of the build), else <prefix>/share/locale
+// of an installed program; empty when none exists (the system's default).
+std::filesystem::path catalogDirectory(const std::filesystem::path& programDir);
+
 }  // namespace platform
