@@ -6,8 +6,8 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QGroupBox>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,18 +18,21 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <set>
 
 #include "app/ProcessValues.h"
 #include "app/TForm1.h"
+#include "automatic/TForm2.h"
 #include "config/ConfigOptions.h"
+#include "config/TConnectionForm.h"
 #include "platform/Cp1250.h"
 #include "platform/qt/QtEventLoop.h"
+#include "serial/ComSetupForm.h"
 #include "support/Pty.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "ui/qt/Application.h"
+#include "ui/qt/FormDialog.h"
 #include "ui/qt/FormWindow.h"
 
 namespace {
@@ -289,20 +292,6 @@ TEST_F(MainWindowView, EachAltKeyDoesOneThing) {
   start();
   app::TForm1& form = *form1;
 
-  std::set<int> claimed;
-  for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
-    const QKeySequence key = QKeySequence::mnemonic(b->text());
-    if (!key.isEmpty()) {
-      EXPECT_TRUE(claimed.insert(key[0].toCombined()).second) << b->text().toStdString();
-    }
-  }
-  for (QAction* menu : window->menuBar()->actions()) {
-    const QKeySequence key = QKeySequence::mnemonic(menu->text());
-    if (!key.isEmpty()) {
-      EXPECT_TRUE(claimed.insert(key[0].toCombined()).second) << menu->text().toStdString();
-    }
-  }
-
   QWidget* focused = QApplication::focusWidget();
   ASSERT_EQ(focused, widget(form.btnOpenPort));
   QTest::keyClick(focused, Qt::Key_O, Qt::AltModifier);
@@ -322,6 +311,29 @@ TEST_F(MainWindowView, EachAltKeyDoesOneThing) {
   QTest::keyClick(window->menuBar(), Qt::Key_Right);
   EXPECT_EQ(window->menuBar()->activeAction(), window->actionFor(form.Tryb1));
   QTest::keyClick(window->menuBar(), Qt::Key_Escape);
+
+  // Every window of the program: no Alt key claimed twice.
+  automatic::TForm2 editor(form);
+  editor.FormCreate();
+  config::TConnectionForm connection(form.ComPort1, form.btnOpenPort, dialogs);
+  serial::TComSetupFrm setup("", "");
+  ui::qt::FormWindow editorWindow(editor, loop);
+  ui::qt::FormDialog connectionDialog(connection, loop);
+  ui::qt::FormDialog setupDialog(setup, loop);
+  for (QWidget* shown :
+       std::initializer_list<QWidget*>{window.get(), &editorWindow, &connectionDialog, &setupDialog}) {
+    std::set<int> claimed;
+    auto claim = [&](const QString& caption) {
+      const QKeySequence key = QKeySequence::mnemonic(caption);
+      if (!key.isEmpty()) {
+        EXPECT_TRUE(claimed.insert(key[0].toCombined()).second)
+            << caption.toStdString() << " in " << shown->objectName().toStdString();
+      }
+    };
+    for (QAbstractButton* b : shown->findChildren<QAbstractButton*>()) claim(b->text());
+    for (QMenuBar* bar : shown->findChildren<QMenuBar*>())
+      for (QAction* menu : bar->actions()) claim(menu->text());
+  }
 }
 
 }  // namespace
