@@ -30,6 +30,7 @@
 #include "support/TempDir.h"
 #include "ui/qt/Application.h"
 #include "ui/qt/FormWindow.h"
+#include "QtBenchmarkMain.h"
 
 namespace {
 
@@ -130,11 +131,4 @@ BENCHMARK(BM_CloseToExit)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+TERSO_QT_BENCHMARK_MAIN()

@@ -24,6 +24,7 @@
 #include "platform/qt/QtEventLoop.h"
 #include "ui/qt/FormWindow.h"
 #include "ui/qt/QtDialogs.h"
+#include "QtBenchmarkMain.h"
 
 namespace {
 
@@ -125,11 +126,4 @@ BENCHMARK(BM_EthernetFloodBothPanes)->Iterations(1)->Unit(benchmark::kMillisecon
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+TERSO_QT_BENCHMARK_MAIN()

@@ -12,6 +12,7 @@
 
 #include "ui/Memo.h"
 #include "ui/qt/MemoView.h"
+#include "QtBenchmarkMain.h"
 
 namespace {
 
@@ -78,11 +79,4 @@ BENCHMARK(BM_MemoAlone)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTi
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+TERSO_QT_BENCHMARK_MAIN()

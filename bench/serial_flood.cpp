@@ -21,6 +21,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "ui/qt/FormWindow.h"
+#include "QtBenchmarkMain.h"
 
 namespace {
 
@@ -95,11 +96,4 @@ BENCHMARK(BM_SerialFloodIntoTheWindow)->Arg(2'000'000)->Iterations(1)->UseManual
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+TERSO_QT_BENCHMARK_MAIN()
