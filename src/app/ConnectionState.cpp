@@ -109,11 +109,12 @@ void TForm1::ComPort1AfterOpen(serial::TCustomComPort&) {
 }
 
 // The port closed, by the button or by itself when its device went away: the
-// next send opens it anew.
-void TForm1::ComPort1AfterClose(serial::TCustomComPort&) {
+// next send opens it anew, and an automatic run ends.
+void TForm1::ComPort1AfterClose(serial::TCustomComPort& Sender) {
   if (!serialLink()) return;
   LinkState = LinkClosed;
   ShowConnectionState();
+  if (Sender.DeviceGone()) SerialPortLost();
 }
 
 // While the port is closed (an Ethernet link, a device gone) there is nothing

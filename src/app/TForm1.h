@@ -24,7 +24,7 @@
 namespace automatic {
 class TForm2;
 class TRemainingForm;
-}
+}  // namespace automatic
 namespace config {
 class TConnectionForm;
 }
@@ -118,6 +118,8 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   void Button6Click();
   void PomiarRczny1Click();
   void ChangeConnection(int row);
+  // The serial port's device went away: a run going ends as failed, saying so.
+  void SerialPortLost();
 
   // The link's open/close button and the connection settings.
   void btnOpenPortClick();

@@ -19,6 +19,7 @@
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/Sound.h"
+#include "serial/EComPort.h"
 
 namespace app {
 
@@ -176,12 +177,17 @@ static void restoreSavedPort(TForm1& form) {
 }
 
 // Any failure of a start or a step: the run stops as by Stop, and the
-// message names the order that was being run or set up.
-static void failRun(TForm1& form) {
+// message names the order that was being run or set up. A serial port whose
+// device went away is told as such: no value of the order was wrong.
+static void failRun(TForm1& form, bool portLost = false) {
+  // Read before Stop, which may reopen the port under its saved name.
+  const std::string port = form.ComPort1.port();
   form.Button6Click();
-  form.dialogs().messageBox(
-      pl("Niepoprawna wartość parametru rozkazu nr ") + std::to_string(form.CurrentOrder), pl("Błąd"),
-      ui::MessageIcon::Error, ui::mbOK);
+  const std::string order = std::to_string(form.CurrentOrder);
+  form.dialogs().messageBox(portLost ? pl("Utracono połączenie z portem ") + port +
+                                           pl(" - urządzenie zostało odłączone (rozkaz nr ") + order + ")"
+                                     : pl("Niepoprawna wartość parametru rozkazu nr ") + order,
+                            pl("Błąd"), ui::MessageIcon::Error, ui::mbOK);
 }
 
 static void setCountdown(TForm1& form) {
@@ -311,6 +317,11 @@ void TForm1::Timer1Timer() {
         MeasurementsDone = 0;
       }
     }
+  } catch (const serial::EComPort&) {
+    // A send may meet a device gone before its port has closed itself.
+    failRun(*this,
+            config::ConfigOptions.ConnectionKind == config::kSerialConnection && ComPort1.DeviceGone());
+    return;
   } catch (...) {
     failRun(*this);
     return;
@@ -337,6 +348,12 @@ void TForm1::Button6Click() {
   StaticText6.setCaption({});
   btnOpenPort.setEnabled(true);
   restoreSavedPort(*this);
+}
+
+// The port closed itself while a run was going: the run ends at once, rather
+// than failing to reopen the port at every later tick.
+void TForm1::SerialPortLost() {
+  if (Button6.visible()) failRun(*this, true);
 }
 
 void TForm1::PomiarRczny1Click() {

@@ -87,9 +87,17 @@ void CEthConnection::SocketRead(platform::TcpSocket& sender) {
   }
 }
 
-// Socket errors are silent: the operator sees only the state.
-void CEthConnection::SocketError(platform::TcpSocket&, int& errorCode) {
+// Socket errors are silent: the operator sees only the state. An attempt
+// that was refused, found no route or timed out gives no disconnect; left
+// connecting, the link would drop every later send and never try again, so it
+// falls back to closed and the next send opens it anew. An attempt already
+// abandoned has posted its 0.
+void CEthConnection::SocketError(platform::TcpSocket& sender, int& errorCode) {
   errorCode = 0;
+  if (&sender == socket_.get() && sender.attemptFailed() && EthState == EthConnecting) {
+    EthState = EthClosed;
+    postState();
+  }
 }
 
 void CEthConnection::postState() {

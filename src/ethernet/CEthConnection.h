@@ -48,6 +48,8 @@ class CEthConnection {
 
   // Opens a closed link, closes an open one, abandons a pending attempt (which
   // goes on and may still open the link); always ends by posting the state.
+  // An attempt that fails (refused, unreachable, timed out) leaves the link
+  // closed, and posts that.
   void ToggleConnection(const std::string& host, std::int32_t port);
   // Sends the bytes while the link is open; otherwise they are dropped.
   void SendData(const std::string& data);

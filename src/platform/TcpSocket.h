@@ -57,6 +57,10 @@ class TcpSocket {
   void setActive(bool active);
   // True from OnConnect to OnDisconnect.
   bool active() const;
+  // The last connection attempt ended with an error (refused, unreachable,
+  // timed out): it gave OnError alone, and no OnConnect or OnDisconnect
+  // follows.
+  bool attemptFailed() const { return phase_ == Phase::Failed; }
 
   // One send of the whole string; what the system does not take at once is
   // dropped. Nothing happens when not connected.

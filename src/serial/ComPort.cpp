@@ -152,6 +152,7 @@ std::string TCustomComPort::devicePath() const {
 
 void TCustomComPort::Connect() {
   if (connected_) return;
+  deviceGone_ = false;
   DoBeforeOpen();
   OpenDevice();
   connected_ = true;
@@ -243,6 +244,7 @@ void TCustomComPort::StopEventThread() {
 
 void TCustomComPort::DeviceLost(std::uint64_t generation) {
   if (generation != threadGeneration_ || !connected_ || !thread_) return;
+  deviceGone_ = true;
   Disconnect();
 }
 

@@ -4,6 +4,7 @@
 // user-interface thread. On POSIX the port name resolves to a device path
 // (see platform/PortNames.h) and the device is a terminal device
 // (platform/SerialDevice.h).
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -86,6 +87,10 @@ class TCustomComPort {
   TSyncMethod syncMethod() const { return syncMethod_; }
   void setSyncMethod(TSyncMethod v);
   bool connected() const { return connected_; }
+  // The device went away while the port was open: a transfer found it gone,
+  // or the event thread did (the port then closes itself). False again from
+  // the next Connect.
+  bool DeviceGone() const { return deviceGone_; }
   // true calls Connect, false Disconnect, when the value differs; while
   // loading only stores it (Loaded() opens the port).
   void setConnected(bool v);
@@ -220,6 +225,8 @@ class TCustomComPort {
   bool canApply() const { return connected_ && device_ && batchDepth_ == 0 && !loading_; }
   // The read timeouts make a read return at once with what the driver holds.
   bool ReadsReturnAtOnce() const;
+  // The EComPort of a failed transfer; notes a device that is gone.
+  EComPort TransferFailure(int messageCode, const platform::SerialDeviceError& e);
   // The event thread's place (it waits for line events and hands them to
   // the user-interface thread); true when a thread was started.
   bool StartEventThread();
@@ -244,6 +251,8 @@ class TCustomComPort {
   TComEvents events_ = kAllComEvents;
   TSyncMethod syncMethod_ = smThreadSync;
   bool connected_ = false;
+  // Set by a transfer, which may run on the event thread (smNone).
+  std::atomic<bool> deviceGone_{false};
   TStoredGroups storedGroups_{sgBasic};
   bool rxCharTrigger_ = true;
   std::string deviceMapFile_;

@@ -21,6 +21,14 @@ int failureCode(const TransferRequest::Kind kind) {
 
 }  // namespace
 
+EComPort TCustomComPort::TransferFailure(int messageCode, const platform::SerialDeviceError& e) {
+  // A device unplugged or hung up fails its transfers so, before (or
+  // without) the event thread closing the port.
+  if (e.kind() == platform::SerialErrorKind::Gone || e.kind() == platform::SerialErrorKind::NotFound)
+    deviceGone_ = true;
+  return EComPort(messageCode, e.errorCode());
+}
+
 bool TCustomComPort::ReadsReturnAtOnce() const {
   return timeouts_.readInterval() == -1 && timeouts_.readTotalMultiplier() == 0 &&
          timeouts_.readTotalConstant() == 0;
@@ -74,7 +82,7 @@ int TCustomComPort::StartWrite(const char* data, int count, TransferRequest* req
     request->done_ = device_->writeSome(data, request->size_);
   } catch (const platform::SerialDeviceError& e) {
     request->completed_ = true;
-    throw EComPort(CError_WriteFailed, e.errorCode());
+    throw TransferFailure(CError_WriteFailed, e);
   }
   request->completed_ = request->done_ == request->size_;
   if (thread_ && request->done_ > 0) thread_->NoteWrite();
@@ -98,7 +106,7 @@ int TCustomComPort::StartRead(char* buffer, int count, TransferRequest* request)
     request->done_ = device_->read(buffer, request->size_);
   } catch (const platform::SerialDeviceError& e) {
     request->completed_ = true;
-    throw EComPort(CError_ReadFailed, e.errorCode());
+    throw TransferFailure(CError_ReadFailed, e);
   }
   request->completed_ = true;
   return static_cast<int>(request->done_);
@@ -117,7 +125,7 @@ int TCustomComPort::AwaitTransfer(TransferRequest* request) {
     else
       request->done_ += device_->read(request->in_ + request->done_, left);
   } catch (const platform::SerialDeviceError& e) {
-    throw EComPort(failureCode(kind), e.errorCode());
+    throw TransferFailure(failureCode(kind), e);
   }
   if (thread_ && kind == TransferRequest::Kind::Write) thread_->NoteWrite();
   return static_cast<int>(request->done_);

@@ -135,7 +135,8 @@ void TComThread::DrainWakes() {
 
 // Waits while the output queue keeps going down; gives up once it has not
 // moved for half a second (output held up by flow control or a dead line).
-void TComThread::DrainOutput() {
+// Returns what is still queued then.
+int TComThread::DrainOutput() {
   constexpr int kStallMs = 500;
   constexpr int kStepMs = 10;
   int left = device_.outputQueueCount();
@@ -146,6 +147,7 @@ void TComThread::DrainOutput() {
     still = now < left ? 0 : still + kStepMs;
     left = now;
   }
+  return left;
 }
 
 void TComThread::Execute() {
@@ -227,13 +229,16 @@ void TComThread::Execute() {
     lost = true;  // a query failed: the device is gone
   }
 
-  // As the thread leaves: bytes already handed to the driver still go out
-  // (they were written and reported sent), as long as the line takes them;
-  // output held up (a device gone, CTS off) and unread input are discarded.
-  // A device that is gone may refuse; nothing to do then.
+  // As the thread leaves: unread input is discarded, but bytes already handed
+  // to the driver still go out (they were written and reported sent). A pty
+  // reports an empty output queue while the far end has not read yet, and
+  // discarding output there throws those bytes away: output is discarded only
+  // when the line has stopped taking it (held up by flow control, a dead
+  // line), since the driver's own close would wait for it for up to half a
+  // minute. A device that is gone may refuse; nothing to do then.
   try {
-    if (!lost) DrainOutput();
-    device_.purge(true, true);
+    const int stuck = lost ? device_.outputQueueCount() : DrainOutput();
+    device_.purge(true, stuck > 0);
   } catch (const platform::SerialDeviceError&) {
   }
   const bool stopped = stop_;

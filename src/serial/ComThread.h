@@ -92,7 +92,8 @@ class TComThread {
   void Execute();
   // false when the thread must end.
   bool Dispatch();
-  void DrainOutput();
+  // Waits (bounded) while the line takes the output; what is left queued.
+  int DrainOutput();
   void SendEventNotices();
   void Wake();
   void DrainWakes();

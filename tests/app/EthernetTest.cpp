@@ -20,14 +20,15 @@
 
 #include "app/ProcessValues.h"
 #include "app/TForm1.h"
+#include "automatic/TForm2.h"
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "platform/qt/QtEventLoop.h"
 #include "support/LoopbackServer.h"
 #include "support/Pty.h"
-#include "support/Ser2net.h"
 #include "support/ScriptedDialogs.h"
+#include "support/Ser2net.h"
 #include "support/TempDir.h"
 #include "ui/qt/FormWindow.h"
 
@@ -139,6 +140,48 @@ TEST_F(EthernetWindowTest, ClosingTheWindowClosesTheConnection) {
   EXPECT_EQ(LoopbackServer::receive(peer, 1, 1000), "");
   char probe;
   EXPECT_EQ(::recv(peer, &probe, 1, MSG_DONTWAIT), 0);  // an orderly close, seen by the server
+}
+
+TEST_F(EthernetWindowTest, AnAutomaticRunReachesTheDeviceServerAgainWhenItComesBack) {
+  // One order every second, eight times, to the device server.
+  automatic::TForm2 editor(form);
+  editor.StringGrid1.setRowCount(2);
+  editor.StringGrid1.setRowCells(1, {"1", "SI", "1", "s", "8", "127.0.0.1", std::to_string(server.port())});
+  loop.dispatch([&] { form.Automatyczny1.click(); });
+  ASSERT_TRUE(waitFor([&] { return form.LinkState == app::LinkOpen; }));
+  int peer = server.accept();
+  loop.advance(1000);
+  EXPECT_EQ(LoopbackServer::receive(peer, 4), "SI\r\n");
+
+  // The server drops the link and refuses two orders' attempts: each time
+  // the window shows the link closed, so the next order tries again.
+  server.close(peer);
+  server.stopListening();
+  ASSERT_TRUE(waitFor([&] { return form.LinkState == app::LinkClosed; }));
+  for (int away = 0; away < 2; ++away) {
+    loop.advance(1000);
+    EXPECT_TRUE(waitFor([&] {
+      return form.LinkState == app::LinkClosed && form.LabelConnection.caption() == pl("127.0.0.1 zamknięty");
+    })) << "order "
+        << away + 2 << ": link state " << int{form.LinkState};
+  }
+
+  // Back: the next order reconnects, and the four after it reach the server.
+  server.listenAgain();
+  loop.advance(1000);
+  EXPECT_TRUE(waitFor([&] { return form.LinkState == app::LinkOpen; }));
+  peer = server.accept(500);
+  std::string reached;
+  for (int order = 0; order < 4; ++order) {
+    loop.advance(1000);
+    if (peer >= 0) reached += LoopbackServer::receive(peer, 4, 500);
+  }
+  EXPECT_EQ(reached, "SI\r\nSI\r\nSI\r\nSI\r\n")
+      << "orders that reached the returned server: " << reached.size() / 4;
+  EXPECT_NE(form.StaticText5.caption().find(pl("zakończony (Odpowiedzi: 0 / 5 )")), std::string::npos)
+      << form.StaticText5.caption();
+  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_TRUE(dialogs.messages.empty());
 }
 
 // Serves the Qt loop until done() or the real-time limit.

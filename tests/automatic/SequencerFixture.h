@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -25,9 +27,9 @@
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "platform/Sound.h"
+#include "support/ProgramValues.h"
 #include "support/Pty.h"
 #include "support/RecordingForm.h"
-#include "support/ProgramValues.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -47,6 +49,46 @@ struct Received {
 inline void PrintTo(const Received& r, std::ostream* os) {
   *os << "{" << r.atMs << ", \"" << r.bytes << "\"}";
 }
+
+// Messages that other threads post (the serial event thread's close of a
+// port whose device went away) can be held back, so that a test may put a
+// step of the run before them.
+class HoldingLoop : public platform::ManualEventLoop {
+ public:
+  void post(std::function<void()> message) override {
+    {
+      std::lock_guard lock(mutex_);
+      if (holding_ && std::this_thread::get_id() != owner_) {
+        held_.push_back(std::move(message));
+        return;
+      }
+    }
+    ManualEventLoop::post(std::move(message));
+  }
+  void hold() {
+    std::lock_guard lock(mutex_);
+    holding_ = true;
+  }
+  std::size_t held() {
+    std::lock_guard lock(mutex_);
+    return held_.size();
+  }
+  void release() {
+    std::vector<std::function<void()>> held;
+    {
+      std::lock_guard lock(mutex_);
+      holding_ = false;
+      held.swap(held_);
+    }
+    for (auto& message : held) ManualEventLoop::post(std::move(message));
+  }
+
+ private:
+  std::mutex mutex_;
+  bool holding_ = false;
+  std::vector<std::function<void()>> held_;
+  const std::thread::id owner_ = std::this_thread::get_id();
+};
 
 struct SequencerFixture : ::testing::Test {
   SequencerFixture() {
@@ -130,7 +172,7 @@ struct SequencerFixture : ::testing::Test {
 
   testing_support::Pty scale;
   testing_support::TempDir dir;
-  platform::ManualEventLoop loop;
+  HoldingLoop loop;
   testing_support::ScriptedDialogs dialogs;
   std::unique_ptr<SequencerForm> form;
   std::unique_ptr<automatic::TForm2> form2;

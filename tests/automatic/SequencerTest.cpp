@@ -366,6 +366,54 @@ TEST_F(SequencerFixture, ASerialOrderSwitchesPortAndSpeedOrStopsWhenItCannotOpen
   EXPECT_EQ(config::ConfigOptions.ConnectionKind, config::kSerialConnection);
 }
 
+// The scale's adapter is pulled after two captured replies, with the port's
+// own close of the vanished device before the next send, or after it (the
+// send then meets the gone device): either way the run ends as failed once,
+// saying the port was lost, the link shows closed and the capture file keeps
+// both rows.
+struct PulledAdapter : SequencerFixture {
+  void runAndPull(bool sendFirst) {
+    const std::string capture = (dir / "wyniki.txt").string();
+    form->LabelFileName.setCaption(capture);
+    fill({{"1", "SI", "1", "s", "10", "7", "9600"}});
+    answer = "S S     1.00 g\r\n";
+    start();
+    for (int reply = 1; reply <= 2; ++reply) {
+      advanceTo(reply * 1000);
+      ASSERT_TRUE(loop.runUntil([&] { return app::ReplyCount == reply; }, 2s));
+    }
+    scaleWatch.reset();
+    if (sendFirst) loop.hold();
+    scale.closeMaster();
+    if (sendFirst) {
+      ASSERT_TRUE(loop.runUntil([&] { return loop.held() > 0; }, 2s));
+      advanceTo(3000);
+      loop.release();
+    }
+    ASSERT_TRUE(loop.runUntil([&] { return !form->ComPort1.connected(); }, 2s));
+    advanceTo(6000);
+
+    ASSERT_EQ(dialogs.messages.size(), 1u) << dialogs.messages.back().text;
+    EXPECT_EQ(dialogs.messages[0].text,
+              pl("Utracono połączenie z portem COM7 - urządzenie zostało odłączone (rozkaz nr 1)"));
+    EXPECT_EQ(dialogs.messages[0].title, pl("Błąd"));
+    EXPECT_EQ(form->StaticText5.caption(), pl("Pomiar automatyczny przerwany (Odpowiedzi: 2 / 2 )"));
+    EXPECT_FALSE(form->Button6.visible());
+    EXPECT_EQ(form->LinkState, app::LinkClosed);
+    EXPECT_EQ(form->LabelConnection.caption(), pl("COM7 9600bps zamknięty"));
+    EXPECT_EQ(testing_support::TempDir::read(capture), "S S     1.00 g\r\nS S     1.00 g\r\n");
+    EXPECT_TRUE(dialogs.errors.empty());
+  }
+};
+
+TEST_F(PulledAdapter, ClosingThePortBeforeTheNextSend) {
+  runAndPull(false);
+}
+
+TEST_F(PulledAdapter, ClosingThePortAfterTheNextSend) {
+  runAndPull(true);
+}
+
 TEST_F(SequencerFixture, AnEthernetOrderWithoutPortReconnectsToPort1001EachTime) {
   fill({{"1", "SI", "1", "s", "1", "127.0.0.1", ""}, {"2", "repeat", "1", "s", "3", "", ""}});
   start();

@@ -101,11 +101,22 @@ TEST_F(EthConnectionTest, UnreachableServerPostsConnectingOnlyUntilTheNextToggle
   for (int fd : fillers) ::close(fd);
 }
 
-TEST_F(EthConnectionTest, RefusedAttemptStaysConnecting) {
+TEST_F(EthConnectionTest, RefusedAttemptFallsBackToClosedAndTheNextToggleTriesAgain) {
+  // Left connecting, the link would drop every later send and never try again.
   link->ToggleConnection("127.0.0.1", LoopbackServer::closedPort());
-  settle();
-  EXPECT_EQ(window.states, States{1});
+  ASSERT_TRUE(waitFor([&] { return window.states.size() == 2; }));
+  EXPECT_EQ(window.states, (States{1, 0}));
+  EXPECT_EQ(link->EthState, ethernet::EthClosed);
+  LoopbackServer server;
+  open(server);
+  EXPECT_EQ(window.states, (States{1, 0, 1, 2}));
+
+  // An attempt abandoned before it fails has already posted its 0.
+  link->ToggleConnection("127.0.0.1", server.port());
+  window.states.clear();
+  link->ToggleConnection("127.0.0.1", LoopbackServer::closedPort());
   link->ToggleConnection("127.0.0.1", 1);
+  settle();
   EXPECT_EQ(window.states, (States{1, 0}));
   EXPECT_TRUE(reports.empty());
 }

@@ -15,13 +15,17 @@ namespace testing_support {
 
 namespace {
 
+// On the given port (0: a free one, written back).
 int boundLoopbackSocket(std::uint16_t& port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) throw std::runtime_error("socket");
+  // A port taken again keeps connections of before in TIME_WAIT.
+  const int one = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = 0;
+  a.sin_port = htons(port);
   if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
     ::close(fd);
     throw std::runtime_error("bind");
@@ -34,15 +38,25 @@ int boundLoopbackSocket(std::uint16_t& port) {
 
 }  // namespace
 
-LoopbackServer::LoopbackServer(int backlog) {
+LoopbackServer::LoopbackServer(int backlog) : backlog_(backlog) {
+  listenAgain();
+}
+
+void LoopbackServer::stopListening() {
+  if (listener_ >= 0) ::close(listener_);
+  listener_ = -1;
+}
+
+void LoopbackServer::listenAgain() {
+  stopListening();
   listener_ = boundLoopbackSocket(port_);
-  if (::listen(listener_, backlog) != 0) throw std::runtime_error("listen");
+  if (::listen(listener_, backlog_) != 0) throw std::runtime_error("listen");
 }
 
 LoopbackServer::~LoopbackServer() {
   for (int i = 0; i < connectionCount_; ++i)
     if (connections_[i] >= 0) ::close(connections_[i]);
-  ::close(listener_);
+  stopListening();
 }
 
 int LoopbackServer::accept(int waitMs) {

@@ -26,12 +26,18 @@ class LoopbackServer {
   void close(int fd);
   void reset(int fd);
 
+  // The server goes away (connections are refused) and comes back on the
+  // same port.
+  void stopListening();
+  void listenAgain();
+
   // A loopback port on which nothing listens (just released).
   static std::uint16_t closedPort();
 
  private:
   int listener_ = -1;
   std::uint16_t port_ = 0;
+  int backlog_;
   int connections_[64];
   int connectionCount_ = 0;
 };
