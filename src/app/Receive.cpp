@@ -202,12 +202,14 @@ void TForm1::ProcessReceived(const std::string& data, std::size_t count) {
   // Kept in a local while only this loop touches it; written back before
   // anything else can look at it.
   std::int32_t column = HexColumn;
-  // Where the row in progress began in this chunk: a counted row is also
-  // read as a weight.
+  // Where the row in progress began in this chunk, and whether it began in
+  // an earlier one: a counted row is also read as a weight. Kept in locals,
+  // so the loop writes no memory for it.
   std::size_t rowStart = 0;
+  bool rowContinues = true;
   auto rowBreak = [&](std::size_t next) {
-    Readings.rowBroken();
     rowStart = next;
+    rowContinues = false;
   };
 
   // Runs a handler of the window: the counter it may read is current, and the
@@ -242,7 +244,8 @@ void TForm1::ProcessReceived(const std::string& data, std::size_t count) {
       if (b == '\n') {
         if (!ReplyCounted) {
           countReply(*this);
-          Readings.rowCounted(std::string_view(data).substr(rowStart, i - rowStart), wallMs(loop().now()));
+          Readings.rowCounted(std::string_view(data).substr(rowStart, i - rowStart), rowContinues,
+                              wallMs(loop().now()));
         }
         rowBreak(i + 1);
         PaneLineStart = true;
@@ -295,7 +298,7 @@ void TForm1::ProcessReceived(const std::string& data, std::size_t count) {
       if ((static_cast<std::uint32_t>(column) & 7u) == 0) hex.put("  ");
     }
   } catch (...) {
-    Readings.rowBroken();
+    Readings.rowPending({}, false);
     HexColumn = column;
     ascii.flush();
     hex.flush();
@@ -303,7 +306,7 @@ void TForm1::ProcessReceived(const std::string& data, std::size_t count) {
   }
 
   HexColumn = column;
-  Readings.rowContinues(std::string_view(data).substr(rowStart, count - rowStart));
+  Readings.rowPending(std::string_view(data).substr(rowStart, count - rowStart), rowContinues);
   ascii.flush();
   hex.flush();
   MemoScrollDown(Memo1);

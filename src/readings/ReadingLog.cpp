@@ -44,8 +44,12 @@ void ReadingLog::addRow(std::string_view row, std::int64_t timeMs) {
   const std::string_view kept = row.substr(0, kMaxRaw);
   r.rawOffset = static_cast<std::uint32_t>(std::min<std::size_t>(raw_.size(), UINT32_MAX));
   if (raw_.size() + kept.size() < UINT32_MAX) {
-    for (char c : kept)
-      if (c != '\0') raw_.push_back(c);
+    if (kept.find('\0') == std::string_view::npos) {
+      raw_.append(kept);
+    } else {
+      for (char c : kept)
+        if (c != '\0') raw_.push_back(c);
+    }
   }
   r.rawLength = static_cast<std::uint16_t>(raw_.size() - r.rawOffset);
   readings_.push_back(r);
@@ -57,19 +61,21 @@ void ReadingLog::addRow(std::string_view row, std::int64_t timeMs) {
   if (onAdded) onAdded();
 }
 
-void ReadingLog::rowContinues(std::string_view part) {
+void ReadingLog::rowPending(std::string_view part, bool continues) {
+  if (!continues) pending_.clear();
   if (pending_.size() < kMaxRow) pending_.append(part.substr(0, kMaxRow - pending_.size()));
 }
 
-void ReadingLog::rowCounted(std::string_view end, std::int64_t timeMs) {
-  if (pending_.empty()) {
-    addRow(end.substr(0, kMaxRow), timeMs);
-  } else {
-    rowContinues(end);
-    const std::string row = std::move(pending_);
+void ReadingLog::rowCounted(std::string_view end, bool continues, std::int64_t timeMs) {
+  if (!continues || pending_.empty()) {
     pending_.clear();
-    addRow(row, timeMs);
+    addRow(end.substr(0, kMaxRow), timeMs);
+    return;
   }
+  rowPending(end, true);
+  const std::string row = std::move(pending_);
+  pending_.clear();
+  addRow(row, timeMs);
 }
 
 void ReadingLog::clear() {

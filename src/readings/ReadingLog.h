@@ -35,11 +35,11 @@ class ReadingLog {
 
   // A counted reply row (its line end already taken off), arrived at timeMs.
   void addRow(std::string_view row, std::int64_t timeMs);
-  // The byte processor's view of rows: the start of a row whose end is in a
-  // later chunk, a row broken without a count, and the counted row's end.
-  void rowContinues(std::string_view part);
-  void rowBroken() { pending_.clear(); }
-  void rowCounted(std::string_view end, std::int64_t timeMs);
+  // The byte processor's view of rows. A chunk's text up to a counted
+  // row's end, or its text after the last row break: `continues` when it
+  // goes on from the row in progress at the end of the previous chunk.
+  void rowCounted(std::string_view end, bool continues, std::int64_t timeMs);
+  void rowPending(std::string_view part, bool continues);
   // Empties the series and the statistics.
   void clear();
   // An automatic measurement starts: a new series, passes counted from 1.

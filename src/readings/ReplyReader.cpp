@@ -26,6 +26,31 @@ bool isUnitChar(char c) {
 // Longer digit runs are no weight a scale prints (and would lose digits).
 constexpr std::size_t kMaxNumber = 24;
 
+// Digits with at most one "." or ",". A mantissa below 2^53 over an exact
+// power of ten is one correctly rounded division, as a full conversion would
+// give; longer numbers take the full conversion.
+bool parseNumber(std::string_view text, std::uint8_t decimals, double& value) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  std::uint64_t mantissa = 0;
+  std::size_t digits = 0;
+  for (char c : text) {
+    if (!isDigit(c)) continue;
+    mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+    ++digits;
+  }
+  if (digits <= 15 && decimals <= 22) {
+    value = static_cast<double>(mantissa) / kPowers[decimals];
+    return true;
+  }
+  char buffer[kMaxNumber + 1];
+  std::memcpy(buffer, text.data(), text.size());
+  for (std::size_t k = 0; k < text.size(); ++k)
+    if (buffer[k] == ',') buffer[k] = '.';
+  const auto [ptr, ec] = std::from_chars(buffer, buffer + text.size(), value);
+  return ec == std::errc() && ptr == buffer + text.size() && std::isfinite(value);
+}
+
 std::string_view trimmed(std::string_view s) {
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
@@ -118,13 +143,8 @@ ReplyValue ReadReply(std::string_view row) {
     const std::size_t end = i;
     if (end - start > kMaxNumber) continue;
 
-    char digits[kMaxNumber + 1];
-    std::memcpy(digits, s.data() + start, end - start);
-    for (std::size_t k = 0; k < end - start; ++k)
-      if (digits[k] == ',') digits[k] = '.';
     double value = 0;
-    const auto [ptr, ec] = std::from_chars(digits, digits + (end - start), value);
-    if (ec != std::errc() || ptr != digits + (end - start) || !std::isfinite(value)) continue;
+    if (!parseNumber(s.substr(start, end - start), decimals, value)) continue;
 
     // A sign may stand apart from the digits ("N   +   12.345 kg").
     std::size_t j = start;

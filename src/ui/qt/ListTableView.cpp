@@ -59,6 +59,8 @@ ListTableView::ListTableView(ui::ListTable& table, QWidget* parent)
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Rows of one height: the header need not measure a hundred thousand.
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   horizontalHeader()->setStretchLastSection(true);
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { selectionToModel(); });
