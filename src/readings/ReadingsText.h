@@ -16,7 +16,8 @@ enum class TextFlavour { SemicolonComma, CommaPoint, Tabs };
 
 // The column captions, in the order of every row.
 const std::vector<std::string>& ColumnCaptions();
-// One cell of a reading as the table shows it (decimal comma).
+// One cell of a reading as the table shows it (decimal comma, the time of
+// day without the date).
 std::string CellText(const ReadingLog& log, const Reading& r, int column);
 // The state's Polish name.
 std::string StateText(State state);

@@ -119,6 +119,7 @@ void ChartView::sync() {
   xAxis_->setRange(std::min(points.front().x, points.back().x),
                    std::max(points.back().x, points.front().x + 1));
   yAxis_->setRange(lowY - margin, highY + margin);
+  yAxis_->applyNiceNumbers();
 }
 
 void ChartView::resizeEvent(QResizeEvent* event) {

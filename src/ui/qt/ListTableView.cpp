@@ -63,11 +63,16 @@ ListTableView::ListTableView(ui::ListTable& table, QWidget* parent)
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   horizontalHeader()->setStretchLastSection(true);
+  horizontalHeader()->setResizeContentsPrecision(20);
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { selectionToModel(); });
 }
 
 void ListTableView::sync() {
-  if (model_->follow()) scrollToBottom();
+  const bool wasEmpty = model_->rowCount() == 0;
+  if (!model_->follow()) return;
+  // The columns fit the first rows; measuring them all would cost a long series.
+  if (wasEmpty) resizeColumnsToContents();
+  scrollToBottom();
 }
 
 void ListTableView::selectionToModel() {
