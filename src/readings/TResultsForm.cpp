@@ -120,8 +120,9 @@ void TResultsForm::ShowResults() {
 }
 
 void TResultsForm::readingAdded() {
-  // One catch-up per period however many rows arrive.
-  if (!refresh_->running()) refresh_->setInterval(kRefreshMs);
+  // A closed window catches up when it is shown; an open one once per period
+  // however many rows arrive.
+  if (visible() && !refresh_->running()) refresh_->setInterval(kRefreshMs);
 }
 
 void TResultsForm::logCleared() {

@@ -121,6 +121,14 @@ struct ResultsWindow : ::testing::Test {
 };
 
 TEST_F(ResultsWindow, StatisticsFollowTheReadingsAndTheSwitch) {
+  // Closed, the window does not follow the readings; shown, it catches up.
+  log.addRow("S S     9.00 g", 500);
+  loop.advance(readings::TResultsForm::kRefreshMs);
+  EXPECT_EQ(results.Table.rowCount(), 0);
+  results.ShowResults();
+  EXPECT_EQ(results.Table.rowCount(), 1);
+  results.btnClear.click();
+
   log.addRow("S S     10.00 g", 1000);
   log.addRow("S D     13.00 g", 2000);
   log.addRow("S S     12.00 g", 3000);
