@@ -122,7 +122,7 @@ void TResultsForm::ShowResults() {
 void TResultsForm::readingAdded() {
   // A closed window catches up when it is shown; an open one once per period
   // however many rows arrive.
-  if (visible() && !refresh_->running()) refresh_->setInterval(kRefreshMs);
+  if (visible() && refresh_->interval() != kRefreshMs) refresh_->setInterval(kRefreshMs);
 }
 
 void TResultsForm::logCleared() {
@@ -135,7 +135,9 @@ void TResultsForm::logCleared() {
 }
 
 void TResultsForm::Refresh() {
-  refresh_->setInterval(0);
+  // An open window also looks again now and then: fast write switched on
+  // brings no reading that would refresh it.
+  refresh_->setInterval(visible() ? kIdleRefreshMs : 0);
   LabelFastWrite.setVisible(FastWriteActive && FastWriteActive());
   Table.setRowCount(static_cast<int>(log_.size()));
   plotNewReadings();

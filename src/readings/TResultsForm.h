@@ -52,6 +52,8 @@ class TResultsForm : public ui::Form {
 
   // How long the window waits after a new reading before it catches up.
   static constexpr int kRefreshMs = 200;
+  // How often an open window looks again without new readings.
+  static constexpr int kIdleRefreshMs = 1000;
 
  private:
   void layOut();

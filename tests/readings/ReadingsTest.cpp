@@ -99,8 +99,11 @@ TEST_F(ReadingsRun, AnAutomaticMeasurementTagsItsReadingsAndStartsANewSeries) {
   readings::TResultsForm results(form->Readings, loop, dialogs);
   results.FastWriteActive = [this] { return form->FastWrite.checked() && form->CaptureFileChosen(); };
   form->LabelFileName.setCaption((dir / "szybki.txt").string());
-  form->FastWrite.setChecked(true);
   results.ShowResults();
+  EXPECT_FALSE(results.LabelFastWrite.visible());
+  // Switched on while the window is open: no reading comes, the window still says so.
+  form->FastWrite.setChecked(true);
+  loop.advance(readings::TResultsForm::kIdleRefreshMs);
   EXPECT_TRUE(results.LabelFastWrite.visible());
   form->btnWyslijClick();
   ASSERT_TRUE(loop.runUntil([&] { return app::CaptureFileOpen; }, 2s));
