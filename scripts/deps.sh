@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev fonts-dejavu-core
+  qt6-base-dev qt6-charts-dev libgl-dev fonts-dejavu-core
   libxml2-dev libgtest-dev libbenchmark-dev
   gettext qt6-translations-l10n locales
   socat ser2net poppler-utils

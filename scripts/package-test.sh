@@ -40,7 +40,8 @@ echo "== install"
 "${sudo_cmd[@]}" apt-get install -f -y
 dpkg-query -W -f='${Status}\n' terso | grep -q "install ok installed" || { echo "terso is not installed" >&2; exit 1; }
 for f in /usr/bin/terso /usr/bin/terso-scale /usr/share/applications/terso.desktop \
-  /usr/share/icons/hicolor/scalable/apps/terso.svg /usr/share/icons/hicolor/64x64/apps/terso.png; do
+  /usr/share/icons/hicolor/scalable/apps/terso.svg /usr/share/icons/hicolor/64x64/apps/terso.png \
+  /usr/share/doc/terso/copyright; do
   [ -e "$f" ] || { echo "missing: $f" >&2; exit 1; }
 done
 [ -f /usr/share/locale/pl/LC_MESSAGES/cport.mo ] || { echo "missing: the Polish serial texts" >&2; exit 1; }

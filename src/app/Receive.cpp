@@ -9,6 +9,7 @@
 // StoreReply (which then reads and clears both panes).
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
@@ -73,6 +74,10 @@ std::string timeStamp(platform::WallClock::time_point now) {
   char text[16];
   std::strftime(text, sizeof text, "%H:%M:%S", &local);
   return text;
+}
+
+std::int64_t wallMs(platform::WallClock::time_point now) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
 }
 
 // Counters wrap as the system's 32-bit integers do, never overflow.
@@ -197,6 +202,15 @@ void TForm1::ProcessReceived(const std::string& data, std::size_t count) {
   // Kept in a local while only this loop touches it; written back before
   // anything else can look at it.
   std::int32_t column = HexColumn;
+  // Where the row in progress began in this chunk, and whether it began in
+  // an earlier one: a counted row is also read as a weight. Kept in locals,
+  // so the loop writes no memory for it.
+  std::size_t rowStart = 0;
+  bool rowContinues = true;
+  auto rowBreak = [&](std::size_t next) {
+    rowStart = next;
+    rowContinues = false;
+  };
 
   // Runs a handler of the window: the counter it may read is current, and the
   // controls it may change are read again afterwards.
@@ -228,7 +242,12 @@ void TForm1::ProcessReceived(const std::string& data, std::size_t count) {
       const char b = data[i];
 
       if (b == '\n') {
-        if (!ReplyCounted) countReply(*this);
+        if (!ReplyCounted) {
+          countReply(*this);
+          Readings.rowCounted(std::string_view(data).substr(rowStart, i - rowStart), rowContinues,
+                              wallMs(loop().now()));
+        }
+        rowBreak(i + 1);
         PaneLineStart = true;
         // A CR LF from the device ends up as one row end.
         const char last = ascii.lastChar();
@@ -243,6 +262,7 @@ void TForm1::ProcessReceived(const std::string& data, std::size_t count) {
         column = -1;
         if (settings.wrapPosition == 0) {
           // The wrap character starts a row.
+          rowBreak(i);
           ascii.put("\r\n");
           hex.put("\r\n");
           storeReply();
@@ -254,6 +274,7 @@ void TForm1::ProcessReceived(const std::string& data, std::size_t count) {
           hex.putHex(b);
         } else if (settings.wrapPosition == 1) {
           // The wrap character ends a row.
+          rowBreak(i + 1);
           ascii.putShown(b);
           ascii.put("\r\n");
           hex.putHex(b);
@@ -277,6 +298,7 @@ void TForm1::ProcessReceived(const std::string& data, std::size_t count) {
       if ((static_cast<std::uint32_t>(column) & 7u) == 0) hex.put("  ");
     }
   } catch (...) {
+    Readings.rowPending({}, false);
     HexColumn = column;
     ascii.flush();
     hex.flush();
@@ -284,6 +306,7 @@ void TForm1::ProcessReceived(const std::string& data, std::size_t count) {
   }
 
   HexColumn = column;
+  Readings.rowPending(std::string_view(data).substr(rowStart, count - rowStart), rowContinues);
   ascii.flush();
   hex.flush();
   MemoScrollDown(Memo1);

@@ -60,6 +60,7 @@ void TForm1::btnWyslijClick() {
   }
 
   SentCount = plusOne(SentCount);
+  Readings.sent();
   // A running timeout is not restarted: it fires 3 s after the send that armed it.
   if (CheckBox3.checked()) Timer2->setInterval(kReplyTimeoutMs);
 }

@@ -41,6 +41,7 @@ TForm1::TForm1(MainWindowServices services)
       Automatyczny1("Automatyczny1", pl("Pomiar Automatyczny"), "Ctrl+A"),
       PomiarRczny1("PomiarRczny1", pl("Pomiar Ręczny"), "Ctrl+R"),
       Plikrozkazow1("Plikrozkazow1", pl("Plik rozkazów:")),
+      Wyniki1("Wyniki1", pl("Wyniki"), "Ctrl+W"),
       ComPort1(services.loop, "ComPort1"),
       XMLConfig(services.programDir.string()),
       services_(std::move(services)) {
@@ -182,7 +183,7 @@ void TForm1::buildMenu() {
                              &InsertTime, &ChangePointToColon, &FastWrite})
     Plik1.add(*item);
   ZapiszASCII.setChecked(true);
-  Tryb1.add(Ustaw1).add(Automatyczny1).add(PomiarRczny1);
+  Tryb1.add(Ustaw1).add(Automatyczny1).add(PomiarRczny1).add(Wyniki1);
   Plikrozkazow1.setHasImage(true);
   for (ui::MenuItem* top : {&Plik1, &Terso1, &Tryb1, &Plikrozkazow1}) addMenu(*top);
 
@@ -195,6 +196,7 @@ void TForm1::buildMenu() {
   Ustaw1.onClick = [this] { Ustaw1Click(); };
   Automatyczny1.onClick = [this] { Automatyczny1Click(); };
   PomiarRczny1.onClick = [this] { PomiarRczny1Click(); };
+  Wyniki1.onClick = [this] { Wyniki1Click(); };
   Plikrozkazow1.onClick = [this] { Plikrozkazow1Click(); };
   Terso1.onClick = [this] { Terso1Click(); };
   DrukujASCII1.onClick = [this] { DrukujASCII1Click(); };

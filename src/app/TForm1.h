@@ -14,6 +14,7 @@
 #include "ethernet/CEthConnection.h"
 #include "platform/EventLoop.h"
 #include "platform/MessageTarget.h"
+#include "readings/ReadingLog.h"
 #include "serial/ComPort.h"
 #include "ui/Control.h"
 #include "ui/Dialogs.h"
@@ -27,6 +28,9 @@ class TRemainingForm;
 }  // namespace automatic
 namespace config {
 class TConnectionForm;
+}
+namespace readings {
+class TResultsForm;
 }
 
 namespace app {
@@ -120,6 +124,12 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   void ChangeConnection(int row);
   // The serial port's device went away: a run going ends as failed, saying so.
   void SerialPortLost();
+
+  // The readings of the counted reply rows and their window (Readings.cpp);
+  // the window is created after this one and sets itself here.
+  readings::ReadingLog Readings;
+  readings::TResultsForm* ResultsForm = nullptr;
+  void Wyniki1Click();
 
   // The link's open/close button and the connection settings.
   void btnOpenPortClick();
@@ -219,6 +229,8 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   ui::MenuItem Automatyczny1;
   ui::MenuItem PomiarRczny1;
   ui::MenuItem Plikrozkazow1;
+  // "Tryb" -> "Wyniki": the readings window.
+  ui::MenuItem Wyniki1;
 
   // The serial link.
   serial::TComPort ComPort1;

@@ -9,6 +9,7 @@
 #include "platform/ProgramDir.h"
 #include "platform/Sound.h"
 #include "platform/qt/QtEventLoop.h"
+#include "readings/TResultsForm.h"
 #include "serial/EComPort.h"
 #include "ui/qt/Application.h"
 #include "ui/qt/FormWindow.h"
@@ -50,6 +51,15 @@ int main(int argc, char** argv) {
   // The connection settings dialog, shown from the main menu.
   config::TConnectionForm connectionForm(form1.ComPort1, form1.btnOpenPort, dialogs);
   form1.ConnectionForm = &connectionForm;
+  // The readings window ("Tryb" -> "Wyniki"), hidden until asked for.
+  readings::TResultsForm resultsForm(form1.Readings, loop, dialogs);
+  resultsForm.FastWriteActive = [&form1] { return form1.FastWrite.checked() && form1.CaptureFileChosen(); };
+  form1.ResultsForm = &resultsForm;
+  ui::qt::FormWindow resultsWindow(resultsForm, loop);
+  resultsForm.BringToFront = [&resultsWindow] {
+    resultsWindow.raise();
+    resultsWindow.activateWindow();
+  };
   ui::qt::FormWindow window(form1, loop);
   window.show();
   return QApplication::exec();

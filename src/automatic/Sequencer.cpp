@@ -218,6 +218,8 @@ void TForm1::Automatyczny1Click() {
     ReplyCount = 0;
     SentCount = 0;
     MeasurementsDone = 0;
+    // A new run is a new series of readings.
+    Readings.startRun();
     const Orders orders(Form2);
     // Without an order 1 the run stalls here until Stop.
     const int row = orders.find(1);
@@ -270,6 +272,7 @@ void TForm1::Timer1Timer() {
         platform::Beep();
         if (RemainingForm) RemainingForm->ShowNotification();
       } else {
+        Readings.armOrder(CurrentOrder, MeasurementsDone);
         btnWyslijClick();
       }
       // 3.-7. Count the step and show it.

@@ -28,6 +28,13 @@ struct FileDialogRequest {
   std::string defaultExt;
 };
 
+// A file chosen in a save dialog and which of the request's filters was
+// selected (0 for the first).
+struct SaveChoice {
+  std::string path;
+  int filter = 0;
+};
+
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
@@ -43,6 +50,14 @@ class Dialogs {
   // Runs the print dialog; when the operator confirms, lays the job out with
   // compose for the chosen printer's page and prints it. False when cancelled.
   virtual bool print(const PrintComposer& compose) = 0;
+  // A save dialog whose filter decides what is written.
+  virtual std::optional<SaveChoice> saveFileChoice(const FileDialogRequest& request) {
+    std::optional<std::string> path = saveFileName(request);
+    if (!path) return std::nullopt;
+    return SaveChoice{*path, 0};
+  }
+  // Puts text (Windows-1250) on the clipboard.
+  virtual void setClipboardText(const std::string& text) { (void)text; }
 };
 
 }  // namespace ui

@@ -11,12 +11,13 @@ namespace e2e {
 
 class ScaleThread {
  public:
-  explicit ScaleThread(int tcpPort = -1) {
+  // By default the weight moves only when asked ("S"), so the replies are
+  // known; a drift period makes "SI" replies move on their own.
+  explicit ScaleThread(int tcpPort = -1, std::chrono::milliseconds driftPeriod = std::chrono::hours(1)) {
     scale::ServerOptions options;
     options.tcpPort = tcpPort;
     options.logOrders = false;
-    // The weight moves only when asked ("S"), so the replies are known.
-    options.driftPeriod = std::chrono::hours(1);
+    options.driftPeriod = driftPeriod;
     server_ = std::make_unique<scale::ScaleServer>(options, nullptr);
     thread_ = std::thread([this] { server_->run(); });
   }

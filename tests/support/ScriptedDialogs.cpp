@@ -26,6 +26,17 @@ std::optional<std::string> ScriptedDialogs::saveFileName(const ui::FileDialogReq
   return openFileName(request);
 }
 
+std::optional<ui::SaveChoice> ScriptedDialogs::saveFileChoice(const ui::FileDialogRequest& request) {
+  std::optional<std::string> path = openFileName(request);
+  int filter = 0;
+  if (!filterAnswers.empty()) {
+    filter = filterAnswers.front();
+    filterAnswers.pop_front();
+  }
+  if (!path) return std::nullopt;
+  return ui::SaveChoice{*path, filter};
+}
+
 ui::ModalResult ScriptedDialogs::showModal(ui::Form& form) {
   modalForms.push_back(form.name());
   // As on screen: the result starts afresh, onShow runs first and onClose

@@ -28,6 +28,9 @@ class ScriptedDialogs : public ui::Dialogs {
   // Confirmed, the job is laid out for printPageSize and kept in printJobs,
   // or handed to onPrint (a test may draw it into a PDF file).
   bool print(const ui::PrintComposer& compose) override;
+  // The file from fileAnswers, the filter from filterAnswers (0 when none).
+  std::optional<ui::SaveChoice> saveFileChoice(const ui::FileDialogRequest& request) override;
+  void setClipboardText(const std::string& text) override { clipboard = text; }
 
   // Answers, taken in order; when none is queued a message box answers Ok and a
   // file dialog is cancelled.
@@ -45,6 +48,8 @@ class ScriptedDialogs : public ui::Dialogs {
   std::function<void(const ui::PrintComposer&)> onPrint;
 
   std::vector<Message> messages;
+  std::deque<int> filterAnswers;
+  std::string clipboard;
   std::vector<ui::FileDialogRequest> fileRequests;
   std::vector<std::string> modalForms;
   std::vector<std::string> errors;

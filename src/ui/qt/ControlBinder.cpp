@@ -16,10 +16,14 @@
 #include <algorithm>
 #include <memory>
 
-#include "ui/Memo.h"
+#include "ui/Chart.h"
 #include "ui/Image.h"
+#include "ui/ListTable.h"
+#include "ui/Memo.h"
 #include "ui/StringGrid.h"
+#include "ui/qt/ChartView.h"
 #include "ui/qt/GridView.h"
+#include "ui/qt/ListTableView.h"
 #include "ui/qt/MemoView.h"
 #include "ui/qt/QtText.h"
 #include "ui/qt/VirtualKeys.h"
@@ -87,6 +91,22 @@ QWidget* ControlBinder::build(ui::Control& control, QWidget& parent) {
     listen(*grid, [grid, w] {
       applyCommon(*grid, *w);
       w->update();
+    });
+    return w;
+  }
+  if (auto* chart = dynamic_cast<ui::Chart*>(&control)) {
+    auto* w = new ChartView(*chart, &parent);
+    listen(*chart, [chart, w] {
+      applyCommon(*chart, *w);
+      w->sync();
+    });
+    return w;
+  }
+  if (auto* table = dynamic_cast<ui::ListTable*>(&control)) {
+    auto* w = new ListTableView(*table, &parent);
+    listen(*table, [table, w] {
+      applyCommon(*table, *w);
+      w->sync();
     });
     return w;
   }

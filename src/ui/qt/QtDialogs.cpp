@@ -1,6 +1,7 @@
 #include "ui/qt/QtDialogs.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -85,7 +86,19 @@ std::optional<std::string> QtDialogs::saveFileName(const ui::FileDialogRequest& 
   return fileName(request, true);
 }
 
-std::optional<std::string> QtDialogs::fileName(const ui::FileDialogRequest& request, bool save) {
+std::optional<ui::SaveChoice> QtDialogs::saveFileChoice(const ui::FileDialogRequest& request) {
+  int filter = 0;
+  std::optional<std::string> path = fileName(request, true, &filter);
+  if (!path) return std::nullopt;
+  return ui::SaveChoice{*path, filter};
+}
+
+void QtDialogs::setClipboardText(const std::string& text) {
+  QApplication::clipboard()->setText(toQt(text));
+}
+
+std::optional<std::string> QtDialogs::fileName(const ui::FileDialogRequest& request, bool save,
+                                               int* chosenFilter) {
   QFileDialog dialog(parentWindow(), toQt(request.title));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -108,6 +121,9 @@ std::optional<std::string> QtDialogs::fileName(const ui::FileDialogRequest& requ
         continue;
       }
     }
+    if (chosenFilter)
+      *chosenFilter =
+          std::max(0, static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter())));
     return fromQt(chosen);
   }
 }

@@ -27,9 +27,12 @@ class QtDialogs : public ui::Dialogs {
   // failing timer cannot pile up message boxes.
   void showError(const std::string& message) override;
   bool print(const ui::PrintComposer& compose) override;
+  std::optional<ui::SaveChoice> saveFileChoice(const ui::FileDialogRequest& request) override;
+  void setClipboardText(const std::string& text) override;
 
  private:
-  std::optional<std::string> fileName(const ui::FileDialogRequest& request, bool save);
+  std::optional<std::string> fileName(const ui::FileDialogRequest& request, bool save,
+                                      int* chosenFilter = nullptr);
   static QWidget* parentWindow();
 
   platform::EventLoop* loop_ = nullptr;

@@ -1,0 +1,96 @@
+#pragma once
+// The readings of the counted reply rows: one compact record per row (time,
+// order and pass of an automatic measurement, value, unit, state) with its
+// raw text kept in a shared store, and the running statistics per unit.
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "readings/ReplyReader.h"
+#include "readings/Statistics.h"
+
+namespace readings {
+
+struct Reading {
+  std::int64_t timeMs = 0;  // wall clock, ms since the epoch
+  double value = 0;         // meaningful when hasValue()
+  std::uint32_t rawOffset = 0;
+  std::uint16_t rawLength = 0;
+  std::int16_t order = 0;  // 0: not sent by an automatic measurement
+  std::int32_t pass = 0;
+  std::uint8_t unit = 0;  // index into the log's units; 0 is no unit
+  std::uint8_t decimals = 0;
+  State state = State::Unknown;
+  bool valued = false;
+
+  bool hasValue() const { return valued; }
+};
+
+class ReadingLog {
+ public:
+  ReadingLog();
+
+  // A counted reply row (its line end already taken off), arrived at timeMs.
+  void addRow(std::string_view row, std::int64_t timeMs);
+  // The byte processor's view of rows. A chunk's text up to a counted
+  // row's end, or its text after the last row break: `continues` when it
+  // goes on from the row in progress at the end of the previous chunk.
+  void rowCounted(std::string_view end, bool continues, std::int64_t timeMs);
+  void rowPending(std::string_view part, bool continues);
+  // Empties the series and the statistics.
+  void clear();
+  // An automatic measurement starts: a new series, passes counted from 1.
+  void startRun();
+  // The automatic measurement is about to send order `order`, of which
+  // `stepsDone` steps were made; the next send carries that tag.
+  void armOrder(std::int16_t order, std::int32_t stepsDone);
+  // Any send: replies to it carry the armed tag, or none for a manual send.
+  void sent();
+
+  std::size_t size() const { return readings_.size(); }
+  const Reading& at(std::size_t i) const { return readings_[i]; }
+  std::string_view rawText(const Reading& r) const {
+    return std::string_view(raw_).substr(r.rawOffset, r.rawLength);
+  }
+  const std::string& unitName(std::uint8_t unit) const { return units_[unit]; }
+  std::size_t unitCount() const { return units_.size(); }
+
+  // Statistics of a unit over the stable readings, or with the unstable ones.
+  Summary stats(std::uint8_t unit, bool withUnstable) const;
+  // The unit of most readings with a value so far (0 when none).
+  std::uint8_t mainUnit() const;
+
+  // Told after a reading was added and after the series was emptied.
+  std::function<void()> onAdded;
+  std::function<void()> onCleared;
+
+  // Bytes of a row's text kept; longer rows keep their start.
+  static constexpr std::size_t kMaxRaw = 120;
+  // Bytes of a row read for its value; a weight is near the start.
+  static constexpr std::size_t kMaxRow = 256;
+
+ private:
+  std::uint8_t unitIndex(std::string_view unit);
+
+  struct UnitStats {
+    RunningStats stable, withUnstable;
+  };
+  std::deque<Reading> readings_;
+  // The start of the row in progress, up to what is read of a row.
+  std::string pending_;
+  std::string raw_;
+  std::vector<std::string> units_;
+  std::vector<UnitStats> stats_;
+  // The automatic measurement's tag: armed by the sequencer, taken by the send.
+  std::int16_t armedOrder_ = 0;
+  std::int32_t armedSteps_ = 0;
+  std::int16_t sentOrder_ = 0;
+  std::int32_t sentPass_ = 0;
+  std::int16_t lastBegunOrder_ = 0;
+  std::int32_t pass_ = 0;
+};
+
+}  // namespace readings
