@@ -1,5 +1,6 @@
 #include "platform/IniFile.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/AtomicFile.h"
@@ -93,12 +94,12 @@ IniFile::IniFile(std::string path, std::string_view bytes) : path_(std::move(pat
 }
 
 void IniFile::parse(std::string_view bytes) {
+  const auto breaks = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+  if (breaks + (bytes.empty() || bytes.back() == '\n' ? 0 : 1) > kMaxLines)
+    throw IniFileError("cannot read " + path_ + ": too many lines", EFBIG);
+  lines_.reserve(breaks + 1);
   std::size_t start = 0;
   while (start < bytes.size()) {
-    if (lines_.size() == kMaxLines) {
-      lines_.clear();
-      throw IniFileError("cannot read " + path_ + ": too many lines", EFBIG);
-    }
     auto end = bytes.find('\n', start);
     if (end == std::string_view::npos) end = bytes.size();
     std::string line(bytes.substr(start, end - start));

@@ -29,12 +29,12 @@ class IniFile {
  public:
   // A settings file holds a few dozen lines; one with more than this is
   // refused, as its lines would take far more memory than its bytes.
-  static constexpr std::size_t kMaxLines = std::size_t{1} << 20;
+  static constexpr std::size_t kMaxLines = std::size_t{1} << 16;
 
   // Reads the file once, with the whole-file reader's rules and the cap for
   // settings files; a missing file is an empty one (created by the first
   // save() after a write). Throws IniFileError when the file exists but
-  // cannot be read: not a regular file, too large (also more than a million
+  // cannot be read: not a regular file, too large (also more than kMaxLines
   // lines), or a failed read.
   explicit IniFile(std::string path);
   // A document of bytes already read from path (saved there by save()).
