@@ -157,8 +157,8 @@ void reportVanished(TForm1& form) {
 
 // What a write of the capture file is, for telling its failure and success.
 enum class CaptureStep {
-  Buffered,  // into the fast-write buffer: a success only when it wrote out
-  ToDisk,    // a row, or a flush: a success puts the bytes in the file
+  Buffered,  // through the fast-write buffer: a success only when bytes got out
+  ToDisk,    // a row: a success puts it in the file
   Closing,   // closing the fast-write file: a failure says what was lost
 };
 
