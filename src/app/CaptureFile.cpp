@@ -5,7 +5,9 @@
 // written out at least once a second; a crash or a killed process loses at
 // most the last second.
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <exception>
@@ -111,6 +113,74 @@ void stampChunk(std::string_view chunk, std::string_view stamp, bool& lineStart,
   if (endsWithLf) out += '\n';
 }
 
+// The label shows a failing capture file: red, the reason in its hint.
+void showFailing(TForm1& form, const std::string& reason) {
+  form.LabelFileName.setFontColor(ui::clRed);
+  form.LabelFileName.setHint(reason);
+}
+
+// A write got through, or the operator chose or cleared the file: the failure
+// is over, and the next one is shown again.
+void endFailure(TForm1& form) {
+  if (!CaptureFailure.active) return;
+  CaptureFailure = {};
+  form.LabelFileName.setHint({});
+  form.LabelFileName.setFontColor(CaptureFileOpen            ? ui::clGreen
+                                  : form.CaptureFileChosen() ? ui::clBlack
+                                                             : ui::clRed);
+}
+
+// Whether a failure goes on with the one being shown; otherwise it starts a
+// new one, which the caller shows.
+bool continuesFailure(TForm1& form, const std::string& path, int error, const std::string& reason) {
+  if (CaptureFailure.active && CaptureFailure.path == path && CaptureFailure.error == error) return true;
+  CaptureFailure = CaptureFailureEpisode{true, path, error};
+  showFailing(form, reason);
+  return false;
+}
+
+// The fast-write file vanished from its path (removed, or its folder): what
+// went into it is gone with it, and the writer waits to create it anew. The
+// operator is told once, after the handler, with the path; a later failure to
+// create the file there for want of its folder is the same failure.
+void reportVanished(TForm1& form) {
+  if (!CaptureFile.takeVanished()) return;
+  const std::string path = CaptureFile.path();
+  const std::string message =
+      pl("Plik zapisu ") + platform::utf8ToCp1250(path) +
+      pl(" zniknął z dysku (usunięty lub przeniesiony). Dalsze dane trafią do nowego pliku o tej "
+         "nazwie, gdy tylko będzie można go utworzyć.");
+  if (continuesFailure(form, path, ENOENT, message)) return;
+  platform::EventLoop& loop = form.loop();
+  loop.post([&loop, message] { loop.reportError(message); });
+}
+
+// What a write of the capture file is, for telling its failure and success.
+enum class CaptureStep {
+  Buffered,  // through the fast-write buffer: a success only when bytes got out
+  ToDisk,    // a row: a success puts it in the file
+  Closing,   // closing the fast-write file: a failure says what was lost
+};
+
+// Runs one write of the capture file. The first failure of an episode goes on
+// to the general error report; the same failure again is not shown again
+// (false is returned, nothing was written). A failed close always goes on.
+template <typename Write>
+bool captureWrite(TForm1& form, CaptureStep step, Write&& write) {
+  const std::uint64_t writeOuts = CaptureFile.writeOuts();
+  try {
+    write();
+  } catch (const platform::FileWriteError& e) {
+    reportVanished(form);
+    const bool shown = continuesFailure(form, e.path(), e.error(), e.what());
+    if (shown && step != CaptureStep::Closing) return false;
+    throw;
+  }
+  reportVanished(form);
+  if (step != CaptureStep::Buffered || CaptureFile.writeOuts() != writeOuts) endFailure(form);
+  return true;
+}
+
 // Closes the fast-write file because the program moves on to another file or
 // to the row writer: the two writers never hold one file open at once. The
 // label goes on naming the chosen file, no longer as an open one.
@@ -120,8 +190,8 @@ void leaveFastWriteFile(TForm1& form) {
   CaptureFileCaption.clear();
   if (form.CaptureFlushTimer) form.CaptureFlushTimer->setInterval(0);
   form.LabelFileName.setColor(ui::clBtnFace);
-  if (form.CaptureFileChosen()) form.LabelFileName.setFontColor(ui::clBlack);
-  CaptureFile.close();
+  if (form.CaptureFileChosen() && !CaptureFailure.active) form.LabelFileName.setFontColor(ui::clBlack);
+  captureWrite(form, CaptureStep::Closing, [] { CaptureFile.close(); });
 }
 
 }  // namespace
@@ -138,13 +208,14 @@ void TForm1::StoreReply() {
     line += '\t';
     line += trimmed(Memo2.text());
   }
-  WriteCaptureLine(line);
+  // A row that was not written stays in the panes.
+  if (!WriteCaptureLine(line)) return;
   Memo1.clear();
   Memo2.clear();
 }
 
-void TForm1::WriteCaptureLine(const std::string& line) {
-  if (!CaptureFileChosen()) return;
+bool TForm1::WriteCaptureLine(const std::string& line) {
+  if (!CaptureFileChosen()) return false;
   leaveFastWriteFile(*this);
   const std::string path = nativePath(LabelFileName.caption());
   std::string bytes;
@@ -153,9 +224,12 @@ void TForm1::WriteCaptureLine(const std::string& line) {
   bytes += "\r\n";
   // Appending creates a file that is missing (another file was chosen, or it
   // was removed) rather than failing for want of it.
-  platform::writeFileOnce(path, bytes,
-                          CaptureFileExists ? platform::OpenMode::Append : platform::OpenMode::Create);
-  CaptureFileExists = fileExists(path);
+  const bool written = captureWrite(*this, CaptureStep::ToDisk, [&] {
+    platform::writeFileOnce(path, bytes,
+                            CaptureFileExists ? platform::OpenMode::Append : platform::OpenMode::Create);
+  });
+  if (written) CaptureFileExists = fileExists(path);
+  return written;
 }
 
 void TForm1::FastWriteData(const std::string& data) {
@@ -164,7 +238,10 @@ void TForm1::FastWriteData(const std::string& data) {
   // An order or the orders editor may have named another file meanwhile.
   if (CaptureFileOpen && caption != CaptureFileCaption) leaveFastWriteFile(*this);
   if (!CaptureFileOpen) {
-    CaptureFile.open(nativePath(caption), platform::OpenMode::Append);
+    const std::string path = nativePath(caption);
+    if (!captureWrite(*this, CaptureStep::Buffered,
+                      [&] { CaptureFile.open(path, platform::OpenMode::Append); }))
+      return;
     CaptureFileOpen = true;
     CaptureFileCaption = caption;
     CaptureLineStart = true;
@@ -177,17 +254,19 @@ void TForm1::FastWriteData(const std::string& data) {
     // The line state moves on only with a chunk that was taken.
     bool lineStart = CaptureLineStart;
     stampChunk(data, lineStamp.at(now), lineStart, stampedChunk);
-    CaptureFile.write(stampedChunk);
-    CaptureLineStart = lineStart;
+    if (captureWrite(*this, CaptureStep::Buffered, [] { CaptureFile.write(stampedChunk); }))
+      CaptureLineStart = lineStart;
   } else {
-    CaptureFile.write(data);
+    captureWrite(*this, CaptureStep::Buffered, [&] { CaptureFile.write(data); });
   }
 
   if (!CaptureFlushTimer) {
     CaptureFlushTimer = loop().createTimer();
+    // Runs on while a write-out fails, so the buffer gets out as soon as it
+    // can, with no more data coming.
     CaptureFlushTimer->setOnTimer([this] {
-      CaptureFlushTimer->setInterval(0);
-      if (CaptureFileOpen) CaptureFile.flush();
+      if (CaptureFileOpen) captureWrite(*this, CaptureStep::Buffered, [] { CaptureFile.flush(); });
+      if (!CaptureFileOpen || CaptureFile.pending() == 0) CaptureFlushTimer->setInterval(0);
     });
   }
   // A running period goes on: the oldest buffered byte waits a second at most.
@@ -195,8 +274,9 @@ void TForm1::FastWriteData(const std::string& data) {
 
   if (now - LastFileNotice > kNoticeInterval) {
     LastFileNotice = now;
-    postMessage(UM_UPDATE_FILE, 2);
-    CaptureFile.flush();
+    // The label blinks for data that reached the file, never for a failing one.
+    if (captureWrite(*this, CaptureStep::Buffered, [] { CaptureFile.flush(); }) && !CaptureFailure.active)
+      postMessage(UM_UPDATE_FILE, 2);
   }
 }
 
@@ -206,7 +286,7 @@ void TForm1::CloseCaptureFile() {
   CaptureFileCaption.clear();
   if (CaptureFlushTimer) CaptureFlushTimer->setInterval(0);
   postMessage(UM_UPDATE_FILE, 0);
-  CaptureFile.close();
+  captureWrite(*this, CaptureStep::Closing, [] { CaptureFile.close(); });
 }
 
 void TForm1::CloseCaptureFileAtExit() noexcept {
@@ -226,6 +306,7 @@ void TForm1::BitBtnSaveToFileClick() {
   if (CaptureFileChosen()) request.fileName = LabelFileName.caption();
   const std::optional<std::string> chosen = dialogs().saveFileName(request);
   if (!chosen) return;
+  endFailure(*this);
 
   if (chosen->empty() || (*chosen)[0] == '.') {
     LabelFileName.setCaption(noFileText());
@@ -242,6 +323,7 @@ void TForm1::BitBtnSaveToFileClick() {
 }
 
 void TForm1::BitBtnClearFileClick() {
+  endFailure(*this);
   LabelFileName.setCaption(noFileText());
   LabelFileName.setFontColor(ui::clRed);
   // Ethernet chunks go to the panes again, as serial ones do.
@@ -274,6 +356,8 @@ void TForm1::OnUpdateFileMessage(std::intptr_t wParam) {
     default:
       break;
   }
+  // A failing file stays red until a write gets through.
+  if (CaptureFailure.active) font.color = ui::clRed;
   LabelFileName.setFont(font);
 }
 

@@ -10,12 +10,14 @@ platform::WallClock::time_point LastFileNotice{};
 // out (the window closes the file itself at shutdown).
 platform::CaptureWriter CaptureFile;
 std::string CaptureFileCaption;
+CaptureFailureEpisode CaptureFailure;
 
 void ResetCaptureValues() {
   CaptureFile.closeQuietly();
   CaptureFileExists = CaptureFileOpen = CaptureLineStart = false;
   LastFileNotice = {};
   CaptureFileCaption.clear();
+  CaptureFailure = {};
 }
 
 }  // namespace app

@@ -21,6 +21,16 @@ extern platform::CaptureWriter CaptureFile;
 // The caption of LabelFileName the fast-write file was opened under.
 extern std::string CaptureFileCaption;
 
+// The capture write failure being shown, from its first failure until a write
+// succeeds: meanwhile the same failure (same file, same reason) is not shown
+// again; the label of the file shows it instead.
+struct CaptureFailureEpisode {
+  bool active = false;
+  std::string path;
+  int error = 0;
+};
+extern CaptureFailureEpisode CaptureFailure;
+
 // Back to the values at process start; an open fast-write file is closed.
 void ResetCaptureValues();
 

@@ -168,7 +168,9 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
 
   // The capture file: one line per finished row, or the raw stream.
   void StoreReply();
-  void WriteCaptureLine(const std::string& line);
+  // False when the line was not written: a failure already shown that goes
+  // on (a failure shown now is thrown).
+  bool WriteCaptureLine(const std::string& line);
   void FastWriteData(const std::string& data);
   void CloseCaptureFile();
   void BitBtnSaveToFileClick();

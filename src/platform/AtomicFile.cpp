@@ -10,6 +10,8 @@
 #include <cstring>
 #include <random>
 
+#include "platform/WholeFile.h"
+
 namespace platform {
 namespace {
 
@@ -88,35 +90,6 @@ void syncDirectory(const std::string& dir) {
   ::close(fd);
 }
 
-bool readWholeFile(const std::string& path, std::string& bytes, int& err) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    err = errno;
-    return false;
-  }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    ::close(fd);
-    return false;
-  }
-  bytes.clear();
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      err = errno;
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return true;
-}
-
 }  // namespace
 
 void setAtomicWriteFaultForTesting(std::function<bool(AtomicWriteStep)> fault) {
@@ -169,8 +142,8 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
 
 bool copyFileAtomically(const std::string& from, const std::string& to, std::string* error) {
   std::string bytes;
-  int err = 0;
-  if (!readWholeFile(from, bytes, err)) return fail(error, "cannot read " + from, err);
+  if (const int err = readWholeFile(from, kNoSizeCap, bytes); err != 0)
+    return fail(error, "cannot read " + from, err);
   return writeFileAtomically(to, bytes, error);
 }
 

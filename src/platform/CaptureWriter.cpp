@@ -1,6 +1,7 @@
 #include "platform/CaptureWriter.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,11 +28,17 @@ int openFlags(OpenMode mode) {
   return mode == OpenMode::Append ? base | O_APPEND : base | O_TRUNC;
 }
 
-int openFile(const std::string& path, OpenMode mode) {
+// The descriptor, or -1 with errno set.
+int openDescriptor(const std::string& path, OpenMode mode) {
   int fd;
   do {
     fd = ::open(path.c_str(), openFlags(mode), 0666);
   } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+int openFile(const std::string& path, OpenMode mode) {
+  const int fd = openDescriptor(path, mode);
   if (fd < 0) throw FileWriteError(FileWriteError::Operation::Open, path, errno);
   return fd;
 }
@@ -68,7 +75,8 @@ bool syncIsMeaningless(int error) {
 FileWriteError::FileWriteError(Operation operation, const std::string& path, int error, std::size_t lostBytes)
     : std::runtime_error(messageFor(operation, path, error, lostBytes)),
       operation_(operation),
-      error_(error) {}
+      error_(error),
+      path_(path) {}
 
 std::string fileErrorReason(int error) {
   switch (error) {
@@ -107,8 +115,16 @@ std::string fileErrorReason(int error) {
 
 void writeFileOnce(const std::string& path, std::string_view bytes, OpenMode mode) {
   const int fd = openFile(path, mode);
+  // Where this write begins (appending: the end of what is there).
+  struct stat before {};
+  const bool knownLength = ::fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
   std::size_t written = 0;
   const int writeError = writeAll(fd, bytes.data(), bytes.size(), written);
+  // A torn piece would be glued to the next good write: it goes again.
+  if (writeError != 0 && written != 0 && knownLength) {
+    while (::ftruncate(fd, before.st_size) != 0 && errno == EINTR) {
+    }
+  }
   const int closeError = closeFile(fd);
   if (writeError != 0) throw FileWriteError(FileWriteError::Operation::Write, path, writeError);
   // A network or full file system may report a deferred write error only here.
@@ -127,21 +143,56 @@ void CaptureWriter::open(const std::string& path, OpenMode mode) {
   fd_ = openFile(path, mode);
   path_ = path;
   used_ = 0;
+  detached_ = vanished_ = false;
 }
 
-std::size_t CaptureWriter::writeSome(const char* data, std::size_t size, int& error) {
+bool CaptureWriter::takeVanished() {
+  const bool vanished = vanished_;
+  vanished_ = false;
+  return vanished;
+}
+
+bool CaptureWriter::namesOpenFile() const {
+  struct stat open {
+  }, named{};
+  if (::fstat(fd_, &open) != 0) return true;  // cannot tell: the write will say
+  if (open.st_nlink == 0) return false;
+  if (::stat(path_.c_str(), &named) != 0) return errno != ENOENT && errno != ENOTDIR;
+  return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+std::size_t CaptureWriter::writeOut(const char* data, std::size_t size, int& error,
+                                    FileWriteError::Operation& failed) {
+  if (fd_ >= 0 && !namesOpenFile()) {
+    // Whatever went into the old file after it vanished would be lost with it.
+    closeFile(fd_);
+    fd_ = -1;
+    detached_ = vanished_ = true;
+  }
+  if (fd_ < 0) {
+    fd_ = openDescriptor(path_, OpenMode::Append);
+    if (fd_ < 0) {
+      error = errno;
+      failed = FileWriteError::Operation::Open;
+      return 0;
+    }
+    detached_ = false;
+  }
   std::size_t written = 0;
   error = writeAll(fd_, data, size, written);
+  failed = FileWriteError::Operation::Write;
+  if (error == 0) ++writeOuts_;
   return written;
 }
 
 void CaptureWriter::flush() {
   if (!isOpen() || used_ == 0) return;
   int error = 0;
-  const std::size_t written = writeSome(buffer_.get(), used_, error);
+  FileWriteError::Operation failed{};
+  const std::size_t written = writeOut(buffer_.get(), used_, error, failed);
   if (written != 0 && written < used_) std::memmove(buffer_.get(), buffer_.get() + written, used_ - written);
   used_ -= written;
-  if (error != 0) throw FileWriteError(FileWriteError::Operation::Write, path_, error);
+  if (error != 0) throw FileWriteError(failed, path_, error);
 }
 
 void CaptureWriter::write(std::string_view bytes) {
@@ -151,8 +202,9 @@ void CaptureWriter::write(std::string_view bytes) {
     if (bytes.size() >= capacity_) {
       // A chunk as large as the buffer goes straight to the file.
       int error = 0;
-      writeSome(bytes.data(), bytes.size(), error);
-      if (error != 0) throw FileWriteError(FileWriteError::Operation::Write, path_, error);
+      FileWriteError::Operation failed{};
+      writeOut(bytes.data(), bytes.size(), error, failed);
+      if (error != 0) throw FileWriteError(failed, path_, error);
       return;
     }
   }
@@ -164,21 +216,21 @@ void CaptureWriter::close() {
   if (!isOpen()) return;
   int error = 0;
   FileWriteError::Operation failed = FileWriteError::Operation::Write;
-  if (used_ != 0) {
-    const std::size_t written = writeSome(buffer_.get(), used_, error);
-    used_ -= written;
-  }
-  // What was written must be on the disk once the file is closed.
-  if (error == 0 && ::fsync(fd_) != 0 && !syncIsMeaningless(errno)) {
-    error = errno;
-    failed = FileWriteError::Operation::Close;
-  }
-  const int closeError = closeFile(fd_);
-  if (error == 0 && closeError != 0) {
-    error = closeError;
-    failed = FileWriteError::Operation::Close;
+  if (used_ != 0) used_ -= writeOut(buffer_.get(), used_, error, failed);
+  if (fd_ >= 0) {
+    // What was written must be on the disk once the file is closed.
+    if (error == 0 && ::fsync(fd_) != 0 && !syncIsMeaningless(errno)) {
+      error = errno;
+      failed = FileWriteError::Operation::Close;
+    }
+    const int closeError = closeFile(fd_);
+    if (error == 0 && closeError != 0) {
+      error = closeError;
+      failed = FileWriteError::Operation::Close;
+    }
   }
   fd_ = -1;
+  detached_ = false;
   const std::size_t lost = used_;
   used_ = 0;
   if (error != 0) throw FileWriteError(failed, path_, error, lost);

@@ -1,13 +1,10 @@
 #include "platform/IniFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include "platform/AtomicFile.h"
+#include "platform/WholeFile.h"
 
 namespace platform {
 
@@ -82,44 +79,30 @@ bool hasLineBreak(const std::string& s) {
   return s.find_first_of("\r\n") != std::string::npos;
 }
 
-std::string readFile(const std::string& path, bool& missing) {
-  missing = false;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) {
-      missing = true;
-      return {};
-    }
-    const int err = errno;
-    throw IniFileError("cannot read " + path + ": " + std::strerror(err), err);
-  }
-  std::string bytes;
-  char buffer[16384];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      throw IniFileError("cannot read " + path + ": " + std::strerror(err), err);
-    }
-    if (n == 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return bytes;
-}
-
 }  // namespace
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {
-  bool missing = false;
-  const std::string bytes = readFile(path_, missing);
+  std::string bytes;
+  const int error = readWholeFile(path_, kSettingsFileMaxBytes, bytes);
+  if (error != 0 && error != ENOENT)
+    throw IniFileError("cannot read " + path_ + ": " + wholeFileReadError(error), error);
+  parse(bytes);
+}
+
+IniFile::IniFile(std::string path, std::string_view bytes) : path_(std::move(path)) {
+  parse(bytes);
+}
+
+void IniFile::parse(std::string_view bytes) {
+  const auto breaks = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+  if (breaks + (bytes.empty() || bytes.back() == '\n' ? 0 : 1) > kMaxLines)
+    throw IniFileError("cannot read " + path_ + ": too many lines", EFBIG);
+  lines_.reserve(breaks + 1);
   std::size_t start = 0;
   while (start < bytes.size()) {
     auto end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    std::string line = bytes.substr(start, end - start);
+    if (end == std::string_view::npos) end = bytes.size();
+    std::string line(bytes.substr(start, end - start));
     if (!line.empty() && line.back() == '\r') {
       line.pop_back();
       if (lines_.empty()) newline_ = "\r\n";  // keep the file's own line ends

@@ -6,9 +6,11 @@
 // key names compare ignoring letter case (ASCII); the first of duplicates
 // counts. A new key goes to the end of its section, a new section to the end
 // of the file. Texts are byte strings (Windows-1250).
+#include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -25,10 +27,18 @@ class IniFileError : public std::runtime_error {
 
 class IniFile {
  public:
-  // Reads the file; a missing file is an empty one (created by the first
+  // A settings file holds a few dozen lines; one with more than this is
+  // refused, as its lines would take far more memory than its bytes.
+  static constexpr std::size_t kMaxLines = std::size_t{1} << 16;
+
+  // Reads the file once, with the whole-file reader's rules and the cap for
+  // settings files; a missing file is an empty one (created by the first
   // save() after a write). Throws IniFileError when the file exists but
-  // cannot be read.
+  // cannot be read: not a regular file, too large (also more than kMaxLines
+  // lines), or a failed read.
   explicit IniFile(std::string path);
+  // A document of bytes already read from path (saved there by save()).
+  IniFile(std::string path, std::string_view bytes);
 
   const std::string& path() const { return path_; }
 
@@ -60,6 +70,7 @@ class IniFile {
     std::size_t header;  // index of the "[...]" line
     std::size_t end;     // one past the section's last line
   };
+  void parse(std::string_view bytes);
   std::optional<Range> findSection(const std::string& section) const;
   std::optional<std::size_t> findKey(const Range& range, const std::string& key) const;
 

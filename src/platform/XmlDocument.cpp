@@ -1,14 +1,10 @@
 #include "platform/XmlDocument.h"
 
-#include <fcntl.h>
 #include <libxml/globals.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
@@ -16,6 +12,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Cp1250.h"
+#include "platform/WholeFile.h"
 
 namespace platform {
 namespace {
@@ -116,41 +113,6 @@ bool beginsWithDeclaration(std::string_view bytes) {
   if (!matches("<?xml") || bytes.size() < 6) return false;
   const char next = bytes[5];
   return next == ' ' || next == '\t' || next == '\r' || next == '\n' || next == '?';
-}
-
-bool readBounded(const std::string& path, std::size_t maxBytes, std::string& bytes, std::string& error) {
-  // Non-blocking, so a FIFO named like the file cannot hang the program.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    error = std::string("cannot open: ") + std::strerror(errno);
-    return false;
-  }
-  struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  if (!ok) error = "not a regular file";
-  if (ok && static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
-    error = "file too large";
-    ok = false;
-  }
-  bytes.clear();
-  char buffer[65536];
-  while (ok) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      error = std::string("cannot read: ") + std::strerror(errno);
-      ok = false;
-    } else if (n == 0) {
-      break;
-    } else if (bytes.size() + static_cast<std::size_t>(n) > maxBytes) {
-      error = "file too large";  // it grew while being read
-      ok = false;
-    } else {
-      bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-  }
-  ::close(fd);
-  return ok;
 }
 
 std::string qualifiedName(const xmlNode* node) {
@@ -271,7 +233,10 @@ XmlDocument& XmlDocument::operator=(XmlDocument&&) noexcept = default;
 bool XmlDocument::load(const std::string& path, std::size_t maxBytes) {
   close();
   std::string bytes;
-  if (!readBounded(path, maxBytes, bytes, lastError_)) return false;
+  if (const int error = readWholeFile(path, maxBytes, bytes); error != 0) {
+    lastError_ = wholeFileReadError(error);
+    return false;
+  }
   return loadFromBytes(bytes);
 }
 

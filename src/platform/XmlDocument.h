@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/WholeFile.h"
+
 struct _xmlDoc;
 struct _xmlNode;
 
@@ -65,7 +67,7 @@ class XmlElement {
 class XmlDocument {
  public:
   // Larger files are refused unread.
-  static constexpr std::size_t kMaxFileBytes = 16u << 20;
+  static constexpr std::size_t kMaxFileBytes = kSettingsFileMaxBytes;
 
   XmlDocument();
   ~XmlDocument();

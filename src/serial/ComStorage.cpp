@@ -40,9 +40,10 @@ void TCustomComPort::SaveSettings(SettingsStore store, const std::string& name, 
     if (store == storeIniFile) {
       // Every key is written in memory first; the file is then replaced
       // whole, so a failure leaves it as it was.
-      const std::string kept = RescueSettingsFile(name);
+      std::string content;
+      const std::string kept = RescueSettingsFile(name, content);
       if (keptCopy) *keptCopy = kept;
-      platform::IniFile ini(name);
+      platform::IniFile ini(name, content);
       WriteIniSettings(ini);
       ini.save();
     } else if (store == storeRegistry) {

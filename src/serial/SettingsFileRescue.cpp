@@ -1,16 +1,14 @@
 #include "serial/SettingsFileRescue.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <filesystem>
 #include <stdexcept>
 #include <string_view>
+#include <system_error>
 
 #include "platform/AtomicFile.h"
+#include "platform/IniFile.h"
+#include "platform/WholeFile.h"
 
 namespace serial {
 
@@ -18,26 +16,6 @@ namespace {
 
 constexpr int kMaxCopies = 100;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-enum class ReadResult { Read, Missing, Failed };
-
-ReadResult readWholeFile(const std::string& path, std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
-  char buffer[16384];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      return ReadResult::Failed;
-    }
-    if (n == 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return ReadResult::Read;
-}
 
 bool isBlank(char c) {
   return c == ' ' || c == '\t';
@@ -59,16 +37,21 @@ bool isIniLine(std::string_view line) {
 }
 
 // The file's readable lines, with their own line ends; `damaged` tells
-// whether any line was left out.
-std::string readableLines(std::string_view bytes, bool& damaged) {
-  damaged = false;
+// whether any line was left out. Empty, and `tooLong` set, when the file has
+// more lines than the ini reader takes.
+std::string readableLines(std::string_view bytes, bool& damaged, bool& tooLong) {
+  damaged = tooLong = false;
   if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
     damaged = true;  // the reader would not see a section on the first line
     bytes.remove_prefix(kUtf8Bom.size());
   }
   std::string kept;
-  std::size_t start = 0;
+  std::size_t start = 0, lines = 0;
   while (start < bytes.size()) {
+    if (++lines > platform::IniFile::kMaxLines) {
+      tooLong = true;
+      return {};
+    }
     auto end = bytes.find('\n', start);
     end = end == std::string_view::npos ? bytes.size() : end + 1;
     const std::string_view segment = bytes.substr(start, end - start);
@@ -84,8 +67,9 @@ std::string readableLines(std::string_view bytes, bool& damaged) {
 }
 
 bool exists(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+  std::error_code error;
+  const bool found = std::filesystem::exists(std::filesystem::symlink_status(path, error));
+  return found || (error && error != std::errc::no_such_file_or_directory);
 }
 
 std::string freeCopyName(const std::string& path) {
@@ -98,29 +82,33 @@ std::string freeCopyName(const std::string& path) {
 
 }  // namespace
 
-std::string RescueSettingsFile(const std::string& path) {
+std::string RescueSettingsFile(const std::string& path, std::string& content) {
+  content.clear();
   std::string bytes;
-  const ReadResult result = readWholeFile(path, bytes);
-  if (result == ReadResult::Missing) return {};
+  const int error = platform::readWholeFile(path, platform::kSettingsFileMaxBytes, bytes);
+  if (error == ENOENT) return {};
 
-  if (result == ReadResult::Failed) {
-    // What cannot be read cannot be copied: move it aside as it is. The next
-    // save then creates the file anew.
+  bool damaged = false, tooLong = false;
+  if (error == 0) content = readableLines(bytes, damaged, tooLong);
+  if (error != 0 || tooLong) {
+    // What cannot be read (no permission, not a regular file, too large) is
+    // not copied: it is moved aside as it is, and the next save creates the
+    // file anew.
     const std::string copy = freeCopyName(path);
-    if (std::rename(path.c_str(), copy.c_str()) != 0)
-      throw std::runtime_error("cannot keep " + path + " as " + copy + ": " + std::strerror(errno));
+    std::error_code renameError;
+    std::filesystem::rename(path, copy, renameError);
+    if (renameError)
+      throw std::runtime_error("cannot keep " + path + " as " + copy + ": " + renameError.message());
     return copy;
   }
-
-  bool damaged = false;
-  const std::string kept = readableLines(bytes, damaged);
   if (!damaged) return {};
   const std::string copy = freeCopyName(path);
-  std::string error;
-  if (!platform::writeFileAtomically(copy, bytes, &error)) throw std::runtime_error(error);
-  if (!platform::writeFileAtomically(path, kept, &error)) {
-    ::unlink(copy.c_str());  // the file itself is still as it was
-    throw std::runtime_error(error);
+  std::string writeError;
+  if (!platform::writeFileAtomically(copy, bytes, &writeError)) throw std::runtime_error(writeError);
+  if (!platform::writeFileAtomically(path, content, &writeError)) {
+    std::error_code ignored;
+    std::filesystem::remove(copy, ignored);  // the file itself is still as it was
+    throw std::runtime_error(writeError);
   }
   return copy;
 }

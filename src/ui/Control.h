@@ -53,7 +53,11 @@ class Control {
   void setEnabled(bool v) { set(enabled_, v); }
   const Font& font() const { return font_; }
   void setFont(const Font& f) { set(font_, f); }
-  void setFontColor(Color c) { Font f = font_; f.color = c; setFont(f); }
+  void setFontColor(Color c) {
+    Font f = font_;
+    f.color = c;
+    setFont(f);
+  }
   const Bounds& bounds() const { return bounds_; }
   void setBounds(const Bounds& b) { set(bounds_, b); }
   void setBounds(int left, int top, int width, int height) { setBounds(Bounds{left, top, width, height}); }
@@ -61,6 +65,9 @@ class Control {
   int top() const { return bounds_.top; }
   int width() const { return bounds_.width; }
   int height() const { return bounds_.height; }
+  // The text shown when the pointer rests on the control; empty for none.
+  const std::string& hint() const { return hint_; }
+  void setHint(const std::string& h) { set(hint_, h); }
 
   // Asks the view to repaint the control now.
   void repaint() { changed(); }
@@ -85,6 +92,7 @@ class Control {
   bool enabled_ = true;
   Font font_;
   Bounds bounds_;
+  std::string hint_;
   std::function<void()> listener_;
 };
 

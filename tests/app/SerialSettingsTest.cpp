@@ -1,14 +1,19 @@
 // "Kestrel.ini" in the program's directory: read at start-up, written when the
 // window closes, left alone by "Koniec", and never destroyed when unreadable.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
+#include "serial/EComPort.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -129,6 +134,39 @@ TEST_F(SerialSettings, AKestrelIniWrittenAsUtf16IsKeptAsBak) {
   EXPECT_EQ(TempDir::read(ini()), kFreshIni);
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text, keptNotice("Kestrel.ini.bak"));
+}
+
+// A link to /dev/zero, a FIFO and a 20 MB file in its place: start-up neither
+// blocks nor fills the memory, the port keeps its defaults, and the close
+// keeps the thing aside and says so once, as for any unreadable file.
+TEST_F(SerialSettings, AKestrelIniThatIsNoSettingsFileIsRefusedUnreadAndKeptAsBak) {
+  auto peakKb = [] {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+  };
+  const long before = peakKb();
+  const std::vector<std::function<void()>> makers = {
+      [&] { std::filesystem::create_symlink("/dev/zero", ini()); },
+      [&] { ASSERT_EQ(::mkfifo(ini().c_str(), 0600), 0); },
+      [&] { TempDir::write(ini(), std::string(20u << 20, '\n')); },
+  };
+  for (std::size_t i = 0; i < makers.size(); ++i) {
+    SCOPED_TRACE(i);
+    makers[i]();
+    auto form = create();
+    EXPECT_EQ(form->ComPort1.port(), "COM1");
+    // The port does not open some other device for want of its map.
+    EXPECT_THROW(form->ComPort1.Connect(), serial::EComPort);
+    form->FormClose();
+    EXPECT_EQ(TempDir::read(ini()), kFreshIni);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, keptNotice("Kestrel.ini.bak"));
+    dialogs.messages.clear();
+    std::filesystem::remove(ini());
+    std::filesystem::remove(dir / "Kestrel.ini.bak");
+  }
+  EXPECT_LT(peakKb() - before, 100 * 1024);
 }
 
 }  // namespace

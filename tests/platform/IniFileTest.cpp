@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 
+#include "platform/WholeFile.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -167,9 +170,36 @@ TEST(IniFile, AFailedSaveIsReportedAndLeavesTheOldFile) {
   EXPECT_EQ(IniFile(path.string()).readString("ComPort1", "Padding", "").size(), 4096u);
 }
 
+// Whatever stands in the file's place is refused at once, unread: a folder, a
+// link to an endless device, a FIFO nobody writes to (which would block a
+// reader for ever), a file over the cap, or one of more lines than any
+// settings file has.
 TEST(IniFile, AFileThatCannotBeReadIsAnErrorNotAnEmptyFile) {
   TempDir dir;
-  EXPECT_THROW(IniFile(dir.path().string()), platform::IniFileError);
+  auto errorOf = [](const std::filesystem::path& path) {
+    try {
+      IniFile ini(path.string());
+    } catch (const platform::IniFileError& e) {
+      return e.errorCode();
+    }
+    return 0;
+  };
+  EXPECT_EQ(errorOf(dir.path()), EISDIR);
+  std::filesystem::create_symlink("/dev/zero", dir / "zero.ini");
+  EXPECT_EQ(errorOf(dir / "zero.ini"), EINVAL);
+  ASSERT_EQ(::mkfifo((dir / "fifo.ini").c_str(), 0600), 0);
+  EXPECT_EQ(errorOf(dir / "fifo.ini"), EINVAL);
+
+  const auto big = dir / "big.ini";
+  TempDir::write(big, "[ComPort1]\nPort=COM2\n");
+  std::filesystem::resize_file(big, platform::kSettingsFileMaxBytes + 1);
+  EXPECT_EQ(errorOf(big), EFBIG);
+  std::filesystem::resize_file(big, platform::kSettingsFileMaxBytes);
+  EXPECT_EQ(IniFile(big.string()).readString("ComPort1", "Port", ""), "COM2");
+
+  TempDir::write(dir / "lines.ini", std::string(IniFile::kMaxLines + 1, '\n'));
+  EXPECT_EQ(errorOf(dir / "lines.ini"), EFBIG);
+  EXPECT_EQ(errorOf(dir / "missing.ini"), 0);
 }
 
 }  // namespace

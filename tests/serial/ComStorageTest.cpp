@@ -1,8 +1,11 @@
 // Saving and restoring the port's settings in an ini file, with real files in
 // a temporary folder.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "ComPortTestSupport.h"
 #include "platform/AtomicFile.h"
@@ -302,14 +305,38 @@ TEST_F(ComStorage, AStrayLineIsKeptAsideWhileTheReadableSectionsStay) {
             "Parity=None\nFlowControl=None\n");
 }
 
+// A folder, a link to an endless device, a FIFO and a file over the cap: each
+// fails to restore at once (the port keeps its settings), and the save moves
+// it aside unread and writes the file anew.
 TEST_F(ComStorage, AFileThatCannotBeReadIsMovedAsideAndWrittenAnew) {
-  fs::create_directory(dir / "Kestrel.ini");
-  TempDir::write(dir / "Kestrel.ini" / "inside", "x");
-  std::string kept;
-  port.SaveSettings(storeIniFile, ini(), &kept);
-  EXPECT_EQ(kept, ini() + ".bak");
+  const std::vector<std::function<void()>> makers = {
+      [&] {
+        fs::create_directory(dir / "Kestrel.ini");
+        TempDir::write(dir / "Kestrel.ini" / "inside", "x");
+      },
+      [&] { fs::create_symlink("/dev/zero", ini()); },
+      [&] { ASSERT_EQ(::mkfifo(ini().c_str(), 0600), 0); },
+      [&] {
+        writeIni("[ComPort1]\nBaudRate=19200\n");
+        fs::resize_file(ini(), 20u << 20);
+      },
+  };
+  const std::vector<std::string> copies = {".bak", ".bak2", ".bak3", ".bak4"};
+  for (std::size_t i = 0; i < makers.size(); ++i) {
+    SCOPED_TRACE(i);
+    makers[i]();
+    EXPECT_EQ(failureCode([&] { port.RestoreSettings(storeIniFile, ini()); }), 17);
+    EXPECT_EQ(port.baudRate(), br9600);
+    std::string kept;
+    port.SaveSettings(storeIniFile, ini(), &kept);
+    EXPECT_EQ(kept, ini() + copies[i]);
+    EXPECT_EQ(readIni(), kFreshIni);
+    fs::remove(ini());
+  }
   EXPECT_EQ(TempDir::read(dir / "Kestrel.ini.bak" / "inside"), "x");
-  EXPECT_EQ(readIni(), kFreshIni);
+  EXPECT_EQ(fs::read_symlink(dir / "Kestrel.ini.bak2"), "/dev/zero");
+  EXPECT_TRUE(fs::is_fifo(dir / "Kestrel.ini.bak3"));
+  EXPECT_EQ(fs::file_size(dir / "Kestrel.ini.bak4"), 20u << 20);
 }
 
 TEST_F(ComStorage, WhenTheCleanFileCannotBeWrittenNothingIsKeptOrChanged) {

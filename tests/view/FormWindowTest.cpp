@@ -90,6 +90,7 @@ TEST_F(FormWindowTest, WidgetsShowTheModelsAndFollowTheirChanges) {
   form.label.setCaption(pl("Błąd"));
   form.label.setFontColor(ui::clRed);
   form.label.setColor(ui::clYellow);
+  form.label.setHint(pl("brak miejsca na dysku"));
   form.button.setEnabled(false);
   form.check.setChecked(false);
   form.edit.setText(pl("zażółć"));
@@ -103,6 +104,7 @@ TEST_F(FormWindowTest, WidgetsShowTheModelsAndFollowTheirChanges) {
   EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 0, 0));
   EXPECT_TRUE(label->autoFillBackground());
   EXPECT_EQ(label->palette().color(QPalette::Window), QColor(255, 255, 0));
+  EXPECT_EQ(label->toolTip(), QString::fromUtf8("brak miejsca na dysku"));
   EXPECT_FALSE(button->isEnabled());
   EXPECT_FALSE(check->isChecked());
   EXPECT_EQ(edit->text(), QString::fromUtf8("zażółć"));

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <map>
 
+#include "ui/qt/QtText.h"
+
 namespace ui::qt {
 
 namespace {
@@ -125,6 +127,7 @@ void applyCommon(const ui::Control& control, QWidget& widget, bool autoSize) {
   if (widget.geometry() != rect) widget.setGeometry(rect);
 
   if (widget.isEnabled() != control.enabled()) widget.setEnabled(control.enabled());
+  if (const QString tip = toQt(control.hint()); widget.toolTip() != tip) widget.setToolTip(tip);
   // Set explicitly: a widget left to its window shows and hides with it.
   if (!widget.testAttribute(Qt::WA_WState_ExplicitShowHide) || widget.isHidden() == control.visible())
     widget.setVisible(control.visible());
