@@ -65,7 +65,7 @@ TEST(ReadingsEndToEnd, TwentyWeighingsGiveTheCaptureFilesStatisticsAndACsvThatRe
   const std::string orders = (program.dir / "rozkazy.xml").string();
   const std::string capture = (program.dir / "wyniki.txt").string();
   program.saveOrders(
-      orders, {{"1", "file", "0.1", "s", "1", capture, ""}, {"2", "SI", "0.3", "s", "20", "7", "9600"}});
+      orders, {{"1", "file", "0.1", "s", "1", capture, ""}, {"2", "SI", "0.5", "s", "20", "7", "9600"}});
   program.startWithResults(scale.slavePath(), orders, true);
   ASSERT_FALSE(::testing::Test::HasFatalFailure());
   program.measure(capture, 20);
