@@ -4,17 +4,11 @@
 //
 // File errors are not absorbed here: they end the command and reach the
 // general error report.
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
-
-#include <sys/types.h>
 
 #include "app/PanePrint.h"
 #include "app/ProcessValues.h"
@@ -22,6 +16,7 @@
 #include "app/TForm1.h"
 #include "platform/CaptureWriter.h"
 #include "platform/Cp1250.h"
+#include "platform/WholeFile.h"
 
 namespace app {
 
@@ -38,51 +33,6 @@ constexpr std::size_t kAppendChunk = std::size_t{64} << 10;
 std::string nativePath(const std::string& name) {
   return platform::cp1250ToUtf8(name);
 }
-
-// A text file read line by line. A line ends at LF; a CR before the LF
-// belongs to the line end. Opening and reading failures throw with the
-// file's name and the reason.
-class LineReader {
- public:
-  explicit LineReader(const std::string& name) : name_(name) {
-    do {
-      file_ = std::fopen(nativePath(name).c_str(), "rbe");
-    } while (!file_ && errno == EINTR);
-    if (!file_) fail("Nie można otworzyć pliku ", errno);
-  }
-  ~LineReader() {
-    std::fclose(file_);
-    std::free(buffer_);
-  }
-  LineReader(const LineReader&) = delete;
-  LineReader& operator=(const LineReader&) = delete;
-
-  // The next line without its line end; false at the end of the file.
-  bool next(std::string_view& line) {
-    errno = 0;
-    const ssize_t n = ::getline(&buffer_, &capacity_, file_);
-    if (n < 0) {
-      if (std::ferror(file_)) fail("Nie można odczytać pliku ", errno != 0 ? errno : EIO);
-      return false;
-    }
-    line = std::string_view(buffer_, static_cast<std::size_t>(n));
-    if (!line.empty() && line.back() == '\n') {
-      line.remove_suffix(1);
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    }
-    return true;
-  }
-
- private:
-  [[noreturn]] void fail(const char* what, int error) const {
-    throw std::runtime_error(pl(what) + name_ + ": " + platform::fileErrorReason(error));
-  }
-
-  std::string name_;
-  std::FILE* file_ = nullptr;
-  char* buffer_ = nullptr;
-  std::size_t capacity_ = 0;
-};
 
 // Text on its way into a pane, appended in large pieces: a pane tells its
 // view about every append.
@@ -163,7 +113,7 @@ template <typename EachLine>
 void replacePanesFromFile(TForm1& form, EachLine eachLine) {
   const std::optional<std::string> chosen = form.dialogs().openFileName(fileRequest(false));
   if (!chosen) return;
-  LineReader reader(*chosen);
+  platform::LineReader reader(nativePath(*chosen));
   std::string_view line;
   bool more = reader.next(line);
   form.Memo1.clear();

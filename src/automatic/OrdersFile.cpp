@@ -2,15 +2,15 @@
 // with its fields found by name. The document stays in memory between loads
 // and saves, so a save keeps the declaration and the root's name of the file
 // it was loaded from.
-#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include "automatic/TForm2.h"
 #include "config/ConfigOptions.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp1250.h"
+#include "platform/WholeFile.h"
 #include "ui/Dialogs.h"
 
 namespace automatic {
@@ -22,7 +22,6 @@ namespace {
 
 constexpr std::string_view kRootName = "Rozkazy";
 constexpr std::string_view kOrderName = "Rozkaz";
-constexpr int kBackupLimit = 99;
 
 // The field elements of an order, for the grid's columns 1 to 6.
 const std::string (&fieldNames())[6] {
@@ -33,11 +32,6 @@ const std::string (&fieldNames())[6] {
 // Names are Windows-1250 texts; the file system's are UTF-8.
 std::string nativePath(const std::string& name) {
   return platform::cp1250ToUtf8(name);
-}
-
-bool isFile(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::exists(path, error) && !std::filesystem::is_directory(path, error);
 }
 
 // Blank: nothing but spaces and control characters.
@@ -53,7 +47,7 @@ void TForm2::LoadXMLOrders(const std::string& name) {
   const std::string path = nativePath(name);
   XMLOrders.close();
   // A file that cannot be read is treated like a missing one.
-  if (isFile(path)) XMLOrders.load(path);
+  if (platform::fileExists(path)) XMLOrders.load(path);
   try {
     if (!XMLOrders.isOpen()) XMLOrders.startNew();
     if (XmlElement root = XMLOrders.root()) {
@@ -114,19 +108,15 @@ void TForm2::SaveXMLOrders(const std::string& name) {
 // copy of a list (damaged, or written by hand with a typing error); replacing
 // it would lose that list for good.
 bool TForm2::keepUnreadableFile(const std::string& path) {
-  if (!isFile(path)) return true;
+  if (!platform::fileExists(path)) return true;
   platform::XmlDocument probe;
   if (probe.load(path)) return true;
-  std::string backup = path + ".bak";
-  for (int n = 2; isFile(backup); ++n) {
-    if (n > kBackupLimit) return false;
-    backup = path + ".bak" + std::to_string(n);
-  }
-  if (!platform::copyFileAtomically(path, backup)) return false;
+  const std::optional<std::string> backup = platform::freeBackupName(path);
+  if (!backup || !platform::copyFileAtomically(path, *backup)) return false;
   try {
     dialogs().messageBox(pl("Nie można było odczytać pliku rozkazów ") + platform::utf8ToCp1250(path) +
                              pl(". Jego poprzednią treść zachowano w pliku ") +
-                             platform::utf8ToCp1250(backup) + ".",
+                             platform::utf8ToCp1250(*backup) + ".",
                          "Uwaga", ui::MessageIcon::Warning, ui::mbOK);
   } catch (...) {
     // The copy is safe; the message is a courtesy.

@@ -1,13 +1,12 @@
 #include "config/ConfigFile.h"
 
-#include <sys/stat.h>
-
 #include <charconv>
 #include <filesystem>
 #include <optional>
 
 #include "platform/AtomicFile.h"
 #include "platform/Cp1250.h"
+#include "platform/WholeFile.h"
 
 namespace config {
 namespace {
@@ -26,11 +25,6 @@ std::optional<std::int32_t> parseDecimal(std::string_view text) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return value;
-}
-
-bool fileExists(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 // What LoadConfig finds at one place of the document.
@@ -89,7 +83,7 @@ void TConfigFile::OpenConfig() {
   unreadableFileFound_ = false;
   try {
     XMLConfig.close();
-    if (fileExists(fileName_) && !XMLConfig.load(fileName_)) unreadableFileFound_ = true;
+    if (platform::fileExists(fileName_) && !XMLConfig.load(fileName_)) unreadableFileFound_ = true;
   } catch (const std::exception&) {
     XMLConfig.close();
   }
@@ -170,17 +164,13 @@ void TConfigFile::LoadConfig(TConfigOptions& options) const {
 }
 
 bool TConfigFile::keepUnreadableFile(std::string& notice) {
-  if (!unreadableFileFound_ || !fileExists(fileName_)) return true;
-  std::string backup = fileName_ + ".bak";
-  for (int n = 2; fileExists(backup); ++n) {
-    if (n > 99) return false;
-    backup = fileName_ + ".bak" + std::to_string(n);
-  }
-  if (!platform::copyFileAtomically(fileName_, backup)) return false;
+  if (!unreadableFileFound_ || !platform::fileExists(fileName_)) return true;
+  const std::optional<std::string> backup = platform::freeBackupName(fileName_);
+  if (!backup || !platform::copyFileAtomically(fileName_, *backup)) return false;
   unreadableFileFound_ = false;
   notice = platform::pl("Nie można było odczytać pliku ustawień ") + platform::utf8ToCp1250(fileName_) +
            platform::pl(". Zapisano w nim bieżące ustawienia, a jego poprzednią treść zachowano w pliku ") +
-           platform::utf8ToCp1250(backup) + ".";
+           platform::utf8ToCp1250(*backup) + ".";
   return true;
 }
 

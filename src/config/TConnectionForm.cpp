@@ -146,7 +146,7 @@ void TConnectionForm::sbCancelClick() {
 void TConnectionForm::sbSerialAdvancedClick() {
   try {
     serial::RunSetupDialog(comPort_, dialogs_, deviceRoot);
-  } catch (...) {
+  } catch (const std::runtime_error&) {
     // A failing setup dialog (no device list, a device that will not reopen)
     // leaves this dialog as it was.
   }

@@ -239,7 +239,7 @@ void CaptureWriter::close() {
 void CaptureWriter::closeQuietly() noexcept {
   try {
     close();
-  } catch (...) {
+  } catch (const FileWriteError&) {
     // Nobody is left to tell.
   }
 }

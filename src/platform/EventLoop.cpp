@@ -10,6 +10,7 @@ void EventLoop::dispatch(const std::function<void()>& handler) noexcept {
   } catch (const std::exception& e) {
     reportError(e.what());
   } catch (...) {
+    // The general error report: whatever a handler threw, the loop goes on.
     reportError("Unknown error");
   }
 }

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "platform/EventLoopStopped.h"
+
 namespace platform {
 namespace {
 // A missed wake() costs at most this much: done() is checked again anyway.
@@ -14,7 +16,7 @@ void HandoverQueue::runAndWait(std::function<void()> call, const std::function<v
   pending.call = std::move(call);
   {
     std::unique_lock lock(mutex_);
-    if (closed_) throw std::runtime_error("The event loop has stopped");
+    if (closed_) throw EventLoopStopped();
     queue_.push_back(&pending);
   }
   queued_.notify_all();
@@ -28,6 +30,7 @@ void HandoverQueue::runOne(Pending& pending) {
   try {
     pending.call();
   } catch (...) {
+    // Whatever the call threw goes back to the thread that waits for it.
     pending.error = std::current_exception();
   }
   {
@@ -88,7 +91,7 @@ void HandoverQueue::close() {
     closed_ = true;
     abandoned.swap(queue_);
     for (Pending* pending : abandoned) {
-      pending->error = std::make_exception_ptr(std::runtime_error("The event loop has stopped"));
+      pending->error = std::make_exception_ptr(EventLoopStopped());
       pending->finished = true;
     }
   }

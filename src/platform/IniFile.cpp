@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/AsciiText.h"
 #include "platform/AtomicFile.h"
 #include "platform/WholeFile.h"
 
@@ -24,19 +25,15 @@ std::string trim(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-char lowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-  return true;
+// A line with a NUL byte is no text (a file saved as UTF-16, zeros left by a
+// crash): it is neither a section nor a key.
+bool hasNul(const std::string& s) {
+  return s.find('\0') != std::string::npos;
 }
 
 // "[Name]" (blanks allowed around and inside the brackets).
 std::optional<std::string> sectionName(const std::string& line) {
+  if (hasNul(line)) return std::nullopt;
   const std::string t = trim(line);
   if (t.empty() || t.front() != '[') return std::nullopt;
   const auto close = t.find(']');
@@ -49,10 +46,15 @@ struct KeyLine {
   std::string value;
 };
 
-// "Key=Value"; comment lines (";") and section lines are no keys.
+bool isComment(const std::string& trimmed) {
+  return !trimmed.empty() && (trimmed.front() == ';' || trimmed.front() == '#');
+}
+
+// "Key=Value"; comment lines (";" or "#") and section lines are no keys.
 std::optional<KeyLine> keyLine(const std::string& line) {
+  if (hasNul(line)) return std::nullopt;
   const std::string t = trim(line);
-  if (t.empty() || t.front() == ';' || t.front() == '[') return std::nullopt;
+  if (t.empty() || isComment(t) || t.front() == '[') return std::nullopt;
   const auto eq = t.find('=');
   if (eq == std::string::npos) return std::nullopt;
   KeyLine k{trim(t.substr(0, eq)), trim(t.substr(eq + 1))};
@@ -75,8 +77,10 @@ std::string valueText(const std::string& v) {
   return needsQuotes ? '"' + v + '"' : v;
 }
 
+// What no name or value can hold: it would break the file's lines or make a
+// line unreadable.
 bool hasLineBreak(const std::string& s) {
-  return s.find_first_of("\r\n") != std::string::npos;
+  return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
 }
 
 }  // namespace
@@ -107,6 +111,9 @@ void IniFile::parse(std::string_view bytes) {
       line.pop_back();
       if (lines_.empty()) newline_ = "\r\n";  // keep the file's own line ends
     }
+    const std::string t = trim(line);
+    if (hasNul(line) || (!t.empty() && !isComment(t) && !sectionName(line) && !keyLine(line)))
+      unreadable_.push_back(lines_.size());
     lines_.push_back(std::move(line));
     start = end + 1;
   }
@@ -116,7 +123,7 @@ std::optional<IniFile::Range> IniFile::findSection(const std::string& section) c
   const std::string wanted = trim(section);
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     const auto name = sectionName(lines_[i]);
-    if (!name || !sameName(*name, wanted)) continue;
+    if (!name || !equalIgnoringAsciiCase(*name, wanted)) continue;
     std::size_t end = i + 1;
     while (end < lines_.size() && !sectionName(lines_[end])) ++end;
     return Range{i, end};
@@ -128,7 +135,7 @@ std::optional<std::size_t> IniFile::findKey(const Range& range, const std::strin
   const std::string wanted = trim(key);
   for (std::size_t i = range.header + 1; i < range.end; ++i) {
     const auto k = keyLine(lines_[i]);
-    if (k && sameName(k->key, wanted)) return i;
+    if (k && equalIgnoringAsciiCase(k->key, wanted)) return i;
   }
   return std::nullopt;
 }
@@ -170,8 +177,7 @@ void IniFile::writeString(const std::string& section, const std::string& key, co
   const std::string s = trim(section), k = trim(key);
   if (s.empty() || hasLineBreak(s) || s.find(']') != std::string::npos)
     throw std::invalid_argument("not a usable ini section name: " + section);
-  if (k.empty() || hasLineBreak(k) || k.find('=') != std::string::npos || k.front() == ';' ||
-      k.front() == '[')
+  if (k.empty() || hasLineBreak(k) || k.find('=') != std::string::npos || isComment(k) || k.front() == '[')
     throw std::invalid_argument("not a usable ini key name: " + key);
   if (hasLineBreak(value))
     throw std::invalid_argument("an ini value cannot hold a line break (key " + key + ")");

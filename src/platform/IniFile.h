@@ -1,5 +1,6 @@
 #pragma once
-// A profile (ini) file: "[Section]" lines followed by "Key=Value" lines. The
+// A profile (ini) file: "[Section]" lines followed by "Key=Value" lines, with
+// comment lines beginning with ";" or "#". The
 // file is read whole, changed in memory and written back whole by save(),
 // which replaces it atomically. Everything the program does not write stays
 // as it was: other sections, other keys, comments and blank lines. Section and
@@ -52,11 +53,16 @@ class IniFile {
   std::vector<std::string> keys(const std::string& section) const;
 
   // Changes the document in memory. A name or value that would break the
-  // file's lines (a line break; "=" in a key; "]" in a section; an empty name)
+  // file's lines (a line break or NUL; "=" in a key; "]" in a section; a key
+  // that reads as a comment; an empty name)
   // throws std::invalid_argument and changes nothing.
   void writeString(const std::string& section, const std::string& key, const std::string& value);
   // True when the key was there.
   bool deleteKey(const std::string& section, const std::string& key);
+
+  // The lines (from 0) that are neither blank, a comment (";" or "#"), a
+  // "[Section]" nor a "Key=Value": the reader passes over them.
+  const std::vector<std::size_t>& unreadableLines() const { return unreadable_; }
 
   // Whether writes or deletes changed the document since it was read or saved.
   bool modified() const { return modified_; }
@@ -76,6 +82,7 @@ class IniFile {
 
   std::string path_;
   std::vector<std::string> lines_;
+  std::vector<std::size_t> unreadable_;
   std::string newline_ = "\n";
   bool modified_ = false;
 };

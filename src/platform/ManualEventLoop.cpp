@@ -1,12 +1,6 @@
 #include "platform/ManualEventLoop.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <system_error>
 #include <vector>
 
 namespace platform {
@@ -90,11 +84,6 @@ class ManualFdWatch final : public FdWatch {
   std::shared_ptr<WatchEntry> entry_;
 };
 
-void setFlags(int fd) {
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-  ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
-}
-
 }  // namespace
 
 WallClock::time_point ManualEventLoop::startTime() {
@@ -105,19 +94,10 @@ WallClock::time_point ManualEventLoop::startTime() {
 ManualEventLoop::ManualEventLoop()
     : schedule_(std::make_shared<Schedule>()),
       wallAtZero_(startTime()),
-      ownerThread_(std::this_thread::get_id()) {
-  int fds[2];
-  if (::pipe(fds) != 0) throw std::system_error(errno, std::generic_category(), "pipe");
-  notifyRead_ = fds[0];
-  notifyWrite_ = fds[1];
-  setFlags(notifyRead_);
-  setFlags(notifyWrite_);
-}
+      ownerThread_(std::this_thread::get_id()) {}
 
 ManualEventLoop::~ManualEventLoop() {
   handovers_.close();
-  ::close(notifyRead_);
-  ::close(notifyWrite_);
 }
 
 void ManualEventLoop::post(std::function<void()> message) {
@@ -125,8 +105,8 @@ void ManualEventLoop::post(std::function<void()> message) {
     std::lock_guard lock(postedMutex_);
     posted_.push_back(std::move(message));
   }
-  // The owner thread is not inside poll() while it posts.
-  if (std::this_thread::get_id() != ownerThread_) notifyLoop();
+  // The owner thread is not inside a wait while it posts.
+  if (std::this_thread::get_id() != ownerThread_) poller_.wake();
 }
 
 std::unique_ptr<Timer> ManualEventLoop::createTimer() {
@@ -149,7 +129,7 @@ void ManualEventLoop::waitServingHandovers(const std::function<bool()>& done) {
 
 void ManualEventLoop::wake() {
   handovers_.wake();
-  notifyLoop();
+  poller_.wake();
 }
 
 std::unique_ptr<FdWatch> ManualEventLoop::watchFd(int fd, FdEvent event, std::function<void()> onReady) {
@@ -230,43 +210,31 @@ bool ManualEventLoop::runPostedRound() {
   return count > 0;
 }
 
-// With a timeout, also wakes for the notify pipe; 0 only looks.
+// With a timeout, also wakes when another thread posts; 0 only looks.
 bool ManualEventLoop::runReadyFds(int timeoutMs) {
   // Callbacks may destroy watches (their own too): work on a copy that keeps
   // the entries alive.
   std::vector<std::shared_ptr<WatchEntry>> watched;
-  std::vector<pollfd> fds;
+  std::vector<PollWatch> fds;
   for (const auto& entry : schedule_->watches) {
     if (!entry->enabled) continue;
     watched.push_back(entry);
-    fds.push_back({entry->fd, static_cast<short>(entry->event == FdEvent::Read ? POLLIN : POLLOUT), 0});
+    fds.push_back(
+        {.fd = entry->fd, .read = entry->event == FdEvent::Read, .write = entry->event == FdEvent::Write});
   }
-  if (timeoutMs > 0) fds.push_back({notifyRead_, POLLIN, 0});
-  if (fds.empty()) return false;
-  if (::poll(fds.data(), fds.size(), timeoutMs) <= 0) return false;  // EINTR: the caller comes again
-  if (timeoutMs > 0 && (fds.back().revents & POLLIN)) drainNotifications();
+  if (fds.empty() && timeoutMs <= 0) return false;
+  // Interrupted: the caller comes again.
+  if (poller_.wait(fds, timeoutMs) != Poller::Result::Ready) return false;
   bool ran = false;
   for (std::size_t i = 0; i < watched.size(); ++i) {
     // Hang-up and error count as ready: the handler's read or write sees them.
-    if (!(fds[i].revents & (fds[i].events | POLLHUP | POLLERR))) continue;
+    if (!fds[i].ready && !fds[i].hangUp) continue;
     WatchEntry& entry = *watched[i];
     if (!entry.alive || !entry.enabled) continue;
     dispatch(entry.onReady);
     ran = true;
   }
   return ran;
-}
-
-void ManualEventLoop::notifyLoop() {
-  const char byte = 1;
-  // A full pipe already wakes the poll.
-  [[maybe_unused]] auto written = ::write(notifyWrite_, &byte, 1);
-}
-
-void ManualEventLoop::drainNotifications() {
-  char buffer[256];
-  while (::read(notifyRead_, buffer, sizeof buffer) > 0) {
-  }
 }
 
 }  // namespace platform

@@ -18,6 +18,7 @@
 
 #include "platform/EventLoop.h"
 #include "platform/HandoverQueue.h"
+#include "platform/Poller.h"
 
 namespace platform {
 
@@ -71,8 +72,6 @@ class ManualEventLoop : public EventLoop {
  private:
   bool runPostedRound();
   bool runReadyFds(int timeoutMs);
-  void notifyLoop();
-  void drainNotifications();
 
   std::shared_ptr<Schedule> schedule_;
   std::atomic<std::int64_t> elapsedMs_{0};
@@ -82,9 +81,8 @@ class ManualEventLoop : public EventLoop {
   std::mutex postedMutex_;
   std::deque<std::function<void()>> posted_;
   HandoverQueue handovers_;
-  // A self-pipe that wakes runUntil()'s poll when another thread posts.
-  int notifyRead_ = -1;
-  int notifyWrite_ = -1;
+  // runUntil() sleeps here; another thread's post wakes it.
+  Poller poller_;
 };
 
 }  // namespace platform

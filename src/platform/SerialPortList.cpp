@@ -7,27 +7,18 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
+#include "platform/AsciiText.h"
 #include "platform/IniFile.h"
 #include "platform/PortNames.h"
 
 namespace platform {
 
 namespace {
-
-bool lessIgnoringCase(const std::string& a, const std::string& b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
-  });
-}
-
-bool sameIgnoringCase(const std::string& a, const std::string& b) {
-  return !lessIgnoringCase(a, b) && !lessIgnoringCase(b, a);
-}
 
 bool startsWith(const std::string& text, const char* prefix) {
   return text.rfind(prefix, 0) == 0;
@@ -77,7 +68,7 @@ std::vector<std::string> mappedNames(const std::string& deviceMapFile) {
     for (const std::string& key : map.keys(kDevicesSection)) {
       if (comPortNumber(key) <= 0 || map.readString(kDevicesSection, key, "").empty()) continue;
       const bool seen = std::any_of(names.begin(), names.end(),
-                                    [&](const std::string& n) { return sameIgnoringCase(n, key); });
+                                    [&](const std::string& n) { return equalIgnoringAsciiCase(n, key); });
       if (!seen) names.push_back(key);
     }
   } catch (const IniFileError& e) {
@@ -101,7 +92,8 @@ std::vector<std::string> ListSerialPorts(const std::string& root, const std::str
   }
   const std::filesystem::path byId = dev / "serial" / "by-id";
   for (const std::string& name : folderEntries(byId.string(), true)) ports.push_back((byId / name).string());
-  std::sort(ports.begin(), ports.end(), lessIgnoringCase);
+  std::sort(ports.begin(), ports.end(),
+            [](const std::string& a, const std::string& b) { return lessIgnoringAsciiCase(a, b); });
   ports.erase(std::unique(ports.begin(), ports.end()), ports.end());
   return ports;
 }

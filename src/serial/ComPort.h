@@ -227,6 +227,10 @@ class TCustomComPort {
   bool ReadsReturnAtOnce() const;
   // The EComPort of a failed transfer; notes a device that is gone.
   EComPort TransferFailure(int messageCode, const platform::SerialDeviceError& e);
+  // Sets a request up for a transfer of count bytes; false when there is
+  // nothing to move. Raises code 4 without a request.
+  bool BeginTransfer(TransferRequest* request, TransferRequest::Kind kind, const char* out, char* in,
+                     int count);
   // The event thread's place (it waits for line events and hands them to
   // the user-interface thread); true when a thread was started.
   bool StartEventThread();

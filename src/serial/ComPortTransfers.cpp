@@ -1,6 +1,6 @@
 // Transfers of the serial port. A transfer starts as a non-blocking read or
 // write; what it could not move at once, AwaitTransfer moves while waiting
-// with poll() within the port's timeouts. A write that its total timeout ends
+// for the device within the port's timeouts. A write that its total timeout ends
 // returns short; under the default read timeouts a read returns at once with
 // what the driver holds.
 #include <cerrno>
@@ -68,16 +68,22 @@ int TCustomComPort::ReadBytes(char* buffer, int count) {
   return done;
 }
 
-int TCustomComPort::StartWrite(const char* data, int count, TransferRequest* request) {
+bool TCustomComPort::BeginTransfer(TransferRequest* request, TransferRequest::Kind kind, const char* out,
+                                   char* in, int count) {
   if (!request) throw EComPort(CError_InvalidAsync);
-  request->kind_ = TransferRequest::Kind::Write;
-  request->out_ = data;
-  request->in_ = nullptr;
+  request->kind_ = kind;
+  request->out_ = out;
+  request->in_ = in;
   request->size_ = count > 0 ? static_cast<std::size_t>(count) : 0;
   request->done_ = 0;
   request->completed_ = request->size_ == 0;
-  if (request->completed_) return 0;
-  if (!device_) throw EComPort(CError_WriteFailed, EBADF);
+  if (request->completed_) return false;
+  if (!device_) throw EComPort(failureCode(kind), EBADF);
+  return true;
+}
+
+int TCustomComPort::StartWrite(const char* data, int count, TransferRequest* request) {
+  if (!BeginTransfer(request, TransferRequest::Kind::Write, data, nullptr, count)) return 0;
   try {
     request->done_ = device_->writeSome(data, request->size_);
   } catch (const platform::SerialDeviceError& e) {
@@ -90,15 +96,7 @@ int TCustomComPort::StartWrite(const char* data, int count, TransferRequest* req
 }
 
 int TCustomComPort::StartRead(char* buffer, int count, TransferRequest* request) {
-  if (!request) throw EComPort(CError_InvalidAsync);
-  request->kind_ = TransferRequest::Kind::Read;
-  request->out_ = nullptr;
-  request->in_ = buffer;
-  request->size_ = count > 0 ? static_cast<std::size_t>(count) : 0;
-  request->done_ = 0;
-  request->completed_ = request->size_ == 0;
-  if (request->completed_) return 0;
-  if (!device_) throw EComPort(CError_ReadFailed, EBADF);
+  if (!BeginTransfer(request, TransferRequest::Kind::Read, nullptr, buffer, count)) return 0;
   // Only a read that may not wait completes at once; any other waits in
   // AwaitTransfer, where the read timeouts are measured as a whole.
   if (!ReadsReturnAtOnce()) return 0;

@@ -3,6 +3,7 @@
 // re-applies its group to an open device whenever a value changes. A copy is
 // detached (belongs to no port, applies nothing), so a dialog can edit one
 // and assign it back: assigning copies every value and applies the group once.
+// The values of a group are one plain struct, so a copy cannot miss one.
 #include <cstdint>
 
 #include "serial/ComTypes.h"
@@ -11,67 +12,99 @@ namespace serial {
 
 class TCustomComPort;
 
-class TComParity {
+// What the settings objects share: the values, the port they belong to, and
+// the copying. Group supplies apply(), which re-applies the group to the port.
+template <typename Group, typename Values>
+class TComSettingsGroup {
  public:
-  TComParity() = default;
-  explicit TComParity(TCustomComPort* port) : port_(port) {}
-  TComParity(const TComParity& other);
-  TComParity& operator=(const TComParity& other);
+  TComSettingsGroup() = default;
+  explicit TComSettingsGroup(TCustomComPort* port) : port_(port) {}
+  TComSettingsGroup(const TComSettingsGroup& other) : values_(other.values_) {}
+  TComSettingsGroup& operator=(const TComSettingsGroup& other) {
+    values_ = other.values_;
+    static_cast<Group*>(this)->apply();
+    return *this;
+  }
 
-  TParityBits bits() const { return bits_; }
-  void setBits(TParityBits v) { set(bits_, v); }
-  // The driver checks the parity of received bytes and reports parity errors.
-  bool check() const { return check_; }
-  void setCheck(bool v) { set(check_, v); }
-  // With check(): a byte with a parity error is replaced by replaceChar().
-  bool replace() const { return replace_; }
-  void setReplace(bool v) { set(replace_, v); }
-  unsigned char replaceChar() const { return replaceChar_; }
-  void setReplaceChar(unsigned char v) { set(replaceChar_, v); }
-
- private:
+ protected:
   template <typename T>
   void set(T& field, T value) {
     if (field == value) return;
     field = value;
-    apply();
+    static_cast<Group*>(this)->apply();
   }
-  void apply();
+  TCustomComPort* port() const { return port_; }
 
+  Values values_;
+
+ private:
   TCustomComPort* port_ = nullptr;
-  TParityBits bits_ = prNone;
-  bool check_ = false;
-  bool replace_ = false;
-  unsigned char replaceChar_ = 0;
 };
 
-class TComFlowControl {
- public:
-  TComFlowControl() = default;
-  explicit TComFlowControl(TCustomComPort* port) : port_(port) {}
-  TComFlowControl(const TComFlowControl& other);
-  TComFlowControl& operator=(const TComFlowControl& other);
+struct TComParityValues {
+  TParityBits bits = prNone;
+  bool check = false;
+  bool replace = false;
+  unsigned char replaceChar = 0;
+};
 
-  bool outCTSFlow() const { return outCTSFlow_; }
-  void setOutCTSFlow(bool v) { set(outCTSFlow_, v); }
-  bool outDSRFlow() const { return outDSRFlow_; }
-  void setOutDSRFlow(bool v) { set(outDSRFlow_, v); }
-  TDTRFlowControl controlDTR() const { return controlDTR_; }
-  void setControlDTR(TDTRFlowControl v) { set(controlDTR_, v); }
-  TRTSFlowControl controlRTS() const { return controlRTS_; }
-  void setControlRTS(TRTSFlowControl v) { set(controlRTS_, v); }
-  bool xonXoffOut() const { return xonXoffOut_; }
-  void setXonXoffOut(bool v) { set(xonXoffOut_, v); }
-  bool xonXoffIn() const { return xonXoffIn_; }
-  void setXonXoffIn(bool v) { set(xonXoffIn_, v); }
-  bool dsrSensitivity() const { return dsrSensitivity_; }
-  void setDSRSensitivity(bool v) { set(dsrSensitivity_, v); }
-  bool txContinueOnXoff() const { return txContinueOnXoff_; }
-  void setTxContinueOnXoff(bool v) { set(txContinueOnXoff_, v); }
-  unsigned char xonChar() const { return xonChar_; }
-  void setXonChar(unsigned char v) { set(xonChar_, v); }
-  unsigned char xoffChar() const { return xoffChar_; }
-  void setXoffChar(unsigned char v) { set(xoffChar_, v); }
+class TComParity : public TComSettingsGroup<TComParity, TComParityValues> {
+ public:
+  using TComSettingsGroup::TComSettingsGroup;
+
+  TParityBits bits() const { return values_.bits; }
+  void setBits(TParityBits v) { set(values_.bits, v); }
+  // The driver checks the parity of received bytes and reports parity errors.
+  bool check() const { return values_.check; }
+  void setCheck(bool v) { set(values_.check, v); }
+  // With check(): a byte with a parity error is replaced by replaceChar().
+  bool replace() const { return values_.replace; }
+  void setReplace(bool v) { set(values_.replace, v); }
+  unsigned char replaceChar() const { return values_.replaceChar; }
+  void setReplaceChar(unsigned char v) { set(values_.replaceChar, v); }
+
+ private:
+  friend TComSettingsGroup;
+  void apply();
+};
+
+struct TComFlowControlValues {
+  bool outCTSFlow = false;
+  bool outDSRFlow = false;
+  TDTRFlowControl controlDTR = dtrDisable;
+  TRTSFlowControl controlRTS = rtsDisable;
+  bool xonXoffOut = false;
+  bool xonXoffIn = false;
+  bool dsrSensitivity = false;
+  bool txContinueOnXoff = false;
+  unsigned char xonChar = 17;
+  unsigned char xoffChar = 19;
+};
+
+class TComFlowControl : public TComSettingsGroup<TComFlowControl, TComFlowControlValues> {
+ public:
+  using TComSettingsGroup::TComSettingsGroup;
+
+  bool outCTSFlow() const { return values_.outCTSFlow; }
+  void setOutCTSFlow(bool v) { set(values_.outCTSFlow, v); }
+  bool outDSRFlow() const { return values_.outDSRFlow; }
+  void setOutDSRFlow(bool v) { set(values_.outDSRFlow, v); }
+  TDTRFlowControl controlDTR() const { return values_.controlDTR; }
+  void setControlDTR(TDTRFlowControl v) { set(values_.controlDTR, v); }
+  TRTSFlowControl controlRTS() const { return values_.controlRTS; }
+  void setControlRTS(TRTSFlowControl v) { set(values_.controlRTS, v); }
+  bool xonXoffOut() const { return values_.xonXoffOut; }
+  void setXonXoffOut(bool v) { set(values_.xonXoffOut, v); }
+  bool xonXoffIn() const { return values_.xonXoffIn; }
+  void setXonXoffIn(bool v) { set(values_.xonXoffIn, v); }
+  bool dsrSensitivity() const { return values_.dsrSensitivity; }
+  void setDSRSensitivity(bool v) { set(values_.dsrSensitivity, v); }
+  bool txContinueOnXoff() const { return values_.txContinueOnXoff; }
+  void setTxContinueOnXoff(bool v) { set(values_.txContinueOnXoff, v); }
+  unsigned char xonChar() const { return values_.xonChar; }
+  void setXonChar(unsigned char v) { set(values_.xonChar, v); }
+  unsigned char xoffChar() const { return values_.xoffChar; }
+  void setXoffChar(unsigned char v) { set(values_.xoffChar, v); }
 
   // Computed from ControlRTS, OutCTSFlow and the two Xon/Xoff switches; not
   // stored. Writing it (fcCustom too) always re-applies the line settings.
@@ -79,79 +112,60 @@ class TComFlowControl {
   void setFlowControl(TFlowControl v);
 
  private:
-  template <typename T>
-  void set(T& field, T value) {
-    if (field == value) return;
-    field = value;
-    apply();
-  }
+  friend TComSettingsGroup;
   void apply();
+};
 
-  TCustomComPort* port_ = nullptr;
-  bool outCTSFlow_ = false;
-  bool outDSRFlow_ = false;
-  TDTRFlowControl controlDTR_ = dtrDisable;
-  TRTSFlowControl controlRTS_ = rtsDisable;
-  bool xonXoffOut_ = false;
-  bool xonXoffIn_ = false;
-  bool dsrSensitivity_ = false;
-  bool txContinueOnXoff_ = false;
-  unsigned char xonChar_ = 17;
-  unsigned char xoffChar_ = 19;
+struct TComTimeoutsValues {
+  std::int32_t readInterval = -1;
+  std::int32_t readTotalMultiplier = 0;
+  std::int32_t readTotalConstant = 0;
+  std::int32_t writeTotalMultiplier = 100;
+  std::int32_t writeTotalConstant = 1000;
 };
 
 // Transfer timeouts in milliseconds; -1 is the largest value.
-class TComTimeouts {
+class TComTimeouts : public TComSettingsGroup<TComTimeouts, TComTimeoutsValues> {
  public:
-  TComTimeouts() = default;
-  explicit TComTimeouts(TCustomComPort* port) : port_(port) {}
-  TComTimeouts(const TComTimeouts& other);
-  TComTimeouts& operator=(const TComTimeouts& other);
+  using TComSettingsGroup::TComSettingsGroup;
 
-  std::int32_t readInterval() const { return readInterval_; }
-  void setReadInterval(std::int32_t v) { set(readInterval_, v); }
-  std::int32_t readTotalMultiplier() const { return readTotalMultiplier_; }
-  void setReadTotalMultiplier(std::int32_t v) { set(readTotalMultiplier_, v); }
-  std::int32_t readTotalConstant() const { return readTotalConstant_; }
-  void setReadTotalConstant(std::int32_t v) { set(readTotalConstant_, v); }
-  std::int32_t writeTotalMultiplier() const { return writeTotalMultiplier_; }
-  void setWriteTotalMultiplier(std::int32_t v) { set(writeTotalMultiplier_, v); }
-  std::int32_t writeTotalConstant() const { return writeTotalConstant_; }
-  void setWriteTotalConstant(std::int32_t v) { set(writeTotalConstant_, v); }
+  std::int32_t readInterval() const { return values_.readInterval; }
+  void setReadInterval(std::int32_t v) { set(values_.readInterval, v); }
+  std::int32_t readTotalMultiplier() const { return values_.readTotalMultiplier; }
+  void setReadTotalMultiplier(std::int32_t v) { set(values_.readTotalMultiplier, v); }
+  std::int32_t readTotalConstant() const { return values_.readTotalConstant; }
+  void setReadTotalConstant(std::int32_t v) { set(values_.readTotalConstant, v); }
+  std::int32_t writeTotalMultiplier() const { return values_.writeTotalMultiplier; }
+  void setWriteTotalMultiplier(std::int32_t v) { set(values_.writeTotalMultiplier, v); }
+  std::int32_t writeTotalConstant() const { return values_.writeTotalConstant; }
+  void setWriteTotalConstant(std::int32_t v) { set(values_.writeTotalConstant, v); }
 
  private:
-  void set(std::int32_t& field, std::int32_t value);
+  friend TComSettingsGroup;
   void apply();
+};
 
-  TCustomComPort* port_ = nullptr;
-  std::int32_t readInterval_ = -1;
-  std::int32_t readTotalMultiplier_ = 0;
-  std::int32_t readTotalConstant_ = 0;
-  std::int32_t writeTotalMultiplier_ = 100;
-  std::int32_t writeTotalConstant_ = 1000;
+struct TComBufferValues {
+  std::int32_t inputSize = 1024;
+  std::int32_t outputSize = 1024;
 };
 
 // Queue sizes recommended to the driver. An odd positive size is stored less
 // one.
-class TComBuffer {
+class TComBuffer : public TComSettingsGroup<TComBuffer, TComBufferValues> {
  public:
-  TComBuffer() = default;
-  explicit TComBuffer(TCustomComPort* port) : port_(port) {}
-  TComBuffer(const TComBuffer& other);
-  TComBuffer& operator=(const TComBuffer& other);
+  using TComSettingsGroup::TComSettingsGroup;
 
-  std::int32_t inputSize() const { return inputSize_; }
-  void setInputSize(std::int32_t v) { set(inputSize_, v); }
-  std::int32_t outputSize() const { return outputSize_; }
-  void setOutputSize(std::int32_t v) { set(outputSize_, v); }
+  std::int32_t inputSize() const { return values_.inputSize; }
+  void setInputSize(std::int32_t v) { set(values_.inputSize, even(v)); }
+  std::int32_t outputSize() const { return values_.outputSize; }
+  void setOutputSize(std::int32_t v) { set(values_.outputSize, even(v)); }
 
  private:
-  void set(std::int32_t& field, std::int32_t value);
+  friend TComSettingsGroup;
+  // The driver wants even sizes.
+  static std::int32_t even(std::int32_t v) { return v > 0 && v % 2 == 1 ? v - 1 : v; }
   void apply();
-
-  TCustomComPort* port_ = nullptr;
-  std::int32_t inputSize_ = 1024;
-  std::int32_t outputSize_ = 1024;
 };
 
 }  // namespace serial

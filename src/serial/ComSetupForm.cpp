@@ -89,7 +89,7 @@ void RunSetupDialog(TCustomComPort& port, ui::Dialogs& dialogs, const std::strin
   } catch (...) {
     try {
       port.EndBatch();
-    } catch (...) {
+    } catch (const EComPort&) {
       // The write that failed first is the one to report.
     }
     throw;

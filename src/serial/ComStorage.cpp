@@ -1,7 +1,9 @@
 #include "serial/ComStorage.h"
 
 #include <cstdint>
+#include <stdexcept>
 
+#include "platform/AsciiText.h"
 #include "platform/IniFile.h"
 #include "serial/ComPort.h"
 #include "serial/ComTexts.h"
@@ -9,24 +11,12 @@
 
 namespace serial {
 
-namespace {
-
-bool sameRoot(const std::string& a, const char* b) {
-  std::size_t i = 0;
-  for (; i < a.size() && b[i]; ++i) {
-    const char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 'a' + 'A') : a[i];
-    if (x != b[i]) return false;
-  }
-  return i == a.size() && !b[i];
-}
-
-}  // namespace
-
 std::string RegistryKeyPath(const std::string& name, const std::string& portName) {
   const auto slash = name.find('\\');
   if (slash == std::string::npos) return {};
-  const char* root =
-      sameRoot(name.substr(0, slash), "HKEY_LOCAL_MACHINE") ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+  const char* root = platform::equalIgnoringAsciiCase(name.substr(0, slash), "HKEY_LOCAL_MACHINE")
+                         ? "HKEY_LOCAL_MACHINE"
+                         : "HKEY_CURRENT_USER";
   std::string rest = name.substr(slash + 1);
   if (rest.empty() || rest.back() != '\\') rest += '\\';
   return std::string(root) + '\\' + rest + portName;
@@ -53,8 +43,11 @@ void TCustomComPort::SaveSettings(SettingsStore store, const std::string& name, 
     } else {
       throw EComPort(CError_StoreFailed);
     }
-  } catch (...) {
+  } catch (const std::runtime_error&) {
+    // The file, the rescue, the port: every failure is reported as one code.
     throw EComPort(CError_StoreFailed);
+  } catch (const std::invalid_argument&) {
+    throw EComPort(CError_StoreFailed);  // a value the ini file cannot hold
   }
 }
 
@@ -76,14 +69,14 @@ void TCustomComPort::RestoreSettings(SettingsStore store, const std::string& nam
     } else {
       ReadRegistrySettings(key);
     }
-  } catch (...) {
-    failed = true;
+  } catch (const std::runtime_error&) {
+    failed = true;  // the file or the port: every failure is reported as one code
   }
   // Settings read before a failure keep their new values and reach an open
   // device here, once.
   try {
     EndBatch();
-  } catch (...) {
+  } catch (const EComPort&) {
     failed = true;
   }
   if (failed) throw EComPort(CError_LoadFailed);

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/AsciiText.h"
+
 namespace serial {
 
 namespace {
@@ -16,15 +18,10 @@ constexpr std::array<const char*, 4> kFlowControlTexts = {"Hardware", "Software"
 constexpr std::array<const char*, 4> kRTSControlTexts = {"Disable", "Enable", "Handshake", "Toggle"};
 constexpr std::array<const char*, 3> kDTRControlTexts = {"Disable", "Enable", "Handshake"};
 
-char lowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+using platform::lowerAscii;
 
 bool sameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-  return true;
+  return platform::equalIgnoringAsciiCase(a, b);
 }
 
 template <typename E, std::size_t N>

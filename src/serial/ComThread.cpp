@@ -1,12 +1,8 @@
 #include "serial/ComThread.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
+#include <chrono>
 
-#include <cerrno>
-#include <system_error>
-
+#include "platform/EventLoopStopped.h"
 #include "serial/ComPort.h"
 
 namespace serial {
@@ -37,17 +33,6 @@ bool anyOf(TComEvents events, TComEvents of) {
   return !(events & of).empty();
 }
 
-void makePipe(int& readEnd, int& writeEnd) {
-  int fds[2];
-  if (::pipe(fds) != 0) throw std::system_error(errno, std::generic_category(), "pipe");
-  for (int fd : fds) {
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-  }
-  readEnd = fds[0];
-  writeEnd = fds[1];
-}
-
 }  // namespace
 
 std::uint32_t EventsToMask(TComEvents events) {
@@ -74,17 +59,13 @@ TComThread::TComThread(TCustomComPort& port, platform::SerialDevice& device, TCo
       events_(events),
       notices_(notices),
       onLost_(std::move(onLost)),
-      rx80Level_(port.buffer().inputSize() > 0 ? port.buffer().inputSize() * 4 / 5 : 1) {
-  makePipe(wakeRead_, wakeWrite_);
-}
+      rx80Level_(port.buffer().inputSize() > 0 ? port.buffer().inputSize() * 4 / 5 : 1) {}
 
 TComThread::~TComThread() {
   if (thread_.joinable()) {
     RequestStop();
     thread_.join();
   }
-  ::close(wakeRead_);
-  ::close(wakeWrite_);
 }
 
 void TComThread::Start() {
@@ -93,7 +74,7 @@ void TComThread::Start() {
 
 void TComThread::RequestStop() {
   stop_ = true;
-  Wake();
+  poller_.wake();
 }
 
 void TComThread::Join() {
@@ -112,25 +93,13 @@ void TComThread::Retire(std::unique_ptr<TComThread> thread, std::unique_ptr<plat
 
 void TComThread::NoteRead() {
   ++reads_;
-  if (waitingForRead_) Wake();
+  if (waitingForRead_) poller_.wake();
 }
 
 void TComThread::NoteWrite() {
   if (!events_.contains(evTxEmpty)) return;
   txPending_ = true;
-  Wake();
-}
-
-void TComThread::Wake() {
-  const char byte = 1;
-  // A full pipe wakes the thread just as well.
-  [[maybe_unused]] const auto written = ::write(wakeWrite_, &byte, 1);
-}
-
-void TComThread::DrainWakes() {
-  char buffer[64];
-  while (::read(wakeRead_, buffer, sizeof buffer) > 0) {
-  }
+  poller_.wake();
 }
 
 // Waits while the output queue keeps going down; gives up once it has not
@@ -142,7 +111,7 @@ int TComThread::DrainOutput() {
   int left = device_.outputQueueCount();
   int still = 0;
   while (left > 0 && still < kStallMs) {
-    ::poll(nullptr, 0, kStepMs);
+    std::this_thread::sleep_for(std::chrono::milliseconds(kStepMs));
     const int now = device_.outputQueueCount();
     still = now < left ? 0 : still + kStepMs;
     left = now;
@@ -161,39 +130,28 @@ void TComThread::Execute() {
 
     bool recheck = false;
     for (;;) {
-      short deviceEvents = 0;
+      platform::PollWatch device{.fd = device_.fd()};
       if (recheck) {
         // Right after a dispatch of received bytes: no waiting, the queue is
         // compared with what the batch saw.
         recheck = false;
         if (stop_) break;
       } else {
-        int timeoutMs = -1;
-        auto within = [&timeoutMs](int ms) {
-          if (timeoutMs < 0 || ms < timeoutMs) timeoutMs = ms;
-        };
-        if (!watchInput_ && events_.contains(evRxChar)) within(kUnreadCheckMs);
-        if (txPending_) within(kTxCheckMs);
-        if (checkModemLines_ || checkCounters_) within(kLineCheckMs);
-        if (events_.contains(evRx80Full) && !events_.contains(evRxChar)) within(kLineCheckMs);
-
         // Hang-up and errors are reported whatever is asked for.
-        pollfd fds[2] = {{wakeRead_, POLLIN, 0},
-                         {device_.fd(), static_cast<short>(watchInput_ ? POLLIN : 0), 0}};
-        if (::poll(fds, 2, timeoutMs) < 0) {
-          if (errno == EINTR) continue;
+        device.read = watchInput_;
+        const auto result = poller_.wait(std::span(&device, 1), WaitLimitMs());
+        if (result == platform::Poller::Result::Interrupted) continue;
+        if (result == platform::Poller::Result::Failed) {
           lost = true;  // a failed wait ends the loop
           break;
         }
-        // The wakes are taken before the stop is looked at: a stop asked for
-        // meanwhile set its flag before its wake, so it is seen now, and a
+        // The wait takes the wakes before the stop is looked at: a stop asked
+        // for meanwhile set its flag before its wake, so it is seen now, and a
         // later one leaves its wake for the next wait.
-        if (fds[0].revents & POLLIN) DrainWakes();
         if (stop_) break;
-        deviceEvents = fds[1].revents;
       }
 
-      if (deviceEvents & (POLLHUP | POLLERR | POLLNVAL)) {
+      if (device.hangUp || device.invalid) {
         // Whatever the driver still holds goes to the reader first.
         int count = 0;
         try {
@@ -207,7 +165,7 @@ void TComThread::Execute() {
       }
 
       pending_ = {};
-      if (!Sample((deviceEvents & POLLIN) != 0, pending_)) {
+      if (!Sample(device.ready, pending_)) {
         lost = true;
         break;
       }
@@ -256,6 +214,18 @@ void TComThread::Execute() {
     return;
   }
   loop_.wake();
+}
+
+int TComThread::WaitLimitMs() const {
+  int limitMs = -1;
+  auto within = [&limitMs](int ms) {
+    if (limitMs < 0 || ms < limitMs) limitMs = ms;
+  };
+  if (!watchInput_ && events_.contains(evRxChar)) within(kUnreadCheckMs);
+  if (txPending_) within(kTxCheckMs);
+  if (checkModemLines_ || checkCounters_) within(kLineCheckMs);
+  if (events_.contains(evRx80Full) && !events_.contains(evRxChar)) within(kLineCheckMs);
+  return limitMs;
 }
 
 bool TComThread::Sample(bool readable, TComEvents& found) {
@@ -323,6 +293,7 @@ bool TComThread::Dispatch() {
     } catch (const std::exception& e) {
       failure = e.what();
     } catch (...) {
+      // A handler may throw anything; the thread must go on regardless.
       failure = "Unknown error";
     }
     delivering_ = false;
@@ -338,8 +309,8 @@ bool TComThread::Dispatch() {
     default:
       try {
         loop_.invokeAndWait(deliver);
-      } catch (...) {
-        return false;  // the loop has stopped: nobody is left to deliver to
+      } catch (const platform::EventLoopStopped&) {
+        return false;  // nobody is left to deliver to
       }
       break;
   }

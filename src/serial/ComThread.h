@@ -1,6 +1,6 @@
 #pragma once
-// The serial port's event thread: one per open port. It sleeps in poll() on
-// the device and a stop pipe, turns readiness and driver changes into
+// The serial port's event thread: one per open port. It sleeps waiting for
+// the device and for a wake (a stop, a read, a write), turns readiness and driver changes into
 // TComEvents and hands each batch to the port's dispatch steps as the port's
 // SyncMethod says.
 //
@@ -16,7 +16,7 @@
 //               (TIOCGICOUNT); a device without counters is never checked
 //   evRxFlag    not reported: a terminal's input queue cannot be searched
 //               without taking the bytes from their reader
-// Received data is never polled for: the thread sleeps in poll() until bytes
+// Received data is never polled for: the thread sleeps until bytes
 // arrive. When a batch leaves bytes unread (no handler reads them), readiness
 // would wake the thread again at once, so it stops watching for it and checks
 // the queue count now and then instead, reporting evRxChar again when more
@@ -35,6 +35,7 @@
 
 #include "platform/EventLoop.h"
 #include "platform/MessageTarget.h"
+#include "platform/Poller.h"
 #include "platform/SerialDevice.h"
 #include "serial/ComTypes.h"
 
@@ -95,8 +96,9 @@ class TComThread {
   // Waits (bounded) while the line takes the output; what is left queued.
   int DrainOutput();
   void SendEventNotices();
-  void Wake();
-  void DrainWakes();
+  // How long the next wait may sleep (-1: until something happens): only the
+  // periodic checks that are due limit it.
+  int WaitLimitMs() const;
   // Adds the events found on the device; false when it is gone.
   bool Sample(bool readable, TComEvents& found);
   bool SampleLines(TComEvents& found);
@@ -109,8 +111,7 @@ class TComThread {
   const std::function<void()> onLost_;
   const int rx80Level_;
 
-  int wakeRead_ = -1;
-  int wakeWrite_ = -1;
+  platform::Poller poller_;                          // the thread sleeps here; any thread wakes it
   std::unique_ptr<platform::SerialDevice> adopted_;  // declared before thread_: outlives the join
   std::thread thread_;
   std::mutex retiredMutex_;

@@ -1,10 +1,11 @@
 #include "serial/SettingsFileRescue.h"
 
 #include <cerrno>
-#include <filesystem>
+#include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
-#include <system_error>
+#include <vector>
 
 #include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
@@ -14,69 +15,41 @@ namespace serial {
 
 namespace {
 
-constexpr int kMaxCopies = 100;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-// A line the ini reader understands: blank, a comment, "[Section]" or
-// "Key=Value" with a key.
-bool isIniLine(std::string_view line) {
-  if (line.find('\0') != std::string_view::npos) return false;
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  while (!line.empty() && isBlank(line.front())) line.remove_prefix(1);
-  if (line.empty() || line.front() == ';' || line.front() == '#') return true;
-  if (line.front() == '[') return line.find(']') != std::string_view::npos;
-  const auto eq = line.find('=');
-  if (eq == std::string_view::npos) return false;
-  std::string_view key = line.substr(0, eq);
-  while (!key.empty() && isBlank(key.back())) key.remove_suffix(1);
-  return !key.empty();
-}
-
-// The file's readable lines, with their own line ends; `damaged` tells
-// whether any line was left out. Empty, and `tooLong` set, when the file has
+// The file's lines that the ini reader can read, each with its own line end;
+// `damaged` tells whether any line was left out. Nothing when the file has
 // more lines than the ini reader takes.
-std::string readableLines(std::string_view bytes, bool& damaged, bool& tooLong) {
-  damaged = tooLong = false;
+std::optional<std::string> readableLines(const std::string& path, std::string_view bytes, bool& damaged) {
+  damaged = false;
   if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
     damaged = true;  // the reader would not see a section on the first line
     bytes.remove_prefix(kUtf8Bom.size());
   }
+  std::vector<std::size_t> unreadable;
+  try {
+    unreadable = platform::IniFile(path, bytes).unreadableLines();
+  } catch (const platform::IniFileError&) {
+    return std::nullopt;
+  }
+  damaged = damaged || !unreadable.empty();
   std::string kept;
-  std::size_t start = 0, lines = 0;
-  while (start < bytes.size()) {
-    if (++lines > platform::IniFile::kMaxLines) {
-      tooLong = true;
-      return {};
-    }
+  std::size_t start = 0, line = 0;
+  auto skip = unreadable.begin();
+  for (; start < bytes.size(); ++line) {
     auto end = bytes.find('\n', start);
     end = end == std::string_view::npos ? bytes.size() : end + 1;
-    const std::string_view segment = bytes.substr(start, end - start);
-    std::string_view line = segment;
-    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
-    if (isIniLine(line))
-      kept.append(segment);
+    if (skip != unreadable.end() && *skip == line)
+      ++skip;
     else
-      damaged = true;
+      kept.append(bytes.substr(start, end - start));
     start = end;
   }
   return kept;
 }
 
-bool exists(const std::string& path) {
-  std::error_code error;
-  const bool found = std::filesystem::exists(std::filesystem::symlink_status(path, error));
-  return found || (error && error != std::errc::no_such_file_or_directory);
-}
-
 std::string freeCopyName(const std::string& path) {
-  for (int n = 1; n <= kMaxCopies; ++n) {
-    std::string candidate = path + ".bak" + (n == 1 ? std::string() : std::to_string(n));
-    if (!exists(candidate)) return candidate;
-  }
+  if (std::optional<std::string> name = platform::freeBackupName(path)) return *name;
   throw std::runtime_error("no free name to keep " + path + " beside it");
 }
 
@@ -88,26 +61,25 @@ std::string RescueSettingsFile(const std::string& path, std::string& content) {
   const int error = platform::readWholeFile(path, platform::kSettingsFileMaxBytes, bytes);
   if (error == ENOENT) return {};
 
-  bool damaged = false, tooLong = false;
-  if (error == 0) content = readableLines(bytes, damaged, tooLong);
-  if (error != 0 || tooLong) {
+  bool damaged = false;
+  std::optional<std::string> readable;
+  if (error == 0) readable = readableLines(path, bytes, damaged);
+  if (!readable) {
     // What cannot be read (no permission, not a regular file, too large) is
     // not copied: it is moved aside as it is, and the next save creates the
     // file anew.
     const std::string copy = freeCopyName(path);
-    std::error_code renameError;
-    std::filesystem::rename(path, copy, renameError);
-    if (renameError)
-      throw std::runtime_error("cannot keep " + path + " as " + copy + ": " + renameError.message());
+    if (const int renameError = platform::renameFile(path, copy))
+      throw std::runtime_error("cannot keep " + path + " as " + copy + ": " + std::strerror(renameError));
     return copy;
   }
+  content = std::move(*readable);
   if (!damaged) return {};
   const std::string copy = freeCopyName(path);
   std::string writeError;
   if (!platform::writeFileAtomically(copy, bytes, &writeError)) throw std::runtime_error(writeError);
   if (!platform::writeFileAtomically(path, content, &writeError)) {
-    std::error_code ignored;
-    std::filesystem::remove(copy, ignored);  // the file itself is still as it was
+    platform::removeFile(copy);  // the file itself is still as it was
     throw std::runtime_error(writeError);
   }
   return copy;

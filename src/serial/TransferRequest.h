@@ -2,8 +2,8 @@
 // The state of one waitable transfer of the serial port: started without
 // waiting (StartWrite, StartRead) and finished by AwaitTransfer. On POSIX a
 // transfer starts as a non-blocking read or write; what it could not move at
-// once is moved by AwaitTransfer, waiting with poll() as the port's timeouts
-// allow.
+// once is moved by AwaitTransfer, waiting for the device as the port's
+// timeouts allow.
 #include <cstddef>
 
 namespace serial {

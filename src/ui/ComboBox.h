@@ -1,11 +1,12 @@
 #pragma once
 // A combo box: a drop-down list of items, either a list only (the operator can
 // pick listed items only) or with an edit box for free text.
-#include <cctype>
+
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/AsciiText.h"
 #include "ui/Control.h"
 
 namespace ui {
@@ -65,7 +66,8 @@ class ComboBox : public Control {
   // The item's index, or -1; ignoreCase compares ASCII letters in any case.
   int indexOf(const std::string& t, bool ignoreCase) const {
     for (std::size_t i = 0; i < items_.size(); ++i)
-      if (ignoreCase ? sameIgnoringCase(items_[i], t) : items_[i] == t) return static_cast<int>(i);
+      if (ignoreCase ? platform::equalIgnoringAsciiCase(items_[i], t) : items_[i] == t)
+        return static_cast<int>(i);
     return -1;
   }
 
@@ -90,14 +92,6 @@ class ComboBox : public Control {
   }
 
  private:
-  static bool sameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-      if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-        return false;
-    return true;
-  }
-
   ComboStyle style_;
   std::vector<std::string> items_;
   int itemIndex_ = -1;

@@ -126,6 +126,23 @@ TEST(IniFile, TextsThatWouldBreakTheFileAreRefused) {
   EXPECT_EQ(ini.sections(), std::vector<std::string>{"ComPort1"});
 }
 
+// The reader says which lines it passes over; the settings rescue keeps
+// exactly the others, so both agree about comments.
+TEST(IniFile, ReportsTheLinesItCannotRead) {
+  const std::string bytes =
+      std::string("# Port=COM9 kept for later\n[ComPort1]\n; note\n  #Parity=Odd\nPort=COM2\r\ngarbage\n") +
+      std::string("Parity=N\0ne\n", 12) + "[open\n\n  =no key\nBaudRate=2400";
+  const IniFile ini("a.ini", bytes);
+  EXPECT_EQ(ini.unreadableLines(), (std::vector<std::size_t>{5, 6, 7, 9}));
+  EXPECT_EQ(ini.keys("ComPort1"), (std::vector<std::string>{"Port", "BaudRate"}));
+  EXPECT_FALSE(ini.value("ComPort1", "Parity").has_value());
+
+  IniFile written("b.ini", "");
+  EXPECT_THROW(written.writeString("ComPort1", "#Port", "x"), std::invalid_argument);
+  EXPECT_THROW(written.writeString("ComPort1", "Port", std::string("CO\0M1", 5)), std::invalid_argument);
+  EXPECT_TRUE(written.unreadableLines().empty());
+}
+
 // A disk that fills up during the write, made real with a file size limit.
 class FileSizeLimit {
  public:
