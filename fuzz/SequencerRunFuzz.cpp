@@ -172,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& m : s.dialogs.messages)
       if (startsWith(m.text, failureStart())) {
         ++failures;
-        FUZZ_CHECK(m.text == failureStart() + std::to_string(s.form->CurrentOrder));
+        FUZZ_CHECK(m.text == failureStart() + std::to_string(s.form->Sequencer.CurrentOrder));
       }
     FUZZ_CHECK(failures <= 1);
     if (failures == 1) {
@@ -188,15 +188,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Going: the current order names a row and Timer1 runs at its time. With
     // no order 1 the run waits for Stop from the start.
     const int interval = s.form->Timer1->interval();
-    const int row = rowOf(grid, s.form->CurrentOrder);
+    const int row = rowOf(grid, s.form->Sequencer.CurrentOrder);
     if (row >= 0) {
       int expected = -1;
       try {
-        expected = automatic::OrderInterval(grid.cell(automatic::colTime, row), grid.cell(automatic::colUnit, row));
+        expected =
+            automatic::OrderInterval(grid.cell(automatic::colTime, row), grid.cell(automatic::colUnit, row));
       } catch (const app::EConvertError&) {
       }
       FUZZ_CHECK(interval == expected);
-      FUZZ_CHECK(app::SecondsToNext == automatic::IntervalSeconds(interval));
+      FUZZ_CHECK(s.form->Sequencer.SecondsToNext == automatic::IntervalSeconds(interval));
     } else {
       FUZZ_CHECK(steps == 0 && interval == 0);
     }

@@ -16,8 +16,6 @@ bool FrameErrorShown = false;
 bool ParityErrorShown = false;
 bool TransmissionErrorShown = false;
 bool PanesMinimized = false;
-std::int32_t SecondsToNext = 0;
-std::int32_t MeasurementsDone = 0;
 
 void ClearLineErrorFlags() {
   LineErrorShown = FrameErrorShown = ParityErrorShown = TransmissionErrorShown = false;
@@ -32,7 +30,6 @@ void ResetProcessValues() {
   SmallScreen = false;
   ClearLineErrorFlags();
   PanesMinimized = false;
-  SecondsToNext = MeasurementsDone = 0;
   ResetCaptureValues();
 }
 

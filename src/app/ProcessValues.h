@@ -26,8 +26,6 @@ extern bool FrameErrorShown;
 extern bool ParityErrorShown;
 extern bool TransmissionErrorShown;
 extern bool PanesMinimized;
-extern std::int32_t SecondsToNext;
-extern std::int32_t MeasurementsDone;
 
 void ClearLineErrorFlags();
 

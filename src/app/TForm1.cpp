@@ -1,7 +1,5 @@
 #include "app/TForm1.h"
 
-#include <cmath>
-
 #include "app/ProcessValues.h"
 #include "platform/Cp1250.h"
 
@@ -70,7 +68,9 @@ TForm1::~TForm1() {
   if (MainWindowHandle == this) MainWindowHandle = nullptr;
 }
 
-std::string TForm1::FileFilter() { return pl("pliki tekstowe|*.txt|wszystkie pliki|*.*"); }
+std::string TForm1::FileFilter() {
+  return pl("pliki tekstowe|*.txt|wszystkie pliki|*.*");
+}
 
 // The design-time state of every control: captions, fonts, colours and the
 // sizes the layout leaves as they are.
@@ -150,12 +150,36 @@ void TForm1::buildControls() {
   btnTibboOFF.setCaption(pl("Wyłącz Tibbo"));
   btnTibboOFF.setBounds(440, 320, 75, 25);
 
-  for (ui::Control* c : std::initializer_list<ui::Control*>{
-           &Bevel1, &Label1, &Memo1, &Memo2, &StaticText1, &StaticText2, &Edit1, &StaticText3, &btnWyslij,
-           &CheckBox1, &btnOpenPort, &LabelConnection, &Edit2, &StaticText4, &CheckBox2, &CheckBox3,
-           &Button3, &Button4, &Button5, &Button6, &StaticText5, &StaticText6, &StaticText7, &LabelFileName,
-           &BitBtnSaveToFile, &BitBtnClearFile, &EditWindRowsString, &rgWindRowsString, &btnTibboON,
-           &btnTibboOFF})
+  for (ui::Control* c : std::initializer_list<ui::Control*>{&Bevel1,
+                                                            &Label1,
+                                                            &Memo1,
+                                                            &Memo2,
+                                                            &StaticText1,
+                                                            &StaticText2,
+                                                            &Edit1,
+                                                            &StaticText3,
+                                                            &btnWyslij,
+                                                            &CheckBox1,
+                                                            &btnOpenPort,
+                                                            &LabelConnection,
+                                                            &Edit2,
+                                                            &StaticText4,
+                                                            &CheckBox2,
+                                                            &CheckBox3,
+                                                            &Button3,
+                                                            &Button4,
+                                                            &Button5,
+                                                            &Button6,
+                                                            &StaticText5,
+                                                            &StaticText6,
+                                                            &StaticText7,
+                                                            &LabelFileName,
+                                                            &BitBtnSaveToFile,
+                                                            &BitBtnClearFile,
+                                                            &EditWindRowsString,
+                                                            &rgWindRowsString,
+                                                            &btnTibboON,
+                                                            &btnTibboOFF})
     addControl(*c);
   setInitialFocus(btnOpenPort);
 
@@ -179,8 +203,8 @@ void TForm1::buildControls() {
 }
 
 void TForm1::buildMenu() {
-  for (ui::MenuItem* item : {&Koniec1, &DrukujASCII1, &DrukujHEX1, &Otwrz1, &Importuj1, &WindRows, &ZapiszASCII,
-                             &InsertTime, &ChangePointToColon, &FastWrite})
+  for (ui::MenuItem* item : {&Koniec1, &DrukujASCII1, &DrukujHEX1, &Otwrz1, &Importuj1, &WindRows,
+                             &ZapiszASCII, &InsertTime, &ChangePointToColon, &FastWrite})
     Plik1.add(*item);
   ZapiszASCII.setChecked(true);
   Tryb1.add(Ustaw1).add(Automatyczny1).add(PomiarRczny1).add(Wyniki1);
@@ -242,7 +266,7 @@ void TForm1::FormCreate() {
   }
   // 9.-10.
   ClearLineErrorFlags();
-  MeasurementsDone = 0;
+  Sequencer.MeasurementsDone = 0;
   PaneLineStart = true;
   // 11.
   CreateEthernetLink();
@@ -350,7 +374,7 @@ void TForm1::Timer2Timer() {
   dialogs().messageBox(pl("Brak komunikacji z wagą !"), "RS-232", ui::MessageIcon::None,
                        ui::mbOK | ui::mbCancel);
   Timer1->setEnabled(true);
-  SecondsToNext = static_cast<std::int32_t>(std::nearbyint(Timer1->interval() / 1000.0));
+  Sequencer.restartCountdown();
 }
 
 // A toggle keeps its new state in ConfigOptions at once: every activation of
@@ -360,13 +384,21 @@ void TForm1::toggleOption(ui::MenuItem& item, bool& option) {
   option = item.checked();
 }
 
-void TForm1::WindRowsClick() { toggleOption(WindRows, config::ConfigOptions.WindRow); }
-void TForm1::ZapiszASCIIClick() { toggleOption(ZapiszASCII, config::ConfigOptions.SaveASCII); }
-void TForm1::InsertTimeClick() { toggleOption(InsertTime, config::ConfigOptions.InsertTime); }
+void TForm1::WindRowsClick() {
+  toggleOption(WindRows, config::ConfigOptions.WindRow);
+}
+void TForm1::ZapiszASCIIClick() {
+  toggleOption(ZapiszASCII, config::ConfigOptions.SaveASCII);
+}
+void TForm1::InsertTimeClick() {
+  toggleOption(InsertTime, config::ConfigOptions.InsertTime);
+}
 void TForm1::ChangePointToColonClick() {
   toggleOption(ChangePointToColon, config::ConfigOptions.ChangePointToColon);
 }
 
-void TForm1::Plikrozkazow1Click() { Ustaw1.click(); }
+void TForm1::Plikrozkazow1Click() {
+  Ustaw1.click();
+}
 
 }  // namespace app

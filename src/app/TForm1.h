@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/MeasurementWindow.h"
+#include "automatic/Sequencer.h"
 #include "config/ConfigFile.h"
 #include "ethernet/CEthConnection.h"
 #include "platform/EventLoop.h"
@@ -75,7 +77,7 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   void ChangePointToColonClick();
   void FastWriteClick();
   void Plikrozkazow1Click();
-  // Opens the orders editor modally (defined with the editor).
+  // Opens the orders editor modally.
   void Ustaw1Click();
 
   // Layout of the controls in proportion to the window's size.
@@ -113,17 +115,17 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   // The notification window, created after the editor; it sets itself here.
   automatic::TRemainingForm* RemainingForm = nullptr;
 
-  // The automatic measurement (Sequencer.cpp): start, one step per tick of
-  // Timer1, the countdown on Timer3, stop, the link switch of an order row,
-  // and the manual send.
-  void Automatyczny1Click();
-  void Timer1Timer();
-  void Timer3Timer();
-  void Button6Click();
-  void PomiarRczny1Click();
-  void ChangeConnection(int row);
+  // The automatic measurement, run by Sequencer: start, one step per tick of
+  // Timer1, the countdown on Timer3, stop, the link switch of an order row.
+  void Automatyczny1Click() { Sequencer.start(); }
+  void Timer1Timer() { Sequencer.step(); }
+  void Timer3Timer() { Sequencer.countDown(); }
+  void Button6Click() { Sequencer.stop(); }
+  void ChangeConnection(int row) { Sequencer.changeConnection(row); }
   // The serial port's device went away: a run going ends as failed, saying so.
-  void SerialPortLost();
+  void SerialPortLost() { Sequencer.portLost(); }
+  // The manual send: the send line once, no link switch.
+  void PomiarRczny1Click() { btnWyslijClick(); }
 
   // The readings of the counted reply rows and their window (Readings.cpp);
   // the window is created after this one and sets itself here.
@@ -247,12 +249,19 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   std::unique_ptr<platform::Timer> CaptureFlushTimer;
 
   // Fields.
-  std::int16_t CurrentOrder = 0;
   std::string SavedPort;
   // The Ethernet link, from start-up to the close handler.
   std::unique_ptr<ethernet::CEthConnection> EthConn;
   std::uint8_t LinkState = LinkClosed;
   bool PaneLineStart = true;
+
+  // The automatic measurement: its state (CurrentOrder, RepeatCounter,
+  // SecondsToNext, MeasurementsDone) and its steps. It sees this window only
+  // through measurementWindow_.
+  MeasurementWindow measurementWindow_{*this};
+  automatic::Sequencer Sequencer{measurementWindow_,
+                                 {btnOpenPort, Button6, Edit1, StaticText5, StaticText6, StaticText7,
+                                  LabelFileName, Memo1, Timer1, Timer3}};
 
   // The file filter of both file dialogs.
   static std::string FileFilter();

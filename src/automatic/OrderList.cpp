@@ -1,6 +1,7 @@
 // The order list: rows of seven text cells in the editor's grid, the row
 // operations with their numbering, and the validation before a save.
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -54,7 +55,7 @@ int TForm2::AddStringGridRow(bool insert) {
     }
     grid.setFixedRows(1);
     return grid.rowCount() - 1;
-  } catch (...) {
+  } catch (const std::out_of_range&) {
     return -1;
   }
 }
@@ -73,7 +74,7 @@ void TForm2::DeleteStringGridRow() {
     }
     grid.setCell(colTime, grid.rowCount() - 1, "");
     grid.setRowCount(grid.rowCount() - 1);
-  } catch (...) {
+  } catch (const std::out_of_range&) {
     // The grid stays as far as the deletion got.
   }
 }
@@ -136,7 +137,7 @@ void TForm2::BitBtnUpClick() {
       grid.setCell(colNumber, c, std::to_string(moved + 1));
       grid.setRow(c - 1);
     }
-  } catch (...) {
+  } catch (const std::out_of_range&) {
     // The grid stays as far as the move got.
   }
   focusGrid();
@@ -155,7 +156,7 @@ void TForm2::BitBtnDownClick() {
       grid.setCell(colNumber, c, std::to_string(moved - 1));
       grid.setRow(c + 1);
     }
-  } catch (...) {
+  } catch (const std::out_of_range&) {
     // The grid stays as far as the move got.
   }
   focusGrid();

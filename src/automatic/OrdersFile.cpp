@@ -2,7 +2,9 @@
 // with its fields found by name. The document stays in memory between loads
 // and saves, so a save keeps the declaration and the root's name of the file
 // it was loaded from.
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -74,8 +76,10 @@ void TForm2::LoadXMLOrders(const std::string& name) {
     }
     config::ConfigOptions.OrdersFileName = name;
     LabelOrdersFileName.setCaption(name);
-  } catch (...) {
-    // The load ends where it failed.
+  } catch (const std::out_of_range&) {
+    // The load ends where it failed: a grid that could not take a row.
+  } catch (const std::bad_alloc&) {
+    // The load ends where it failed: no memory for the document.
   }
 }
 
@@ -99,8 +103,9 @@ void TForm2::SaveXMLOrders(const std::string& name) {
     if (!XMLOrders.save(path)) return;
     config::ConfigOptions.OrdersFileName = name;
     LabelOrdersFileName.setCaption(name);
-  } catch (...) {
-    // The old file and OrdersFileName stay as they were.
+  } catch (const std::bad_alloc&) {
+    // No memory for the document: the old file and OrdersFileName stay as
+    // they were.
   }
 }
 
@@ -119,7 +124,8 @@ bool TForm2::keepUnreadableFile(const std::string& path) {
                              platform::utf8ToCp1250(*backup) + ".",
                          "Uwaga", ui::MessageIcon::Warning, ui::mbOK);
   } catch (...) {
-    // The copy is safe; the message is a courtesy.
+    // The copy is safe and the message only a courtesy: whatever the dialog
+    // raises must not stop the save.
   }
   return true;
 }

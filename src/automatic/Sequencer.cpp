@@ -1,31 +1,17 @@
-// The automatic measurement: it runs the order list of the orders editor by
-// the orders' numbers, one step per tick of Timer1, switching the link each
-// order names, and stops on the first bad value with a message naming the
-// order. The list is read from the editor's grid at every step, never copied.
 #include "automatic/Sequencer.h"
 
 #include <algorithm>
 #include <cmath>
-#include <exception>
 #include <limits>
+#include <stdexcept>
 #include <string>
 
-#include "app/ProcessValues.h"
 #include "app/StrToInt.h"
-#include "app/TForm1.h"
 #include "automatic/StrToFloat.h"
 #include "automatic/TForm2.h"
-#include "automatic/TRemainingForm.h"
-#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/Sound.h"
 #include "serial/EComPort.h"
-
-namespace app {
-
-std::int32_t RepeatCounter = 0;
-
-}  // namespace app
 
 namespace automatic {
 
@@ -91,18 +77,8 @@ std::string FolderPart(const std::string& name) {
   return separator == std::string::npos ? std::string() : name.substr(0, separator + 1);
 }
 
-}  // namespace automatic
-
-namespace app {
-
-using automatic::colLink;
-using automatic::colNumber;
-using automatic::colOrder;
-using automatic::colRepeats;
-using automatic::colSpeed;
-using automatic::colTime;
-using automatic::colUnit;
-using platform::pl;
+using app::EConvertError;
+using app::StrToInt;
 
 namespace {
 
@@ -116,15 +92,24 @@ std::int32_t plusOne(std::int32_t v) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(v) + 1u);
 }
 
-std::string counts() {
-  return std::to_string(ReplyCount) + " / " + std::to_string(SentCount);
-}
+class StepGuard {
+ public:
+  explicit StepGuard(bool& running) : running_(running) { running_ = true; }
+  ~StepGuard() { running_ = false; }
+  StepGuard(const StepGuard&) = delete;
+  StepGuard& operator=(const StepGuard&) = delete;
+
+ private:
+  bool& running_;
+};
+
+}  // namespace
 
 // The order list: the editor's grid, read afresh at every use. Without an
 // editor the list has no rows.
-class Orders {
+class Sequencer::Orders {
  public:
-  explicit Orders(const automatic::TForm2* editor) : grid_(editor ? &editor->StringGrid1 : nullptr) {}
+  explicit Orders(const ui::StringGrid* grid) : grid_(grid) {}
 
   int rowCount() const { return grid_ ? grid_->rowCount() : 1; }
   const std::string& cell(int col, int row) const {
@@ -147,273 +132,235 @@ class Orders {
       if (number(r) == n && cell(colOrder, r) == kRepeat) return r;
     return -1;
   }
-  int interval(int row) const { return automatic::OrderInterval(cell(colTime, row), cell(colUnit, row)); }
+  int interval(int row) const { return OrderInterval(cell(colTime, row), cell(colUnit, row)); }
 
  private:
   const ui::StringGrid* grid_;
 };
 
-// A step that shows a message box lets the loop run on; a tick of Timer1
-// meanwhile must not start a second step inside the first.
-bool stepRunning = false;
+Sequencer::Sequencer(SequencerWindow& window, SequencerControls controls) : window_(window), c_(controls) {}
 
-struct StepGuard {
-  StepGuard() { stepRunning = true; }
-  ~StepGuard() { stepRunning = false; }
-  StepGuard(const StepGuard&) = delete;
-  StepGuard& operator=(const StepGuard&) = delete;
-};
-
-}  // namespace
-
-// The serial port name returns to the one remembered; a port that cannot be
-// reopened under it is reported, and the run stays stopped or ended.
-static void restoreSavedPort(TForm1& form) {
-  try {
-    form.ComPort1.setPort(form.SavedPort);
-  } catch (const std::exception& e) {
-    form.loop().reportError(e.what());
-  }
+std::string Sequencer::counts() const {
+  return std::to_string(window_.replyCount()) + " / " + std::to_string(window_.sentCount());
 }
 
 // Any failure of a start or a step: the run stops as by Stop, and the
 // message names the order that was being run or set up. A serial port whose
 // device went away is told as such: no value of the order was wrong.
-static void failRun(TForm1& form, bool portLost = false) {
+void Sequencer::failRun(bool portLost) {
   // Read before Stop, which may reopen the port under its saved name.
-  const std::string port = form.ComPort1.port();
-  form.Button6Click();
-  const std::string order = std::to_string(form.CurrentOrder);
-  form.dialogs().messageBox(portLost ? pl("Utracono połączenie z portem ") + port +
-                                           pl(" - urządzenie zostało odłączone (rozkaz nr ") + order + ")"
-                                     : pl("Niepoprawna wartość parametru rozkazu nr ") + order,
-                            pl("Błąd"), ui::MessageIcon::Error, ui::mbOK);
+  const std::string port = window_.serialPortName();
+  stop();
+  const std::string order = std::to_string(CurrentOrder);
+  window_.showError(portLost ? pl("Utracono połączenie z portem ") + port +
+                                   pl(" - urządzenie zostało odłączone (rozkaz nr ") + order + ")"
+                             : pl("Niepoprawna wartość parametru rozkazu nr ") + order);
 }
 
-static void setCountdown(TForm1& form) {
-  form.Timer3->setInterval(form.Timer1->interval() >= 3000 ? 1000 : 0);
+void Sequencer::setCountdown() {
+  c_.Timer3->setInterval(c_.Timer1->interval() >= 3000 ? 1000 : 0);
+}
+
+void Sequencer::restartCountdown() {
+  SecondsToNext = IntervalSeconds(c_.Timer1->interval());
 }
 
 // No order with the next number: the run is over.
-static void endRun(TForm1& form) {
-  form.Timer1->setInterval(0);
-  form.Timer3->setInterval(0);
-  form.StaticText5.setCaption(pl("Pomiar automatyczny zakończony (Odpowiedzi: ") + counts() + " )");
-  form.StaticText5.repaint();
-  form.StaticText6.setCaption({});
-  form.Memo1.repaint();
-  form.Button6.setVisible(false);
-  form.btnOpenPort.setEnabled(true);
+void Sequencer::endRun() {
+  c_.Timer1->setInterval(0);
+  c_.Timer3->setInterval(0);
+  c_.StaticText5.setCaption(pl("Pomiar automatyczny zakończony (Odpowiedzi: ") + counts() + " )");
+  c_.StaticText5.repaint();
+  c_.StaticText6.setCaption({});
+  c_.Memo1.repaint();
+  c_.Button6.setVisible(false);
+  c_.btnOpenPort.setEnabled(true);
   // Speed, link kind and the Ethernet link stay as the last order left them.
-  restoreSavedPort(form);
+  window_.restoreSavedPort();
 }
 
-void TForm1::Automatyczny1Click() {
+// The order in row becomes the current one: its link, its time, its text.
+void Sequencer::setUpOrder(const Orders& orders, int row) {
+  changeConnection(row);
+  c_.Timer1->setInterval(orders.interval(row));
+  c_.Edit1.setText(orders.cell(colOrder, row));
+  c_.StaticText7.setCaption("Rozkaz nr " + std::to_string(CurrentOrder));
+}
+
+void Sequencer::start() {
   try {
-    btnOpenPort.setEnabled(false);
+    c_.btnOpenPort.setEnabled(false);
     CurrentOrder = 1;
-    Timer1->setEnabled(true);
-    // No reply is awaited before the first send.
-    ReplyCounted = true;
-    ReplyCount = 0;
-    SentCount = 0;
+    c_.Timer1->setEnabled(true);
+    window_.resetReplyCounts();
     MeasurementsDone = 0;
     // A new run is a new series of readings.
-    Readings.startRun();
-    const Orders orders(Form2);
+    window_.runStarted();
+    const Orders orders(window_.orderGrid());
     // Without an order 1 the run stalls here until Stop.
     const int row = orders.find(1);
-    if (row >= 0) {
-      ChangeConnection(row);
-      Timer1->setInterval(orders.interval(row));
-      Edit1.setText(orders.cell(colOrder, row));
-      StaticText7.setCaption("Rozkaz nr 1");
-    }
+    if (row >= 0) setUpOrder(orders, row);
     // Nothing is sent now: the first send comes one order time later.
-    SecondsToNext = automatic::IntervalSeconds(Timer1->interval());
-    Button6.setVisible(true);
-    setCountdown(*this);
+    restartCountdown();
+    c_.Button6.setVisible(true);
+    setCountdown();
     RepeatCounter = -1;
-  } catch (...) {
-    failRun(*this);
+  } catch (const std::runtime_error&) {
+    // A bad value of an order or a port that cannot be opened; a programming
+    // error goes on to the general error report.
+    failRun();
   }
 }
 
-void TForm1::Timer1Timer() {
-  if (stepRunning) return;
-  const StepGuard guard;
+// What the current order does: wait, choose the capture file, alert the
+// operator, or go to the scale.
+void Sequencer::act(const Orders& orders, int row) {
+  const std::string& order = orders.cell(colOrder, row);
+  if (order == kWait || order == kRepeat) {
+    // A "repeat" row is current only when reached other than by advancing
+    // (as order 1, as a jump target, or straight after another repeat's last
+    // pass): it waits like "wait", and the word "repeat" never goes to the
+    // scale.
+  } else if (order == kFile) {
+    const std::string& name = orders.cell(colLink, row);
+    if (name.empty()) throw EConvertError("no capture file name");
+    c_.LabelFileName.setCaption(FolderPart(name).empty() ? FolderPart(c_.LabelFileName.caption()) + name
+                                                         : name);
+    c_.LabelFileName.setFontColor(ui::clBlack);
+    window_.captureFileChanged();
+  } else if (order == kBeep) {
+    platform::Beep();
+    window_.showNotification();
+  } else {
+    window_.orderSending(CurrentOrder, MeasurementsDone);
+    window_.sendOrder();
+  }
+}
+
+// Counts the step and shows how many measurements and passes remain.
+void Sequencer::showProgress(std::int32_t count) {
+  MeasurementsDone = plusOne(MeasurementsDone);
+  c_.StaticText5.setCaption(pl("Automatyczny, pozostało: ") +
+                            std::to_string(std::int64_t{count} - MeasurementsDone) + pl(" pomiarów"));
+  if (c_.Timer1->interval() < 3000) c_.StaticText6.setCaption(pl("Odpowiedzi: ") + counts());
+  if (RepeatCounter >= 0)
+    c_.StaticText5.setCaption(c_.StaticText5.caption() + "," +
+                              std::to_string(std::int64_t{RepeatCounter} - 1) + pl(" powtórzeń"));
+  c_.StaticText7.setCaption("Rozkaz nr " + std::to_string(CurrentOrder));
+}
+
+// A "repeat" row numbered as the next order sends the run back to the first
+// order of its stretch until its passes are done, then past itself.
+void Sequencer::applyRepeat(const Orders& orders) {
+  const int repeat = orders.findRepeat(CurrentOrder);
+  if (repeat < 0) return;
+  if (RepeatCounter > 0)
+    --RepeatCounter;
+  else if (RepeatCounter < 0)
+    RepeatCounter = static_cast<std::int32_t>(std::int64_t{StrToInt(orders.cell(colRepeats, repeat))} - 1);
+  if (RepeatCounter != 0) {
+    const std::int32_t first = StrToInt(orders.cell(colTime, repeat));
+    if (first < std::numeric_limits<std::int16_t>::min() || first > std::numeric_limits<std::int16_t>::max())
+      throw EConvertError::invalidInteger(orders.cell(colTime, repeat));
+    CurrentOrder = static_cast<std::int16_t>(first);
+  } else {
+    ++CurrentOrder;
+    RepeatCounter = -1;
+  }
+}
+
+bool Sequencer::advance(const Orders& orders) {
+  ++CurrentOrder;
+  applyRepeat(orders);
+  const int next = orders.find(CurrentOrder);
+  if (next < 0) return false;
+  setUpOrder(orders, next);
+  setCountdown();
+  return true;
+}
+
+void Sequencer::step() {
+  if (stepRunning_) return;
+  const StepGuard guard(stepRunning_);
   bool ended = false;
   try {
-    const Orders orders(Form2);
-    // 1. The current row and its count. A list edited during the run may
-    // have lost it: the run ends then, rather than sending Edit1 for ever.
+    const Orders orders(window_.orderGrid());
+    // A list edited during the run may have lost the current order: the run
+    // ends then, rather than sending Edit1 for ever.
     const int row = orders.find(CurrentOrder);
     if (row < 0) {
       ended = true;
     } else {
       const std::int32_t count = StrToInt(orders.cell(colRepeats, row));
-      // 2. What the order does.
-      const std::string& order = orders.cell(colOrder, row);
-      if (order == kWait || order == kRepeat) {
-        // A "repeat" row is current only when reached other than by
-        // advancing (as order 1, as a jump target, or straight after another
-        // repeat's last pass): it waits like "wait", and the word "repeat"
-        // never goes to the scale.
-      } else if (order == kFile) {
-        const std::string& name = orders.cell(colLink, row);
-        if (name.empty()) throw EConvertError("no capture file name");
-        LabelFileName.setCaption(automatic::FolderPart(name).empty()
-                                     ? automatic::FolderPart(LabelFileName.caption()) + name
-                                     : name);
-        LabelFileName.setFontColor(ui::clBlack);
-        // A file is chosen: the Ethernet link's fast-write mode follows it.
-        EthSetFastWriteMode(FastWrite.checked() && CaptureFileChosen());
-      } else if (order == kBeep) {
-        platform::Beep();
-        if (RemainingForm) RemainingForm->ShowNotification();
-      } else {
-        Readings.armOrder(CurrentOrder, MeasurementsDone);
-        btnWyslijClick();
-      }
-      // 3.-7. Count the step and show it.
-      MeasurementsDone = plusOne(MeasurementsDone);
-      StaticText5.setCaption(pl("Automatyczny, pozostało: ") +
-                             std::to_string(std::int64_t{count} - MeasurementsDone) + pl(" pomiarów"));
-      if (Timer1->interval() < 3000) StaticText6.setCaption(pl("Odpowiedzi: ") + counts());
-      if (RepeatCounter >= 0)
-        StaticText5.setCaption(StaticText5.caption() + "," + std::to_string(std::int64_t{RepeatCounter} - 1) +
-                               pl(" powtórzeń"));
-      StaticText7.setCaption("Rozkaz nr " + std::to_string(CurrentOrder));
-      // 8.-9. The order's count reached: on to the next one.
+      act(orders, row);
+      showProgress(count);
+      // The same order runs again at the next tick until its count is reached.
       if (MeasurementsDone == count) {
-        ++CurrentOrder;
-        const int repeat = orders.findRepeat(CurrentOrder);
-        if (repeat >= 0) {
-          if (RepeatCounter > 0)
-            --RepeatCounter;
-          else if (RepeatCounter < 0)
-            RepeatCounter =
-                static_cast<std::int32_t>(std::int64_t{StrToInt(orders.cell(colRepeats, repeat))} - 1);
-          if (RepeatCounter != 0) {
-            // Back to the first order of the stretch.
-            const std::int32_t first = StrToInt(orders.cell(colTime, repeat));
-            if (first < std::numeric_limits<std::int16_t>::min() ||
-                first > std::numeric_limits<std::int16_t>::max())
-              throw EConvertError::invalidInteger(orders.cell(colTime, repeat));
-            CurrentOrder = static_cast<std::int16_t>(first);
-          } else {
-            ++CurrentOrder;
-            RepeatCounter = -1;
-          }
-        }
-        const int next = orders.find(CurrentOrder);
-        if (next >= 0) {
-          ChangeConnection(next);
-          Timer1->setInterval(orders.interval(next));
-          setCountdown(*this);
-          Edit1.setText(orders.cell(colOrder, next));
-          StaticText7.setCaption("Rozkaz nr " + std::to_string(CurrentOrder));
-        } else {
-          ended = true;
-        }
-        // 10.
+        ended = !advance(orders);
         MeasurementsDone = 0;
       }
     }
   } catch (const serial::EComPort&) {
     // A send may meet a device gone before its port has closed itself.
-    failRun(*this,
-            config::ConfigOptions.ConnectionKind == config::kSerialConnection && ComPort1.DeviceGone());
+    failRun(window_.serialDeviceGone());
     return;
-  } catch (...) {
-    failRun(*this);
+  } catch (const std::runtime_error&) {
+    // A bad value of an order; a programming error goes on to the general
+    // error report.
+    failRun();
     return;
   }
   if (ended) {
-    endRun(*this);
+    endRun();
     MeasurementsDone = 0;
   }
-  // 11.
-  SecondsToNext = automatic::IntervalSeconds(Timer1->interval());
+  restartCountdown();
 }
 
-void TForm1::Timer3Timer() {
+void Sequencer::countDown() {
   if (SecondsToNext > std::numeric_limits<std::int32_t>::min()) --SecondsToNext;
-  StaticText6.setCaption(automatic::CountdownText(SecondsToNext, ReplyCount, SentCount));
+  c_.StaticText6.setCaption(CountdownText(SecondsToNext, window_.replyCount(), window_.sentCount()));
 }
 
-void TForm1::Button6Click() {
-  Timer1->setInterval(0);
-  Timer3->setInterval(0);
-  StaticText5.setCaption(pl("Pomiar automatyczny przerwany (Odpowiedzi: ") + counts() + " )");
+void Sequencer::stop() {
+  c_.Timer1->setInterval(0);
+  c_.Timer3->setInterval(0);
+  c_.StaticText5.setCaption(pl("Pomiar automatyczny przerwany (Odpowiedzi: ") + counts() + " )");
   MeasurementsDone = 0;
-  Button6.setVisible(false);
-  StaticText6.setCaption({});
-  btnOpenPort.setEnabled(true);
-  restoreSavedPort(*this);
+  c_.Button6.setVisible(false);
+  c_.StaticText6.setCaption({});
+  c_.btnOpenPort.setEnabled(true);
+  window_.restoreSavedPort();
 }
 
 // The port closed itself while a run was going: the run ends at once, rather
 // than failing to reopen the port at every later tick.
-void TForm1::SerialPortLost() {
-  if (Button6.visible()) failRun(*this, true);
+void Sequencer::portLost() {
+  if (c_.Button6.visible()) failRun(true);
 }
 
-void TForm1::PomiarRczny1Click() {
-  btnWyslijClick();
-}
-
-void TForm1::ChangeConnection(int row) {
-  const Orders orders(Form2);
+void Sequencer::changeConnection(int row) {
+  const Orders orders(window_.orderGrid());
   const std::string& order = orders.cell(colOrder, row);
   if (order == kWait || order == kFile || order == kRepeat || order == kBeep) return;
-
-  config::TConfigOptions& options = config::ConfigOptions;
-  const bool ethernetActive = options.ConnectionKind == config::kEthernetConnection &&
-                              (LinkState == LinkConnecting || LinkState == LinkOpen);
   const std::string& link = orders.cell(colLink, row);
   const std::string& speedCell = orders.cell(colSpeed, row);
 
   if (link.find('.') == std::string::npos) {
     // A serial port number.
-    const serial::TBaudRate speed = automatic::OrderSpeed(speedCell);
+    const serial::TBaudRate speed = OrderSpeed(speedCell);
     std::int32_t number = 0;
-    if (!TryStrToInt(link, number) || number <= 0) return;
+    if (!app::TryStrToInt(link, number) || number <= 0) return;
     const std::string name = "COM" + link;
-    if (ComPort1.port() == name && ComPort1.baudRate() == speed && ComPort1.connected()) return;
-    if (ethernetActive) EthToggleConnection(options.Host, options.Port);
-    try {
-      ComPort1.Disconnect();
-    } catch (...) {
-      // The port is opened anew below; a failed close changes nothing there.
-    }
-    options.ConnectionKind = config::kSerialConnection;
-    ShowConnectionState();
-    ComPort1.setPort(name);
-    ComPort1.setBaudRate(speed);
-    // A port that cannot be opened fails the step.
-    ComPort1.Connect();
-    ShowConnectionState();
+    if (!window_.serialLinkIs(name, speed)) window_.switchToSerial(name, speed);
     return;
   }
 
-  // The address of a device server.
+  // The address of a device server. A port cell that is no number never
+  // matches the link's port: such an order connects anew each time.
   std::int32_t port = -1;
-  if (!TryStrToInt(speedCell, port)) port = -1;
-  if (port == options.Port && options.Host == link && LinkState != LinkClosed &&
-      options.ConnectionKind == config::kEthernetConnection)
-    return;
-  if (ethernetActive) EthToggleConnection(options.Host, options.Port);
-  try {
-    ComPort1.Disconnect();
-  } catch (...) {
-    // The serial port is left for the device server; a failed close is no matter.
-  }
-  options.ConnectionKind = config::kEthernetConnection;
-  options.Host = link;
-  options.Port = port > 0 ? port : 1001;
-  // The connection completes later and reaches LinkState by message.
-  EthToggleConnection(options.Host, options.Port);
+  if (!app::TryStrToInt(speedCell, port)) port = -1;
+  if (!window_.ethernetLinkIs(link, port)) window_.switchToEthernet(link, port > 0 ? port : 1001);
 }
 
-}  // namespace app
+}  // namespace automatic

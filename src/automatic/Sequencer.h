@@ -1,20 +1,13 @@
 #pragma once
-// The automatic measurement's own values and the rules by which it reads an
-// order row: the time of an order, the serial speed it names, the countdown
-// text and the folder part of a capture file name. The handlers themselves
-// belong to the main window (Sequencer.cpp).
+// The automatic measurement: the sequencer that runs the order list, and the
+// rules by which it reads an order row: the time of an order, the serial
+// speed it names, the countdown text and the folder part of a capture file
+// name.
 #include <cstdint>
 #include <string>
 
+#include "automatic/SequencerWindow.h"
 #include "serial/ComTypes.h"
-
-namespace app {
-
-// Passes of the current repeat stretch still to start; -1 when no repeat is
-// under way. One counter for the whole list.
-extern std::int32_t RepeatCounter;
-
-}  // namespace app
 
 namespace automatic {
 
@@ -38,5 +31,63 @@ std::string CountdownText(std::int32_t seconds, std::int32_t replies, std::int32
 // The folder part of a file name: up to and including its last "\", ":" or
 // "/"; empty when it has none.
 std::string FolderPart(const std::string& name);
+
+// Runs the order list of the orders editor by the orders' numbers, one step
+// per tick of Timer1, switching the link each order names, and stops on the
+// first bad value with a message naming the order. The list is read from the
+// editor's grid at every step, never copied. The main window owns it and
+// forwards its handlers here.
+class Sequencer {
+ public:
+  Sequencer(SequencerWindow& window, SequencerControls controls);
+  Sequencer(const Sequencer&) = delete;
+  Sequencer& operator=(const Sequencer&) = delete;
+
+  // "Pomiar Automatyczny": a run from order 1, every counter reset.
+  void start();
+  // A tick of Timer1: act on the current order, count it, advance when its
+  // count is reached.
+  void step();
+  // A tick of Timer3: one second less to the next measurement.
+  void countDown();
+  // "Stop": the run ends as interrupted.
+  void stop();
+  // Switches the link to the one the order in the grid row names.
+  void changeConnection(int row);
+  // The serial port's device went away: a run going ends as failed, saying so.
+  void portLost();
+  // The countdown starts again from the step timer's interval.
+  void restartCountdown();
+
+  // The order being run.
+  std::int16_t CurrentOrder = 0;
+  // Passes of the current repeat stretch still to start; -1 when no repeat
+  // is under way. One counter for the whole list.
+  std::int32_t RepeatCounter = 0;
+  // Seconds to the next measurement, as the countdown shows them.
+  std::int32_t SecondsToNext = 0;
+  // Times the current order has run.
+  std::int32_t MeasurementsDone = 0;
+
+ private:
+  class Orders;
+  // The steps of a tick.
+  void act(const Orders& orders, int row);
+  void showProgress(std::int32_t count);
+  // False when the list has no order after the current one.
+  bool advance(const Orders& orders);
+  void applyRepeat(const Orders& orders);
+  void setUpOrder(const Orders& orders, int row);
+  void setCountdown();
+  void endRun();
+  void failRun(bool portLost = false);
+  std::string counts() const;
+
+  SequencerWindow& window_;
+  SequencerControls c_;
+  // A step that shows a message box lets the loop run on; a tick of Timer1
+  // meanwhile must not start a second step inside the first.
+  bool stepRunning_ = false;
+};
 
 }  // namespace automatic

@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -178,7 +179,7 @@ void TForm2::FormCreate() {
                                        "L.pom.", "COM/Adres IP", "Prędk./Port"};
   try {
     for (int c = 0; c < kOrderColumns; ++c) StringGrid1.setCell(c, 0, pl(titles[c]));
-  } catch (...) {
+  } catch (const std::out_of_range&) {
     // The titles are decoration.
   }
   LoadXMLOrders(config::ConfigOptions.OrdersFileName);
@@ -283,7 +284,8 @@ void TForm2::focusGrid() noexcept {
   try {
     StringGrid1.setFocus();
   } catch (...) {
-    // Failures to give the grid the focus are ignored.
+    // The focus is a convenience after a button, and this runs where nothing
+    // may escape: whatever the view raises is ignored.
   }
 }
 

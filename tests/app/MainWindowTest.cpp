@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "app/ProcessValues.h"
-#include "config/ConfigOptions.h"
 #include "app/TForm1.h"
+#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "support/Pty.h"
@@ -23,9 +23,13 @@ struct MainWindowFixture : ::testing::Test {
     config::ConfigOptions = {};
   }
 
-  std::unique_ptr<app::TForm1> create() {
-    auto form = std::make_unique<app::TForm1>(
+  // The window before its start-up.
+  std::unique_ptr<app::TForm1> construct() {
+    return std::make_unique<app::TForm1>(
         app::MainWindowServices{loop, dialogs, dir.path(), [this] { ++terminated; }});
+  }
+  std::unique_ptr<app::TForm1> create() {
+    auto form = construct();
     form->FormCreate();
     return form;
   }
@@ -40,14 +44,15 @@ TEST_F(MainWindowFixture, StartUpSetsTheProcessValuesAndThePaneFonts) {
   app::HexColumn = 5;
   app::HexRowLength = 200;
   app::LineErrorShown = app::ParityErrorShown = true;
-  app::MeasurementsDone = 4;
-  auto form = create();
+  auto form = construct();
+  form->Sequencer.MeasurementsDone = 4;
+  form->FormCreate();
 
   EXPECT_EQ(app::MainWindowHandle, form.get());
   EXPECT_EQ(app::HexColumn, 0);
   EXPECT_EQ(app::HexRowLength, 16);
   EXPECT_FALSE(app::LineErrorShown || app::ParityErrorShown);
-  EXPECT_EQ(app::MeasurementsDone, 0);
+  EXPECT_EQ(form->Sequencer.MeasurementsDone, 0);
   EXPECT_TRUE(form->PaneLineStart);
   EXPECT_EQ(form->LinkState, app::LinkClosed);
   EXPECT_FALSE(form->Timer1->running() || form->Timer2->running() || form->Timer3->running());
@@ -118,7 +123,7 @@ TEST_F(MainWindowFixture, ReplyTimeoutShowsOneMessageThreeSecondsAfterTheSend) {
   // Afterwards Timer1 runs again with a new period, the timeout is idle.
   EXPECT_TRUE(form->Timer1->running());
   EXPECT_FALSE(form->Timer2->running());
-  EXPECT_EQ(app::SecondsToNext, 5);
+  EXPECT_EQ(form->Sequencer.SecondsToNext, 5);
   loop.advance(10000);
   EXPECT_EQ(dialogs.messages.size(), 1u);
 }
@@ -127,10 +132,10 @@ TEST_F(MainWindowFixture, SecondsToNextRoundsHalvesToEven) {
   auto form = create();
   form->Timer1->setInterval(2500);
   form->Timer2Timer();
-  EXPECT_EQ(app::SecondsToNext, 2);
+  EXPECT_EQ(form->Sequencer.SecondsToNext, 2);
   form->Timer1->setInterval(3500);
   form->Timer2Timer();
-  EXPECT_EQ(app::SecondsToNext, 4);
+  EXPECT_EQ(form->Sequencer.SecondsToNext, 4);
 }
 
 TEST_F(MainWindowFixture, NotificationsTakeEffectOnlyWhenTheLoopRuns) {
@@ -147,7 +152,8 @@ TEST_F(MainWindowFixture, OptionTogglesInvertTheirMarks) {
   EXPECT_TRUE(form->ZapiszASCII.checked());
   form->ZapiszASCII.click();
   EXPECT_FALSE(form->ZapiszASCII.checked());
-  for (ui::MenuItem* item : {&form->WindRows, &form->InsertTime, &form->ChangePointToColon, &form->FastWrite}) {
+  for (ui::MenuItem* item :
+       {&form->WindRows, &form->InsertTime, &form->ChangePointToColon, &form->FastWrite}) {
     EXPECT_FALSE(item->checked());
     item->click();
     EXPECT_TRUE(item->checked()) << item->name();

@@ -1,0 +1,40 @@
+#pragma once
+// The main window as the automatic measurement sees it: the window's side of
+// the sequencer's narrow interface.
+#include "automatic/SequencerWindow.h"
+
+namespace app {
+
+class TForm1;
+
+class MeasurementWindow final : public automatic::SequencerWindow {
+ public:
+  explicit MeasurementWindow(TForm1& form) : form_(form) {}
+
+  const ui::StringGrid* orderGrid() const override;
+  void sendOrder() override;
+  std::int32_t replyCount() const override;
+  std::int32_t sentCount() const override;
+  void resetReplyCounts() override;
+  void runStarted() override;
+  void orderSending(std::int16_t order, std::int32_t measurementsDone) override;
+  void captureFileChanged() override;
+  void showNotification() override;
+  void showError(const std::string& text) override;
+  bool serialLinkIs(const std::string& port, serial::TBaudRate speed) const override;
+  void switchToSerial(const std::string& port, serial::TBaudRate speed) override;
+  bool ethernetLinkIs(const std::string& host, std::int32_t port) const override;
+  void switchToEthernet(const std::string& host, std::int32_t port) override;
+  void restoreSavedPort() override;
+  std::string serialPortName() const override;
+  bool serialDeviceGone() const override;
+
+ private:
+  // Closes the Ethernet link when it is connecting or open, and the serial
+  // port, before the link changes.
+  void closeLinks();
+
+  TForm1& form_;
+};
+
+}  // namespace app
