@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "app/ProcessValues.h"
 #include "app/StrToInt.h"
 #include "app/TForm1.h"
 #include "automatic/Sequencer.h"
@@ -64,7 +63,6 @@ const std::vector<std::vector<std::string>> kWords = {
 
 struct Session {
   Session() {
-    app::ResetProcessValues();
     config::ConfigOptions = {};
     automatic::SetDecimalSeparator('.');
     platform::SetBeep([] {});
@@ -192,11 +190,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (row >= 0) {
       int expected = -1;
       try {
-        expected = automatic::OrderInterval(grid.cell(automatic::colTime, row), grid.cell(automatic::colUnit, row));
+        expected =
+            automatic::OrderInterval(grid.cell(automatic::colTime, row), grid.cell(automatic::colUnit, row));
       } catch (const app::EConvertError&) {
       }
       FUZZ_CHECK(interval == expected);
-      FUZZ_CHECK(app::SecondsToNext == automatic::IntervalSeconds(interval));
+      FUZZ_CHECK(form->SecondsToNext == automatic::IntervalSeconds(interval));
     } else {
       FUZZ_CHECK(steps == 0 && interval == 0);
     }
@@ -205,10 +204,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Each step sends at most once and leaves the run in one of the states.
   Run state = Run::Going;
   s.form->Timer1->setOnTimer([&] {
-    const std::int32_t sentBefore = app::SentCount;
+    const std::int32_t sentBefore = form->SentCount;
     s.form->Timer1Timer();
     ++steps;
-    const std::int32_t sent = app::SentCount - sentBefore;
+    const std::int32_t sent = form->SentCount - sentBefore;
     FUZZ_CHECK(sent == 0 || sent == 1);
     state = check();
   });
@@ -228,11 +227,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Stop ends whatever still runs, and nothing moves after it.
   if (s.form->Button6.visible()) s.loop.dispatch([&] { s.form->Button6.click(); });
   checkStopped(s);
-  const std::int32_t sentAtStop = app::SentCount;
+  const std::int32_t sentAtStop = form->SentCount;
   const int stepsAtStop = steps;
   const std::string statusAtStop = s.form->StaticText5.caption();
   s.loop.advance(10000);
-  FUZZ_CHECK(app::SentCount == sentAtStop);
+  FUZZ_CHECK(form->SentCount == sentAtStop);
   FUZZ_CHECK(steps == stepsAtStop);
   FUZZ_CHECK(s.form->StaticText5.caption() == statusAtStop);
   // The scale never answered: nothing was received, so nothing was written

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "app/ProcessValues.h"
 #include "platform/Cp1250.h"
 
 namespace app {
@@ -44,6 +43,7 @@ TForm1::TForm1(MainWindowServices services)
       Wyniki1("Wyniki1", pl("Wyniki"), "Ctrl+W"),
       ComPort1(services.loop, "ComPort1"),
       XMLConfig(services.programDir.string()),
+      Bytes(*this, Memo1, Memo2, services.loop, Readings),
       services_(std::move(services)) {
   setCaption(pl("Komunikacja przez złącze szeregowe RS-232 v9E"));
   setBounds(0, 0, kDesignWidth, kDesignHeight);
@@ -67,10 +67,11 @@ TForm1::~TForm1() {
   // The port closes as the window's members go; the window no longer follows it.
   ComPort1.OnAfterOpen = nullptr;
   ComPort1.OnAfterClose = nullptr;
-  if (MainWindowHandle == this) MainWindowHandle = nullptr;
 }
 
-std::string TForm1::FileFilter() { return pl("pliki tekstowe|*.txt|wszystkie pliki|*.*"); }
+std::string TForm1::FileFilter() {
+  return pl("pliki tekstowe|*.txt|wszystkie pliki|*.*");
+}
 
 // The design-time state of every control: captions, fonts, colours and the
 // sizes the layout leaves as they are.
@@ -150,12 +151,36 @@ void TForm1::buildControls() {
   btnTibboOFF.setCaption(pl("Wyłącz Tibbo"));
   btnTibboOFF.setBounds(440, 320, 75, 25);
 
-  for (ui::Control* c : std::initializer_list<ui::Control*>{
-           &Bevel1, &Label1, &Memo1, &Memo2, &StaticText1, &StaticText2, &Edit1, &StaticText3, &btnWyslij,
-           &CheckBox1, &btnOpenPort, &LabelConnection, &Edit2, &StaticText4, &CheckBox2, &CheckBox3,
-           &Button3, &Button4, &Button5, &Button6, &StaticText5, &StaticText6, &StaticText7, &LabelFileName,
-           &BitBtnSaveToFile, &BitBtnClearFile, &EditWindRowsString, &rgWindRowsString, &btnTibboON,
-           &btnTibboOFF})
+  for (ui::Control* c : std::initializer_list<ui::Control*>{&Bevel1,
+                                                            &Label1,
+                                                            &Memo1,
+                                                            &Memo2,
+                                                            &StaticText1,
+                                                            &StaticText2,
+                                                            &Edit1,
+                                                            &StaticText3,
+                                                            &btnWyslij,
+                                                            &CheckBox1,
+                                                            &btnOpenPort,
+                                                            &LabelConnection,
+                                                            &Edit2,
+                                                            &StaticText4,
+                                                            &CheckBox2,
+                                                            &CheckBox3,
+                                                            &Button3,
+                                                            &Button4,
+                                                            &Button5,
+                                                            &Button6,
+                                                            &StaticText5,
+                                                            &StaticText6,
+                                                            &StaticText7,
+                                                            &LabelFileName,
+                                                            &BitBtnSaveToFile,
+                                                            &BitBtnClearFile,
+                                                            &EditWindRowsString,
+                                                            &rgWindRowsString,
+                                                            &btnTibboON,
+                                                            &btnTibboOFF})
     addControl(*c);
   setInitialFocus(btnOpenPort);
 
@@ -179,8 +204,8 @@ void TForm1::buildControls() {
 }
 
 void TForm1::buildMenu() {
-  for (ui::MenuItem* item : {&Koniec1, &DrukujASCII1, &DrukujHEX1, &Otwrz1, &Importuj1, &WindRows, &ZapiszASCII,
-                             &InsertTime, &ChangePointToColon, &FastWrite})
+  for (ui::MenuItem* item : {&Koniec1, &DrukujASCII1, &DrukujHEX1, &Otwrz1, &Importuj1, &WindRows,
+                             &ZapiszASCII, &InsertTime, &ChangePointToColon, &FastWrite})
     Plik1.add(*item);
   ZapiszASCII.setChecked(true);
   Tryb1.add(Ustaw1).add(Automatyczny1).add(PomiarRczny1).add(Wyniki1);
@@ -215,39 +240,35 @@ void TForm1::postMessage(unsigned message, std::intptr_t wParam, std::intptr_t) 
 }
 
 void TForm1::FormCreate() {
-  // 1. The window handle, target of the notification messages.
+  // The window handle, target of the notification messages.
   MainWindowHandle = this;
-  // 2.-4. The serial settings of "Kestrel.ini"; its [Devices] section also
-  // maps port names to devices.
+  // The serial settings of "Kestrel.ini"; its [Devices] section also maps
+  // port names to devices.
   ComPort1.setStoredGroups(serial::TStoredGroups{serial::sgBasic});
   ComPort1.setDeviceMapFile((programDir() / "Kestrel.ini").string());
   RestoreSerialSettings();
   SavedPort = ComPort1.port();
-  // 5. All three timers idle.
+  // All three timers idle.
   Timer1->setInterval(0);
   Timer2->setInterval(0);
   Timer3->setInterval(0);
-  // 6.
   PanesMinimized = false;
   repaint();
-  // 7.
-  HexColumn = 0;
-  HexRowLength = 16;
-  // 8. The panes' font size follows the window's height at creation.
+  Bytes.HexColumn = 0;
+  Bytes.HexRowLength = 16;
+  // The panes' font size follows the window's height at creation.
   SmallScreen = height() < 600;
   for (ui::Memo* pane : {&Memo1, &Memo2}) {
     ui::Font f = pane->font();
     f.size = SmallScreen ? 8 : 7;
     pane->setFont(f);
   }
-  // 9.-10.
   ClearLineErrorFlags();
   MeasurementsDone = 0;
-  PaneLineStart = true;
-  // 11.
+  Bytes.PaneLineStart = true;
   CreateEthernetLink();
   LinkState = LinkClosed;
-  // 12. The options of config.xml.
+  // The options of config.xml.
   XMLConfig.OpenConfig();
   XMLConfig.LoadConfig(config::ConfigOptions);
 }
@@ -333,6 +354,7 @@ void TForm1::SaveSerialSettings() noexcept {
                              std::filesystem::path(keptCopy).filename().string(),
                          "RS-232", ui::MessageIcon::Warning, ui::mbOK);
   } catch (...) {
+    // The way out goes on even when the notice cannot be shown.
   }
 }
 
@@ -360,13 +382,25 @@ void TForm1::toggleOption(ui::MenuItem& item, bool& option) {
   option = item.checked();
 }
 
-void TForm1::WindRowsClick() { toggleOption(WindRows, config::ConfigOptions.WindRow); }
-void TForm1::ZapiszASCIIClick() { toggleOption(ZapiszASCII, config::ConfigOptions.SaveASCII); }
-void TForm1::InsertTimeClick() { toggleOption(InsertTime, config::ConfigOptions.InsertTime); }
+void TForm1::WindRowsClick() {
+  toggleOption(WindRows, config::ConfigOptions.WindRow);
+}
+void TForm1::ZapiszASCIIClick() {
+  toggleOption(ZapiszASCII, config::ConfigOptions.SaveASCII);
+}
+void TForm1::InsertTimeClick() {
+  toggleOption(InsertTime, config::ConfigOptions.InsertTime);
+}
 void TForm1::ChangePointToColonClick() {
   toggleOption(ChangePointToColon, config::ConfigOptions.ChangePointToColon);
 }
 
-void TForm1::Plikrozkazow1Click() { Ustaw1.click(); }
+void TForm1::Plikrozkazow1Click() {
+  Ustaw1.click();
+}
+
+void TForm1::ClearLineErrorFlags() {
+  LineErrorShown = FrameErrorShown = ParityErrorShown = TransmissionErrorShown = false;
+}
 
 }  // namespace app

@@ -10,7 +10,6 @@
 #include <limits>
 #include <string>
 
-#include "app/ProcessValues.h"
 #include "app/StrToInt.h"
 #include "app/TForm1.h"
 #include "automatic/StrToFloat.h"
@@ -116,8 +115,8 @@ std::int32_t plusOne(std::int32_t v) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(v) + 1u);
 }
 
-std::string counts() {
-  return std::to_string(ReplyCount) + " / " + std::to_string(SentCount);
+std::string counts(const app::TForm1& form) {
+  return std::to_string(form.Bytes.ReplyCount) + " / " + std::to_string(form.SentCount);
 }
 
 // The order list: the editor's grid, read afresh at every use. Without an
@@ -198,7 +197,7 @@ static void setCountdown(TForm1& form) {
 static void endRun(TForm1& form) {
   form.Timer1->setInterval(0);
   form.Timer3->setInterval(0);
-  form.StaticText5.setCaption(pl("Pomiar automatyczny zakończony (Odpowiedzi: ") + counts() + " )");
+  form.StaticText5.setCaption(pl("Pomiar automatyczny zakończony (Odpowiedzi: ") + counts(form) + " )");
   form.StaticText5.repaint();
   form.StaticText6.setCaption({});
   form.Memo1.repaint();
@@ -214,8 +213,8 @@ void TForm1::Automatyczny1Click() {
     CurrentOrder = 1;
     Timer1->setEnabled(true);
     // No reply is awaited before the first send.
-    ReplyCounted = true;
-    ReplyCount = 0;
+    Bytes.ReplyCounted = true;
+    Bytes.ReplyCount = 0;
     SentCount = 0;
     MeasurementsDone = 0;
     // A new run is a new series of readings.
@@ -279,7 +278,7 @@ void TForm1::Timer1Timer() {
       MeasurementsDone = plusOne(MeasurementsDone);
       StaticText5.setCaption(pl("Automatyczny, pozostało: ") +
                              std::to_string(std::int64_t{count} - MeasurementsDone) + pl(" pomiarów"));
-      if (Timer1->interval() < 3000) StaticText6.setCaption(pl("Odpowiedzi: ") + counts());
+      if (Timer1->interval() < 3000) StaticText6.setCaption(pl("Odpowiedzi: ") + counts(*this));
       if (RepeatCounter >= 0)
         StaticText5.setCaption(StaticText5.caption() + "," + std::to_string(std::int64_t{RepeatCounter} - 1) +
                                pl(" powtórzeń"));
@@ -339,13 +338,13 @@ void TForm1::Timer1Timer() {
 
 void TForm1::Timer3Timer() {
   if (SecondsToNext > std::numeric_limits<std::int32_t>::min()) --SecondsToNext;
-  StaticText6.setCaption(automatic::CountdownText(SecondsToNext, ReplyCount, SentCount));
+  StaticText6.setCaption(automatic::CountdownText(SecondsToNext, Bytes.ReplyCount, SentCount));
 }
 
 void TForm1::Button6Click() {
   Timer1->setInterval(0);
   Timer3->setInterval(0);
-  StaticText5.setCaption(pl("Pomiar automatyczny przerwany (Odpowiedzi: ") + counts() + " )");
+  StaticText5.setCaption(pl("Pomiar automatyczny przerwany (Odpowiedzi: ") + counts(*this) + " )");
   MeasurementsDone = 0;
   Button6.setVisible(false);
   StaticText6.setCaption({});

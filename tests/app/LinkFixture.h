@@ -12,7 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
 #include "platform/ManualEventLoop.h"
@@ -25,7 +24,6 @@ namespace testing_support {
 
 struct LinkFixture : ::testing::Test {
   LinkFixture() {
-    app::ResetProcessValues();
     config::ConfigOptions = {};
     // COM7 is the scale's line; COM8 names no device.
     TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + scale.slavePath() +

@@ -4,9 +4,8 @@
 
 #include <filesystem>
 
-#include "app/ProcessValues.h"
-#include "config/ConfigOptions.h"
 #include "app/TForm1.h"
+#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "support/Pty.h"
@@ -18,14 +17,15 @@ using platform::pl;
 namespace {
 
 struct MainWindowFixture : ::testing::Test {
-  MainWindowFixture() {
-    app::ResetProcessValues();
-    config::ConfigOptions = {};
-  }
+  MainWindowFixture() { config::ConfigOptions = {}; }
 
-  std::unique_ptr<app::TForm1> create() {
-    auto form = std::make_unique<app::TForm1>(
+  // A window before its start-up; create() also starts it.
+  std::unique_ptr<app::TForm1> build() {
+    return std::make_unique<app::TForm1>(
         app::MainWindowServices{loop, dialogs, dir.path(), [this] { ++terminated; }});
+  }
+  std::unique_ptr<app::TForm1> create() {
+    auto form = build();
     form->FormCreate();
     return form;
   }
@@ -37,23 +37,24 @@ struct MainWindowFixture : ::testing::Test {
 };
 
 TEST_F(MainWindowFixture, StartUpSetsTheProcessValuesAndThePaneFonts) {
-  app::HexColumn = 5;
-  app::HexRowLength = 200;
-  app::LineErrorShown = app::ParityErrorShown = true;
-  app::MeasurementsDone = 4;
-  auto form = create();
+  auto form = build();
+  form->Bytes.HexColumn = 5;
+  form->Bytes.HexRowLength = 200;
+  form->LineErrorShown = form->ParityErrorShown = true;
+  form->MeasurementsDone = 4;
+  form->FormCreate();
 
-  EXPECT_EQ(app::MainWindowHandle, form.get());
-  EXPECT_EQ(app::HexColumn, 0);
-  EXPECT_EQ(app::HexRowLength, 16);
-  EXPECT_FALSE(app::LineErrorShown || app::ParityErrorShown);
-  EXPECT_EQ(app::MeasurementsDone, 0);
-  EXPECT_TRUE(form->PaneLineStart);
+  EXPECT_EQ(form->MainWindowHandle, form.get());
+  EXPECT_EQ(form->Bytes.HexColumn, 0);
+  EXPECT_EQ(form->Bytes.HexRowLength, 16);
+  EXPECT_FALSE(form->LineErrorShown || form->ParityErrorShown);
+  EXPECT_EQ(form->MeasurementsDone, 0);
+  EXPECT_TRUE(form->Bytes.PaneLineStart);
   EXPECT_EQ(form->LinkState, app::LinkClosed);
   EXPECT_FALSE(form->Timer1->running() || form->Timer2->running() || form->Timer3->running());
 
   // Created at the design height of 479: a small screen, panes at size 8.
-  EXPECT_TRUE(app::SmallScreen);
+  EXPECT_TRUE(form->SmallScreen);
   EXPECT_EQ(form->Memo1.font().size, 8);
   EXPECT_EQ(form->Memo2.font().size, 8);
   EXPECT_EQ(form->Memo1.font().name, "Courier New");
@@ -89,7 +90,7 @@ TEST_F(MainWindowFixture, ATallWindowGivesPaneFontSeven) {
   app::TForm1 form({loop, dialogs, dir.path(), [] {}});
   form.setBounds(0, 0, 1024, 600);
   form.FormCreate();
-  EXPECT_FALSE(app::SmallScreen);
+  EXPECT_FALSE(form.SmallScreen);
   EXPECT_EQ(form.Memo1.font().size, 7);
   EXPECT_EQ(form.Memo2.font().size, 7);
 }
@@ -118,7 +119,7 @@ TEST_F(MainWindowFixture, ReplyTimeoutShowsOneMessageThreeSecondsAfterTheSend) {
   // Afterwards Timer1 runs again with a new period, the timeout is idle.
   EXPECT_TRUE(form->Timer1->running());
   EXPECT_FALSE(form->Timer2->running());
-  EXPECT_EQ(app::SecondsToNext, 5);
+  EXPECT_EQ(form->SecondsToNext, 5);
   loop.advance(10000);
   EXPECT_EQ(dialogs.messages.size(), 1u);
 }
@@ -127,10 +128,10 @@ TEST_F(MainWindowFixture, SecondsToNextRoundsHalvesToEven) {
   auto form = create();
   form->Timer1->setInterval(2500);
   form->Timer2Timer();
-  EXPECT_EQ(app::SecondsToNext, 2);
+  EXPECT_EQ(form->SecondsToNext, 2);
   form->Timer1->setInterval(3500);
   form->Timer2Timer();
-  EXPECT_EQ(app::SecondsToNext, 4);
+  EXPECT_EQ(form->SecondsToNext, 4);
 }
 
 TEST_F(MainWindowFixture, NotificationsTakeEffectOnlyWhenTheLoopRuns) {
@@ -147,7 +148,8 @@ TEST_F(MainWindowFixture, OptionTogglesInvertTheirMarks) {
   EXPECT_TRUE(form->ZapiszASCII.checked());
   form->ZapiszASCII.click();
   EXPECT_FALSE(form->ZapiszASCII.checked());
-  for (ui::MenuItem* item : {&form->WindRows, &form->InsertTime, &form->ChangePointToColon, &form->FastWrite}) {
+  for (ui::MenuItem* item :
+       {&form->WindRows, &form->InsertTime, &form->ChangePointToColon, &form->FastWrite}) {
     EXPECT_FALSE(item->checked());
     item->click();
     EXPECT_TRUE(item->checked()) << item->name();

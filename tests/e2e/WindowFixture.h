@@ -20,7 +20,6 @@
 
 #include "ScaleProtocol.h"
 #include "app/CaptureValues.h"
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "automatic/Sequencer.h"
 #include "automatic/StrToFloat.h"
@@ -82,10 +81,10 @@ inline std::vector<std::string> fileLines(const std::string& text) {
 // After a run against the pretend scale: every reply that came is in the
 // capture file, whole and in order. A reply that comes after the next send is
 // captured but not counted, so the counts bound the lines.
-inline void expectCaptureHoldsTheReplies(const std::string& capture) {
+inline void expectCaptureHoldsTheReplies(const app::TForm1& form, const std::string& capture) {
   const std::vector<std::string> lines = fileLines(testing_support::TempDir::read(capture));
-  EXPECT_GE(static_cast<int>(lines.size()), app::ReplyCount);
-  EXPECT_LE(static_cast<int>(lines.size()), app::SentCount);
+  EXPECT_GE(static_cast<int>(lines.size()), form.Bytes.ReplyCount);
+  EXPECT_LE(static_cast<int>(lines.size()), form.SentCount);
   EXPECT_EQ(lines, nextWeights(static_cast<int>(lines.size())));
 }
 

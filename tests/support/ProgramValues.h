@@ -1,7 +1,6 @@
 #pragma once
 // The program's process-wide values back to those of a fresh start, for
 // tests that build many main windows in one process.
-#include "app/ProcessValues.h"
 #include "automatic/Sequencer.h"
 #include "automatic/StrToFloat.h"
 #include "config/ConfigOptions.h"
@@ -9,7 +8,6 @@
 namespace testing_support {
 
 inline void ResetProgramValues() {
-  app::ResetProcessValues();  // the capture file's values too
   app::RepeatCounter = 0;
   config::ConfigOptions = {};
   automatic::SetDecimalSeparator('.');
