@@ -20,6 +20,7 @@
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
+#include "support/LocalTime.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -54,17 +55,8 @@ struct CaptureFixture : ::testing::Test {
     loop.dispatch([&] { form.FastWriteData(chunk); });
   }
 
-  // Sets the virtual clock to 3 June 2024 at a time of day in local time.
   void setLocalTime(int hour, int minute, int second) {
-    std::tm local{};
-    local.tm_year = 2024 - 1900;
-    local.tm_mon = 5;
-    local.tm_mday = 3;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    local.tm_isdst = -1;
-    loop.setNow(platform::WallClock::from_time_t(std::mktime(&local)));
+    testing_support::setLocalTime(loop, hour, minute, second);
   }
 
   static std::string read(const std::filesystem::path& file) { return TempDir::read(file); }

@@ -28,6 +28,7 @@
 #include "support/Pty.h"
 #include "support/ScriptedDialogs.h"
 #include "support/Ser2net.h"
+#include "support/ServeUntil.h"
 #include "support/TempDir.h"
 #include "ui/qt/FormWindow.h"
 
@@ -182,16 +183,7 @@ TEST_F(EthernetWindowTest, AnAutomaticRunReachesTheDeviceServerAgainWhenItComesB
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
-// Serves the Qt loop until done() or the real-time limit.
-bool serveUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 3000ms) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
-}
+using testing_support::serveUntil;
 
 TEST(EthernetEndToEnd, WindowTalksToAScaleBehindSer2net) {
   if (Ser2net::binary().empty()) GTEST_SKIP() << "ser2net is not installed (apt-get install -y ser2net)";

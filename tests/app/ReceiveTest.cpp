@@ -11,6 +11,7 @@
 #include "app/TForm1.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
+#include "support/LocalTime.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -42,17 +43,8 @@ struct ReceiveFixture : ::testing::Test {
     form.rgWindRowsString.setItemIndex(position);
   }
 
-  // Sets the virtual clock to a time of day in the local time zone.
   void setLocalTime(int hour, int minute, int second) {
-    std::tm local{};
-    local.tm_year = 2024 - 1900;
-    local.tm_mon = 5;
-    local.tm_mday = 3;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    local.tm_isdst = -1;
-    loop.setNow(platform::WallClock::from_time_t(std::mktime(&local)));
+    testing_support::setLocalTime(loop, hour, minute, second);
   }
 
   platform::ManualEventLoop loop;

@@ -31,6 +31,7 @@
 #include "platform/qt/QtEventLoop.h"
 #include "support/ProgramValues.h"
 #include "support/ScriptedDialogs.h"
+#include "support/ServeUntil.h"
 #include "support/TempDir.h"
 #include "ui/qt/FormWindow.h"
 
@@ -39,17 +40,7 @@ namespace e2e {
 using namespace std::chrono_literals;
 using Row = std::vector<std::string>;
 
-// Serves the Qt loop until done() or the real-time limit; the limit only
-// bounds a failing test.
-inline bool serveUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
+using testing_support::serveUntil;
 
 // The weight lines the pretend scale gives to successive "S" orders.
 inline std::vector<std::string> nextWeights(int count) {
