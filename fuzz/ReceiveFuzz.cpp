@@ -120,9 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static Window split;
   whole.prepare(s);
   whole.form->ProcessReceived(bytes, bytes.size());
-  // The counters are the program's globals: taken before the second window resets them.
-  const std::int32_t wholeColumn = form->Bytes.HexColumn;
-  const std::int32_t wholeReplies = form->Bytes.ReplyCount;
+  const std::int32_t wholeColumn = whole.form->Bytes.HexColumn;
+  const std::int32_t wholeReplies = whole.form->Bytes.ReplyCount;
 
   split.prepare(s);
   std::size_t at = 0;
@@ -135,8 +134,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   FUZZ_CHECK(whole.form->Memo1.text() == split.form->Memo1.text());
   FUZZ_CHECK(whole.form->Memo2.text() == split.form->Memo2.text());
-  FUZZ_CHECK(form->Bytes.HexColumn == wholeColumn);
-  FUZZ_CHECK(form->Bytes.ReplyCount == wholeReplies);
+  FUZZ_CHECK(split.form->Bytes.HexColumn == wholeColumn);
+  FUZZ_CHECK(split.form->Bytes.ReplyCount == wholeReplies);
   whole.settle();
   split.settle();
 
