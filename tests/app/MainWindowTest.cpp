@@ -8,6 +8,7 @@
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
+#include "support/DeviceMap.h"
 #include "support/Pty.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
@@ -74,7 +75,7 @@ TEST_F(MainWindowFixture, WithoutKestrelIniThePortKeepsItsDesignSettings) {
 
 TEST_F(MainWindowFixture, ThePortOpensADeviceNamedInKestrelIniAndClosingTheWindowClosesIt) {
   testing_support::Pty scale;
-  testing_support::TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + scale.slavePath() + "\r\n");
+  testing_support::writeDeviceMap(dir.path(), {{"COM7", scale.slavePath()}});
   auto form = create();
   form->ComPort1.setPort("COM7");
   form->ComPort1.Connect();

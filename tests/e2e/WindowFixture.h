@@ -29,6 +29,7 @@
 #include "platform/Cp1250.h"
 #include "platform/Sound.h"
 #include "platform/qt/QtEventLoop.h"
+#include "support/DeviceMap.h"
 #include "support/ProgramValues.h"
 #include "support/ScriptedDialogs.h"
 #include "support/ServeUntil.h"
@@ -98,7 +99,7 @@ struct WindowFixture : ::testing::Test {
   // Maps COM7 to the scale's device and builds the windows; an orders file
   // saved before is loaded by the editor as at the program's start.
   void start(const std::string& device, const std::string& ordersFile = {}) {
-    testing_support::TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + device + "\r\n");
+    testing_support::writeDeviceMap(dir.path(), {{"COM7", device}});
     form1 = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
     form1->FormCreate();
     // The operator's port is the scale's: the end of a run, which returns to
