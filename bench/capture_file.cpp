@@ -17,10 +17,9 @@
 #include <vector>
 
 #include "app/CaptureValues.h"
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
-#include "support/ScriptedDialogs.h"
 #include "platform/ManualEventLoop.h"
+#include "support/ScriptedDialogs.h"
 
 namespace {
 
@@ -58,13 +57,10 @@ std::vector<std::string> scaleChunks(std::size_t chunkSize) {
 
 struct Terminal {
   explicit Terminal(const std::filesystem::path& file) {
-    app::ResetProcessValues();
     form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, {}, [] {}});
     form->FormCreate();
     form->LabelFileName.setCaption(file.string());
   }
-  ~Terminal() { app::ResetProcessValues(); }
-
   platform::ManualEventLoop loop;
   testing_support::ScriptedDialogs dialogs;
   std::unique_ptr<app::TForm1> form;
@@ -115,7 +111,7 @@ void BM_RowMode(benchmark::State& state) {
   Terminal t(dir / "rows.txt");
   const std::string reply = "ST,GS,+  0123.45 kg\r\n";
   for (auto _ : state) {
-    app::ReplyCounted = false;
+    t.form->Bytes.ReplyCounted = false;
     t.form->ProcessReceived(reply, reply.size());
   }
   state.SetItemsProcessed(state.iterations());

@@ -18,7 +18,7 @@
 #include <string>
 #include <thread>
 
-#include "app/ProcessValues.h"
+#include "QtBenchmarkMain.h"
 #include "app/TForm1.h"
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
@@ -30,7 +30,6 @@
 #include "support/TempDir.h"
 #include "ui/qt/Application.h"
 #include "ui/qt/FormWindow.h"
-#include "QtBenchmarkMain.h"
 
 namespace {
 
@@ -71,7 +70,6 @@ void BM_CloseToExit(benchmark::State& state) {
   if (busy) load = std::make_unique<DiskLoad>((loadDir / "load.bin").string());
   double worst = 0, inHandler = 0, afterHandler = 0;
   for (auto _ : state) {
-    app::ResetProcessValues();
     config::ConfigOptions = {};
     testing_support::TempDir dir;
     // A pretend scale's line that the operator left open.

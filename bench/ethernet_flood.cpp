@@ -18,13 +18,12 @@
 #include <string>
 #include <thread>
 
-#include "app/ProcessValues.h"
+#include "QtBenchmarkMain.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
 #include "platform/qt/QtEventLoop.h"
 #include "ui/qt/FormWindow.h"
 #include "ui/qt/QtDialogs.h"
-#include "QtBenchmarkMain.h"
 
 namespace {
 
@@ -64,7 +63,6 @@ void BM_EthernetFloodBothPanes(benchmark::State& state) {
 
   for (auto _ : state) {
     state.PauseTiming();
-    app::ResetProcessValues();
     config::ConfigOptions = {};
     platform::QtEventLoop loop;
     ui::qt::QtDialogs dialogs;

@@ -16,7 +16,6 @@
 #include <string>
 
 #include "app/CaptureValues.h"
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "automatic/Sequencer.h"
 #include "automatic/StrToFloat.h"
@@ -41,8 +40,6 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication application(argc, argv);
 
-  app::ResetProcessValues();
-  app::ResetCaptureValues();
   config::ConfigOptions = {};
   automatic::SetDecimalSeparator('.');
   platform::SetBeep([] {});
@@ -90,8 +87,8 @@ int main(int argc, char** argv) {
   });
   QApplication::exec();
 
-  std::printf("sent %d replies %d errors %zu messages %zu\n", static_cast<int>(app::SentCount),
-              static_cast<int>(app::ReplyCount), dialogs.errors.size(), dialogs.messages.size());
+  std::printf("sent %d replies %d errors %zu messages %zu\n", static_cast<int>(form1.SentCount),
+              static_cast<int>(form1.Bytes.ReplyCount), dialogs.errors.size(), dialogs.messages.size());
   for (const auto& e : dialogs.errors) std::printf("error: %s\n", e.c_str());
   for (const auto& m : dialogs.messages) std::printf("message: %s\n", m.text.c_str());
   std::fflush(stdout);

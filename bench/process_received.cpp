@@ -12,10 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
-#include "support/ScriptedDialogs.h"
 #include "platform/ManualEventLoop.h"
+#include "support/ScriptedDialogs.h"
 
 namespace {
 
@@ -35,11 +34,10 @@ std::vector<std::string> scaleChunks() {
 
 struct Terminal {
   Terminal() {
-    app::ResetProcessValues();
     form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, {}, [] {}});
     form->FormCreate();
     // One send: the first row counts as its reply.
-    app::SentCount = 1;
+    form->SentCount = 1;
   }
   std::size_t paneBytes() const { return form->Memo1.memoryBytes() + form->Memo2.memoryBytes(); }
 

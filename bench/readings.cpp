@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "platform/ManualEventLoop.h"
 #include "platform/qt/QtEventLoop.h"
@@ -64,7 +63,6 @@ void BM_ReadingShareOfProcessor(benchmark::State& state) {
   for (auto _ : state) {
     platform::ManualEventLoop loop;
     testing_support::ScriptedDialogs dialogs;
-    app::ResetProcessValues();
     app::TForm1 form({loop, dialogs, {}, [] {}});
     form.FormCreate();
     const Clock::time_point start = Clock::now();

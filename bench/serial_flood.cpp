@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "app/ProcessValues.h"
+#include "QtBenchmarkMain.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
 #include "platform/qt/QtEventLoop.h"
@@ -21,7 +21,6 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "ui/qt/FormWindow.h"
-#include "QtBenchmarkMain.h"
 
 namespace {
 
@@ -30,7 +29,6 @@ const std::string kRow = "S S     123.45 g\r\n";
 void BM_SerialFloodIntoTheWindow(benchmark::State& state) {
   const std::size_t rows = static_cast<std::size_t>(state.range(0));
   for (auto _ : state) {
-    app::ResetProcessValues();
     config::ConfigOptions = {};
     testing_support::Pty scale;
     testing_support::TempDir dir;
@@ -50,14 +48,12 @@ void BM_SerialFloodIntoTheWindow(benchmark::State& state) {
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);
     probe.setInterval(10);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-      worstGap = std::max(worstGap, sinceTick.restart());
-    });
+    QObject::connect(&probe, &QTimer::timeout, [&] { worstGap = std::max(worstGap, sinceTick.restart()); });
 
     std::string block;
     for (int i = 0; i < 256; ++i) block += kRow;
     const std::size_t total = rows * kRow.size();
-      const auto start = std::chrono::steady_clock::now();
+    const auto start = std::chrono::steady_clock::now();
     sinceTick.start();
     probe.start();
     std::thread writer([&] {
@@ -66,8 +62,10 @@ void BM_SerialFloodIntoTheWindow(benchmark::State& state) {
         const std::size_t offset = sent % block.size();
         const std::size_t n = std::min(block.size() - offset, total - sent);
         const ssize_t w = ::write(scale.master(), block.data() + offset, n);
-        if (w > 0) sent += static_cast<std::size_t>(w);
-        else std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (w > 0)
+          sent += static_cast<std::size_t>(w);
+        else
+          std::this_thread::sleep_for(std::chrono::microseconds(200));
       }
     });
     // Rows end in LF: all rows are in when the pane has rows + 1 lines.
@@ -92,7 +90,11 @@ void BM_SerialFloodIntoTheWindow(benchmark::State& state) {
     state.counters["worst_stall_ms"] = static_cast<double>(worstGap);
   }
 }
-BENCHMARK(BM_SerialFloodIntoTheWindow)->Arg(2'000'000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SerialFloodIntoTheWindow)
+    ->Arg(2'000'000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

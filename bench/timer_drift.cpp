@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "automatic/StrToFloat.h"
 #include "automatic/TForm2.h"
@@ -72,7 +71,6 @@ void BM_SequencerTimer1Drift(benchmark::State& state) {
     BenchDir dir;
     platform::QtEventLoop loop;
     testing_support::ScriptedDialogs dialogs;
-    app::ResetProcessValues();
     app::TForm1 form({loop, dialogs, dir.path(), [] {}});
     form.FormCreate();
     automatic::TForm2 form2(form);

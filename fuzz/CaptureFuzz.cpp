@@ -6,7 +6,6 @@
 #include <string>
 
 #include "FuzzInput.h"
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "platform/ManualEventLoop.h"
 #include "support/ScriptedDialogs.h"
@@ -22,7 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // newly named file, as an order or the orders editor names one.
   struct Window {
     Window() {
-      app::ResetProcessValues();
       form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
       form->FormCreate();
     }

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "platform/ManualEventLoop.h"
 #include "support/ScriptedDialogs.h"
@@ -36,14 +35,14 @@ struct Window {
   }
   void prepare(const Settings& s) {
     form->Button3Click();
-    app::ReplyCounted = false;
-    app::ReplyCount = app::SentCount = 0;
+    form->Bytes.ReplyCounted = false;
+    form->Bytes.ReplyCount = form->SentCount = 0;
     form->WindRows.setChecked(s.wrap);
     form->EditWindRowsString.setText(s.wrapText);
     form->rgWindRowsString.setItemIndex(s.position);
     form->InsertTime.setChecked(s.insertTime);
     form->CheckBox2.setChecked(s.noLineCheck);
-    if (s.asciiOnly != (app::HexRowLength != 16)) form->Button4Click();
+    if (s.asciiOnly != (form->Bytes.HexRowLength != 16)) form->Button4Click();
   }
   // What the byte processor posted (pane scrolls, status updates) runs
   // before the next input.
@@ -121,9 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static Window split;
   whole.prepare(s);
   whole.form->ProcessReceived(bytes, bytes.size());
-  // The counters are the program's globals: taken before the second window resets them.
-  const std::int32_t wholeColumn = app::HexColumn;
-  const std::int32_t wholeReplies = app::ReplyCount;
+  const std::int32_t wholeColumn = whole.form->Bytes.HexColumn;
+  const std::int32_t wholeReplies = whole.form->Bytes.ReplyCount;
 
   split.prepare(s);
   std::size_t at = 0;
@@ -136,8 +134,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   FUZZ_CHECK(whole.form->Memo1.text() == split.form->Memo1.text());
   FUZZ_CHECK(whole.form->Memo2.text() == split.form->Memo2.text());
-  FUZZ_CHECK(app::HexColumn == wholeColumn);
-  FUZZ_CHECK(app::ReplyCount == wholeReplies);
+  FUZZ_CHECK(split.form->Bytes.HexColumn == wholeColumn);
+  FUZZ_CHECK(split.form->Bytes.ReplyCount == wholeReplies);
   whole.settle();
   split.settle();
 

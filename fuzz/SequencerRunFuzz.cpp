@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "app/ProcessValues.h"
 #include "app/StrToInt.h"
 #include "app/TForm1.h"
 #include "automatic/Sequencer.h"
@@ -64,7 +63,6 @@ const std::vector<std::vector<std::string>> kWords = {
 
 struct Session {
   Session() {
-    app::ResetProcessValues();
     config::ConfigOptions = {};
     automatic::SetDecimalSeparator('.');
     platform::SetBeep([] {});
@@ -206,10 +204,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Each step sends at most once and leaves the run in one of the states.
   Run state = Run::Going;
   s.form->Timer1->setOnTimer([&] {
-    const std::int32_t sentBefore = app::SentCount;
+    const std::int32_t sentBefore = s.form->SentCount;
     s.form->Timer1Timer();
     ++steps;
-    const std::int32_t sent = app::SentCount - sentBefore;
+    const std::int32_t sent = s.form->SentCount - sentBefore;
     FUZZ_CHECK(sent == 0 || sent == 1);
     state = check();
   });
@@ -229,11 +227,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Stop ends whatever still runs, and nothing moves after it.
   if (s.form->Button6.visible()) s.loop.dispatch([&] { s.form->Button6.click(); });
   checkStopped(s);
-  const std::int32_t sentAtStop = app::SentCount;
+  const std::int32_t sentAtStop = s.form->SentCount;
   const int stepsAtStop = steps;
   const std::string statusAtStop = s.form->StaticText5.caption();
   s.loop.advance(10000);
-  FUZZ_CHECK(app::SentCount == sentAtStop);
+  FUZZ_CHECK(s.form->SentCount == sentAtStop);
   FUZZ_CHECK(steps == stepsAtStop);
   FUZZ_CHECK(s.form->StaticText5.caption() == statusAtStop);
   // The scale never answered: nothing was received, so nothing was written

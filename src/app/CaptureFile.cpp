@@ -18,7 +18,6 @@
 #include <system_error>
 
 #include "app/CaptureFileName.h"
-#include "app/CaptureValues.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
 #include "platform/CaptureWriter.h"
@@ -58,32 +57,6 @@ bool fileExists(const std::string& path) {
   return std::filesystem::exists(path, error);
 }
 
-// The stamp that starts a fast-write line: the date, TAB, the time of day,
-// TAB, in local time. A dense stream asks for it per chunk, so it is made
-// once per second.
-class LineStamp {
- public:
-  const std::string& at(platform::WallClock::time_point now) {
-    const std::time_t second = platform::WallClock::to_time_t(now);
-    if (text_.empty() || second != second_) {
-      std::tm local{};
-      localtime_r(&second, &local);
-      char text[40];
-      const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%d\t%H:%M:%S\t", &local);
-      text_.assign(text, n);
-      second_ = second;
-    }
-    return text_;
-  }
-
- private:
-  std::string text_;
-  std::time_t second_ = 0;
-};
-
-LineStamp lineStamp;
-std::string stampedChunk;
-
 // Puts the stamps into a fast-write chunk, from the line ends it sees: one
 // where a line starts with the chunk, and one after each CR LF inside it. A
 // line feed that ends the chunk leaves the stamp of the next line to the next
@@ -122,10 +95,11 @@ void showFailing(TForm1& form, const std::string& reason) {
 // A write got through, or the operator chose or cleared the file: the failure
 // is over, and the next one is shown again.
 void endFailure(TForm1& form) {
-  if (!CaptureFailure.active) return;
-  CaptureFailure = {};
+  CaptureValues& cap = form.Bytes.Capture;
+  if (!cap.CaptureFailure.active) return;
+  cap.CaptureFailure = {};
   form.LabelFileName.setHint({});
-  form.LabelFileName.setFontColor(CaptureFileOpen            ? ui::clGreen
+  form.LabelFileName.setFontColor(cap.CaptureFileOpen        ? ui::clGreen
                                   : form.CaptureFileChosen() ? ui::clBlack
                                                              : ui::clRed);
 }
@@ -133,8 +107,10 @@ void endFailure(TForm1& form) {
 // Whether a failure goes on with the one being shown; otherwise it starts a
 // new one, which the caller shows.
 bool continuesFailure(TForm1& form, const std::string& path, int error, const std::string& reason) {
-  if (CaptureFailure.active && CaptureFailure.path == path && CaptureFailure.error == error) return true;
-  CaptureFailure = CaptureFailureEpisode{true, path, error};
+  CaptureValues& cap = form.Bytes.Capture;
+  if (cap.CaptureFailure.active && cap.CaptureFailure.path == path && cap.CaptureFailure.error == error)
+    return true;
+  cap.CaptureFailure = CaptureFailureEpisode{true, path, error};
   showFailing(form, reason);
   return false;
 }
@@ -144,8 +120,9 @@ bool continuesFailure(TForm1& form, const std::string& path, int error, const st
 // operator is told once, after the handler, with the path; a later failure to
 // create the file there for want of its folder is the same failure.
 void reportVanished(TForm1& form) {
-  if (!CaptureFile.takeVanished()) return;
-  const std::string path = CaptureFile.path();
+  CaptureValues& cap = form.Bytes.Capture;
+  if (!cap.CaptureFile.takeVanished()) return;
+  const std::string path = cap.CaptureFile.path();
   const std::string message =
       pl("Plik zapisu ") + platform::utf8ToCp1250(path) +
       pl(" zniknął z dysku (usunięty lub przeniesiony). Dalsze dane trafią do nowego pliku o tej "
@@ -167,7 +144,8 @@ enum class CaptureStep {
 // (false is returned, nothing was written). A failed close always goes on.
 template <typename Write>
 bool captureWrite(TForm1& form, CaptureStep step, Write&& write) {
-  const std::uint64_t writeOuts = CaptureFile.writeOuts();
+  CaptureValues& cap = form.Bytes.Capture;
+  const std::uint64_t writeOuts = cap.CaptureFile.writeOuts();
   try {
     write();
   } catch (const platform::FileWriteError& e) {
@@ -177,7 +155,7 @@ bool captureWrite(TForm1& form, CaptureStep step, Write&& write) {
     throw;
   }
   reportVanished(form);
-  if (step != CaptureStep::Buffered || CaptureFile.writeOuts() != writeOuts) endFailure(form);
+  if (step != CaptureStep::Buffered || cap.CaptureFile.writeOuts() != writeOuts) endFailure(form);
   return true;
 }
 
@@ -185,13 +163,14 @@ bool captureWrite(TForm1& form, CaptureStep step, Write&& write) {
 // to the row writer: the two writers never hold one file open at once. The
 // label goes on naming the chosen file, no longer as an open one.
 void leaveFastWriteFile(TForm1& form) {
-  if (!CaptureFileOpen) return;
-  CaptureFileOpen = false;
-  CaptureFileCaption.clear();
+  CaptureValues& cap = form.Bytes.Capture;
+  if (!cap.CaptureFileOpen) return;
+  cap.CaptureFileOpen = false;
+  cap.CaptureFileCaption.clear();
   if (form.CaptureFlushTimer) form.CaptureFlushTimer->setInterval(0);
   form.LabelFileName.setColor(ui::clBtnFace);
-  if (form.CaptureFileChosen() && !CaptureFailure.active) form.LabelFileName.setFontColor(ui::clBlack);
-  captureWrite(form, CaptureStep::Closing, [] { CaptureFile.close(); });
+  if (form.CaptureFileChosen() && !cap.CaptureFailure.active) form.LabelFileName.setFontColor(ui::clBlack);
+  captureWrite(form, CaptureStep::Closing, [&] { cap.CaptureFile.close(); });
 }
 
 }  // namespace
@@ -215,6 +194,7 @@ void TForm1::StoreReply() {
 }
 
 bool TForm1::WriteCaptureLine(const std::string& line) {
+  CaptureValues& cap = Bytes.Capture;
   if (!CaptureFileChosen()) return false;
   leaveFastWriteFile(*this);
   const std::string path = nativePath(LabelFileName.caption());
@@ -226,38 +206,39 @@ bool TForm1::WriteCaptureLine(const std::string& line) {
   // was removed) rather than failing for want of it.
   const bool written = captureWrite(*this, CaptureStep::ToDisk, [&] {
     platform::writeFileOnce(path, bytes,
-                            CaptureFileExists ? platform::OpenMode::Append : platform::OpenMode::Create);
+                            cap.CaptureFileExists ? platform::OpenMode::Append : platform::OpenMode::Create);
   });
-  if (written) CaptureFileExists = fileExists(path);
+  if (written) cap.CaptureFileExists = fileExists(path);
   return written;
 }
 
 void TForm1::FastWriteData(const std::string& data) {
+  CaptureValues& cap = Bytes.Capture;
   if (!CaptureFileChosen()) return;
   const std::string& caption = LabelFileName.caption();
   // An order or the orders editor may have named another file meanwhile.
-  if (CaptureFileOpen && caption != CaptureFileCaption) leaveFastWriteFile(*this);
-  if (!CaptureFileOpen) {
+  if (cap.CaptureFileOpen && caption != cap.CaptureFileCaption) leaveFastWriteFile(*this);
+  if (!cap.CaptureFileOpen) {
     const std::string path = nativePath(caption);
     if (!captureWrite(*this, CaptureStep::Buffered,
-                      [&] { CaptureFile.open(path, platform::OpenMode::Append); }))
+                      [&] { cap.CaptureFile.open(path, platform::OpenMode::Append); }))
       return;
-    CaptureFileOpen = true;
-    CaptureFileCaption = caption;
-    CaptureLineStart = true;
-    LastFileNotice = loop().now();
+    cap.CaptureFileOpen = true;
+    cap.CaptureFileCaption = caption;
+    cap.CaptureLineStart = true;
+    cap.LastFileNotice = loop().now();
     postMessage(UM_UPDATE_FILE, 1);
   }
 
   const platform::WallClock::time_point now = loop().now();
   if (InsertTime.checked()) {
     // The line state moves on only with a chunk that was taken.
-    bool lineStart = CaptureLineStart;
-    stampChunk(data, lineStamp.at(now), lineStart, stampedChunk);
-    if (captureWrite(*this, CaptureStep::Buffered, [] { CaptureFile.write(stampedChunk); }))
-      CaptureLineStart = lineStart;
+    bool lineStart = cap.CaptureLineStart;
+    stampChunk(data, cap.lineStamp.at(now), lineStart, cap.stampedChunk);
+    if (captureWrite(*this, CaptureStep::Buffered, [&] { cap.CaptureFile.write(cap.stampedChunk); }))
+      cap.CaptureLineStart = lineStart;
   } else {
-    captureWrite(*this, CaptureStep::Buffered, [&] { CaptureFile.write(data); });
+    captureWrite(*this, CaptureStep::Buffered, [&] { cap.CaptureFile.write(data); });
   }
 
   if (!CaptureFlushTimer) {
@@ -265,28 +246,31 @@ void TForm1::FastWriteData(const std::string& data) {
     // Runs on while a write-out fails, so the buffer gets out as soon as it
     // can, with no more data coming.
     CaptureFlushTimer->setOnTimer([this] {
-      if (CaptureFileOpen) captureWrite(*this, CaptureStep::Buffered, [] { CaptureFile.flush(); });
-      if (!CaptureFileOpen || CaptureFile.pending() == 0) CaptureFlushTimer->setInterval(0);
+      CaptureValues& cap = Bytes.Capture;
+      if (cap.CaptureFileOpen) captureWrite(*this, CaptureStep::Buffered, [&] { cap.CaptureFile.flush(); });
+      if (!cap.CaptureFileOpen || cap.CaptureFile.pending() == 0) CaptureFlushTimer->setInterval(0);
     });
   }
   // A running period goes on: the oldest buffered byte waits a second at most.
-  if (CaptureFile.pending() != 0) CaptureFlushTimer->setInterval(kFlushIntervalMs);
+  if (cap.CaptureFile.pending() != 0) CaptureFlushTimer->setInterval(kFlushIntervalMs);
 
-  if (now - LastFileNotice > kNoticeInterval) {
-    LastFileNotice = now;
+  if (now - cap.LastFileNotice > kNoticeInterval) {
+    cap.LastFileNotice = now;
     // The label blinks for data that reached the file, never for a failing one.
-    if (captureWrite(*this, CaptureStep::Buffered, [] { CaptureFile.flush(); }) && !CaptureFailure.active)
+    if (captureWrite(*this, CaptureStep::Buffered, [&] { cap.CaptureFile.flush(); }) &&
+        !cap.CaptureFailure.active)
       postMessage(UM_UPDATE_FILE, 2);
   }
 }
 
 void TForm1::CloseCaptureFile() {
-  if (!CaptureFileOpen) return;
-  CaptureFileOpen = false;
-  CaptureFileCaption.clear();
+  CaptureValues& cap = Bytes.Capture;
+  if (!cap.CaptureFileOpen) return;
+  cap.CaptureFileOpen = false;
+  cap.CaptureFileCaption.clear();
   if (CaptureFlushTimer) CaptureFlushTimer->setInterval(0);
   postMessage(UM_UPDATE_FILE, 0);
-  captureWrite(*this, CaptureStep::Closing, [] { CaptureFile.close(); });
+  captureWrite(*this, CaptureStep::Closing, [&] { cap.CaptureFile.close(); });
 }
 
 void TForm1::CloseCaptureFileAtExit() noexcept {
@@ -295,6 +279,7 @@ void TForm1::CloseCaptureFileAtExit() noexcept {
   } catch (const std::exception& e) {
     loop().reportError(e.what());
   } catch (...) {
+    // Nothing may stop the way out.
     loop().reportError(pl("Nie można zamknąć pliku zapisu"));
   }
 }
@@ -339,6 +324,7 @@ void TForm1::FastWriteClick() {
 }
 
 void TForm1::OnUpdateFileMessage(std::intptr_t wParam) {
+  CaptureValues& cap = Bytes.Capture;
   ui::Font font = LabelFileName.font();
   font.bold = true;
   switch (wParam) {
@@ -357,7 +343,7 @@ void TForm1::OnUpdateFileMessage(std::intptr_t wParam) {
       break;
   }
   // A failing file stays red until a write gets through.
-  if (CaptureFailure.active) font.color = ui::clRed;
+  if (cap.CaptureFailure.active) font.color = ui::clRed;
   LabelFileName.setFont(font);
 }
 

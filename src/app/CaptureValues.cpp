@@ -2,22 +2,17 @@
 
 namespace app {
 
-bool CaptureFileExists = false;
-bool CaptureFileOpen = false;
-bool CaptureLineStart = false;
-platform::WallClock::time_point LastFileNotice{};
-// Destroyed at the process's end: whatever is still buffered then is written
-// out (the window closes the file itself at shutdown).
-platform::CaptureWriter CaptureFile;
-std::string CaptureFileCaption;
-CaptureFailureEpisode CaptureFailure;
-
-void ResetCaptureValues() {
-  CaptureFile.closeQuietly();
-  CaptureFileExists = CaptureFileOpen = CaptureLineStart = false;
-  LastFileNotice = {};
-  CaptureFileCaption.clear();
-  CaptureFailure = {};
+const std::string& LineStamp::at(platform::WallClock::time_point now) {
+  const std::time_t second = platform::WallClock::to_time_t(now);
+  if (text_.empty() || second != second_) {
+    std::tm local{};
+    localtime_r(&second, &local);
+    char text[40];
+    const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%d\t%H:%M:%S\t", &local);
+    text_.assign(text, n);
+    second_ = second;
+  }
+  return text_;
 }
 
 }  // namespace app

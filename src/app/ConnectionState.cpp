@@ -4,11 +4,11 @@
 #include <exception>
 #include <string>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
 #include "config/TConnectionForm.h"
 #include "platform/Cp1250.h"
+#include "serial/EComPort.h"
 
 namespace app {
 
@@ -85,14 +85,14 @@ void TForm1::btnOpenPortClick() {
       ComPort1.Connect();
       LinkState = LinkOpen;
       btnOpenPort.setCaption(closeCaption());
-    } catch (...) {
+    } catch (const serial::EComPort&) {
       dialogs().messageBox(pl("Wskazany port COM nie istnieje lub jest zajęty przez inny program"), "Tersov9",
                            ui::MessageIcon::Warning, ui::mbOK);
     }
   } else {
     try {
       ComPort1.Disconnect();
-    } catch (...) {
+    } catch (const serial::EComPort&) {
       // The link counts as closed whatever the close reported.
     }
     LinkState = LinkClosed;

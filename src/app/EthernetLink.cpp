@@ -1,5 +1,4 @@
 // The main window's calls into its Ethernet link (EthConn).
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 
 namespace app {
@@ -20,7 +19,7 @@ void TForm1::EthSetFastWriteMode(bool on) {
 
 void TForm1::CreateEthernetLink() {
   ethernet::EthConnectionHandlers handlers;
-  handlers.window = [] { return MainWindowHandle; };
+  handlers.window = [this] { return MainWindowHandle; };
   // Data from the device server is the reply as much as data from the serial
   // port is: either cancels the reply timeout.
   handlers.processReceived = [this](const std::string& data, std::size_t count) {

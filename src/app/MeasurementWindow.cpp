@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
@@ -21,16 +20,17 @@ void MeasurementWindow::sendOrder() {
 }
 
 std::int32_t MeasurementWindow::replyCount() const {
-  return ReplyCount;
+  return form_.Bytes.ReplyCount;
 }
 std::int32_t MeasurementWindow::sentCount() const {
-  return SentCount;
+  return form_.SentCount;
 }
 
 void MeasurementWindow::resetReplyCounts() {
-  ReplyCounted = true;
-  ReplyCount = 0;
-  SentCount = 0;
+  // No reply is awaited before the first send.
+  form_.Bytes.ReplyCounted = true;
+  form_.Bytes.ReplyCount = 0;
+  form_.SentCount = 0;
 }
 
 void MeasurementWindow::runStarted() {

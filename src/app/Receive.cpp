@@ -1,23 +1,9 @@
-// Receiving and display: every received byte shown twice, as a character in
-// the ASCII pane and as two hexadecimal digits in the HEX pane; rows broken at
-// line feeds and at the wrap character; the first line feed after a send
-// counted as a reply.
-//
-// A scale may flood data, so the bytes of a chunk are collected into two
-// buffers and appended to the panes in one go: at the end of the chunk, or,
-// while a capture file is chosen, just before each finished row is handed to
-// StoreReply (which then reads and clears both panes).
-#include <algorithm>
-#include <array>
-#include <chrono>
+// Receiving and display, the window's side: the settings the byte processor
+// reads, the reply counts it shows, and the view buttons of the panes.
 #include <cstdint>
-#include <cstring>
-#include <ctime>
-#include <memory>
 #include <string>
 #include <string_view>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "platform/Cp1250.h"
 
@@ -26,23 +12,6 @@ namespace app {
 using platform::pl;
 
 namespace {
-
-// Two upper-case hexadecimal digits for each byte value.
-constexpr std::array<char, 512> kHexPairs = [] {
-  constexpr char digits[] = "0123456789ABCDEF";
-  std::array<char, 512> pairs{};
-  for (int b = 0; b < 256; ++b) {
-    pairs[2 * b] = digits[b >> 4];
-    pairs[2 * b + 1] = digits[b & 0x0F];
-  }
-  return pairs;
-}();
-
-// The most one received byte adds to each pane: CR LF, a time stamp and TAB,
-// the character; CR LF (or the byte's digits), two digits, two spaces.
-constexpr std::size_t kMaxAsciiPerByte = 12;
-constexpr std::size_t kMaxHexPerByte = 6;
-constexpr std::size_t kMaxPending = std::size_t{16} << 10;
 
 // A wrap text that begins with "$" is read as an integer the way the
 // operator's numbers are read: "$" then hexadecimal digits, at most 32 bits;
@@ -66,100 +35,21 @@ std::uint32_t dollarTextValue(std::string_view text) {
   return static_cast<std::uint32_t>(value);
 }
 
-// The time of day in the long time format, HH:MM:SS, local time.
-std::string timeStamp(platform::WallClock::time_point now) {
-  const std::time_t t = platform::WallClock::to_time_t(now);
-  std::tm local{};
-  localtime_r(&t, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%H:%M:%S", &local);
-  return text;
+std::string counts(std::int32_t replies, std::int32_t sent) {
+  return std::to_string(replies) + " / " + std::to_string(sent);
 }
 
-std::int64_t wallMs(platform::WallClock::time_point now) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+}  // namespace
+
+void TForm1::ProcessReceived(const std::string& data, std::size_t count) {
+  Bytes.ProcessReceived(data, count);
 }
 
-// Counters wrap as the system's 32-bit integers do, never overflow.
-std::int32_t plusOne(std::int32_t v) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(v) + 1u);
-}
-
-std::string counts() {
-  return std::to_string(ReplyCount) + " / " + std::to_string(SentCount);
-}
-
-// The controls the byte processor reads for each byte. Only the handlers it
-// calls out to can change them within a chunk, so they are read at the start
-// and again after each such call.
-struct ReceiveSettings {
-  bool wrapRows = false;
-  bool wrapTextSet = false;
-  char wrapFirst = 0;
-  bool wrapByValue = false;
-  char wrapValue = 0;
-  int wrapPosition = 0;
-  bool insertTime = false;
-  bool checkLine = false;
-  // StoreReply reads the panes only when a capture file is chosen.
-  bool storeReadsPanes = false;
-
-  bool wraps(char b) const {
-    return wrapRows && wrapTextSet && (b == wrapFirst || (wrapByValue && b == wrapValue));
-  }
-};
-
-// Text on its way into one pane: written in place, appended to the pane in
-// one go.
-class PendingText {
- public:
-  PendingText(ui::Memo& pane, std::size_t wanted)
-      : pane_(pane),
-        size_(std::min(wanted, kMaxPending) + 32),
-        buffer_(new char[size_]),
-        begin_(buffer_.get()),
-        end_(begin_) {}
-
-  // Room for n more bytes; a full buffer goes to the pane first.
-  void makeRoom(std::size_t n) {
-    if (static_cast<std::size_t>(begin_ + size_ - end_) < n) flush();
-  }
-  void put(char c) { *end_++ = c; }
-  void put(std::string_view s) {
-    std::memcpy(end_, s.data(), s.size());
-    end_ += s.size();
-  }
-  // A NUL never enters a pane; leaving it out here keeps lastChar() right.
-  void putShown(char c) {
-    *end_ = c;
-    end_ += c != '\0';
-  }
-  void putHex(char b) {
-    std::memcpy(end_, &kHexPairs[2 * static_cast<unsigned char>(b)], 2);
-    end_ += 2;
-  }
-  // The last character of the pane as it will be.
-  char lastChar() const { return end_ != begin_ ? end_[-1] : pane_.lastChar(); }
-  void flush() {
-    if (end_ == begin_) return;
-    const std::string_view text(begin_, static_cast<std::size_t>(end_ - begin_));
-    end_ = begin_;
-    pane_.append(text);
-  }
-
- private:
-  ui::Memo& pane_;
-  std::size_t size_;
-  std::unique_ptr<char[]> buffer_;
-  char* begin_;
-  char* end_;
-};
-
-ReceiveSettings readSettings(const TForm1& f) {
+ReceiveSettings TForm1::receiveSettings() const {
   ReceiveSettings s;
-  s.wrapRows = f.WindRows.checked();
+  s.wrapRows = WindRows.checked();
   if (s.wrapRows) {
-    const std::string& text = f.EditWindRowsString.text();
+    const std::string& text = EditWindRowsString.text();
     s.wrapTextSet = !text.empty();
     if (s.wrapTextSet) {
       s.wrapFirst = text[0];
@@ -167,150 +57,32 @@ ReceiveSettings readSettings(const TForm1& f) {
       s.wrapValue = static_cast<char>(dollarTextValue(text) & 0xFFu);
     }
   }
-  s.wrapPosition = f.rgWindRowsString.itemIndex();
-  s.insertTime = f.InsertTime.checked();
-  s.checkLine = !f.CheckBox2.checked();
+  s.wrapPosition = rgWindRowsString.itemIndex();
+  s.insertTime = InsertTime.checked();
+  s.checkLine = !CheckBox2.checked();
   static const std::string noFile = pl("Nie wybrano pliku");
-  s.storeReadsPanes = f.LabelFileName.caption() != noFile;
+  s.storeReadsPanes = LabelFileName.caption() != noFile;
   return s;
 }
 
 // The first LF after a send is the reply; the counts go to the status texts
 // unless the automatic measurement's countdown owns them.
-void countReply(TForm1& f) {
-  ReplyCount = plusOne(ReplyCount);
-  ReplyCounted = true;
-  const int interval = f.Timer1->interval();
-  if (interval < 3000) f.StaticText6.setCaption(pl("Odpowiedzi: ") + counts());
+void TForm1::showReplyCount() {
+  const int interval = Timer1->interval();
+  if (interval < 3000) StaticText6.setCaption(pl("Odpowiedzi: ") + counts(Bytes.ReplyCount, SentCount));
   if (interval == 0) {
-    const bool finished = f.StaticText5.caption().find(pl("zakończony")) != std::string::npos;
-    f.StaticText5.setCaption(pl(finished ? "Pomiar automatyczny zakończony (Odpowiedzi: "
-                                         : "Pomiar automatyczny przerwany (Odpowiedzi: ") +
-                             counts() + " )");
+    const bool finished = StaticText5.caption().find(pl("zakończony")) != std::string::npos;
+    StaticText5.setCaption(pl(finished ? "Pomiar automatyczny zakończony (Odpowiedzi: "
+                                       : "Pomiar automatyczny przerwany (Odpowiedzi: ") +
+                           counts(Bytes.ReplyCount, SentCount) + " )");
   }
 }
 
-}  // namespace
-
-void TForm1::ProcessReceived(const std::string& data, std::size_t count) {
-  if (data.empty()) return;
-  count = std::min(count, data.size());
-
-  PendingText ascii(Memo1, count * kMaxAsciiPerByte);
-  PendingText hex(Memo2, count * kMaxHexPerByte);
-  ReceiveSettings settings = readSettings(*this);
-  // Kept in a local while only this loop touches it; written back before
-  // anything else can look at it.
-  std::int32_t column = HexColumn;
-  // Where the row in progress began in this chunk, and whether it began in
-  // an earlier one: a counted row is also read as a weight. Kept in locals,
-  // so the loop writes no memory for it.
-  std::size_t rowStart = 0;
-  bool rowContinues = true;
-  auto rowBreak = [&](std::size_t next) {
-    rowStart = next;
-    rowContinues = false;
-  };
-
-  // Runs a handler of the window: the counter it may read is current, and the
-  // controls it may change are read again afterwards.
-  auto callOut = [&](void (TForm1::*handler)()) {
-    HexColumn = column;
-    (this->*handler)();
-    column = HexColumn;
-    settings = readSettings(*this);
-  };
-  // StoreReply reads and may clear both panes: the row must be complete in
-  // them. Without a capture file the panes are filled once per chunk.
-  auto storeReply = [&] {
-    if (settings.storeReadsPanes) {
-      ascii.flush();
-      hex.flush();
-    }
-    callOut(&TForm1::StoreReply);
-  };
-  auto appendStamp = [&] {
-    ascii.put(timeStamp(loop().now()));
-    ascii.put('\t');
-  };
-
-  // An error raised by a handler ends the chunk; what was processed stays.
-  try {
-    for (std::size_t i = 0; i < count; ++i) {
-      ascii.makeRoom(kMaxAsciiPerByte);
-      hex.makeRoom(kMaxHexPerByte);
-      const char b = data[i];
-
-      if (b == '\n') {
-        if (!ReplyCounted) {
-          countReply(*this);
-          Readings.rowCounted(std::string_view(data).substr(rowStart, i - rowStart), rowContinues,
-                              wallMs(loop().now()));
-        }
-        rowBreak(i + 1);
-        PaneLineStart = true;
-        // A CR LF from the device ends up as one row end.
-        const char last = ascii.lastChar();
-        if (last != '\0' && last != '\r')
-          ascii.put("\r\n");
-        else
-          ascii.put('\n');
-        hex.put("0A\r\n");
-        column = -1;
-        storeReply();
-      } else if (settings.wraps(b)) {
-        column = -1;
-        if (settings.wrapPosition == 0) {
-          // The wrap character starts a row.
-          rowBreak(i);
-          ascii.put("\r\n");
-          hex.put("\r\n");
-          storeReply();
-          if (settings.insertTime) {
-            PaneLineStart = false;
-            appendStamp();
-          }
-          ascii.putShown(b);
-          hex.putHex(b);
-        } else if (settings.wrapPosition == 1) {
-          // The wrap character ends a row.
-          rowBreak(i + 1);
-          ascii.putShown(b);
-          ascii.put("\r\n");
-          hex.putHex(b);
-          hex.put("\r\n");
-          storeReply();
-          PaneLineStart = true;
-        }
-        // No position selected: the byte is left out of both panes.
-      } else {
-        if (settings.insertTime && PaneLineStart) {
-          PaneLineStart = false;
-          appendStamp();
-        }
-        ascii.putShown(b);
-        hex.putHex(b);
-        hex.put(' ');
-      }
-
-      if (settings.checkLine) callOut(&TForm1::sprawdz_transmisje);
-      column = plusOne(column);
-      if ((static_cast<std::uint32_t>(column) & 7u) == 0) hex.put("  ");
-    }
-  } catch (...) {
-    Readings.rowPending({}, false);
-    HexColumn = column;
-    ascii.flush();
-    hex.flush();
-    throw;
-  }
-
-  HexColumn = column;
-  Readings.rowPending(std::string_view(data).substr(rowStart, count - rowStart), rowContinues);
-  ascii.flush();
-  hex.flush();
-  MemoScrollDown(Memo1);
-  MemoScrollDown(Memo2);
+void TForm1::storeReply() {
+  StoreReply();
+}
+void TForm1::checkLine() {
+  sprawdz_transmisje();
 }
 
 // Scrolling down one line per line of the pane, plus one, brings the last
@@ -322,14 +94,14 @@ void TForm1::MemoScrollDown(ui::Memo& pane) {
 void TForm1::Button4Click() {
   ClearLineErrorFlags();
   Edit2.setText({});
-  HexColumn = 0;
+  Bytes.HexColumn = 0;
   if (Button4.caption() != pl("&Tylko ASCII")) {
-    HexRowLength = 16;
+    Bytes.HexRowLength = 16;
     Button4.setCaption(pl("&Tylko ASCII"));
     Memo2.setVisible(true);
     StaticText2.setVisible(true);
   } else {
-    HexRowLength = 200;
+    Bytes.HexRowLength = 200;
     Button4.setCaption(pl("&ASCII+HEX"));
     Memo2.setVisible(false);
     StaticText2.setVisible(false);

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/Escapes.h"
-#include "app/ProcessValues.h"
 #include "app/StrToInt.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
@@ -33,7 +32,7 @@ void TForm1::btnWyslijClick() {
   const std::string text = Edit1.text();
   if (text.empty()) return;
 
-  ReplyCounted = false;
+  Bytes.ReplyCounted = false;
   Edit2.setText({});
   if (LinkState == LinkClosed) btnOpenPort.click();
   // A link that could not be opened, or an Ethernet connection only just
@@ -54,8 +53,9 @@ void TForm1::btnWyslijClick() {
       std::string bytes = SendLineBytes(text);
       if (CheckBox1.checked()) bytes += "\r\n";
       SendOrder(bytes);
-    } catch (...) {
-      // The Ethernet link reports no failure.
+    } catch (const EConvertError&) {
+      // An invalid escape sends nothing; the Ethernet link reports no failure
+      // of its own, so the send counts as made.
     }
   }
 

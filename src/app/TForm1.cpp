@@ -1,6 +1,5 @@
 #include "app/TForm1.h"
 
-#include "app/ProcessValues.h"
 #include "platform/Cp1250.h"
 
 namespace app {
@@ -42,6 +41,7 @@ TForm1::TForm1(MainWindowServices services)
       Wyniki1("Wyniki1", pl("Wyniki"), "Ctrl+W"),
       ComPort1(services.loop, "ComPort1"),
       XMLConfig(services.programDir.string()),
+      Bytes(*this, Memo1, Memo2, services.loop, Readings),
       services_(std::move(services)) {
   setCaption(pl("Komunikacja przez złącze szeregowe RS-232 v9E"));
   setBounds(0, 0, kDesignWidth, kDesignHeight);
@@ -65,7 +65,6 @@ TForm1::~TForm1() {
   // The port closes as the window's members go; the window no longer follows it.
   ComPort1.OnAfterOpen = nullptr;
   ComPort1.OnAfterClose = nullptr;
-  if (MainWindowHandle == this) MainWindowHandle = nullptr;
 }
 
 std::string TForm1::FileFilter() {
@@ -239,39 +238,35 @@ void TForm1::postMessage(unsigned message, std::intptr_t wParam, std::intptr_t) 
 }
 
 void TForm1::FormCreate() {
-  // 1. The window handle, target of the notification messages.
+  // The window handle, target of the notification messages.
   MainWindowHandle = this;
-  // 2.-4. The serial settings of "Kestrel.ini"; its [Devices] section also
-  // maps port names to devices.
+  // The serial settings of "Kestrel.ini"; its [Devices] section also maps
+  // port names to devices.
   ComPort1.setStoredGroups(serial::TStoredGroups{serial::sgBasic});
   ComPort1.setDeviceMapFile((programDir() / "Kestrel.ini").string());
   RestoreSerialSettings();
   SavedPort = ComPort1.port();
-  // 5. All three timers idle.
+  // All three timers idle.
   Timer1->setInterval(0);
   Timer2->setInterval(0);
   Timer3->setInterval(0);
-  // 6.
   PanesMinimized = false;
   repaint();
-  // 7.
-  HexColumn = 0;
-  HexRowLength = 16;
-  // 8. The panes' font size follows the window's height at creation.
+  Bytes.HexColumn = 0;
+  Bytes.HexRowLength = 16;
+  // The panes' font size follows the window's height at creation.
   SmallScreen = height() < 600;
   for (ui::Memo* pane : {&Memo1, &Memo2}) {
     ui::Font f = pane->font();
     f.size = SmallScreen ? 8 : 7;
     pane->setFont(f);
   }
-  // 9.-10.
   ClearLineErrorFlags();
   Sequencer.MeasurementsDone = 0;
-  PaneLineStart = true;
-  // 11.
+  Bytes.PaneLineStart = true;
   CreateEthernetLink();
   LinkState = LinkClosed;
-  // 12. The options of config.xml.
+  // The options of config.xml.
   XMLConfig.OpenConfig();
   XMLConfig.LoadConfig(config::ConfigOptions);
 }
@@ -357,6 +352,7 @@ void TForm1::SaveSerialSettings() noexcept {
                              std::filesystem::path(keptCopy).filename().string(),
                          "RS-232", ui::MessageIcon::Warning, ui::mbOK);
   } catch (...) {
+    // The way out goes on even when the notice cannot be shown.
   }
 }
 
@@ -399,6 +395,10 @@ void TForm1::ChangePointToColonClick() {
 
 void TForm1::Plikrozkazow1Click() {
   Ustaw1.click();
+}
+
+void TForm1::ClearLineErrorFlags() {
+  LineErrorShown = FrameErrorShown = ParityErrorShown = TransmissionErrorShown = false;
 }
 
 }  // namespace app

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ByteProcessor.h"
 #include "app/MeasurementWindow.h"
 #include "automatic/Sequencer.h"
 #include "config/ConfigFile.h"
@@ -56,7 +57,7 @@ struct MainWindowServices {
   std::function<void()> terminate;
 };
 
-class TForm1 : public ui::Form, public platform::MessageTarget {
+class TForm1 : public ui::Form, public platform::MessageTarget, private ReceiveWindow {
  public:
   explicit TForm1(MainWindowServices services);
   ~TForm1() override;
@@ -154,7 +155,8 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   // The serial port's receive event.
   void ComPort1RxChar(serial::TCustomComPort& Sender, int Count);
 
-  // Receiving: every byte shown in both panes, rows, replies counted.
+  // Receiving: every byte shown in both panes, rows, replies counted (the
+  // byte processor Bytes, Receive.cpp).
   void ProcessReceived(const std::string& data, std::size_t count);
   void MemoScrollDown(ui::Memo& pane);
   void Button4Click();
@@ -253,7 +255,22 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   // The Ethernet link, from start-up to the close handler.
   std::unique_ptr<ethernet::CEthConnection> EthConn;
   std::uint8_t LinkState = LinkClosed;
-  bool PaneLineStart = true;
+  // The target of the notification messages, from FormCreate on.
+  platform::MessageTarget* MainWindowHandle = nullptr;
+  std::int32_t SentCount = 0;
+  // The window was under 600 pixels high when it was created.
+  bool SmallScreen = false;
+  // Which parts of the line error report stand in Edit2.
+  bool LineErrorShown = false;
+  bool FrameErrorShown = false;
+  bool ParityErrorShown = false;
+  bool TransmissionErrorShown = false;
+  void ClearLineErrorFlags();
+  bool PanesMinimized = false;
+
+  // The byte processor: the panes, the reply count and the capture file's
+  // state; both links feed it.
+  ByteProcessor Bytes;
 
   // The automatic measurement: its state (CurrentOrder, RepeatCounter,
   // SecondsToNext, MeasurementsDone) and its steps. It sees this window only
@@ -270,6 +287,12 @@ class TForm1 : public ui::Form, public platform::MessageTarget {
   ui::Dialogs& dialogs() { return services_.dialogs; }
 
  private:
+  // What the byte processor reads and calls (Receive.cpp).
+  ReceiveSettings receiveSettings() const override;
+  void showReplyCount() override;
+  void storeReply() override;
+  void checkLine() override;
+
   void buildControls();
   void buildMenu();
   void terminateApplication() noexcept;

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "app/PanePrint.h"
-#include "app/ProcessValues.h"
 #include "app/Round.h"
 #include "app/TForm1.h"
 #include "platform/CaptureWriter.h"
@@ -44,6 +43,7 @@ class PaneAppender {
     try {
       flush();
     } catch (...) {
+      // A destructor must not throw; the error that unwinds goes on.
     }
   }
   PaneAppender(const PaneAppender&) = delete;
@@ -139,7 +139,7 @@ std::string saveAllFileName(const std::string& chosen) {
 void TForm1::Button3Click() {
   Memo1.clear();
   Memo2.clear();
-  HexColumn = 0;
+  Bytes.HexColumn = 0;
   Edit2.setText({});
   ClearLineErrorFlags();
   StaticText5.setCaption({});
@@ -160,7 +160,7 @@ void TForm1::DrukujASCII1Click() {
   // not printed. Nothing is written to disk, so no file of the operator's can
   // be overwritten or removed.
   PanePrintRows rows;
-  rows.withHex = HexRowLength == 16;
+  rows.withHex = Bytes.HexRowLength == 16;
   if (rows.withHex) {
     rows.hex = paneRows(Memo2, Memo2.lineCount());
     rows.ascii = paneRows(Memo1, rows.hex.size());
@@ -212,16 +212,16 @@ void TForm1::Importuj1Click() {
   replacePanesFromFile(*this, [&](std::string_view line, PaneAppender& ascii, PaneAppender& hex) {
     hex.add("\r\n");
     ascii.add("\r\n");
-    HexColumn = 0;
+    Bytes.HexColumn = 0;
     for (const char b : line) {
       ascii.add(b);
       hex.addHex(b);
       hex.add(' ');
-      ++HexColumn;
+      ++Bytes.HexColumn;
       // The import groups its HEX rows by four bytes.
-      if (HexColumn == 4 || HexColumn == 8 || HexColumn == 12) hex.add("  ");
-      if (HexColumn == HexRowLength) {
-        HexColumn = 0;
+      if (Bytes.HexColumn == 4 || Bytes.HexColumn == 8 || Bytes.HexColumn == 12) hex.add("  ");
+      if (Bytes.HexColumn == Bytes.HexRowLength) {
+        Bytes.HexColumn = 0;
         hex.add("\r\n");
         ascii.add("\r\n");
       }

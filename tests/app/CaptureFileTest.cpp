@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "app/CaptureValues.h"
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
+#include "support/LocalTime.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -31,11 +31,8 @@ namespace {
 
 struct CaptureFixture : ::testing::Test {
   CaptureFixture() {
-    app::ResetProcessValues();
     loop.setErrorReport([this](const std::string& message) { errors.push_back(message); });
   }
-  ~CaptureFixture() override { app::ResetProcessValues(); }
-
   std::unique_ptr<app::TForm1> create() {
     auto form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
     form->FormCreate();
@@ -49,8 +46,8 @@ struct CaptureFixture : ::testing::Test {
 
   // A reply after a send, through the byte processor and the loop's dispatch.
   void reply(app::TForm1& form, const std::string& bytes) {
-    app::ReplyCounted = false;
-    ++app::SentCount;
+    form.Bytes.ReplyCounted = false;
+    ++form.SentCount;
     loop.dispatch([&] { form.ProcessReceived(bytes, bytes.size()); });
   }
 
@@ -58,17 +55,8 @@ struct CaptureFixture : ::testing::Test {
     loop.dispatch([&] { form.FastWriteData(chunk); });
   }
 
-  // Sets the virtual clock to 3 June 2024 at a time of day in local time.
   void setLocalTime(int hour, int minute, int second) {
-    std::tm local{};
-    local.tm_year = 2024 - 1900;
-    local.tm_mon = 5;
-    local.tm_mday = 3;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    local.tm_isdst = -1;
-    loop.setNow(platform::WallClock::from_time_t(std::mktime(&local)));
+    testing_support::setLocalTime(loop, hour, minute, second);
   }
 
   static std::string read(const std::filesystem::path& file) { return TempDir::read(file); }
@@ -90,7 +78,7 @@ TEST_F(CaptureFixture, RowModeWritesOneLinePerReplyAndEmptiesThePanes) {
   EXPECT_EQ(read(file), "12.5\r\n");
   EXPECT_TRUE(form->Memo1.text().empty());
   EXPECT_EQ(form->Memo2.text(), "  ");
-  EXPECT_TRUE(app::CaptureFileExists);
+  EXPECT_TRUE(form->Bytes.Capture.CaptureFileExists);
   reply(*form, "  13.0 g \r\n");
   EXPECT_EQ(read(file), "12.5\r\n13.0 g\r\n");
 
@@ -103,7 +91,7 @@ TEST_F(CaptureFixture, RowModeWritesOneLinePerReplyAndEmptiesThePanes) {
             "12.5\r\n13.0 g\r\n"
             "12.5\t31 32 2E 35 0D 0A\r\n"
             "12,5\t31 32 2E 35 0D 0A\r\n");
-  EXPECT_EQ(app::ReplyCount, 4);
+  EXPECT_EQ(form->Bytes.ReplyCount, 4);
 
   // A row that a line feed did not end stays in the panes.
   reply(*form, "14");
@@ -118,7 +106,7 @@ TEST_F(CaptureFixture, WithoutAFileRowsStayInThePanesAndChunksAreDropped) {
   EXPECT_EQ(form->Memo1.text(), "1\r\n2\r\n");
   form->FastWrite.setChecked(true);
   fastWrite(*form, "3\r\n");
-  EXPECT_FALSE(app::CaptureFileOpen);
+  EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
   form->WriteCaptureLine("4");
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
   EXPECT_TRUE(errors.empty());
@@ -197,7 +185,7 @@ TEST_F(CaptureFixture, FastWriteStampsLinesFromTheLineEndsItSees) {
   // The stamp of a line that ends a chunk comes with the next chunk.
   fastWrite(*form, "1");
   fastWrite(*form, "2.5\r\n");
-  EXPECT_TRUE(app::CaptureLineStart);
+  EXPECT_TRUE(form->Bytes.Capture.CaptureLineStart);
   fastWrite(*form, "3\r\n");
   form->CloseCaptureFile();
   EXPECT_EQ(read(dir / "szybki.txt"), stamp + "12.5\r\n" + stamp + "3\r\n");
@@ -225,7 +213,7 @@ TEST_F(CaptureFixture, FastWriteReachesTheDiskWithinASecondAndTheLabelBlinks) {
   chooseFile(*form, dir / "ciagly.txt");
   fastWrite(*form, "first\r\n");
   loop.processPending();
-  EXPECT_TRUE(app::CaptureFileOpen);
+  EXPECT_TRUE(form->Bytes.Capture.CaptureFileOpen);
   EXPECT_EQ(form->LabelFileName.font().color, ui::clGreen);
   EXPECT_TRUE(form->LabelFileName.font().bold);
   EXPECT_EQ(form->LabelFileName.color(), ui::clBtnFace);
@@ -282,7 +270,7 @@ TEST_F(CaptureFixture, TheTwoWritersNeverHoldOneFileAndEverythingReachesTheDisk)
 
   // Switching fast write off closes the file; the row writer goes on in it.
   form->FastWriteClick();
-  EXPECT_FALSE(app::CaptureFileOpen);
+  EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
   EXPECT_EQ(form->LabelFileName.font().color, ui::clBlack);
   EXPECT_EQ(read(dir / "a.txt"), "row 1\r\nfast 2\r\n");
   reply(*form, "row 3\r\n");
@@ -293,10 +281,10 @@ TEST_F(CaptureFixture, TheTwoWritersNeverHoldOneFileAndEverythingReachesTheDisk)
   fastWrite(*form, "fast 4\r\n");
   dialogs.fileAnswers.push_back((dir / "b.csv").string());
   form->BitBtnSaveToFile.click();
-  EXPECT_FALSE(app::CaptureFileOpen);
+  EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
   EXPECT_EQ(read(dir / "a.txt"), "row 1\r\nfast 2\r\nrow 3\r\nfast 4\r\n");
   fastWrite(*form, "fast 5\r\n");
-  EXPECT_TRUE(app::CaptureFileOpen);
+  EXPECT_TRUE(form->Bytes.Capture.CaptureFileOpen);
 
   // An order naming another file: the next chunk goes there.
   chooseFile(*form, dir / "c.txt");
@@ -306,7 +294,7 @@ TEST_F(CaptureFixture, TheTwoWritersNeverHoldOneFileAndEverythingReachesTheDisk)
   // Clearing the file closes it too.
   fastWrite(*form, "fast 7\r\n");
   form->BitBtnClearFile.click();
-  EXPECT_FALSE(app::CaptureFileOpen);
+  EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
   EXPECT_EQ(read(dir / "c.txt"), "fast 6\r\nfast 7\r\n");
 
   // Both ways out write the buffer to the disk.
@@ -317,7 +305,7 @@ TEST_F(CaptureFixture, TheTwoWritersNeverHoldOneFileAndEverythingReachesTheDisk)
   fastWrite(*form, "at Koniec\r\n");
   form->Koniec1Click();
   EXPECT_EQ(read(dir / "d.txt"), "at close\r\nat Koniec\r\n");
-  EXPECT_FALSE(app::CaptureFileOpen);
+  EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
   EXPECT_TRUE(errors.empty());
 }
 
@@ -369,7 +357,7 @@ TEST_F(CaptureFixture, AFullDiskIsReportedAndNothingAlreadyWrittenIsLost) {
   EXPECT_NE(errors[0].find(pl("Nie można zapisać pliku ") + disk.file().string()), std::string::npos);
   EXPECT_NE(errors[0].find(pl("brak miejsca na dysku")), std::string::npos);
   EXPECT_EQ(form->Memo1.text(), "2\r\n");
-  EXPECT_EQ(app::ReplyCount, disk.mounted() ? 2 : 1);
+  EXPECT_EQ(form->Bytes.ReplyCount, disk.mounted() ? 2 : 1);
 
   // Fast write: the buffered data is kept while the disk is full; the same
   // failure is not shown again, the label shows it.
@@ -377,7 +365,7 @@ TEST_F(CaptureFixture, AFullDiskIsReportedAndNothingAlreadyWrittenIsLost) {
   fastWrite(*form, "3\r\n");
   loop.advance(1000);
   ASSERT_EQ(errors.size(), 1u);
-  EXPECT_TRUE(app::CaptureFileOpen);
+  EXPECT_TRUE(form->Bytes.Capture.CaptureFileOpen);
   EXPECT_EQ(form->LabelFileName.font().color, ui::clRed);
   EXPECT_EQ(form->LabelFileName.hint(), errors[0]);
 
@@ -397,7 +385,7 @@ TEST_F(CaptureFixture, AFullDiskIsReportedAndNothingAlreadyWrittenIsLost) {
     form->CloseCaptureFileAtExit();
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_NE(errors[1].find(pl("utracono bajtów: 3")), std::string::npos);
-    EXPECT_FALSE(app::CaptureFileOpen);
+    EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
   }
 }
 
@@ -410,7 +398,7 @@ TEST_F(CaptureFixture, ClosingTheFastWriteFileOnAFullDiskSaysWhatWasLost) {
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_NE(errors[0].find(pl("brak miejsca na dysku")), std::string::npos);
   EXPECT_NE(errors[0].find(pl("utracono bajtów: 7")), std::string::npos);
-  EXPECT_FALSE(app::CaptureFileOpen);
+  EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
 
   // A folder that does not exist: both writers fail the same way, told once.
   chooseFile(*form, dir / "nie ma" / "wynik.txt");
@@ -419,7 +407,7 @@ TEST_F(CaptureFixture, ClosingTheFastWriteFileOnAFullDiskSaysWhatWasLost) {
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_NE(errors[1].find(pl("nie ma takiego folderu")), std::string::npos);
   EXPECT_NE(errors[1].find(pl("Nie można otworzyć pliku ")), std::string::npos);
-  EXPECT_FALSE(app::CaptureFileOpen);
+  EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
 }
 
 // A failure that repeats is one episode: shown once, then only by the label

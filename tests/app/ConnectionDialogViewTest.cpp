@@ -12,7 +12,6 @@
 #include <functional>
 #include <string>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
 #include "config/TConnectionForm.h"
@@ -53,7 +52,6 @@ void pick(QComboBox* combo, const QString& item) {
 }
 
 TEST(ConnectionDialogView, PicksThroughBothDialogsReachThePort) {
-  app::ResetProcessValues();
   config::ConfigOptions = {};
   serial::SetupApplied = false;
   testing_support::Pty scale;

@@ -18,7 +18,6 @@
 #include <string>
 #include <thread>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "automatic/TForm2.h"
 #include "config/ConfigOptions.h"
@@ -29,6 +28,7 @@
 #include "support/Pty.h"
 #include "support/ScriptedDialogs.h"
 #include "support/Ser2net.h"
+#include "support/ServeUntil.h"
 #include "support/TempDir.h"
 #include "ui/qt/FormWindow.h"
 
@@ -48,7 +48,6 @@ void useEthernet(std::uint16_t port) {
 
 struct EthernetWindowTest : ::testing::Test {
   EthernetWindowTest() {
-    app::ResetProcessValues();
     config::ConfigOptions = {};
     loop.setErrorReport([this](const std::string& m) { dialogs.showError(m); });
     form.FormCreate();
@@ -89,7 +88,7 @@ TEST_F(EthernetWindowTest, OpensSendsShowsTheReplyAndCancelsTheReplyTimeout) {
   form.Edit1.setText("SI");
   form.btnWyslij.click();
   EXPECT_EQ(LoopbackServer::receive(peer, 4), "SI\r\n");
-  EXPECT_EQ(app::SentCount, 2);
+  EXPECT_EQ(form.SentCount, 2);
   EXPECT_EQ(form.Timer2->interval(), 3000);
 
   // The reply, split across two chunks.
@@ -97,7 +96,7 @@ TEST_F(EthernetWindowTest, OpensSendsShowsTheReplyAndCancelsTheReplyTimeout) {
   ASSERT_TRUE(waitFor([&] { return form.Memo1.text().find("12") != std::string::npos; }));
   EXPECT_EQ(form.Timer2->interval(), 0);  // Ethernet data cancels the reply timeout too
   LoopbackServer::send(peer, ".5 g\r\n");
-  ASSERT_TRUE(waitFor([&] { return app::ReplyCount == 1; }));
+  ASSERT_TRUE(waitFor([&] { return form.Bytes.ReplyCount == 1; }));
   EXPECT_NE(form.Memo1.text().find("S S     12.5 g"), std::string::npos);
   EXPECT_NE(form.Memo2.text().find("53 20 53"), std::string::npos);
 
@@ -105,7 +104,7 @@ TEST_F(EthernetWindowTest, OpensSendsShowsTheReplyAndCancelsTheReplyTimeout) {
   server.close(peer);
   ASSERT_TRUE(waitFor([&] { return form.LabelConnection.caption() == pl("127.0.0.1 zamknięty"); }));
   form.btnWyslij.click();
-  EXPECT_EQ(app::SentCount, 2);
+  EXPECT_EQ(form.SentCount, 2);
   ASSERT_TRUE(waitFor([&] { return form.LinkState == app::LinkOpen; }));
   EXPECT_TRUE(dialogs.errors.empty());
   EXPECT_TRUE(dialogs.messages.empty());
@@ -184,20 +183,10 @@ TEST_F(EthernetWindowTest, AnAutomaticRunReachesTheDeviceServerAgainWhenItComesB
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
-// Serves the Qt loop until done() or the real-time limit.
-bool serveUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 3000ms) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
-}
+using testing_support::serveUntil;
 
 TEST(EthernetEndToEnd, WindowTalksToAScaleBehindSer2net) {
   if (Ser2net::binary().empty()) GTEST_SKIP() << "ser2net is not installed (apt-get install -y ser2net)";
-  app::ResetProcessValues();
   config::ConfigOptions = {};
   TempDir dir;
   testing_support::Pty scale;
@@ -226,7 +215,7 @@ TEST(EthernetEndToEnd, WindowTalksToAScaleBehindSer2net) {
     form.btnWyslij.click();
     EXPECT_EQ(scale.receive(2000, 4), "SI\r\n");
     scale.send("S S     12.5 g\r\n");
-    ASSERT_TRUE(serveUntil([&] { return app::ReplyCount == 1; })) << server.log();
+    ASSERT_TRUE(serveUntil([&] { return form.Bytes.ReplyCount == 1; })) << server.log();
     EXPECT_NE(form.Memo1.text().find("S S     12.5 g"), std::string::npos);
     EXPECT_NE(form.Memo2.text().find("53 20 53 20"), std::string::npos);
     ASSERT_NE(window.widgetFor(form.Memo1), nullptr);
@@ -243,7 +232,7 @@ TEST(EthernetEndToEnd, WindowTalksToAScaleBehindSer2net) {
     form.btnWyslij.click();
     EXPECT_EQ(scale.receive(2000, 4), "SI\r\n");
     scale.send("S S     13.0 g\r\n");
-    ASSERT_TRUE(serveUntil([&] { return app::ReplyCount == 2; })) << server.log();
+    ASSERT_TRUE(serveUntil([&] { return form.Bytes.ReplyCount == 2; })) << server.log();
     EXPECT_NE(TempDir::read(file).find("S S     13.0 g\r\n"), std::string::npos) << TempDir::read(file);
 
     form.btnOpenPort.click();

@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
 #include "platform/ManualEventLoop.h"
+#include "support/DeviceMap.h"
 #include "support/Pty.h"
 #include "support/RecordingForm.h"
 #include "support/ScriptedDialogs.h"
@@ -25,11 +25,9 @@ namespace testing_support {
 
 struct LinkFixture : ::testing::Test {
   LinkFixture() {
-    app::ResetProcessValues();
     config::ConfigOptions = {};
     // COM7 is the scale's line; COM8 names no device.
-    TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + scale.slavePath() +
-                                            "\r\nCOM8=" + (dir / "no-such-device").string() + "\r\n");
+    writeDeviceMap(dir.path(), {{"COM7", scale.slavePath()}, {"COM8", (dir / "no-such-device").string()}});
     loop.setErrorReport([this](const std::string& message) { dialogs.showError(message); });
   }
   ~LinkFixture() override { config::ConfigOptions = {}; }

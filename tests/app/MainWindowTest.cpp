@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
+#include "support/DeviceMap.h"
 #include "support/Pty.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
@@ -18,18 +18,15 @@ using platform::pl;
 namespace {
 
 struct MainWindowFixture : ::testing::Test {
-  MainWindowFixture() {
-    app::ResetProcessValues();
-    config::ConfigOptions = {};
-  }
+  MainWindowFixture() { config::ConfigOptions = {}; }
 
-  // The window before its start-up.
-  std::unique_ptr<app::TForm1> construct() {
+  // A window before its start-up; create() also starts it.
+  std::unique_ptr<app::TForm1> build() {
     return std::make_unique<app::TForm1>(
         app::MainWindowServices{loop, dialogs, dir.path(), [this] { ++terminated; }});
   }
   std::unique_ptr<app::TForm1> create() {
-    auto form = construct();
+    auto form = build();
     form->FormCreate();
     return form;
   }
@@ -41,24 +38,24 @@ struct MainWindowFixture : ::testing::Test {
 };
 
 TEST_F(MainWindowFixture, StartUpSetsTheProcessValuesAndThePaneFonts) {
-  app::HexColumn = 5;
-  app::HexRowLength = 200;
-  app::LineErrorShown = app::ParityErrorShown = true;
-  auto form = construct();
+  auto form = build();
+  form->Bytes.HexColumn = 5;
+  form->Bytes.HexRowLength = 200;
+  form->LineErrorShown = form->ParityErrorShown = true;
   form->Sequencer.MeasurementsDone = 4;
   form->FormCreate();
 
-  EXPECT_EQ(app::MainWindowHandle, form.get());
-  EXPECT_EQ(app::HexColumn, 0);
-  EXPECT_EQ(app::HexRowLength, 16);
-  EXPECT_FALSE(app::LineErrorShown || app::ParityErrorShown);
+  EXPECT_EQ(form->MainWindowHandle, form.get());
+  EXPECT_EQ(form->Bytes.HexColumn, 0);
+  EXPECT_EQ(form->Bytes.HexRowLength, 16);
+  EXPECT_FALSE(form->LineErrorShown || form->ParityErrorShown);
   EXPECT_EQ(form->Sequencer.MeasurementsDone, 0);
-  EXPECT_TRUE(form->PaneLineStart);
+  EXPECT_TRUE(form->Bytes.PaneLineStart);
   EXPECT_EQ(form->LinkState, app::LinkClosed);
   EXPECT_FALSE(form->Timer1->running() || form->Timer2->running() || form->Timer3->running());
 
   // Created at the design height of 479: a small screen, panes at size 8.
-  EXPECT_TRUE(app::SmallScreen);
+  EXPECT_TRUE(form->SmallScreen);
   EXPECT_EQ(form->Memo1.font().size, 8);
   EXPECT_EQ(form->Memo2.font().size, 8);
   EXPECT_EQ(form->Memo1.font().name, "Courier New");
@@ -78,7 +75,7 @@ TEST_F(MainWindowFixture, WithoutKestrelIniThePortKeepsItsDesignSettings) {
 
 TEST_F(MainWindowFixture, ThePortOpensADeviceNamedInKestrelIniAndClosingTheWindowClosesIt) {
   testing_support::Pty scale;
-  testing_support::TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + scale.slavePath() + "\r\n");
+  testing_support::writeDeviceMap(dir.path(), {{"COM7", scale.slavePath()}});
   auto form = create();
   form->ComPort1.setPort("COM7");
   form->ComPort1.Connect();
@@ -94,7 +91,7 @@ TEST_F(MainWindowFixture, ATallWindowGivesPaneFontSeven) {
   app::TForm1 form({loop, dialogs, dir.path(), [] {}});
   form.setBounds(0, 0, 1024, 600);
   form.FormCreate();
-  EXPECT_FALSE(app::SmallScreen);
+  EXPECT_FALSE(form.SmallScreen);
   EXPECT_EQ(form.Memo1.font().size, 7);
   EXPECT_EQ(form.Memo2.font().size, 7);
 }

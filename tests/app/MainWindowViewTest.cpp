@@ -20,7 +20,6 @@
 #include <memory>
 #include <set>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "automatic/TForm2.h"
 #include "config/ConfigOptions.h"
@@ -37,7 +36,9 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+QString u(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
 
 QString shownText(QWidget* w) {
   if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
@@ -48,10 +49,7 @@ QString shownText(QWidget* w) {
 }
 
 struct MainWindowView : ::testing::Test {
-  MainWindowView() {
-    app::ResetProcessValues();
-    config::ConfigOptions = {};
-  }
+  MainWindowView() { config::ConfigOptions = {}; }
   ~MainWindowView() override {
     window.reset();
     form1.reset();

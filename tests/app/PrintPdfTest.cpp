@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
 #include "platform/ManualEventLoop.h"
@@ -51,7 +50,6 @@ class WorkingDirectory {
 
 struct PrintPdfFixture : ::testing::Test {
   PrintPdfFixture() {
-    app::ResetProcessValues();
     config::ConfigOptions = {};
     form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
     form->FormCreate();

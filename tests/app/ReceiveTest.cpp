@@ -8,10 +8,10 @@
 #include <tuple>
 #include <vector>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
+#include "support/LocalTime.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -21,19 +21,16 @@ using platform::pl;
 namespace {
 
 struct ReceiveFixture : ::testing::Test {
-  ReceiveFixture() { app::ResetProcessValues(); }
-
   std::unique_ptr<app::TForm1> create() {
-    app::ResetProcessValues();
     auto form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
     form->FormCreate();
     return form;
   }
 
   // What a send does to the counters.
-  static void send() {
-    app::ReplyCounted = false;
-    ++app::SentCount;
+  static void send(app::TForm1& form) {
+    form.Bytes.ReplyCounted = false;
+    ++form.SentCount;
   }
 
   static void receive(app::TForm1& form, const std::string& bytes) {
@@ -46,17 +43,8 @@ struct ReceiveFixture : ::testing::Test {
     form.rgWindRowsString.setItemIndex(position);
   }
 
-  // Sets the virtual clock to a time of day in the local time zone.
   void setLocalTime(int hour, int minute, int second) {
-    std::tm local{};
-    local.tm_year = 2024 - 1900;
-    local.tm_mon = 5;
-    local.tm_mday = 3;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    local.tm_isdst = -1;
-    loop.setNow(platform::WallClock::from_time_t(std::mktime(&local)));
+    testing_support::setLocalTime(loop, hour, minute, second);
   }
 
   platform::ManualEventLoop loop;
@@ -66,13 +54,13 @@ struct ReceiveFixture : ::testing::Test {
 
 TEST_F(ReceiveFixture, AReplyAfterASendIsShownAndCountedOnce) {
   auto form = create();
-  send();
+  send(*form);
   receive(*form, "12.5\r\n");
   EXPECT_EQ(form->Memo1.text(), "12.5\r\n");
   EXPECT_EQ(form->Memo2.text(), "31 32 2E 35 0D 0A\r\n  ");
-  EXPECT_EQ(app::ReplyCount, 1);
-  EXPECT_TRUE(app::ReplyCounted);
-  EXPECT_TRUE(form->PaneLineStart);
+  EXPECT_EQ(form->Bytes.ReplyCount, 1);
+  EXPECT_TRUE(form->Bytes.ReplyCounted);
+  EXPECT_TRUE(form->Bytes.PaneLineStart);
   EXPECT_EQ(form->StaticText6.caption(), "Odpowiedzi: 1 / 1");
   // No automatic measurement has run: the reply is reported as an interrupted one.
   EXPECT_EQ(form->StaticText5.caption(), pl("Pomiar automatyczny przerwany (Odpowiedzi: 1 / 1 )"));
@@ -82,12 +70,12 @@ TEST_F(ReceiveFixture, AReplyAfterASendIsShownAndCountedOnce) {
   receive(*form, "\n");
   EXPECT_EQ(form->Memo1.text(), "12.5\r\n\r\n");
   EXPECT_EQ(form->Memo2.text(), "31 32 2E 35 0D 0A\r\n  0A\r\n  ");
-  EXPECT_EQ(app::ReplyCount, 1);
+  EXPECT_EQ(form->Bytes.ReplyCount, 1);
   EXPECT_EQ(form->StaticText6.caption(), "x");
 
   // After a finished measurement its text keeps saying so.
   form->StaticText5.setCaption(pl("Pomiar automatyczny zakończony (Odpowiedzi: 7 / 9 )"));
-  send();
+  send(*form);
   receive(*form, "1\n");
   EXPECT_EQ(form->StaticText6.caption(), "Odpowiedzi: 2 / 2");
   EXPECT_EQ(form->StaticText5.caption(), pl("Pomiar automatyczny zakończony (Odpowiedzi: 2 / 2 )"));
@@ -100,15 +88,15 @@ TEST_F(ReceiveFixture, ARunningMeasurementKeepsItsStatusTexts) {
 
   // At 3 s or more the countdown owns StaticText6.
   form->Timer1->setInterval(3000);
-  send();
+  send(*form);
   receive(*form, "1\r\n");
-  EXPECT_EQ(app::ReplyCount, 1);
+  EXPECT_EQ(form->Bytes.ReplyCount, 1);
   EXPECT_EQ(form->StaticText6.caption(), "countdown");
   EXPECT_EQ(form->StaticText5.caption(), "run");
 
   // Faster measurements show the counts, and the state text still stays.
   form->Timer1->setInterval(2999);
-  send();
+  send(*form);
   receive(*form, "2\r\n");
   EXPECT_EQ(form->StaticText6.caption(), "Odpowiedzi: 2 / 2");
   EXPECT_EQ(form->StaticText5.caption(), "run");
@@ -154,7 +142,7 @@ TEST_F(ReceiveFixture, WrapCharacterEndingRows) {
   // The CR itself is shown before the row end.
   EXPECT_EQ(form->Memo1.text(), "A\r\r\nB");
   EXPECT_EQ(form->Memo2.text(), "41 0D\r\n  42 ");
-  EXPECT_EQ(app::ReplyCount, 0);
+  EXPECT_EQ(form->Bytes.ReplyCount, 0);
 
   // The next row gets its own time stamp.
   form = create();
@@ -167,11 +155,11 @@ TEST_F(ReceiveFixture, WrapCharacterEndingRows) {
   // A LF is tested before the wrap character, even when it is the wrap character.
   form = create();
   wrapAt(*form, "$0A", 1);
-  send();
+  send(*form);
   receive(*form, "A\n");
   EXPECT_EQ(form->Memo1.text(), "A\r\n");
   EXPECT_EQ(form->Memo2.text(), "41 0A\r\n  ");
-  EXPECT_EQ(app::ReplyCount, 1);
+  EXPECT_EQ(form->Bytes.ReplyCount, 1);
 
   // Without WindRows the wrap character is an ordinary byte.
   form = create();
@@ -191,7 +179,7 @@ TEST_F(ReceiveFixture, WrapCharacterStartingRowsWithTimeStamps) {
   receive(*form, "=2");
   EXPECT_EQ(form->Memo1.text(), "\r\n13:45:07\t=1\r\n13:45:09\t=2");
   EXPECT_EQ(form->Memo2.text(), "\r\n3D  31 \r\n3D  32 ");
-  EXPECT_FALSE(form->PaneLineStart);
+  EXPECT_FALSE(form->Bytes.PaneLineStart);
 
   // Without wrapping a stamp starts each row, at the first character after a LF.
   form = create();
@@ -268,10 +256,10 @@ TEST_F(ReceiveFixture, ChunkBoundariesDoNotChangeThePanes) {
       form->InsertTime.setChecked(setup.insertTime);
       // With a capture file each finished row goes to StoreReply.
       if (setup.captureFile) form->LabelFileName.setCaption(captureFile);
-      send();
+      send(*form);
       for (const std::string& chunk : chunks) receive(*form, chunk);
-      return std::make_tuple(form->Memo1.text(), form->Memo2.text(), app::ReplyCount, app::HexColumn,
-                             form->PaneLineStart, form->StaticText6.caption());
+      return std::make_tuple(form->Memo1.text(), form->Memo2.text(), form->Bytes.ReplyCount,
+                             form->Bytes.HexColumn, form->Bytes.PaneLineStart, form->StaticText6.caption());
     };
     const auto whole = run({data});
     for (std::size_t i = 1; i < data.size(); ++i)
@@ -293,15 +281,15 @@ TEST_F(ReceiveFixture, ViewSwitchedTwice) {
   auto form = create();
   form->setBounds(0, 0, 1000, 700);
   receive(*form, "ABC");
-  app::LineErrorShown = app::FrameErrorShown = true;
+  form->LineErrorShown = form->FrameErrorShown = true;
   form->Edit2.setText(pl("Błąd:"));
 
   form->Button4.click();
   EXPECT_EQ(form->Button4.caption(), "&ASCII+HEX");
-  EXPECT_EQ(app::HexRowLength, 200);
+  EXPECT_EQ(form->Bytes.HexRowLength, 200);
   EXPECT_FALSE(form->Memo2.visible());
   EXPECT_FALSE(form->StaticText2.visible());
-  EXPECT_FALSE(app::LineErrorShown || app::FrameErrorShown);
+  EXPECT_FALSE(form->LineErrorShown || form->FrameErrorShown);
   EXPECT_EQ(form->Edit2.text(), "");
   EXPECT_EQ(form->Memo1.width(), 900);
   EXPECT_EQ(form->Memo1.font().name, "Courier New");
@@ -311,10 +299,10 @@ TEST_F(ReceiveFixture, ViewSwitchedTwice) {
   receive(*form, "D");
   EXPECT_EQ(form->Memo2.text(), "41 42 43 44 ");
 
-  app::SmallScreen = false;
+  form->SmallScreen = false;
   form->Button4.click();
   EXPECT_EQ(form->Button4.caption(), pl("&Tylko ASCII"));
-  EXPECT_EQ(app::HexRowLength, 16);
+  EXPECT_EQ(form->Bytes.HexRowLength, 16);
   EXPECT_TRUE(form->Memo2.visible());
   EXPECT_TRUE(form->StaticText2.visible());
   EXPECT_EQ(form->Memo1.width(), 230);

@@ -23,7 +23,7 @@ TEST_F(SendFixture, SerialSendsEachCharacterAndEscapeThenCrLf) {
   EXPECT_EQ(wire(8), "\xFF\x02PS00\r\n");
   EXPECT_EQ(form->LinkState, app::LinkOpen);
   EXPECT_EQ(form->btnOpenPort.caption(), pl("&Zamknij port"));
-  EXPECT_EQ(app::SentCount, 1);
+  EXPECT_EQ(form->SentCount, 1);
 
   form->CheckBox1.setChecked(false);
   const struct {
@@ -39,7 +39,7 @@ TEST_F(SendFixture, SerialSendsEachCharacterAndEscapeThenCrLf) {
     send(*form, c.text);
     EXPECT_EQ(wire(c.bytes.size()), c.bytes) << c.text;
   }
-  EXPECT_EQ(app::SentCount, 5);
+  EXPECT_EQ(form->SentCount, 5);
   EXPECT_TRUE(dialogs.errors.empty());
 }
 
@@ -57,23 +57,23 @@ TEST_F(SendFixture, AnInvalidEscapeStopsTheSerialSendWithTheConversionError) {
       {"Q$x", "Q", "'$x' is not a valid integer value"},
   };
   for (const auto& c : cases) {
-    app::LineErrorShown = true;
+    form->LineErrorShown = true;
     form->Edit2.setText("x");
     dialogs.errors.clear();
     send(*form, c.text);
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{c.error}) << c.text;
     // Neither CR LF nor the counter nor the reply timeout follow.
-    EXPECT_EQ(app::SentCount, 0) << c.text;
+    EXPECT_EQ(form->SentCount, 0) << c.text;
     EXPECT_FALSE(form->Timer2->running()) << c.text;
     EXPECT_TRUE(form->Edit2.text().empty());
-    EXPECT_FALSE(app::LineErrorShown);
+    EXPECT_FALSE(form->LineErrorShown);
     // The window goes on: the next send's bytes follow straight after.
     form->CheckBox1.setChecked(false);
     send(*form, "Z");
     form->CheckBox1.setChecked(true);
     const std::string expected = c.sentBefore + "Z"s;
     EXPECT_EQ(wire(expected.size()), expected) << c.text;
-    app::SentCount = 0;
+    form->SentCount = 0;
     form->Timer2->setInterval(0);
   }
 }
@@ -100,7 +100,7 @@ TEST_F(SendFixture, EthernetGetsOneByteStringWithoutZeroesAndBadEscapes) {
     expected.push_back(c.bytes);
   }
   EXPECT_EQ(form->ethernetSends, expected);
-  EXPECT_EQ(app::SentCount, 6);
+  EXPECT_EQ(form->SentCount, 6);
   EXPECT_TRUE(dialogs.errors.empty());
   EXPECT_FALSE(form->ComPort1.connected());
 }
@@ -112,7 +112,7 @@ TEST_F(SendFixture, TheFirstSendOnAClosedEthernetLinkOnlyStartsTheConnection) {
   send(*form, "SI");
   EXPECT_EQ(form->toggles, (std::vector<std::pair<std::string, std::int32_t>>{{"127.0.0.1", 1001}}));
   EXPECT_TRUE(form->ethernetSends.empty());
-  EXPECT_EQ(app::SentCount, 0);
+  EXPECT_EQ(form->SentCount, 0);
   EXPECT_TRUE(form->Edit2.text().empty());
 
   // An empty send line does nothing at all.
@@ -124,15 +124,15 @@ TEST_F(SendFixture, TheFirstSendOnAClosedEthernetLinkOnlyStartsTheConnection) {
 
 TEST_F(SendFixture, ASendOnAPortThatCannotOpenWarnsOnceAndCountsNothing) {
   auto form = create("COM8");
-  app::ReplyCounted = true;
+  form->Bytes.ReplyCounted = true;
   form->Edit1.setText("SI");
   operatorDoes([&] { form->Edit1KeyDown(ui::VK_RETURN); });
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text,
             pl("Wskazany port COM nie istnieje lub jest zajęty przez inny program"));
   EXPECT_EQ(dialogs.messages[0].icon, ui::MessageIcon::Warning);
-  EXPECT_EQ(app::SentCount, 0);
-  EXPECT_FALSE(app::ReplyCounted);
+  EXPECT_EQ(form->SentCount, 0);
+  EXPECT_FALSE(form->Bytes.ReplyCounted);
   EXPECT_EQ(form->LinkState, app::LinkClosed);
   EXPECT_TRUE(dialogs.errors.empty());
 
@@ -183,7 +183,7 @@ TEST_F(SendFixture, TibboButtonsReplaceTheSendLineAndSend) {
   form->btnTibboOFF.click();
   EXPECT_EQ(wire(8), "\xFF\x02PS01\r\n");
   EXPECT_EQ(form->Edit1.text(), "$FF$02PS01");
-  EXPECT_EQ(app::SentCount, 2);
+  EXPECT_EQ(form->SentCount, 2);
 }
 
 TEST_F(SendFixture, ASendWithReplyTimeoutArmsItOnce) {

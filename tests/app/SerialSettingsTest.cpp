@@ -8,7 +8,6 @@
 #include <functional>
 #include <vector>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp1250.h"
@@ -26,8 +25,6 @@ const std::string kFreshIni =
     "[ComPort1]\nPort=COM1\nBaudRate=9600\nStopBits=1\nDataBits=8\nParity=None\nFlowControl=None\n";
 
 struct SerialSettings : ::testing::Test {
-  SerialSettings() { app::ResetProcessValues(); }
-
   std::unique_ptr<app::TForm1> create() {
     auto form = std::make_unique<app::TForm1>(
         app::MainWindowServices{loop, dialogs, dir.path(), [this] { ++terminated; }});

@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
@@ -23,7 +22,6 @@ namespace {
 
 struct WindowCommandsFixture : ::testing::Test {
   WindowCommandsFixture() {
-    app::ResetProcessValues();
     config::ConfigOptions = {};
     form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
     form->FormCreate();
@@ -44,17 +42,17 @@ TEST_F(WindowCommandsFixture, ClearEmptiesThePanesTheErrorLineAndTheStatusTexts)
   form->StaticText5.setCaption("x");
   form->StaticText6.setCaption("y");
   form->StaticText7.setCaption("z");
-  app::LineErrorShown = app::FrameErrorShown = app::ParityErrorShown = app::TransmissionErrorShown = true;
-  app::HexColumn = 5;
+  form->LineErrorShown = form->FrameErrorShown = form->ParityErrorShown = form->TransmissionErrorShown = true;
+  form->Bytes.HexColumn = 5;
 
   form->Button3.click();
   EXPECT_EQ(form->Memo1.text(), "");
   EXPECT_EQ(form->Memo2.text(), "");
-  EXPECT_EQ(app::HexColumn, 0);
+  EXPECT_EQ(form->Bytes.HexColumn, 0);
   EXPECT_EQ(form->Edit2.text(), "");
   EXPECT_EQ(form->StaticText5.caption() + form->StaticText6.caption() + form->StaticText7.caption(), "");
-  EXPECT_FALSE(app::LineErrorShown || app::FrameErrorShown || app::ParityErrorShown ||
-               app::TransmissionErrorShown);
+  EXPECT_FALSE(form->LineErrorShown || form->FrameErrorShown || form->ParityErrorShown ||
+               form->TransmissionErrorShown);
 }
 
 TEST_F(WindowCommandsFixture, SaveAllAppendsTxtOnlyToANameWithoutIt) {
@@ -193,7 +191,7 @@ TEST_F(WindowCommandsFixture, ImportGroupsItsHexRowsByFourBytes) {
   EXPECT_EQ(form->Memo2.text(),
             "\r\n41 42 43 44   45 46 47 48   49 4A 4B 4C   4D 4E 4F 50 \r\n"
             "51 52 53 54   ");
-  EXPECT_EQ(app::HexColumn, 4);
+  EXPECT_EQ(form->Bytes.HexColumn, 4);
 
   // Bytes received afterwards continue that row count.
   form->ProcessReceived("UVWX", 4);
@@ -205,12 +203,12 @@ TEST_F(WindowCommandsFixture, ImportGroupsItsHexRowsByFourBytes) {
   form->Importuj1.click();
   EXPECT_EQ(form->Memo1.text(), "\r\n\r\n\r\nA");
   EXPECT_EQ(form->Memo2.text(), "\r\n\r\n\r\n41 ");
-  EXPECT_EQ(app::HexColumn, 1);
+  EXPECT_EQ(form->Bytes.HexColumn, 1);
 }
 
 TEST_F(WindowCommandsFixture, ImportInTheAsciiOnlyViewBreaksHexRowsAfter200Bytes) {
   form->Button4.click();
-  ASSERT_EQ(app::HexRowLength, 200);
+  ASSERT_EQ(form->Bytes.HexRowLength, 200);
   TempDir::write(dir / "long.txt", std::string(201, 'z') + "\r\n" + "\xff\x00"s + "\r\n");
   answerFile("long.txt");
   form->Importuj1.click();
@@ -219,7 +217,7 @@ TEST_F(WindowCommandsFixture, ImportInTheAsciiOnlyViewBreaksHexRowsAfter200Bytes
   const std::string row = "7A 7A 7A 7A   7A 7A 7A 7A   7A 7A 7A 7A   ";
   ASSERT_EQ(hex.substr(0, 2 + row.size()), "\r\n" + row);
   EXPECT_EQ(hex.substr(hex.size() - 16), "7A \r\n7A \r\nFF 00 ");
-  EXPECT_EQ(app::HexColumn, 2);
+  EXPECT_EQ(form->Bytes.HexColumn, 2);
 }
 
 TEST_F(WindowCommandsFixture, PrintPairsTheRowsUntilTheHexRowsEnd) {
@@ -275,7 +273,7 @@ TEST_F(WindowCommandsFixture, ShrinkingThePanesAndALaterLayout) {
   form->setBounds(0, 0, 1280, 1024);
   form->pozycjonowanie();
   form->Button5.click();
-  EXPECT_TRUE(app::PanesMinimized);
+  EXPECT_TRUE(form->PanesMinimized);
   EXPECT_EQ(form->Button5.caption(), "Maksymalizuj okna");
   EXPECT_EQ(form->Memo1.height(), 31);  // 0.03 * 1024 = 30.72
   EXPECT_EQ(form->Memo2.height(), 31);
@@ -286,10 +284,10 @@ TEST_F(WindowCommandsFixture, ShrinkingThePanesAndALaterLayout) {
   form->Button4.click();
   EXPECT_EQ(form->Memo1.height(), 614);
   EXPECT_EQ(form->Button5.caption(), "Maksymalizuj okna");
-  EXPECT_TRUE(app::PanesMinimized);
+  EXPECT_TRUE(form->PanesMinimized);
   // The next click still inverts the flag.
   form->Button5.click();
-  EXPECT_FALSE(app::PanesMinimized);
+  EXPECT_FALSE(form->PanesMinimized);
   EXPECT_EQ(form->Button5.caption(), "Minimalizuj okna");
   EXPECT_EQ(form->Memo1.height(), 614);
 }

@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "app/CaptureValues.h"
-#include "app/ProcessValues.h"
 #include "app/StrToInt.h"
 #include "app/TForm1.h"
 #include "automatic/Sequencer.h"

@@ -80,7 +80,7 @@ TEST_F(SequencerFixture, TwoOrdersSendAtTheirTimesThenTheRunEnds) {
   advanceTo(40000);
 
   EXPECT_EQ(wire, (std::vector<Received>{{5000, "SI\r\n"}, {10000, "SI\r\n"}, {15000, "SW\r\n"}}));
-  EXPECT_EQ(app::SentCount, 3);
+  EXPECT_EQ(form->SentCount, 3);
   EXPECT_EQ(form->StaticText5.caption(), pl("Pomiar automatyczny zakończony (Odpowiedzi: 0 / 3 )"));
   EXPECT_TRUE(form->StaticText6.caption().empty());
   EXPECT_EQ(form->Timer1->interval(), 0);
@@ -92,14 +92,14 @@ TEST_F(SequencerFixture, TwoOrdersSendAtTheirTimesThenTheRunEnds) {
 
   // A late reply still counts into the summary.
   scale.send("12.5\r\n");
-  ASSERT_TRUE(loop.runUntil([&] { return app::ReplyCount == 1; }, 2s));
+  ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.ReplyCount == 1; }, 2s));
   EXPECT_EQ(form->StaticText5.caption(), pl("Pomiar automatyczny zakończony (Odpowiedzi: 1 / 3 )"));
 
   // The manual send: Edit1 once, no link switch, no special orders.
   form->PomiarRczny1.click();
   loop.processPending();
   EXPECT_EQ(wire.back(), (Received{40000, "SW\r\n"}));
-  EXPECT_EQ(app::SentCount, 4);
+  EXPECT_EQ(form->SentCount, 4);
 }
 
 TEST_F(SequencerFixture, ARepeatStretchRunsItsPassesAndShowsThoseLeft) {
@@ -222,7 +222,7 @@ TEST_F(SequencerFixture, AFileOrderSwitchesTheCaptureFile) {
   // The reply to the next order is captured there.
   form->FastWrite.setChecked(false);
   advanceTo(2000);
-  ASSERT_TRUE(loop.runUntil([&] { return app::ReplyCount == 1; }, 2s));
+  ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.ReplyCount == 1; }, 2s));
   EXPECT_EQ(testing_support::TempDir::read(folder + "druga.txt"), "7.5\r\n");
 
   // With no file chosen the bare name is used; a name with a folder is
@@ -261,7 +261,7 @@ TEST_F(SequencerFixture, ABeepAlertsAndShowsTheNotificationOnce) {
   EXPECT_EQ(beeps, 3);
   EXPECT_EQ(broughtToFront, 1);
   EXPECT_TRUE(wire.empty());
-  EXPECT_EQ(app::SentCount, 0);
+  EXPECT_EQ(form->SentCount, 0);
   EXPECT_EQ(form->StaticText5.caption(), pl("Pomiar automatyczny zakończony (Odpowiedzi: 0 / 0 )"));
 
   // Closed by the operator, it shows again at the next alert.
@@ -308,7 +308,7 @@ TEST_F(SequencerFixture, ABadValueStopsTheRunNamingItsOrder) {
   const auto failsWith = [&](const std::vector<Row>& rows, long long runMs, int order, std::size_t sends) {
     wire.clear();
     dialogs.messages.clear();
-    app::SentCount = 0;
+    form->SentCount = 0;
     fill(rows);
     start();
     advanceTo(nowMs() + runMs);
@@ -380,7 +380,7 @@ struct PulledAdapter : SequencerFixture {
     start();
     for (int reply = 1; reply <= 2; ++reply) {
       advanceTo(reply * 1000);
-      ASSERT_TRUE(loop.runUntil([&] { return app::ReplyCount == reply; }, 2s));
+      ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.ReplyCount == reply; }, 2s));
     }
     scaleWatch.reset();
     if (sendFirst) loop.hold();
@@ -511,7 +511,7 @@ TEST_F(SequencerFixture, ATickDuringAStepsMessageBoxDoesNotStartAnotherStep) {
   // Steps at 5 s (its warning up until 10 s, hiding the tick then) and 15 s.
   EXPECT_EQ(dialogs.messages.size(), 2u);
   EXPECT_EQ(form->StaticText5.caption(), pl("Automatyczny, pozostało: 1 pomiarów"));
-  EXPECT_EQ(app::SentCount, 0);
+  EXPECT_EQ(form->SentCount, 0);
 }
 
 }  // namespace

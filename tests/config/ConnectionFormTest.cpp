@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
 #include "config/TConnectionForm.h"
@@ -27,7 +26,6 @@ const std::string kOpenFailed = pl("Wskazany port COM nie istnieje lub jest zajÄ
 
 struct ConnectionFormTest : ::testing::Test {
   ConnectionFormTest() {
-    app::ResetProcessValues();
     config::ConfigOptions = {};
     // COM7 and COM12 lead to the scale's line; COM8 names no device.
     TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + scale.slavePath() +

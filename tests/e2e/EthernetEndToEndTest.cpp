@@ -2,9 +2,9 @@
 // serial device server, and straight to the scale listening on a loopback
 // port; in both the server goes away while the program uses the link.
 #include "ScaleThread.h"
-#include "support/Ser2net.h"
 #include "WindowFixture.h"
 #include "support/LoopbackServer.h"
+#include "support/Ser2net.h"
 
 namespace e2e {
 namespace {
@@ -38,11 +38,11 @@ TEST_F(EthernetEndToEnd, ThroughSer2netAManualSendIsAnsweredUntilTheServerStops)
       << shown(form1->LabelConnection).toStdString() << server.log();
 
   typeAndSend("SI");
-  ASSERT_TRUE(serveUntil([&] { return app::ReplyCount == 1; })) << server.log();
+  ASSERT_TRUE(serveUntil([&] { return form1->Bytes.ReplyCount == 1; })) << server.log();
   EXPECT_NE(form1->Memo1.text().find("S S     123.45 g"), std::string::npos) << form1->Memo1.text();
   EXPECT_NE(form1->Memo2.text().find("53 20 53 20"), std::string::npos);
   typeAndSend("S");
-  ASSERT_TRUE(serveUntil([&] { return app::ReplyCount == 2; })) << server.log();
+  ASSERT_TRUE(serveUntil([&] { return form1->Bytes.ReplyCount == 2; })) << server.log();
   EXPECT_NE(form1->Memo1.text().find(nextWeights(1)[0]), std::string::npos) << form1->Memo1.text();
 
   server.stop();
@@ -65,7 +65,8 @@ TEST_F(EthernetEndToEnd, AnAutomaticRunOverTcpKeepsItsRepliesWhenTheScaleStops) 
   ASSERT_FALSE(::testing::Test::HasFatalFailure());
   start("/dev/null", orders);
   window->actionFor(form1->Automatyczny1)->trigger();
-  ASSERT_TRUE(serveUntil([&] { return app::ReplyCount >= 5; })) << form1->StaticText5.caption() << report();
+  ASSERT_TRUE(serveUntil([&] { return form1->Bytes.ReplyCount >= 5; }))
+      << form1->StaticText5.caption() << report();
   EXPECT_EQ(shown(form1->LabelConnection), kOpen);
 
   scale->stop();
@@ -77,7 +78,7 @@ TEST_F(EthernetEndToEnd, AnAutomaticRunOverTcpKeepsItsRepliesWhenTheScaleStops) 
     return form1->StaticText5.caption().find(pl("przerwany")) != std::string::npos;
   })) << form1->StaticText5.caption();
 
-  expectCaptureHoldsTheReplies(capture);
+  expectCaptureHoldsTheReplies(*form1, capture);
 }
 
 }  // namespace

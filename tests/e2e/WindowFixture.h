@@ -20,7 +20,6 @@
 
 #include "ScaleProtocol.h"
 #include "app/CaptureValues.h"
-#include "app/ProcessValues.h"
 #include "app/TForm1.h"
 #include "automatic/Sequencer.h"
 #include "automatic/StrToFloat.h"
@@ -30,8 +29,10 @@
 #include "platform/Cp1250.h"
 #include "platform/Sound.h"
 #include "platform/qt/QtEventLoop.h"
+#include "support/DeviceMap.h"
 #include "support/ProgramValues.h"
 #include "support/ScriptedDialogs.h"
+#include "support/ServeUntil.h"
 #include "support/TempDir.h"
 #include "ui/qt/FormWindow.h"
 
@@ -40,17 +41,7 @@ namespace e2e {
 using namespace std::chrono_literals;
 using Row = std::vector<std::string>;
 
-// Serves the Qt loop until done() or the real-time limit; the limit only
-// bounds a failing test.
-inline bool serveUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
+using testing_support::serveUntil;
 
 // The weight lines the pretend scale gives to successive "S" orders.
 inline std::vector<std::string> nextWeights(int count) {
@@ -82,10 +73,10 @@ inline std::vector<std::string> fileLines(const std::string& text) {
 // After a run against the pretend scale: every reply that came is in the
 // capture file, whole and in order. A reply that comes after the next send is
 // captured but not counted, so the counts bound the lines.
-inline void expectCaptureHoldsTheReplies(const std::string& capture) {
+inline void expectCaptureHoldsTheReplies(const app::TForm1& form, const std::string& capture) {
   const std::vector<std::string> lines = fileLines(testing_support::TempDir::read(capture));
-  EXPECT_GE(static_cast<int>(lines.size()), app::ReplyCount);
-  EXPECT_LE(static_cast<int>(lines.size()), app::SentCount);
+  EXPECT_GE(static_cast<int>(lines.size()), form.Bytes.ReplyCount);
+  EXPECT_LE(static_cast<int>(lines.size()), form.SentCount);
   EXPECT_EQ(lines, nextWeights(static_cast<int>(lines.size())));
 }
 
@@ -108,7 +99,7 @@ struct WindowFixture : ::testing::Test {
   // Maps COM7 to the scale's device and builds the windows; an orders file
   // saved before is loaded by the editor as at the program's start.
   void start(const std::string& device, const std::string& ordersFile = {}) {
-    testing_support::TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + device + "\r\n");
+    testing_support::writeDeviceMap(dir.path(), {{"COM7", device}});
     form1 = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
     form1->FormCreate();
     // The operator's port is the scale's: the end of a run, which returns to

@@ -1,14 +1,12 @@
 #pragma once
 // The program's process-wide values back to those of a fresh start, for
 // tests that build many main windows in one process.
-#include "app/ProcessValues.h"
 #include "automatic/StrToFloat.h"
 #include "config/ConfigOptions.h"
 
 namespace testing_support {
 
 inline void ResetProgramValues() {
-  app::ResetProcessValues();  // the capture file's values too
   config::ConfigOptions = {};
   automatic::SetDecimalSeparator('.');
 }

@@ -1,0 +1,233 @@
+// A scale may flood data, so the bytes of a chunk are collected into two
+// buffers and appended to the panes in one go: at the end of the chunk, or,
+// while a capture file is chosen, just before each finished row is handed to
+// StoreReply (which then reads and clears both panes).
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/ByteProcessor.h"
+
+namespace app {
+
+namespace {
+
+// Two upper-case hexadecimal digits for each byte value.
+constexpr std::array<char, 512> kHexPairs = [] {
+  constexpr char digits[] = "0123456789ABCDEF";
+  std::array<char, 512> pairs{};
+  for (int b = 0; b < 256; ++b) {
+    pairs[2 * b] = digits[b >> 4];
+    pairs[2 * b + 1] = digits[b & 0x0F];
+  }
+  return pairs;
+}();
+
+// The most one received byte adds to each pane: CR LF, a time stamp and TAB,
+// the character; CR LF (or the byte's digits), two digits, two spaces.
+constexpr std::size_t kMaxAsciiPerByte = 12;
+constexpr std::size_t kMaxHexPerByte = 6;
+constexpr std::size_t kMaxPending = std::size_t{16} << 10;
+
+// The time of day in the long time format, HH:MM:SS, local time.
+std::string timeStamp(platform::WallClock::time_point now) {
+  const std::time_t t = platform::WallClock::to_time_t(now);
+  std::tm local{};
+  localtime_r(&t, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%H:%M:%S", &local);
+  return text;
+}
+
+std::int64_t wallMs(platform::WallClock::time_point now) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+}
+
+// Counters wrap as the system's 32-bit integers do, never overflow.
+std::int32_t plusOne(std::int32_t v) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(v) + 1u);
+}
+
+// Text on its way into one pane: written in place, appended to the pane in
+// one go.
+class PendingText {
+ public:
+  PendingText(ui::Memo& pane, std::size_t wanted)
+      : pane_(pane),
+        size_(std::min(wanted, kMaxPending) + 32),
+        buffer_(new char[size_]),
+        begin_(buffer_.get()),
+        end_(begin_) {}
+
+  // Room for n more bytes; a full buffer goes to the pane first.
+  void makeRoom(std::size_t n) {
+    if (static_cast<std::size_t>(begin_ + size_ - end_) < n) flush();
+  }
+  void put(char c) { *end_++ = c; }
+  void put(std::string_view s) {
+    std::memcpy(end_, s.data(), s.size());
+    end_ += s.size();
+  }
+  // A NUL never enters a pane; leaving it out here keeps lastChar() right.
+  void putShown(char c) {
+    *end_ = c;
+    end_ += c != '\0';
+  }
+  void putHex(char b) {
+    std::memcpy(end_, &kHexPairs[2 * static_cast<unsigned char>(b)], 2);
+    end_ += 2;
+  }
+  // The last character of the pane as it will be.
+  char lastChar() const { return end_ != begin_ ? end_[-1] : pane_.lastChar(); }
+  void flush() {
+    if (end_ == begin_) return;
+    const std::string_view text(begin_, static_cast<std::size_t>(end_ - begin_));
+    end_ = begin_;
+    pane_.append(text);
+  }
+
+ private:
+  ui::Memo& pane_;
+  std::size_t size_;
+  std::unique_ptr<char[]> buffer_;
+  char* begin_;
+  char* end_;
+};
+
+}  // namespace
+
+ByteProcessor::ByteProcessor(ReceiveWindow& window, ui::Memo& ascii, ui::Memo& hex, platform::EventLoop& loop,
+                             readings::ReadingLog& readings)
+    : window_(window), ascii_(ascii), hex_(hex), loop_(loop), readings_(readings) {}
+
+void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) {
+  if (data.empty()) return;
+  count = std::min(count, data.size());
+
+  PendingText ascii(ascii_, count * kMaxAsciiPerByte);
+  PendingText hex(hex_, count * kMaxHexPerByte);
+  ReceiveSettings settings = window_.receiveSettings();
+  // Kept in a local while only this loop touches it; written back before
+  // anything else can look at it.
+  std::int32_t column = HexColumn;
+  // Where the row in progress began in this chunk, and whether it began in
+  // an earlier one: a counted row is also read as a weight. Kept in locals,
+  // so the loop writes no memory for it.
+  std::size_t rowStart = 0;
+  bool rowContinues = true;
+  auto rowBreak = [&](std::size_t next) {
+    rowStart = next;
+    rowContinues = false;
+  };
+
+  // Runs a handler of the window: the counter it may read is current, and the
+  // controls it may change are read again afterwards.
+  auto callOut = [&](void (ReceiveWindow::*handler)()) {
+    HexColumn = column;
+    (window_.*handler)();
+    column = HexColumn;
+    settings = window_.receiveSettings();
+  };
+  // StoreReply reads and may clear both panes: the row must be complete in
+  // them. Without a capture file the panes are filled once per chunk.
+  auto storeReply = [&] {
+    if (settings.storeReadsPanes) {
+      ascii.flush();
+      hex.flush();
+    }
+    callOut(&ReceiveWindow::storeReply);
+  };
+  auto appendStamp = [&] {
+    ascii.put(timeStamp(loop_.now()));
+    ascii.put('\t');
+  };
+
+  // An error raised by a handler ends the chunk; what was processed stays.
+  try {
+    for (std::size_t i = 0; i < count; ++i) {
+      ascii.makeRoom(kMaxAsciiPerByte);
+      hex.makeRoom(kMaxHexPerByte);
+      const char b = data[i];
+
+      if (b == '\n') {
+        if (!ReplyCounted) {
+          ReplyCount = plusOne(ReplyCount);
+          ReplyCounted = true;
+          window_.showReplyCount();
+          readings_.rowCounted(std::string_view(data).substr(rowStart, i - rowStart), rowContinues,
+                               wallMs(loop_.now()));
+        }
+        rowBreak(i + 1);
+        PaneLineStart = true;
+        // A CR LF from the device ends up as one row end.
+        const char last = ascii.lastChar();
+        if (last != '\0' && last != '\r')
+          ascii.put("\r\n");
+        else
+          ascii.put('\n');
+        hex.put("0A\r\n");
+        column = -1;
+        storeReply();
+      } else if (settings.wraps(b)) {
+        column = -1;
+        if (settings.wrapPosition == 0) {
+          // The wrap character starts a row.
+          rowBreak(i);
+          ascii.put("\r\n");
+          hex.put("\r\n");
+          storeReply();
+          if (settings.insertTime) {
+            PaneLineStart = false;
+            appendStamp();
+          }
+          ascii.putShown(b);
+          hex.putHex(b);
+        } else if (settings.wrapPosition == 1) {
+          // The wrap character ends a row.
+          rowBreak(i + 1);
+          ascii.putShown(b);
+          ascii.put("\r\n");
+          hex.putHex(b);
+          hex.put("\r\n");
+          storeReply();
+          PaneLineStart = true;
+        }
+        // No position selected: the byte is left out of both panes.
+      } else {
+        if (settings.insertTime && PaneLineStart) {
+          PaneLineStart = false;
+          appendStamp();
+        }
+        ascii.putShown(b);
+        hex.putHex(b);
+        hex.put(' ');
+      }
+
+      if (settings.checkLine) callOut(&ReceiveWindow::checkLine);
+      column = plusOne(column);
+      if ((static_cast<std::uint32_t>(column) & 7u) == 0) hex.put("  ");
+    }
+  } catch (...) {
+    readings_.rowPending({}, false);
+    HexColumn = column;
+    ascii.flush();
+    hex.flush();
+    throw;
+  }
+
+  HexColumn = column;
+  readings_.rowPending(std::string_view(data).substr(rowStart, count - rowStart), rowContinues);
+  ascii.flush();
+  hex.flush();
+  // The last line in view, in one step.
+  ascii_.scrollToEnd();
+  hex_.scrollToEnd();
+}
+
+}  // namespace app
