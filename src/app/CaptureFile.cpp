@@ -88,7 +88,7 @@ void stampChunk(std::string_view chunk, std::string_view stamp, bool& lineStart,
 
 // The label shows a failing capture file: red, the reason in its hint.
 void showFailing(TForm1& form, const std::string& reason) {
-  form.LabelFileName.setFontColor(ui::clRed);
+  form.LabelFileName.setFontColor(ui::Color::Red);
   form.LabelFileName.setHint(reason);
 }
 
@@ -99,9 +99,9 @@ void endFailure(TForm1& form) {
   if (!cap.CaptureFailure.active) return;
   cap.CaptureFailure = {};
   form.LabelFileName.setHint({});
-  form.LabelFileName.setFontColor(cap.CaptureFileOpen        ? ui::clGreen
-                                  : form.CaptureFileChosen() ? ui::clBlack
-                                                             : ui::clRed);
+  form.LabelFileName.setFontColor(cap.CaptureFileOpen        ? ui::Color::Green
+                                  : form.CaptureFileChosen() ? ui::Color::Black
+                                                             : ui::Color::Red);
 }
 
 // Whether a failure goes on with the one being shown; otherwise it starts a
@@ -168,8 +168,9 @@ void leaveFastWriteFile(TForm1& form) {
   cap.CaptureFileOpen = false;
   cap.CaptureFileCaption.clear();
   if (form.CaptureFlushTimer) form.CaptureFlushTimer->setInterval(0);
-  form.LabelFileName.setColor(ui::clBtnFace);
-  if (form.CaptureFileChosen() && !cap.CaptureFailure.active) form.LabelFileName.setFontColor(ui::clBlack);
+  form.LabelFileName.setColor(ui::Color::ButtonFace);
+  if (form.CaptureFileChosen() && !cap.CaptureFailure.active)
+    form.LabelFileName.setFontColor(ui::Color::Black);
   captureWrite(form, CaptureStep::Closing, [&] { cap.CaptureFile.close(); });
 }
 
@@ -295,13 +296,13 @@ void TForm1::BitBtnSaveToFileClick() {
 
   if (chosen->empty() || (*chosen)[0] == '.') {
     LabelFileName.setCaption(noFileText());
-    LabelFileName.setFontColor(ui::clRed);
+    LabelFileName.setFontColor(ui::Color::Red);
     EthSetFastWriteMode(false);
     CloseCaptureFile();
     return;
   }
   LabelFileName.setCaption(captureFileName(*chosen));
-  LabelFileName.setFontColor(ui::clBlack);
+  LabelFileName.setFontColor(ui::Color::Black);
   EthSetFastWriteMode(FastWrite.checked());
   // Chunks go into the newly chosen file from now on.
   leaveFastWriteFile(*this);
@@ -310,7 +311,7 @@ void TForm1::BitBtnSaveToFileClick() {
 void TForm1::BitBtnClearFileClick() {
   endFailure(*this);
   LabelFileName.setCaption(noFileText());
-  LabelFileName.setFontColor(ui::clRed);
+  LabelFileName.setFontColor(ui::Color::Red);
   // Ethernet chunks go to the panes again, as serial ones do.
   EthSetFastWriteMode(false);
   CloseCaptureFile();
@@ -329,21 +330,22 @@ void TForm1::OnUpdateFileMessage(std::intptr_t wParam) {
   font.bold = true;
   switch (wParam) {
     case 0:
-      font.color = ui::clRed;
-      LabelFileName.setColor(ui::clBtnFace);
+      font.color = ui::Color::Red;
+      LabelFileName.setColor(ui::Color::ButtonFace);
       break;
     case 1:
-      font.color = ui::clGreen;
+      font.color = ui::Color::Green;
       break;
     case 2:
       // One blink step per notice.
-      LabelFileName.setColor(LabelFileName.color() == ui::clBtnFace ? ui::clYellow : ui::clBtnFace);
+      LabelFileName.setColor(LabelFileName.color() == ui::Color::ButtonFace ? ui::Color::Yellow
+                                                                            : ui::Color::ButtonFace);
       break;
     default:
       break;
   }
   // A failing file stays red until a write gets through.
-  if (cap.CaptureFailure.active) font.color = ui::clRed;
+  if (cap.CaptureFailure.active) font.color = ui::Color::Red;
   LabelFileName.setFont(font);
 }
 

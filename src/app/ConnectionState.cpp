@@ -71,7 +71,7 @@ void TForm1::ShowConnectionState() {
   }
   btnOpenPort.setCaption(open ? closeCaption() : openCaption());
   LabelConnection.setCaption(caption + (open ? pl(" otwarty") : pl(" zamknięty")));
-  LabelConnection.setFontColor(open ? ui::clGreen : ui::clRed);
+  LabelConnection.setFontColor(open ? ui::Color::Green : ui::Color::Red);
 }
 
 void TForm1::btnOpenPortClick() {
@@ -87,7 +87,7 @@ void TForm1::btnOpenPortClick() {
       btnOpenPort.setCaption(closeCaption());
     } catch (const serial::EComPort&) {
       dialogs().messageBox(pl("Wskazany port COM nie istnieje lub jest zajęty przez inny program"), "Tersov9",
-                           ui::MessageIcon::Warning, ui::mbOK);
+                           ui::MessageIcon::Warning, ui::MessageButton::Ok);
     }
   } else {
     try {

@@ -51,7 +51,7 @@ void MeasurementWindow::showNotification() {
 }
 
 void MeasurementWindow::showError(const std::string& text) {
-  form_.dialogs().messageBox(text, platform::pl("Błąd"), ui::MessageIcon::Error, ui::mbOK);
+  form_.dialogs().messageBox(text, platform::pl("Błąd"), ui::MessageIcon::Error, ui::MessageButton::Ok);
 }
 
 bool MeasurementWindow::serialLinkIs(const std::string& port, serial::TBaudRate speed) const {

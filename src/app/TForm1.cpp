@@ -13,7 +13,7 @@ namespace {
 constexpr int kDesignWidth = 696;
 constexpr int kDesignHeight = 479;
 
-ui::Font makeFont(const char* name, int size, bool bold, ui::Color color = ui::clWindowText) {
+ui::Font makeFont(const char* name, int size, bool bold, ui::Rgb color = ui::Color::WindowText) {
   return ui::Font{name, size, bold, color};
 }
 
@@ -87,7 +87,7 @@ void TForm1::buildControls() {
   StaticText2.setCaption("HEX");
   StaticText2.setBounds(230, 8, 25, 17);
 
-  Edit1.setFont(makeFont("MS Sans Serif", 8, false, ui::clRed));
+  Edit1.setFont(makeFont("MS Sans Serif", 8, false, ui::Color::Red));
   Edit1.setBounds(35, 367, 487, 21);
   StaticText3.setCaption(pl("Znaki do wysłania"));
   StaticText3.setBounds(35, 350, 92, 17);
@@ -102,7 +102,7 @@ void TForm1::buildControls() {
   LabelConnection.setFont(makeFont("MS Sans Serif", 8, true));
   LabelConnection.setBounds(35, 351, 97, 17);
 
-  Edit2.setFont(makeFont("MS Sans Serif", 8, true, ui::clRed));
+  Edit2.setFont(makeFont("MS Sans Serif", 8, true, ui::Color::Red));
   Edit2.setBounds(35, 412, 278, 21);
   StaticText4.setCaption(pl("Komunikaty o błędach"));
   StaticText4.setBounds(35, 395, 112, 17);
@@ -126,7 +126,7 @@ void TForm1::buildControls() {
   Button6.onClick = [this] { Button6Click(); };
   Button6.setBounds(460, 412, 100, 25);
 
-  const ui::Font status = makeFont("MS Sans Serif", 8, true, ui::clRed);
+  const ui::Font status = makeFont("MS Sans Serif", 8, true, ui::Color::Red);
   StaticText5.setFont(status);
   StaticText5.setBounds(420, 350, 140, 17);
   StaticText6.setFont(status);
@@ -134,7 +134,7 @@ void TForm1::buildControls() {
   StaticText7.setFont(status);
   StaticText7.setBounds(270, 350, 140, 17);
   LabelFileName.setCaption(pl("Nie wybrano pliku"));
-  LabelFileName.setFont(makeFont("MS Sans Serif", 8, false, ui::clRed));
+  LabelFileName.setFont(makeFont("MS Sans Serif", 8, false, ui::Color::Red));
   LabelFileName.setBounds(330, 8, 200, 17);
   BitBtnSaveToFile.setBounds(270, 2, 25, 25);
   BitBtnClearFile.setBounds(295, 2, 25, 25);
@@ -308,7 +308,7 @@ void TForm1::FormClose() {
   DestroyEthernetLink();
   const config::SaveConfigResult saved = XMLConfig.SaveConfig(options);
   if (!saved.notice.empty())
-    dialogs().messageBox(saved.notice, pl("Tersov9"), ui::MessageIcon::Warning, ui::mbOK);
+    dialogs().messageBox(saved.notice, pl("Tersov9"), ui::MessageIcon::Warning, ui::MessageButton::Ok);
   terminateApplication();
 }
 
@@ -350,7 +350,7 @@ void TForm1::SaveSerialSettings() noexcept {
     dialogs().messageBox(pl("Nie można było odczytać pliku Kestrel.ini; jego poprzednia zawartość "
                             "została zachowana w pliku ") +
                              std::filesystem::path(keptCopy).filename().string(),
-                         "RS-232", ui::MessageIcon::Warning, ui::mbOK);
+                         "RS-232", ui::MessageIcon::Warning, ui::MessageButton::Ok);
   } catch (...) {
     // The way out goes on even when the notice cannot be shown.
   }
@@ -368,7 +368,7 @@ void TForm1::Timer2Timer() {
   Timer1->setEnabled(false);
   Timer2->setInterval(0);
   dialogs().messageBox(pl("Brak komunikacji z wagą !"), "RS-232", ui::MessageIcon::None,
-                       ui::mbOK | ui::mbCancel);
+                       ui::MessageButton::Ok | ui::MessageButton::Cancel);
   Timer1->setEnabled(true);
   Sequencer.restartCountdown();
 }

@@ -180,7 +180,7 @@ void TForm1::DrukujHEX1Click() {
     const std::string question =
         std::filesystem::path(name).filename().string() + pl(" już istnieje.\r\nCzy chcesz go zamienić?");
     if (dialogs().messageBox(question, pl("Potwierdzanie zapisywania jako"), ui::MessageIcon::Warning,
-                             ui::mbYes | ui::mbNo) != ui::ModalResult::Yes)
+                             ui::MessageButton::Yes | ui::MessageButton::No) != ui::ModalResult::Yes)
       return;
   }
   platform::CaptureWriter out;

@@ -122,7 +122,7 @@ bool TForm2::keepUnreadableFile(const std::string& path) {
     dialogs().messageBox(pl("Nie można było odczytać pliku rozkazów ") + platform::utf8ToCp1250(path) +
                              pl(". Jego poprzednią treść zachowano w pliku ") +
                              platform::utf8ToCp1250(*backup) + ".",
-                         "Uwaga", ui::MessageIcon::Warning, ui::mbOK);
+                         "Uwaga", ui::MessageIcon::Warning, ui::MessageButton::Ok);
   } catch (...) {
     // The copy is safe and the message only a courtesy: whatever the dialog
     // raises must not stop the save.

@@ -226,7 +226,7 @@ void Sequencer::act(const Orders& orders, int row) {
     if (name.empty()) throw EConvertError("no capture file name");
     c_.LabelFileName.setCaption(FolderPart(name).empty() ? FolderPart(c_.LabelFileName.caption()) + name
                                                          : name);
-    c_.LabelFileName.setFontColor(ui::clBlack);
+    c_.LabelFileName.setFontColor(ui::Color::Black);
     window_.captureFileChanged();
   } else if (order == kBeep) {
     platform::Beep();

@@ -18,8 +18,6 @@ using platform::pl;
 
 namespace {
 
-// The tooltip background colour.
-constexpr ui::Color clInfoBk = 0xFFFFE1;
 // The caret blink time while a cell is edited.
 constexpr int kEditingCaretBlinkTime = 500;
 
@@ -130,13 +128,13 @@ void TForm2::buildControls() {
   Button2.setCaption("Anuluj");
   Button2.setBounds(column, 208, buttonWidth, buttonHeight);
 
-  LabelOrdersFileName.setColor(clInfoBk);
+  LabelOrdersFileName.setColor(ui::Color::InfoBackground);
   LabelOrdersFileName.setBounds(28, 240, 541, 17);
   Image1.setBounds(8, 240, 16, 16);
   BitBtnSaveToFile.setBounds(8, 266, 25, 25);
   BitBtnClearFile.setBounds(36, 266, 25, 25);
   LabelFileName.setCaption(noFileText());
-  LabelFileName.setFont(ui::Font{"MS Sans Serif", 7, false, ui::clRed});
+  LabelFileName.setFont(ui::Font{"MS Sans Serif", 7, false, ui::Color::Red});
   LabelFileName.setBounds(68, 271, 400, 15);
   BitBtn1.setCaption("PORT");
   BitBtn1.setBounds(column, 266, 50, buttonHeight);
@@ -206,7 +204,7 @@ void TForm2::Button1Click() {
     return;
   }
   dialogs().messageBox(pl("Jedno z pól zawiera błędną wartość."), pl("Błędna wartość"),
-                       ui::MessageIcon::Information, ui::mbOK);
+                       ui::MessageIcon::Information, ui::MessageButton::Ok);
 }
 
 void TForm2::Button2Click() {
@@ -224,7 +222,8 @@ void TForm2::SpeedButtonSaveClick() {
   SaveDialog1.defaultExt = "xml";
   SaveDialog1.filter = OrdersFilter();
   if (StringGrid1.cell(colTime, 1).empty()) {
-    dialogs().messageBox(pl("Brak rozkazów do zapisu"), "Uwaga", ui::MessageIcon::None, ui::mbOK);
+    dialogs().messageBox(pl("Brak rozkazów do zapisu"), "Uwaga", ui::MessageIcon::None,
+                         ui::MessageButton::Ok);
     return;
   }
   const std::optional<std::string> chosen = dialogs().saveFileName(SaveDialog1);
@@ -244,20 +243,21 @@ void TForm2::BitBtnSaveToFileClick() {
   // name over when this window closes.
   if (chosen->empty() || (*chosen)[0] == '.') {
     LabelFileName.setCaption(noFileText());
-    LabelFileName.setFontColor(ui::clRed);
+    LabelFileName.setFontColor(ui::Color::Red);
     return;
   }
   LabelFileName.setCaption(app::captureFileName(*chosen));
-  LabelFileName.setFontColor(ui::clBlack);
+  LabelFileName.setFontColor(ui::Color::Black);
 }
 
 void TForm2::BitBtnClearFileClick() {
   LabelFileName.setCaption(noFileText());
-  LabelFileName.setFontColor(ui::clRed);
+  LabelFileName.setFontColor(ui::Color::Red);
 }
 
 void TForm2::SpeedButton1Click() {
-  dialogs().messageBox(HelpText(), "Rozkazy specjalne i parametry", ui::MessageIcon::Information, ui::mbOK);
+  dialogs().messageBox(HelpText(), "Rozkazy specjalne i parametry", ui::MessageIcon::Information,
+                       ui::MessageButton::Ok);
 }
 
 void TForm2::StringGrid1SetEditText(int, int, const std::string&) {

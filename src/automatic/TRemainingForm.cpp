@@ -6,7 +6,7 @@ namespace automatic {
 
 namespace {
 
-constexpr ui::Color kWhite = 0xFFFFFF;
+constexpr ui::Rgb kWhite = 0xFFFFFF;
 
 }  // namespace
 
@@ -17,7 +17,7 @@ TRemainingForm::TRemainingForm(app::TForm1& form1) : ui::Form("RemainingForm"), 
   setVisible(false);
   // Courier, bold, green; 21 pixels high is 16 points on a 96 dpi screen.
   Label1.setCaption("Powiadomienie");
-  Label1.setFont(ui::Font{"Courier New", 16, true, ui::clGreen});
+  Label1.setFont(ui::Font{"Courier New", 16, true, ui::Color::Green});
   Label1.setColor(kWhite);
   Label1.setBounds(24, 28, 176, 26);
   addControl(Label1);

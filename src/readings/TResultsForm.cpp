@@ -46,7 +46,7 @@ TResultsForm::TResultsForm(ReadingLog& log, platform::EventLoop& loop, ui::Dialo
 
   LabelFastWrite.setCaption(
       pl("Szybki zapis włączony: odpowiedzi idą wprost do pliku, bez wierszy, więc nie ma odczytów."));
-  LabelFastWrite.setFontColor(ui::clRed);
+  LabelFastWrite.setFontColor(ui::Color::Red);
   LabelFastWrite.setVisible(false);
   addControl(LabelFastWrite);
 
@@ -207,7 +207,7 @@ void TResultsForm::btnSaveClick() {
   if (!platform::writeFileAtomically(platform::cp1250ToUtf8(choice->path), ReadingsText(log_, flavour),
                                      &error))
     dialogs_.messageBox(pl("Nie można zapisać pliku ") + choice->path + "\r\n" + error, pl("Błąd"),
-                        ui::MessageIcon::Error, ui::mbOK);
+                        ui::MessageIcon::Error, ui::MessageButton::Ok);
 }
 
 void TResultsForm::btnCopyClick() {

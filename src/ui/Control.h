@@ -10,20 +10,25 @@
 
 namespace ui {
 
-// Colours as 0xRRGGBB.
-using Color = std::uint32_t;
-inline constexpr Color clBlack = 0x000000;
-inline constexpr Color clRed = 0xFF0000;
-inline constexpr Color clGreen = 0x008000;
-inline constexpr Color clWindowText = 0x000000;
-inline constexpr Color clYellow = 0xFFFF00;
-inline constexpr Color clBtnFace = 0xF0F0F0;
+// A colour as 0xRRGGBB.
+using Rgb = std::uint32_t;
+
+namespace Color {
+inline constexpr Rgb Black = 0x000000;
+inline constexpr Rgb Red = 0xFF0000;
+inline constexpr Rgb Green = 0x008000;
+inline constexpr Rgb WindowText = 0x000000;
+inline constexpr Rgb Yellow = 0xFFFF00;
+inline constexpr Rgb ButtonFace = 0xF0F0F0;
+// The tooltip background.
+inline constexpr Rgb InfoBackground = 0xFFFFE1;
+}  // namespace Color
 
 struct Font {
   std::string name = "MS Sans Serif";
   int size = 8;
   bool bold = false;
-  Color color = clWindowText;
+  Rgb color = Color::WindowText;
   bool operator==(const Font&) const = default;
 };
 
@@ -53,7 +58,7 @@ class Control {
   void setEnabled(bool v) { set(enabled_, v); }
   const Font& font() const { return font_; }
   void setFont(const Font& f) { set(font_, f); }
-  void setFontColor(Color c) {
+  void setFontColor(Rgb c) {
     Font f = font_;
     f.color = c;
     setFont(f);
@@ -111,11 +116,11 @@ class Label : public CaptionControl {
  public:
   using CaptionControl::CaptionControl;
   // The background colour.
-  Color color() const { return color_; }
-  void setColor(Color c) { set(color_, c); }
+  Rgb color() const { return color_; }
+  void setColor(Rgb c) { set(color_, c); }
 
  private:
-  Color color_ = clBtnFace;
+  Rgb color_ = Color::ButtonFace;
 };
 
 class Button : public CaptionControl {

@@ -12,7 +12,16 @@ class Form;
 
 enum class MessageIcon { None, Information, Warning, Error, Question };
 
-enum MessageButtons : unsigned { mbOK = 1, mbCancel = 2, mbYes = 4, mbNo = 8 };
+// The buttons a message box offers, combined with |.
+enum class MessageButton : unsigned { Ok = 1, Cancel = 2, Yes = 4, No = 8 };
+
+constexpr MessageButton operator|(MessageButton a, MessageButton b) {
+  return MessageButton(unsigned(a) | unsigned(b));
+}
+// Whether the set a offers any of the buttons in b.
+constexpr bool operator&(MessageButton a, MessageButton b) {
+  return (unsigned(a) & unsigned(b)) != 0;
+}
 
 enum class ModalResult { None, Ok, Cancel, Yes, No };
 
@@ -39,7 +48,7 @@ class Dialogs {
  public:
   virtual ~Dialogs() = default;
   virtual ModalResult messageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                                 unsigned buttons) = 0;
+                                 MessageButton buttons) = 0;
   // The chosen path, or nothing when the operator cancelled.
   virtual std::optional<std::string> openFileName(const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> saveFileName(const FileDialogRequest& request) = 0;

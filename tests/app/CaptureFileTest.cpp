@@ -141,7 +141,7 @@ TEST_F(CaptureFixture, ChoosingTheFileAlwaysGivesATxtName) {
     return form->LabelFileName.caption();
   };
   EXPECT_EQ(choose("C:\\pomiary\\wynik.csv"), "C:\\pomiary\\wynik.txt");
-  EXPECT_EQ(form->LabelFileName.font().color, ui::clBlack);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Black);
   EXPECT_EQ(choose("C:\\dane.old\\wynik"), "C:\\dane.old\\wynik.txt");
   EXPECT_EQ(choose("C:\\pomiary\\wynik.2024.csv"), "C:\\pomiary\\wynik.txt");
   EXPECT_EQ(choose("/home/jan/pomiary/wynik.csv"), "/home/jan/pomiary/wynik.txt");
@@ -162,7 +162,7 @@ TEST_F(CaptureFixture, ChoosingTheFileAlwaysGivesATxtName) {
 
   // An empty name, or one beginning with ".", means no file.
   EXPECT_EQ(choose(""), pl("Nie wybrano pliku"));
-  EXPECT_EQ(form->LabelFileName.font().color, ui::clRed);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
   choose("/tmp/x.csv");
   EXPECT_TRUE(dialogs.fileRequests.back().fileName.empty());
   EXPECT_EQ(choose(".wynik"), pl("Nie wybrano pliku"));
@@ -170,7 +170,7 @@ TEST_F(CaptureFixture, ChoosingTheFileAlwaysGivesATxtName) {
   choose("/tmp/x.csv");
   form->BitBtnClearFile.click();
   EXPECT_EQ(form->LabelFileName.caption(), pl("Nie wybrano pliku"));
-  EXPECT_EQ(form->LabelFileName.font().color, ui::clRed);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
 }
 
 TEST_F(CaptureFixture, FastWriteStampsLinesFromTheLineEndsItSees) {
@@ -214,9 +214,9 @@ TEST_F(CaptureFixture, FastWriteReachesTheDiskWithinASecondAndTheLabelBlinks) {
   fastWrite(*form, "first\r\n");
   loop.processPending();
   EXPECT_TRUE(form->Bytes.Capture.CaptureFileOpen);
-  EXPECT_EQ(form->LabelFileName.font().color, ui::clGreen);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Green);
   EXPECT_TRUE(form->LabelFileName.font().bold);
-  EXPECT_EQ(form->LabelFileName.color(), ui::clBtnFace);
+  EXPECT_EQ(form->LabelFileName.color(), ui::Color::ButtonFace);
 
   // Buffered, then written out a second after it went in, with no more data.
   EXPECT_EQ(read(dir / "ciagly.txt"), "");
@@ -228,7 +228,7 @@ TEST_F(CaptureFixture, FastWriteReachesTheDiskWithinASecondAndTheLabelBlinks) {
   // Continuous data, a chunk every 50 ms for 10 s: the label changes its
   // background about once a second, and the file is never more than a second behind.
   int changes = 0;
-  ui::Color last = form->LabelFileName.color();
+  ui::Rgb last = form->LabelFileName.color();
   std::string sent = "first\r\n";
   std::vector<std::size_t> sentBefore;  // bytes sent up to each chunk, inclusive
   for (int i = 0; i < 200; ++i) {
@@ -254,8 +254,8 @@ TEST_F(CaptureFixture, FastWriteReachesTheDiskWithinASecondAndTheLabelBlinks) {
   form->CloseCaptureFile();
   loop.processPending();
   EXPECT_EQ(read(dir / "ciagly.txt"), sent);
-  EXPECT_EQ(form->LabelFileName.font().color, ui::clRed);
-  EXPECT_EQ(form->LabelFileName.color(), ui::clBtnFace);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
+  EXPECT_EQ(form->LabelFileName.color(), ui::Color::ButtonFace);
   EXPECT_TRUE(errors.empty());
 }
 
@@ -266,12 +266,12 @@ TEST_F(CaptureFixture, TheTwoWritersNeverHoldOneFileAndEverythingReachesTheDisk)
   form->FastWriteClick();
   fastWrite(*form, "fast 2\r\n");
   loop.processPending();
-  EXPECT_EQ(form->LabelFileName.font().color, ui::clGreen);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Green);
 
   // Switching fast write off closes the file; the row writer goes on in it.
   form->FastWriteClick();
   EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
-  EXPECT_EQ(form->LabelFileName.font().color, ui::clBlack);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Black);
   EXPECT_EQ(read(dir / "a.txt"), "row 1\r\nfast 2\r\n");
   reply(*form, "row 3\r\n");
   EXPECT_EQ(read(dir / "a.txt"), "row 1\r\nfast 2\r\nrow 3\r\n");
@@ -366,7 +366,7 @@ TEST_F(CaptureFixture, AFullDiskIsReportedAndNothingAlreadyWrittenIsLost) {
   loop.advance(1000);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_TRUE(form->Bytes.Capture.CaptureFileOpen);
-  EXPECT_EQ(form->LabelFileName.font().color, ui::clRed);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
   EXPECT_EQ(form->LabelFileName.hint(), errors[0]);
 
   if (disk.mounted()) {
@@ -374,7 +374,7 @@ TEST_F(CaptureFixture, AFullDiskIsReportedAndNothingAlreadyWrittenIsLost) {
     disk.makeRoom();
     fastWrite(*form, "4\r\n");
     loop.advance(1000);
-    EXPECT_EQ(form->LabelFileName.font().color, ui::clGreen);
+    EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Green);
     EXPECT_TRUE(form->LabelFileName.hint().empty());
     form->FastWriteClick();
     reply(*form, "5\r\n");
@@ -426,7 +426,7 @@ TEST_F(CaptureFixture, AFailureIsShownOncePerEpisode) {
   }
   ASSERT_EQ(dialogs.errors.size(), 1u);
   EXPECT_NE(dialogs.errors[0].find(pl("nie ma takiego folderu")), std::string::npos);
-  EXPECT_EQ(form->LabelFileName.font().color, ui::clRed);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
   EXPECT_EQ(form->LabelFileName.hint(), dialogs.errors[0]);
   EXPECT_EQ(form->Memo1.text(), rows + "\r\n");  // not written: still shown
 
@@ -434,7 +434,7 @@ TEST_F(CaptureFixture, AFailureIsShownOncePerEpisode) {
   std::filesystem::create_directory(folder);
   reply(*form, "ok\r\n");
   EXPECT_EQ(read(folder / "wynik.txt"), rows + "\r\nok\r\n");
-  EXPECT_EQ(form->LabelFileName.font().color, ui::clBlack);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Black);
   EXPECT_TRUE(form->LabelFileName.hint().empty());
   std::filesystem::remove_all(folder);
   reply(*form, "again\r\n");
@@ -445,14 +445,14 @@ TEST_F(CaptureFixture, AFailureIsShownOncePerEpisode) {
   form->FastWriteClick();
   chooseFile(*form, "/dev/full");
   loop.processPending();
-  const ui::Color background = form->LabelFileName.color();
+  const ui::Rgb background = form->LabelFileName.color();
   for (int i = 0; i < 50; ++i) {
     fastWrite(*form, "chunk\r\n");
     loop.advance(100);
   }
   EXPECT_EQ(dialogs.errors.size(), 3u);
   EXPECT_EQ(form->LabelFileName.color(), background);
-  EXPECT_EQ(form->LabelFileName.font().color, ui::clRed);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
 }
 
 // A row that the disk cannot take whole is not left as a fragment for the
@@ -501,13 +501,13 @@ TEST_F(CaptureFixture, FastWriteIntoAVanishedFileResumesInANewOne) {
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_NE(errors[0].find(file.string()), std::string::npos);
   EXPECT_NE(errors[0].find(pl("zniknął")), std::string::npos);
-  EXPECT_EQ(form->LabelFileName.font().color, ui::clRed);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
 
   std::filesystem::create_directory(folder);
   fastWrite(*form, "back\r\n");
   loop.advance(1000);
   EXPECT_EQ(read(file), away + "back\r\n");
-  EXPECT_EQ(form->LabelFileName.font().color, ui::clGreen);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Green);
 
   std::filesystem::remove(file);
   fastWrite(*form, "after\r\n");

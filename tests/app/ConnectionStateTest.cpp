@@ -18,7 +18,7 @@ using ConnectionFixture = testing_support::LinkFixture;
 
 void expectShown(const app::TForm1& form, const std::string& label, bool open) {
   EXPECT_EQ(form.LabelConnection.caption(), label);
-  EXPECT_EQ(form.LabelConnection.font().color, open ? ui::clGreen : ui::clRed) << label;
+  EXPECT_EQ(form.LabelConnection.font().color, open ? ui::Color::Green : ui::Color::Red) << label;
   EXPECT_EQ(form.btnOpenPort.caption(), open ? pl("&Zamknij port") : pl("&Otwórz port")) << label;
 }
 
@@ -51,7 +51,7 @@ TEST_F(ConnectionFixture, APortHeldByAnotherProgramWarnsOnce) {
             pl("Wskazany port COM nie istnieje lub jest zajęty przez inny program"));
   EXPECT_EQ(dialogs.messages[0].title, "Tersov9");
   EXPECT_EQ(dialogs.messages[0].icon, ui::MessageIcon::Warning);
-  EXPECT_EQ(dialogs.messages[0].buttons, unsigned(ui::mbOK));
+  EXPECT_EQ(dialogs.messages[0].buttons, ui::MessageButton::Ok);
   EXPECT_EQ(form->LinkState, app::LinkClosed);
   expectShown(*form, pl("COM7 9600bps zamknięty"), false);
 }

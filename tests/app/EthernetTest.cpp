@@ -76,7 +76,7 @@ TEST_F(EthernetWindowTest, OpensSendsShowsTheReplyAndCancelsTheReplyTimeout) {
   EXPECT_EQ(form.LinkState, app::LinkClosed);
   ASSERT_TRUE(waitFor([&] { return form.LinkState == app::LinkOpen; }));
   EXPECT_EQ(form.LabelConnection.caption(), "127.0.0.1 otwarty");
-  EXPECT_EQ(form.LabelConnection.font().color, ui::clGreen);
+  EXPECT_EQ(form.LabelConnection.font().color, ui::Color::Green);
   EXPECT_EQ(form.btnOpenPort.caption(), "&Zamknij port");
   const int peer = server.accept();
   ASSERT_GE(peer, 0);
@@ -119,11 +119,11 @@ TEST_F(EthernetWindowTest, FastWriteStreamsChunksAndClosingTheLinkClosesTheFile)
 
   const int peer = open();
   LoopbackServer::send(peer, std::string("raw\0bytes\r\n", 11));
-  ASSERT_TRUE(waitFor([&] { return form.LabelFileName.font().color == ui::clGreen; }));
+  ASSERT_TRUE(waitFor([&] { return form.LabelFileName.font().color == ui::Color::Green; }));
   EXPECT_TRUE(form.Memo1.text().empty());
 
   form.btnOpenPort.click();  // closes the link and, in fast-write mode, the file
-  ASSERT_TRUE(waitFor([&] { return form.LabelFileName.font().color == ui::clRed; }));
+  ASSERT_TRUE(waitFor([&] { return form.LabelFileName.font().color == ui::Color::Red; }));
   EXPECT_EQ(TempDir::read(file), std::string("raw\0bytes\r\n", 11));
   EXPECT_EQ(form.LinkState, app::LinkClosed);
 

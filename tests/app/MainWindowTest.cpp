@@ -114,7 +114,7 @@ TEST_F(MainWindowFixture, ReplyTimeoutShowsOneMessageThreeSecondsAfterTheSend) {
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text, pl("Brak komunikacji z wagą !"));
   EXPECT_EQ(dialogs.messages[0].title, "RS-232");
-  EXPECT_EQ(dialogs.messages[0].buttons, unsigned(ui::mbOK | ui::mbCancel));
+  EXPECT_EQ(dialogs.messages[0].buttons, ui::MessageButton::Ok | ui::MessageButton::Cancel);
   EXPECT_FALSE(timer1RunningDuringMessage);
 
   // Afterwards Timer1 runs again with a new period, the timeout is idle.

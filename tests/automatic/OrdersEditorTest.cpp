@@ -59,7 +59,7 @@ TEST_F(OrdersEditorTest, ZapiszValidatesSavesAndClosesAndTheListComesBackNumbere
   EXPECT_EQ(dialogs.messages[0].text, pl("Jedno z pól zawiera błędną wartość."));
   EXPECT_EQ(dialogs.messages[0].title, pl("Błędna wartość"));
   EXPECT_EQ(dialogs.messages[0].icon, ui::MessageIcon::Information);
-  EXPECT_EQ(dialogs.messages[0].buttons, ui::mbOK);
+  EXPECT_EQ(dialogs.messages[0].buttons, ui::MessageButton::Ok);
   EXPECT_EQ(dialogs.modalForms, std::vector<std::string>{"Form2"});
   // The blank speeds were saved as 4800.
   EXPECT_EQ(rows(), (std::vector<Row>{{"1", "A", "1", "s", "1", "3", "4800"},
@@ -125,11 +125,11 @@ TEST_F(OrdersEditorTest, TheSaveIconRefusesAnEmptyListAndSavesUnderANewNameWitho
 TEST_F(OrdersEditorTest, TheCaptureFileChosenHereReachesTheMainWindowOnClosing) {
   form2.FormCreate();
   form1.LabelFileName.setCaption("C:\\stary.txt");
-  form1.LabelFileName.setFontColor(ui::clGreen);
+  form1.LabelFileName.setFontColor(ui::Color::Green);
   dialogs.fileAnswers = {std::string("C:\\pomiary\\wynik.csv")};
   dialogs.onModal = [&](ui::Form&) {
     EXPECT_EQ(form2.LabelFileName.caption(), "C:\\stary.txt");
-    EXPECT_EQ(form2.LabelFileName.font().color, ui::clGreen);
+    EXPECT_EQ(form2.LabelFileName.font().color, ui::Color::Green);
     form2.BitBtnSaveToFile.click();
     // Not yet in the main window.
     EXPECT_EQ(form1.LabelFileName.caption(), "C:\\stary.txt");
@@ -141,7 +141,7 @@ TEST_F(OrdersEditorTest, TheCaptureFileChosenHereReachesTheMainWindowOnClosing) 
   EXPECT_EQ(dialogs.fileRequests[0].defaultExt, "txt");
   EXPECT_EQ(dialogs.fileRequests[0].filter, "pliki tekstowe|*.txt|wszystkie pliki|*.*");
   EXPECT_EQ(form1.LabelFileName.caption(), "C:\\pomiary\\wynik.txt");
-  EXPECT_EQ(form1.LabelFileName.font().color, ui::clBlack);
+  EXPECT_EQ(form1.LabelFileName.font().color, ui::Color::Black);
 
   // A name that starts with "." chooses none; the orders filter comes back
   // for the save icon, with the last name the dialog was given.
@@ -154,7 +154,7 @@ TEST_F(OrdersEditorTest, TheCaptureFileChosenHereReachesTheMainWindowOnClosing) 
   };
   form1.Ustaw1.click();
   EXPECT_EQ(form1.LabelFileName.caption(), "Nie wybrano pliku");
-  EXPECT_EQ(form1.LabelFileName.font().color, ui::clRed);
+  EXPECT_EQ(form1.LabelFileName.font().color, ui::Color::Red);
   ASSERT_EQ(dialogs.fileRequests.size(), 3u);
   EXPECT_EQ(dialogs.fileRequests[2].fileName, ".txt");
   EXPECT_EQ(dialogs.fileRequests[2].defaultExt, "xml");

@@ -208,7 +208,7 @@ TEST_F(SequencerFixture, AFileOrderSwitchesTheCaptureFile) {
   const std::string folder = (dir.path() / "pomiary").string() + "/";
   std::filesystem::create_directory(folder);
   form->LabelFileName.setCaption(folder + "wynik.txt");
-  form->LabelFileName.setFontColor(ui::clRed);
+  form->LabelFileName.setFontColor(ui::Color::Red);
   form->FastWrite.setChecked(true);
   fill({{"1", "file", "1", "s", "1", "druga.txt", ""}, {"2", "SI", "1", "s", "1", "7", ""}});
   answer = "7.5\r\n";
@@ -216,7 +216,7 @@ TEST_F(SequencerFixture, AFileOrderSwitchesTheCaptureFile) {
   advanceTo(1000);
   // A bare name goes into the folder of the current file.
   EXPECT_EQ(form->LabelFileName.caption(), folder + "druga.txt");
-  EXPECT_EQ(form->LabelFileName.font().color, ui::clBlack);
+  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Black);
   EXPECT_EQ(form->fastWriteModes, std::vector<bool>{true});
   EXPECT_TRUE(wire.empty());
   // The reply to the next order is captured there.
@@ -317,7 +317,7 @@ TEST_F(SequencerFixture, ABadValueStopsTheRunNamingItsOrder) {
     EXPECT_EQ(dialogs.messages[0].text, failureText(order));
     EXPECT_EQ(dialogs.messages[0].title, pl("Błąd"));
     EXPECT_EQ(dialogs.messages[0].icon, ui::MessageIcon::Error);
-    EXPECT_EQ(dialogs.messages[0].buttons, unsigned{ui::mbOK});
+    EXPECT_EQ(dialogs.messages[0].buttons, ui::MessageButton::Ok);
     EXPECT_EQ(form->StaticText5.caption(),
               pl("Pomiar automatyczny przerwany (Odpowiedzi: 0 / ") + std::to_string(sends) + " )");
     EXPECT_EQ(form->Timer1->interval(), 0);

@@ -5,7 +5,7 @@
 namespace testing_support {
 
 ui::ModalResult ScriptedDialogs::messageBox(const std::string& text, const std::string& title,
-                                            ui::MessageIcon icon, unsigned buttons) {
+                                            ui::MessageIcon icon, ui::MessageButton buttons) {
   messages.push_back({text, title, icon, buttons});
   if (onMessage) onMessage(messages.back());
   if (messageAnswers.empty()) return ui::ModalResult::Ok;

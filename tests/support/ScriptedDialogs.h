@@ -16,11 +16,11 @@ class ScriptedDialogs : public ui::Dialogs {
     std::string text;
     std::string title;
     ui::MessageIcon icon;
-    unsigned buttons;
+    ui::MessageButton buttons;
   };
 
   ui::ModalResult messageBox(const std::string& text, const std::string& title, ui::MessageIcon icon,
-                             unsigned buttons) override;
+                             ui::MessageButton buttons) override;
   std::optional<std::string> openFileName(const ui::FileDialogRequest& request) override;
   std::optional<std::string> saveFileName(const ui::FileDialogRequest& request) override;
   ui::ModalResult showModal(ui::Form& form) override;

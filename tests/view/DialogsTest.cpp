@@ -68,12 +68,13 @@ TEST(QtDialogsTest, MessageBoxShowsTextIconAndButtonsAndReturnsTheAnswer) {
     clickButton(box, QMessageBox::Cancel);
   });
   EXPECT_EQ(dialogs.messageBox(pl("Brak komunikacji z wagą !"), "RS-232", ui::MessageIcon::Warning,
-                               ui::mbOK | ui::mbCancel),
+                               ui::MessageButton::Ok | ui::MessageButton::Cancel),
             ui::ModalResult::Cancel);
 
   whenShown<QMessageBox>([](QMessageBox* box) { clickButton(box, QMessageBox::No); });
-  EXPECT_EQ(dialogs.messageBox("?", "", ui::MessageIcon::Question, ui::mbYes | ui::mbNo),
-            ui::ModalResult::No);
+  EXPECT_EQ(
+      dialogs.messageBox("?", "", ui::MessageIcon::Question, ui::MessageButton::Yes | ui::MessageButton::No),
+      ui::ModalResult::No);
 }
 
 TEST(QtDialogsTest, FileDialogsReturnTheChosenPathAndSaveAsksBeforeReplacing) {
@@ -85,8 +86,8 @@ TEST(QtDialogsTest, FileDialogsReturnTheChosenPathAndSaveAsksBeforeReplacing) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   }
   ui::qt::QtDialogs dialogs;
-  ui::FileDialogRequest request{"Otwórz", "pliki tekstowe|*.txt|wszystkie pliki|*.*",
-                                dir.path().toStdString(), "", true, ""};
+  ui::FileDialogRequest request{
+      "Otwórz", "pliki tekstowe|*.txt|wszystkie pliki|*.*", dir.path().toStdString(), "", true, ""};
 
   whenShown<QFileDialog>([](QFileDialog* d) {
     EXPECT_EQ(d->nameFilters(), (QStringList{"pliki tekstowe (*.txt)", "wszystkie pliki (*.*)"}));

@@ -88,8 +88,8 @@ TEST_F(FormWindowTest, WidgetsShowTheModelsAndFollowTheirChanges) {
   EXPECT_TRUE(memo->font().bold());
 
   form.label.setCaption(pl("Błąd"));
-  form.label.setFontColor(ui::clRed);
-  form.label.setColor(ui::clYellow);
+  form.label.setFontColor(ui::Color::Red);
+  form.label.setColor(ui::Color::Yellow);
   form.label.setHint(pl("brak miejsca na dysku"));
   form.button.setEnabled(false);
   form.check.setChecked(false);

@@ -27,7 +27,7 @@ class SampleForm : public ui::Form {
     check.setChecked(true);
     check.setBounds(120, 40, 100, 25);
     edit.setBounds(10, 70, 200, 22);
-    edit.setFont({"MS Sans Serif", 8, false, ui::clRed});
+    edit.setFont({"MS Sans Serif", 8, false, ui::Color::Red});
     memo.setBounds(10, 100, 300, 150);
     memo.setFont({"Courier New", 8, true});
     radio.setCaption(platform::pl("Ciąg"));

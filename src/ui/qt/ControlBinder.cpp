@@ -140,7 +140,7 @@ QWidget* ControlBinder::buildLabel(ui::Label& label, QWidget& parent) {
     if (w->text() != text) w->setText(text);
     applyCommon(label, *w, true);
     // The window's own face colour needs no fill of its own.
-    const bool filled = label.color() != ui::clBtnFace;
+    const bool filled = label.color() != ui::Color::ButtonFace;
     if (w->autoFillBackground() != filled) w->setAutoFillBackground(filled);
     if (filled && w->palette().color(QPalette::Window) != qtColor(label.color())) {
       QPalette palette = w->palette();

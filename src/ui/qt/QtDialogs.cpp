@@ -57,13 +57,13 @@ QWidget* QtDialogs::parentWindow() {
 }
 
 ui::ModalResult QtDialogs::messageBox(const std::string& text, const std::string& title, ui::MessageIcon icon,
-                                      unsigned buttons) {
+                                      ui::MessageButton buttons) {
   QMessageBox box(qtIcon(icon), toQt(title), toQt(text), QMessageBox::NoButton, parentWindow());
   QMessageBox::StandardButtons qtButtons;
-  if (buttons & ui::mbOK) qtButtons |= QMessageBox::Ok;
-  if (buttons & ui::mbYes) qtButtons |= QMessageBox::Yes;
-  if (buttons & ui::mbNo) qtButtons |= QMessageBox::No;
-  if (buttons & ui::mbCancel) qtButtons |= QMessageBox::Cancel;
+  if (buttons & ui::MessageButton::Ok) qtButtons |= QMessageBox::Ok;
+  if (buttons & ui::MessageButton::Yes) qtButtons |= QMessageBox::Yes;
+  if (buttons & ui::MessageButton::No) qtButtons |= QMessageBox::No;
+  if (buttons & ui::MessageButton::Cancel) qtButtons |= QMessageBox::Cancel;
   if (!qtButtons) qtButtons = QMessageBox::Ok;
   box.setStandardButtons(qtButtons);
   switch (box.exec()) {
@@ -116,7 +116,7 @@ std::optional<std::string> QtDialogs::fileName(const ui::FileDialogRequest& requ
       const std::string question =
           fromQt(QFileInfo(chosen).fileName()) + platform::pl(" już istnieje.\r\nCzy chcesz go zamienić?");
       if (messageBox(question, platform::pl("Potwierdzanie zapisywania jako"), ui::MessageIcon::Warning,
-                     ui::mbYes | ui::mbNo) != ui::ModalResult::Yes) {
+                     ui::MessageButton::Yes | ui::MessageButton::No) != ui::ModalResult::Yes) {
         dialog.selectFile(chosen);
         continue;
       }

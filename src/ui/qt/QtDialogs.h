@@ -19,7 +19,7 @@ class QtDialogs : public ui::Dialogs {
   void useEventLoop(platform::EventLoop& loop) { loop_ = &loop; }
 
   ui::ModalResult messageBox(const std::string& text, const std::string& title, ui::MessageIcon icon,
-                             unsigned buttons) override;
+                             ui::MessageButton buttons) override;
   std::optional<std::string> openFileName(const ui::FileDialogRequest& request) override;
   std::optional<std::string> saveFileName(const ui::FileDialogRequest& request) override;
   ui::ModalResult showModal(ui::Form& form) override;

@@ -100,7 +100,7 @@ QFont qtFont(const ui::Font& font) {
   return f;
 }
 
-QColor qtColor(ui::Color color) {
+QColor qtColor(ui::Rgb color) {
   return QColor((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF);
 }
 

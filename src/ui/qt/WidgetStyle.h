@@ -15,7 +15,7 @@ namespace ui::qt {
 // missing here fall back to the system's fixed or general font; a general
 // font wider than the original is narrowed so that captions still fit.
 QFont qtFont(const ui::Font& font);
-QColor qtColor(ui::Color color);
+QColor qtColor(ui::Rgb color);
 
 // Applies font, colour, geometry, enabled and visible. An auto-sized label is
 // at least as wide as its text, and as high as its text when no height is set.
