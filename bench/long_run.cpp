@@ -17,8 +17,8 @@
 
 #include "app/CaptureValues.h"
 #include "app/TForm1.h"
+#include "automatic/DecimalNumbers.h"
 #include "automatic/Sequencer.h"
-#include "automatic/StrToFloat.h"
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
 #include "config/ConfigOptions.h"
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
 
   config::ConfigOptions = {};
-  automatic::SetDecimalSeparator('.');
+  automatic::setDecimalSeparator('.');
   platform::SetBeep([] {});
   testing_support::TempDir dir;
   testing_support::TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + device + "\r\n");

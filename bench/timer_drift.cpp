@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "app/TForm1.h"
-#include "automatic/StrToFloat.h"
+#include "automatic/DecimalNumbers.h"
 #include "automatic/TForm2.h"
 #include "platform/qt/QtEventLoop.h"
 #include "support/ScriptedDialogs.h"
@@ -119,7 +119,7 @@ BENCHMARK(BM_PlatformTimerDrift)->Iterations(1)->UseManualTime()->Unit(benchmark
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   // The order's time "0.1" is read with a point as the decimal separator.
-  automatic::SetDecimalSeparator('.');
+  automatic::setDecimalSeparator('.');
   QApplication application(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -6,7 +6,7 @@
 
 #include "FuzzInput.h"
 #include "app/TForm1.h"
-#include "automatic/StrToFloat.h"
+#include "automatic/DecimalNumbers.h"
 #include "automatic/TForm2.h"
 #include "config/ConfigOptions.h"
 #include "platform/ManualEventLoop.h"
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   struct Editor {
     Editor() {
       config::ConfigOptions = {};
-      automatic::SetDecimalSeparator('.');
+      automatic::setDecimalSeparator('.');
     }
     platform::ManualEventLoop loop;
     testing_support::ScriptedDialogs dialogs;

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "FuzzInput.h"
-#include "app/StrToInt.h"
+#include "app/WholeNumbers.h"
+#include "automatic/DecimalNumbers.h"
 #include "automatic/Sequencer.h"
-#include "automatic/StrToFloat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::FuzzInput in(data, size);
-  automatic::SetDecimalSeparator(in.flag() ? ',' : '.');
+  automatic::setDecimalSeparator(in.flag() ? ',' : '.');
   const std::string time = in.text(24);
   const std::string unit = in.text(3);
   const std::string speed = in.text(10);
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string name = in.rest();
 
   double value = 0;
-  const bool number = automatic::TryStrToFloat(time, value);
+  const bool number = automatic::tryParseDecimal(time, value);
   try {
     const int ms = automatic::OrderInterval(time, unit);
     FUZZ_CHECK(number);
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(std::fabs(ms - value * scale) <= 0.5 + 1e-9 * value * scale);
     const std::int32_t seconds = automatic::IntervalSeconds(ms);
     FUZZ_CHECK(seconds >= 0 && std::abs(seconds * 1000.0 - ms) <= 500.0);
-  } catch (const app::EConvertError&) {
+  } catch (const app::ConversionError&) {
     // A time that is no number, negative or too long: the order is refused.
   }
 

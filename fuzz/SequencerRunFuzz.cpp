@@ -20,10 +20,10 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "app/StrToInt.h"
 #include "app/TForm1.h"
+#include "app/WholeNumbers.h"
+#include "automatic/DecimalNumbers.h"
 #include "automatic/Sequencer.h"
-#include "automatic/StrToFloat.h"
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
 #include "config/ConfigOptions.h"
@@ -64,7 +64,7 @@ const std::vector<std::vector<std::string>> kWords = {
 struct Session {
   Session() {
     config::ConfigOptions = {};
-    automatic::SetDecimalSeparator('.');
+    automatic::setDecimalSeparator('.');
     platform::SetBeep([] {});
     ::fcntl(scale.master(), F_SETFL, ::fcntl(scale.master(), F_GETFL) | O_NONBLOCK);
     writeDevices({});
@@ -117,7 +117,7 @@ bool startsWith(const std::string& text, const std::string& start) {
 int rowOf(const ui::StringGrid& grid, std::int32_t n) {
   for (int r = 1; r < grid.rowCount(); ++r) {
     std::int32_t v = 0;
-    if (!app::TryStrToInt(grid.cell(automatic::colNumber, r), v)) return -1;
+    if (!app::tryParseInteger(grid.cell(automatic::colNumber, r), v)) return -1;
     if (v == n) return r;
   }
   return -1;
@@ -192,7 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       try {
         expected =
             automatic::OrderInterval(grid.cell(automatic::colTime, row), grid.cell(automatic::colUnit, row));
-      } catch (const app::EConvertError&) {
+      } catch (const app::ConversionError&) {
       }
       FUZZ_CHECK(interval == expected);
       FUZZ_CHECK(s.form->Sequencer.SecondsToNext == automatic::IntervalSeconds(interval));

@@ -1,6 +1,6 @@
 #include "app/Escapes.h"
 
-#include "app/StrToInt.h"
+#include "app/WholeNumbers.h"
 
 namespace app {
 
@@ -36,7 +36,7 @@ void WriteSendLine(std::string_view text, const std::function<void(const std::st
   for (std::size_t p = 0; p < text.size();) {
     if (text[p] == '$') {
       const Escape escape = DecodeEscape(text, p);
-      if (!escape.value) throw EConvertError::invalidInteger(escape.text);
+      if (!escape.value) throw ConversionError::invalidInteger(escape.text);
       write(std::string(1, static_cast<char>(*escape.value)));
       p += kEscapeLength;
     } else {

@@ -23,7 +23,7 @@ struct Escape {
 Escape DecodeEscape(std::string_view text, std::size_t pos);
 
 // The serial walk: each character and each escape is handed to write on its
-// own, left to right. An invalid escape raises EConvertError naming its
+// own, left to right. An invalid escape raises ConversionError naming its
 // characters; what came before it has been written.
 void WriteSendLine(std::string_view text, const std::function<void(const std::string&)>& write);
 

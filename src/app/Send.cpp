@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/Escapes.h"
-#include "app/StrToInt.h"
 #include "app/TForm1.h"
+#include "app/WholeNumbers.h"
 #include "config/ConfigOptions.h"
 
 namespace app {
@@ -53,7 +53,7 @@ void TForm1::btnWyslijClick() {
       std::string bytes = SendLineBytes(text);
       if (CheckBox1.checked()) bytes += "\r\n";
       SendOrder(bytes);
-    } catch (const EConvertError&) {
+    } catch (const ConversionError&) {
       // An invalid escape sends nothing; the Ethernet link reports no failure
       // of its own, so the send counts as made.
     }
@@ -76,7 +76,7 @@ void TForm1::FormKeyDown(ui::Key key) {
   if (key < ui::VK_F1 || key > ui::VK_F12) return;
   const std::vector<OrderKeyRow> rows = orderListRows ? orderListRows() : std::vector<OrderKeyRow>{{}};
   for (const OrderKeyRow& row : rows) {
-    if (std::int64_t{StrToInt(row.number)} + 111 == key) {
+    if (std::int64_t{parseInteger(row.number)} + 111 == key) {
       Edit1.setText(row.order);
       btnWyslijClick();
       return;

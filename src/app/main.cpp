@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/TForm1.h"
+#include "automatic/DecimalNumbers.h"
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
 #include "config/TConnectionForm.h"
@@ -17,6 +18,8 @@
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  // Order times are read with the user's decimal separator, read once here.
+  automatic::useLocaleDecimalSeparator();
   ui::qt::loadPolishTranslations();
   // The serial texts' catalogs; QApplication has already taken the user's
   // locale, so they are Polish when the locale is.

@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/StrToInt.h"
 #include "app/TForm1.h"
-#include "automatic/StrToFloat.h"
+#include "app/WholeNumbers.h"
+#include "automatic/DecimalNumbers.h"
 #include "automatic/TForm2.h"
 
 namespace automatic {
@@ -90,13 +90,13 @@ bool TForm2::CheckOrders() {
       switch (c) {
         case colNumber:
         case colRepeats:
-          valid = app::TryStrToInt(text, whole);
+          valid = app::tryParseInteger(text, whole);
           break;
         case colOrder:
           valid = !text.empty();
           break;
         case colTime:
-          valid = TryStrToFloat(text, decimal);
+          valid = tryParseDecimal(text, decimal);
           break;
         case colUnit:
           valid = text == "s" || text == "m" || text == "h";
@@ -130,7 +130,7 @@ void TForm2::BitBtnUpClick() {
     if (grid.rowCount() > 2 && grid.row() > 1) {
       const int c = grid.row();
       std::int32_t n = 1;
-      if (!app::TryStrToInt(grid.cell(colNumber, c), n)) n = 1;
+      if (!app::tryParseInteger(grid.cell(colNumber, c), n)) n = 1;
       grid.exchangeRows(c - 1, c);
       const std::int64_t moved = std::int64_t{n} - 1;
       grid.setCell(colNumber, c - 1, std::to_string(moved));
@@ -149,7 +149,7 @@ void TForm2::BitBtnDownClick() {
     if (grid.rowCount() > 2 && grid.row() < grid.rowCount() - 1) {
       const int c = grid.row();
       std::int32_t n = -1;
-      if (!app::TryStrToInt(grid.cell(colNumber, c), n)) n = -1;
+      if (!app::tryParseInteger(grid.cell(colNumber, c), n)) n = -1;
       grid.exchangeRows(c, c + 1);
       const std::int64_t moved = std::int64_t{n} + 1;
       grid.setCell(colNumber, c + 1, std::to_string(moved));

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/StrToInt.h"
-#include "automatic/StrToFloat.h"
+#include "app/WholeNumbers.h"
+#include "automatic/DecimalNumbers.h"
 #include "automatic/TForm2.h"
 #include "platform/Cp1250.h"
 #include "platform/Sound.h"
@@ -18,20 +18,20 @@ namespace automatic {
 using platform::pl;
 
 int OrderInterval(const std::string& time, const std::string& unit) {
-  const double value = StrToFloat(time);
+  const double value = parseDecimal(time);
   const double factor = unit == "m" ? 60000.0 : unit == "h" ? 3600000.0 : 1000.0;
   // The current rounding mode rounds halves to the even neighbour.
   const double ms = std::nearbyint(value * factor);
   // A negative time has no timer interval; one beyond the timer's range would
   // wrap into a wrong one.
   if (value < 0 || !(ms <= std::numeric_limits<int>::max()))
-    throw app::EConvertError("'" + time + "' is not a valid order time");
+    throw app::ConversionError("'" + time + "' is not a valid order time");
   return static_cast<int>(ms);
 }
 
 serial::TBaudRate OrderSpeed(const std::string& speed) {
   std::int32_t value = 0;
-  if (!app::TryStrToInt(speed, value)) value = 4800;
+  if (!app::tryParseInteger(speed, value)) value = 4800;
   switch (value) {
     case 9600:
       return serial::br9600;
@@ -77,8 +77,8 @@ std::string FolderPart(const std::string& name) {
   return separator == std::string::npos ? std::string() : name.substr(0, separator + 1);
 }
 
-using app::EConvertError;
-using app::StrToInt;
+using app::ConversionError;
+using app::parseInteger;
 
 namespace {
 
@@ -116,7 +116,7 @@ class Sequencer::Orders {
     static const std::string empty;
     return grid_ ? grid_->cell(col, row) : empty;
   }
-  std::int32_t number(int row) const { return StrToInt(cell(colNumber, row)); }
+  std::int32_t number(int row) const { return parseInteger(cell(colNumber, row)); }
 
   // The first row, from row 1 down, numbered n; -1 when there is none. Every
   // number passed on the way must be a whole number.
@@ -223,7 +223,7 @@ void Sequencer::act(const Orders& orders, int row) {
     // scale.
   } else if (order == kFile) {
     const std::string& name = orders.cell(colLink, row);
-    if (name.empty()) throw EConvertError("no capture file name");
+    if (name.empty()) throw ConversionError("no capture file name");
     c_.LabelFileName.setCaption(FolderPart(name).empty() ? FolderPart(c_.LabelFileName.caption()) + name
                                                          : name);
     c_.LabelFileName.setFontColor(ui::Color::Black);
@@ -257,11 +257,12 @@ void Sequencer::applyRepeat(const Orders& orders) {
   if (RepeatCounter > 0)
     --RepeatCounter;
   else if (RepeatCounter < 0)
-    RepeatCounter = static_cast<std::int32_t>(std::int64_t{StrToInt(orders.cell(colRepeats, repeat))} - 1);
+    RepeatCounter =
+        static_cast<std::int32_t>(std::int64_t{parseInteger(orders.cell(colRepeats, repeat))} - 1);
   if (RepeatCounter != 0) {
-    const std::int32_t first = StrToInt(orders.cell(colTime, repeat));
+    const std::int32_t first = parseInteger(orders.cell(colTime, repeat));
     if (first < std::numeric_limits<std::int16_t>::min() || first > std::numeric_limits<std::int16_t>::max())
-      throw EConvertError::invalidInteger(orders.cell(colTime, repeat));
+      throw ConversionError::invalidInteger(orders.cell(colTime, repeat));
     CurrentOrder = static_cast<std::int16_t>(first);
   } else {
     ++CurrentOrder;
@@ -291,7 +292,7 @@ void Sequencer::step() {
     if (row < 0) {
       ended = true;
     } else {
-      const std::int32_t count = StrToInt(orders.cell(colRepeats, row));
+      const std::int32_t count = parseInteger(orders.cell(colRepeats, row));
       act(orders, row);
       showProgress(count);
       // The same order runs again at the next tick until its count is reached.
@@ -350,7 +351,7 @@ void Sequencer::changeConnection(int row) {
     // A serial port number.
     const serial::TBaudRate speed = OrderSpeed(speedCell);
     std::int32_t number = 0;
-    if (!app::TryStrToInt(link, number) || number <= 0) return;
+    if (!app::tryParseInteger(link, number) || number <= 0) return;
     const std::string name = "COM" + link;
     if (!window_.serialLinkIs(name, speed)) window_.switchToSerial(name, speed);
     return;
@@ -359,7 +360,7 @@ void Sequencer::changeConnection(int row) {
   // The address of a device server. A port cell that is no number never
   // matches the link's port: such an order connects anew each time.
   std::int32_t port = -1;
-  if (!app::TryStrToInt(speedCell, port)) port = -1;
+  if (!app::tryParseInteger(speedCell, port)) port = -1;
   if (!window_.ethernetLinkIs(link, port)) window_.switchToEthernet(link, port > 0 ? port : 1001);
 }
 

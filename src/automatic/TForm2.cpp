@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/CaptureFileName.h"
-#include "app/StrToInt.h"
 #include "app/TForm1.h"
+#include "app/WholeNumbers.h"
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 

@@ -7,7 +7,7 @@
 //     of the device map file ("Kestrel.ini") when it has one, else
 //     /dev/ttyS{n-1};
 //   - any other name is /dev/ + name.
-// "COM" is recognised in any letter case, as Windows does.
+// "COM" is recognised in any letter case.
 #include <string>
 
 namespace platform {

@@ -25,7 +25,7 @@ class TCustomComPort;
 class TComThread;
 class TComNotifyWindow;
 
-using TNotifyEvent = std::function<void(TCustomComPort& Sender)>;
+using PortEvent = std::function<void(TCustomComPort& Sender)>;
 using TRxCharEvent = std::function<void(TCustomComPort& Sender, int Count)>;
 using TRxBufEvent = std::function<void(TCustomComPort& Sender, const char* Buffer, int Count)>;
 using TComSignalEvent = std::function<void(TCustomComPort& Sender, bool OnOff)>;
@@ -180,10 +180,10 @@ class TCustomComPort {
   virtual void ApplyBufferSizes();
 
   // --- Events -------------------------------------------------------------
-  TNotifyEvent OnAfterOpen, OnAfterClose, OnBeforeOpen, OnBeforeClose;
+  PortEvent OnAfterOpen, OnAfterClose, OnBeforeOpen, OnBeforeClose;
   TRxCharEvent OnRxChar;
   TRxBufEvent OnRxBuf;
-  TNotifyEvent OnTxEmpty, OnBreak, OnRing, OnRxFlag, OnRx80Full;
+  PortEvent OnTxEmpty, OnBreak, OnRing, OnRxFlag, OnRx80Full;
   TComSignalEvent OnCTSChange, OnDSRChange, OnRLSDChange;
   TComErrorEvent OnError;
 

@@ -30,8 +30,7 @@ class Memo : public Control {
   // The whole text in one string. A large pane is kept in parts; asking for
   // the whole text joins them once (rows and the last character do not).
   const std::string& text() const;
-  // The pane's text ends at a NUL, as a Windows text control's does: a NUL
-  // byte never enters it.
+  // The pane's text ends at its first NUL: a NUL byte never enters it.
   void setText(std::string_view text);
   void append(std::string_view bytes);
   void append(char byte) { append(std::string_view(&byte, 1)); }

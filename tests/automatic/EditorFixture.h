@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/TForm1.h"
-#include "automatic/StrToFloat.h"
+#include "automatic/DecimalNumbers.h"
 #include "automatic/TForm2.h"
 #include "config/ConfigOptions.h"
 #include "platform/ManualEventLoop.h"
@@ -21,7 +21,7 @@ using Row = std::vector<std::string>;
 struct EditorFixture : ::testing::Test {
   EditorFixture() {
     config::ConfigOptions = {};
-    automatic::SetDecimalSeparator('.');
+    automatic::setDecimalSeparator('.');
     form1.ComPort1.setPort("COM3");
   }
   ~EditorFixture() override { config::ConfigOptions = {}; }

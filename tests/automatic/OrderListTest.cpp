@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "EditorFixture.h"
-#include "app/StrToInt.h"
+#include "app/WholeNumbers.h"
 
 namespace automatic_test {
 namespace {
@@ -144,40 +144,40 @@ TEST_F(OrderListTest, CheckOrdersStopsAtTheFirstInvalidCell) {
   EXPECT_TRUE(form2.CheckOrders());
 
   // Under a comma locale the comma is the separator and a point is wrong.
-  automatic::SetDecimalSeparator(',');
+  automatic::setDecimalSeparator(',');
   fill({{"1", "SI", "2,5", "s", "1", "", ""}});
   EXPECT_TRUE(form2.CheckOrders());
   form2.StringGrid1.setCell(automatic::colTime, 1, "2.5");
   EXPECT_FALSE(form2.CheckOrders());
 }
 
-TEST(StrToFloatTest, ReadsDecimalNumbersWithTheRegionalSeparatorOnly) {
-  automatic::SetDecimalSeparator(',');
+TEST(DecimalNumbersTest, ReadsDecimalNumbersWithTheRegionalSeparatorOnly) {
+  automatic::setDecimalSeparator(',');
   double v = 0;
   const struct {
     const char* text;
     double value;
   } valid[] = {{"2,5", 2.5}, {" -0,25 ", -0.25}, {",5", 0.5}, {"5,", 5}, {"+1e3", 1000}, {"1,5E-1", 0.15}};
   for (const auto& c : valid) {
-    ASSERT_TRUE(automatic::TryStrToFloat(c.text, v)) << c.text;
+    ASSERT_TRUE(automatic::tryParseDecimal(c.text, v)) << c.text;
     EXPECT_DOUBLE_EQ(v, c.value) << c.text;
   }
   for (const char* text : {"", " ", "2.5", "1,2,3", ",", "-", "1e", "1 5", "0x10", "inf", "1,5s"})
-    EXPECT_FALSE(automatic::TryStrToFloat(text, v)) << text;
+    EXPECT_FALSE(automatic::tryParseDecimal(text, v)) << text;
   EXPECT_THROW(
       {
         try {
-          automatic::StrToFloat("abc");
-        } catch (const app::EConvertError& e) {
+          automatic::parseDecimal("abc");
+        } catch (const app::ConversionError& e) {
           EXPECT_STREQ(e.what(), "'abc' is not a valid floating point value");
           throw;
         }
       },
-      app::EConvertError);
-  automatic::SetDecimalSeparator('.');
-  ASSERT_TRUE(automatic::TryStrToFloat("2.5", v));
+      app::ConversionError);
+  automatic::setDecimalSeparator('.');
+  ASSERT_TRUE(automatic::tryParseDecimal("2.5", v));
   EXPECT_DOUBLE_EQ(v, 2.5);
-  EXPECT_FALSE(automatic::TryStrToFloat("2,5", v));
+  EXPECT_FALSE(automatic::tryParseDecimal("2,5", v));
 }
 
 }  // namespace

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "app/CaptureValues.h"
-#include "app/StrToInt.h"
 #include "app/TForm1.h"
+#include "app/WholeNumbers.h"
+#include "automatic/DecimalNumbers.h"
 #include "automatic/Sequencer.h"
-#include "automatic/StrToFloat.h"
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
 #include "config/ConfigOptions.h"

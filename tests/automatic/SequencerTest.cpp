@@ -17,7 +17,7 @@ namespace automatic_test {
 namespace {
 
 TEST(SequencerRules, OrderTimeSpeedAndCountdownText) {
-  automatic::SetDecimalSeparator(',');
+  automatic::setDecimalSeparator(',');
   EXPECT_EQ(automatic::OrderInterval("5", "s"), 5000);
   EXPECT_EQ(automatic::OrderInterval("2,5", "m"), 150000);
   EXPECT_EQ(automatic::OrderInterval("1", "h"), 3600000);
@@ -28,9 +28,9 @@ TEST(SequencerRules, OrderTimeSpeedAndCountdownText) {
   EXPECT_EQ(automatic::OrderInterval("0", "s"), 0);
   // Not a time: no decimal number, negative, beyond the timer's range.
   for (const char* bad : {"abc", "2.5", "-1", "-0,001", "1000", ""})
-    EXPECT_THROW(automatic::OrderInterval(bad, bad == std::string("1000") ? "h" : "s"), app::EConvertError)
+    EXPECT_THROW(automatic::OrderInterval(bad, bad == std::string("1000") ? "h" : "s"), app::ConversionError)
         << bad;
-  automatic::SetDecimalSeparator('.');
+  automatic::setDecimalSeparator('.');
 
   EXPECT_EQ(automatic::IntervalSeconds(2500), 2);
   EXPECT_EQ(automatic::IntervalSeconds(3500), 4);

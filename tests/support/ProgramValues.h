@@ -1,14 +1,14 @@
 #pragma once
 // The program's process-wide values back to those of a fresh start, for
 // tests that build many main windows in one process.
-#include "automatic/StrToFloat.h"
+#include "automatic/DecimalNumbers.h"
 #include "config/ConfigOptions.h"
 
 namespace testing_support {
 
 inline void ResetProgramValues() {
   config::ConfigOptions = {};
-  automatic::SetDecimalSeparator('.');
+  automatic::setDecimalSeparator('.');
 }
 
 }  // namespace testing_support

@@ -1,4 +1,4 @@
-#include "app/StrToInt.h"
+#include "app/WholeNumbers.h"
 
 #include <limits>
 
@@ -16,14 +16,14 @@ int digitValue(char c, bool hex) {
 
 }  // namespace
 
-EConvertError EConvertError::invalidInteger(std::string_view text) {
+ConversionError ConversionError::invalidInteger(std::string_view text) {
   std::string message = "'";
   message.append(text);
   message += "' is not a valid integer value";
-  return EConvertError(message);
+  return ConversionError(message);
 }
 
-bool TryStrToInt(std::string_view text, std::int32_t& value) {
+bool tryParseInteger(std::string_view text, std::int32_t& value) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
@@ -38,7 +38,7 @@ bool TryStrToInt(std::string_view text, std::int32_t& value) {
   }
   if (i == text.size()) return false;  // no digits at all
 
-  // Hexadecimal values take all 32 bits (as the runtime does); decimal ones
+  // Hexadecimal values take all 32 bits ("$FFFFFFFF" is -1); decimal ones
   // must fit the signed range.
   const std::uint64_t limit =
       hex ? 0xFFFFFFFFull
@@ -56,9 +56,9 @@ bool TryStrToInt(std::string_view text, std::int32_t& value) {
   return true;
 }
 
-std::int32_t StrToInt(std::string_view text) {
+std::int32_t parseInteger(std::string_view text) {
   std::int32_t value = 0;
-  if (!TryStrToInt(text, value)) throw EConvertError::invalidInteger(text);
+  if (!tryParseInteger(text, value)) throw ConversionError::invalidInteger(text);
   return value;
 }
 

@@ -1,32 +1,18 @@
-#include "automatic/StrToFloat.h"
+#include "automatic/DecimalNumbers.h"
 
-#include <langinfo.h>
-#include <locale.h>
-
+#include <atomic>
 #include <charconv>
-#include <optional>
 #include <string>
 
-#include "app/StrToInt.h"
+#include "app/WholeNumbers.h"
+#include "platform/Locale.h"
 
 namespace automatic {
 
 namespace {
 
-std::optional<char> separator;
-
-// Read without touching the process's own locale: the C library's number
-// formatting elsewhere must not change under other code.
-char localeSeparator() {
-  locale_t locale = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
-  if (!locale) return '.';
-  const char* radix = nl_langinfo_l(RADIXCHAR, locale);
-  // A separator that is no single byte (some locales use a Unicode sign) is
-  // read as a point.
-  const char result = radix && radix[0] != '\0' && radix[1] == '\0' ? radix[0] : '.';
-  freelocale(locale);
-  return result;
-}
+// The one process-wide setting, read at start-up by the program and set by tests.
+std::atomic<char> separator{'.'};
 
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
@@ -34,21 +20,20 @@ bool isDigit(char c) {
 
 }  // namespace
 
-char DecimalSeparator() {
-  if (!separator) separator = localeSeparator();
-  return *separator;
+char decimalSeparator() {
+  return separator.load(std::memory_order_relaxed);
 }
 
-void SetDecimalSeparator(char c) {
-  separator = c;
+void setDecimalSeparator(char c) {
+  separator.store(c, std::memory_order_relaxed);
 }
 
-void UseLocaleDecimalSeparator() {
-  separator = localeSeparator();
+void useLocaleDecimalSeparator() {
+  setDecimalSeparator(platform::localeDecimalSeparator());
 }
 
-bool TryStrToFloat(std::string_view text, double& value) {
-  const char decimal = DecimalSeparator();
+bool tryParseDecimal(std::string_view text, double& value) {
+  const char decimal = decimalSeparator();
   std::size_t begin = 0, end = text.size();
   while (begin < end && text[begin] == ' ') ++begin;
   while (end > begin && text[end - 1] == ' ') --end;
@@ -84,10 +69,10 @@ bool TryStrToFloat(std::string_view text, double& value) {
   return true;
 }
 
-double StrToFloat(std::string_view text) {
+double parseDecimal(std::string_view text) {
   double value = 0;
-  if (!TryStrToFloat(text, value))
-    throw app::EConvertError("'" + std::string(text) + "' is not a valid floating point value");
+  if (!tryParseDecimal(text, value))
+    throw app::ConversionError("'" + std::string(text) + "' is not a valid floating point value");
   return value;
 }
 

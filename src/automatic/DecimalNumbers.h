@@ -1,0 +1,23 @@
+#pragma once
+// Decimal numbers typed by the operator (order times), read with the decimal
+// separator of the operator's regional settings: blanks around, an optional
+// sign, digits with at most one separator, an optional exponent. Anything
+// else is a conversion error.
+#include <string_view>
+
+namespace automatic {
+
+// The decimal separator is one process-wide setting: a point until the
+// program reads the user's regional one at start-up
+// (useLocaleDecimalSeparator); tests set it directly.
+char decimalSeparator();
+void setDecimalSeparator(char separator);
+// Takes the separator from the user's numeric locale.
+void useLocaleDecimalSeparator();
+
+// The value of text, or false when it is no valid decimal number.
+bool tryParseDecimal(std::string_view text, double& value);
+// The value of text; raises app::ConversionError when it is no valid decimal number.
+double parseDecimal(std::string_view text);
+
+}  // namespace automatic
