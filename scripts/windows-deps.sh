@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Installs the mingw-w64 toolchain and Wine, and builds what terso needs for
+# Windows from Debian's sources, once, into a cache folder outside the clone:
+# libxml2, GoogleTest, qtbase and qtcharts 6.4.2. The cache is keyed by this
+# recipe (this script, the toolchain file and the patch), so a changed recipe
+# builds anew and an unchanged one is reused by every clone on the machine.
+# Prints the prefix holding the built libraries on its last line.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+toolchain=$here/windows/mingw-w64-x86_64.cmake
+patch=$here/windows/qt-6.4.2-mingw-no-direct2d-no-opengl.patch
+
+packages=(mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64
+  dpkg-dev cmake ninja-build qt6-base-dev qt6-base-dev-tools googletest zip)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update >&2
+  "${sudo_cmd[@]}" apt-get install -y "${missing[@]}" >&2
+fi
+
+key=$(cat "$0" "$toolchain" "$patch" | sha256sum | cut -c1-16)
+cache=${TERSO_WINDOWS_CACHE:-/var/cache/terso-windows}
+prefix=$cache/$key
+if [ -f "$prefix/.complete" ]; then
+  echo "$prefix"
+  exit 0
+fi
+
+# Debian's source packages need a deb-src entry; add one beside the binary
+# entries when there is none.
+if ! apt-get indextargets 2>/dev/null | grep -q 'deb-src'; then
+  if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/terso-deb-src.sources >/dev/null <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+  fi
+  "${sudo_cmd[@]}" apt-get update >&2
+fi
+
+work=$cache/work-$key
+rm -rf "$work" "$prefix"
+mkdir -p "$work" "$prefix"
+cd "$work"
+jobs=$(nproc)
+cross=(-G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release
+  -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix")
+
+echo "== libxml2 for mingw" >&2
+apt-get source -q libxml2 >&2
+src=$(find . -maxdepth 1 -type d -name 'libxml2-*' | head -n 1)
+cmake -S "$src" -B build-libxml2 "${cross[@]}" -DBUILD_SHARED_LIBS=ON \
+  -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_LZMA=OFF -DLIBXML2_WITH_ZLIB=OFF \
+  -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ICU=OFF -DLIBXML2_WITH_HTTP=OFF \
+  -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_MODULES=OFF -DLIBXML2_WITH_TESTS=OFF \
+  -DLIBXML2_WITH_PROGRAMS=OFF >&2
+cmake --build build-libxml2 -j"$jobs" >&2
+cmake --install build-libxml2 >&2
+
+echo "== GoogleTest for mingw" >&2
+cmake -S /usr/src/googletest -B build-gtest "${cross[@]}" -DBUILD_SHARED_LIBS=OFF \
+  -Dgtest_disable_pthreads=OFF >&2
+cmake --build build-gtest -j"$jobs" >&2
+cmake --install build-gtest >&2
+
+echo "== qtbase 6.4.2 for mingw" >&2
+apt-get source -q qt6-base >&2
+src=$(find . -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
+(cd "$src" && patch -p1 <"$patch") >&2
+qt_host=(-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
+cmake -S "$src" -B build-qtbase "${cross[@]}" "${qt_host[@]}" \
+  -DBUILD_SHARED_LIBS=ON -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
+  -DFEATURE_pkg_config=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF \
+  -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
+  -DFEATURE_direct2d=OFF -DFEATURE_tabletevent=OFF -DFEATURE_icu=OFF -DFEATURE_glib=OFF \
+  -DFEATURE_zstd=OFF -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF \
+  -DFEATURE_system_jpeg=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF \
+  -DFEATURE_system_pcre2=OFF -DFEATURE_system_doubleconversion=OFF \
+  -DFEATURE_system_libb2=OFF -DFEATURE_system_sqlite=OFF -DFEATURE_system_textmarkdownreader=OFF \
+  >&2
+cmake --build build-qtbase -j"$jobs" >&2
+cmake --install build-qtbase >&2
+
+echo "== qtcharts 6.4.2 for mingw" >&2
+apt-get source -q qt6-charts >&2
+src=$(find . -maxdepth 1 -type d -name 'qt6-charts-*' | head -n 1)
+cmake -S "$src" -B build-qtcharts "${cross[@]}" "${qt_host[@]}" \
+  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF >&2
+cmake --build build-qtcharts -j"$jobs" >&2
+cmake --install build-qtcharts >&2
+
+cd "$cache"
+rm -rf "$work"
+touch "$prefix/.complete"
+echo "$prefix"
