@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the mingw-w64 toolchain and Wine, and builds what terso needs for
 # Windows from Debian's sources, once, into a cache folder outside the clone:
-# libxml2, GoogleTest, qtbase and qtcharts 6.4.2. The cache is keyed by this
-# recipe (this script, the toolchain file and the patch), so a changed recipe
-# builds anew and an unchanged one is reused by every clone on the machine.
-# Prints the prefix holding the built libraries on its last line.
+# libxml2, GoogleTest, qtbase and qtcharts 6.4.2. The cache is keyed by the
+# recipe (its version below, the toolchain file and the patch), so a changed
+# recipe builds anew and an unchanged one is reused by every clone on the
+# machine; each library is kept once built, so an interrupted run goes on
+# where it stopped. Prints the prefix holding the libraries on its last line.
+recipe=1
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 toolchain=$here/windows/mingw-w64-x86_64.cmake
@@ -25,7 +27,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get install -y "${missing[@]}" >&2
 fi
 
-key=$(cat "$0" "$toolchain" "$patch" | sha256sum | cut -c1-16)
+key=$( (echo "$recipe"; cat "$toolchain" "$patch") | sha256sum | cut -c1-16)
 cache=${TERSO_WINDOWS_CACHE:-/var/cache/terso-windows}
 prefix=$cache/$key
 if [ -f "$prefix/.complete" ]; then
@@ -49,14 +51,16 @@ SRC
 fi
 
 work=$cache/work-$key
-rm -rf "$work" "$prefix"
 mkdir -p "$work" "$prefix"
 cd "$work"
+done_mark() { [ -f "$prefix/.done-$1" ]; }
 jobs=$(nproc)
 cross=(-G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release
   -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix")
 
+if ! done_mark libxml2; then
 echo "== libxml2 for mingw" >&2
+rm -rf libxml2-* build-libxml2
 apt-get source -q libxml2 >&2
 src=$(find . -maxdepth 1 -type d -name 'libxml2-*' | head -n 1)
 cmake -S "$src" -B build-libxml2 "${cross[@]}" -DBUILD_SHARED_LIBS=ON \
@@ -66,18 +70,25 @@ cmake -S "$src" -B build-libxml2 "${cross[@]}" -DBUILD_SHARED_LIBS=ON \
   -DLIBXML2_WITH_PROGRAMS=OFF >&2
 cmake --build build-libxml2 -j"$jobs" >&2
 cmake --install build-libxml2 >&2
+touch "$prefix/.done-libxml2"
+fi
 
+if ! done_mark googletest; then
 echo "== GoogleTest for mingw" >&2
 cmake -S /usr/src/googletest -B build-gtest "${cross[@]}" -DBUILD_SHARED_LIBS=OFF \
   -Dgtest_disable_pthreads=OFF >&2
 cmake --build build-gtest -j"$jobs" >&2
 cmake --install build-gtest >&2
+touch "$prefix/.done-googletest"
+fi
 
+qt_host=(-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
+if ! done_mark qtbase; then
 echo "== qtbase 6.4.2 for mingw" >&2
+rm -rf qt6-base-* build-qtbase
 apt-get source -q qt6-base >&2
 src=$(find . -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
 (cd "$src" && patch -p1 <"$patch") >&2
-qt_host=(-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
 cmake -S "$src" -B build-qtbase "${cross[@]}" "${qt_host[@]}" \
   -DBUILD_SHARED_LIBS=ON -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
   -DFEATURE_pkg_config=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF \
@@ -90,14 +101,22 @@ cmake -S "$src" -B build-qtbase "${cross[@]}" "${qt_host[@]}" \
   >&2
 cmake --build build-qtbase -j"$jobs" >&2
 cmake --install build-qtbase >&2
+touch "$prefix/.done-qtbase"
+fi
 
+# The mirror here has been seen to lack qt6-charts' source archive (404):
+# without it the prefix has no Qt Charts, and the script says so and fails.
+if ! done_mark qtcharts; then
 echo "== qtcharts 6.4.2 for mingw" >&2
+rm -rf qt6-charts-* build-qtcharts
 apt-get source -q qt6-charts >&2
 src=$(find . -maxdepth 1 -type d -name 'qt6-charts-*' | head -n 1)
 cmake -S "$src" -B build-qtcharts "${cross[@]}" "${qt_host[@]}" \
   -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF >&2
 cmake --build build-qtcharts -j"$jobs" >&2
 cmake --install build-qtcharts >&2
+touch "$prefix/.done-qtcharts"
+fi
 
 cd "$cache"
 rm -rf "$work"
