@@ -12,6 +12,7 @@
 
 #include "app/ByteProcessor.h"
 #include "app/MeasurementWindow.h"
+#include "automatic/EditorHost.h"
 #include "automatic/Sequencer.h"
 #include "config/ConfigFile.h"
 #include "ethernet/CEthConnection.h"
@@ -57,7 +58,10 @@ struct MainWindowServices {
   std::function<void()> terminate;
 };
 
-class TForm1 : public ui::Form, public platform::MessageTarget, private ReceiveWindow {
+class TForm1 : public ui::Form,
+               public platform::MessageTarget,
+               public automatic::EditorHost,
+               private ReceiveWindow {
  public:
   explicit TForm1(MainWindowServices services);
   ~TForm1() override;
@@ -103,11 +107,7 @@ class TForm1 : public ui::Form, public platform::MessageTarget, private ReceiveW
   // Hands a finished byte string to the Ethernet link.
   virtual void SendOrder(const std::string& bytes);
 
-  // One row of the orders editor's list as F1 to F12 read it.
-  struct OrderKeyRow {
-    std::string number;  // "Nr/F"
-    std::string order;   // "Rozkaz"
-  };
+  using OrderKeyRow = automatic::OrderKeyRow;
   // The order list's rows from row 1 on; wired to the orders editor's grid.
   // Unset, the list is one blank row.
   std::function<std::vector<OrderKeyRow>()> orderListRows;
@@ -115,6 +115,17 @@ class TForm1 : public ui::Form, public platform::MessageTarget, private ReceiveW
   automatic::TForm2* Form2 = nullptr;
   // The notification window, created after the editor; it sets itself here.
   automatic::TRemainingForm* RemainingForm = nullptr;
+
+  // The orders editor and the notification window make themselves known.
+  void setOrdersEditor(automatic::TForm2* editor, std::function<std::vector<OrderKeyRow>()> rows) override {
+    Form2 = editor;
+    orderListRows = std::move(rows);
+  }
+  automatic::TForm2* ordersEditor() const override { return Form2; }
+  void setNotificationWindow(automatic::TRemainingForm* window) override { RemainingForm = window; }
+  automatic::TRemainingForm* notificationWindow() const override { return RemainingForm; }
+  ui::Label& captureFileLabel() override { return LabelFileName; }
+  std::string serialPortName() const override { return ComPort1.port(); }
 
   // The automatic measurement, run by Sequencer: start, one step per tick of
   // Timer1, the countdown on Timer3, stop, the link switch of an order row.
@@ -284,7 +295,7 @@ class TForm1 : public ui::Form, public platform::MessageTarget, private ReceiveW
   static std::string FileFilter();
   const std::filesystem::path& programDir() const { return services_.programDir; }
   platform::EventLoop& loop() { return services_.loop; }
-  ui::Dialogs& dialogs() { return services_.dialogs; }
+  ui::Dialogs& dialogs() override { return services_.dialogs; }
 
  private:
   // What the byte processor reads and calls (Receive.cpp).

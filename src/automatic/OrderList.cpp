@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/TForm1.h"
 #include "app/WholeNumbers.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/TForm2.h"
@@ -16,7 +15,7 @@ namespace automatic {
 std::string TForm2::currentPortNumber() const {
   // "COM3" gives 3. A port named by its device path keeps the whole path,
   // which "COM" followed by it names again.
-  const std::string port = form1_.ComPort1.port();
+  const std::string port = host_.serialPortName();
   if (port.rfind("COM", 0) == 0) return port.substr(3);
   return port;
 }

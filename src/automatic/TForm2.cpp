@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/CaptureFileName.h"
-#include "app/TForm1.h"
 #include "app/WholeNumbers.h"
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
@@ -28,27 +27,23 @@ const std::string& noFileText() {
 
 }  // namespace
 
-TForm2::TForm2(app::TForm1& form1) : ui::Form("Form2"), form1_(form1) {
+TForm2::TForm2(EditorHost& host) : ui::Form("Form2"), host_(host) {
   setCaption(pl("Ustawienia trybu automatycznego"));
   buildControls();
   onShow = [this] { FormShow(); };
   onClose = [this] { FormClose(); };
 
-  form1_.Form2 = this;
   // F1 to F12 of the main window read the order list straight from the grid.
-  form1_.orderListRows = [this] {
-    std::vector<app::TForm1::OrderKeyRow> rows;
+  host_.setOrdersEditor(this, [this] {
+    std::vector<OrderKeyRow> rows;
     for (int r = 1; r < StringGrid1.rowCount(); ++r)
       rows.push_back({StringGrid1.cell(colNumber, r), StringGrid1.cell(colOrder, r)});
     return rows;
-  };
+  });
 }
 
 TForm2::~TForm2() {
-  if (form1_.Form2 == this) {
-    form1_.Form2 = nullptr;
-    form1_.orderListRows = nullptr;
-  }
+  if (host_.ordersEditor() == this) host_.setOrdersEditor(nullptr, nullptr);
 }
 
 std::string TForm2::OrdersFilter() {
@@ -96,7 +91,7 @@ std::string TForm2::HelpText() {
 }
 
 ui::Dialogs& TForm2::dialogs() {
-  return form1_.dialogs();
+  return host_.dialogs();
 }
 
 void TForm2::buildControls() {
@@ -184,8 +179,8 @@ void TForm2::FormCreate() {
 }
 
 void TForm2::FormShow() {
-  LabelFileName.setCaption(form1_.LabelFileName.caption());
-  LabelFileName.setFontColor(form1_.LabelFileName.font().color);
+  LabelFileName.setCaption(host_.captureFileLabel().caption());
+  LabelFileName.setFontColor(host_.captureFileLabel().font().color);
 }
 
 void TForm2::FormClose() {
@@ -193,8 +188,8 @@ void TForm2::FormClose() {
   LoadXMLOrders(config::ConfigOptions.OrdersFileName);
   // The operator may close the window while still editing a cell.
   restoreCaretBlinkTime();
-  form1_.LabelFileName.setCaption(LabelFileName.caption());
-  form1_.LabelFileName.setFontColor(LabelFileName.font().color);
+  host_.captureFileLabel().setCaption(LabelFileName.caption());
+  host_.captureFileLabel().setFontColor(LabelFileName.font().color);
 }
 
 void TForm2::Button1Click() {

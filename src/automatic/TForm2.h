@@ -5,16 +5,13 @@
 #include <functional>
 #include <string>
 
+#include "automatic/EditorHost.h"
 #include "platform/XmlDocument.h"
 #include "ui/Control.h"
 #include "ui/Dialogs.h"
 #include "ui/Form.h"
 #include "ui/Image.h"
 #include "ui/StringGrid.h"
-
-namespace app {
-class TForm1;
-}
 
 namespace automatic {
 
@@ -34,7 +31,7 @@ class TForm2 : public ui::Form {
  public:
   // Wires itself to the main window: its F1 to F12 read this grid, its menu
   // opens this window. The main window must outlive it.
-  explicit TForm2(app::TForm1& form1);
+  explicit TForm2(EditorHost& host);
   ~TForm2() override;
 
   // Window handlers.
@@ -118,7 +115,7 @@ class TForm2 : public ui::Form {
   // beside it; false when that copy could not be made.
   bool keepUnreadableFile(const std::string& path);
 
-  app::TForm1& form1_;
+  EditorHost& host_;
   // The caret blink time before editing began; set while it is changed.
   bool caretBlinkChanged_ = false;
   int savedCaretBlinkTime_ = 0;

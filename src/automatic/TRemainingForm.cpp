@@ -1,6 +1,6 @@
 #include "automatic/TRemainingForm.h"
 
-#include "app/TForm1.h"
+#include "automatic/EditorHost.h"
 
 namespace automatic {
 
@@ -10,7 +10,7 @@ constexpr ui::Rgb kWhite = 0xFFFFFF;
 
 }  // namespace
 
-TRemainingForm::TRemainingForm(app::TForm1& form1) : ui::Form("RemainingForm"), form1_(form1) {
+TRemainingForm::TRemainingForm(EditorHost& host) : ui::Form("RemainingForm"), host_(host) {
   setCaption("Powiadomienie");
   setBounds(0, 0, 222, 82);
   // Created at start-up, shown only by a "beep" order.
@@ -21,11 +21,11 @@ TRemainingForm::TRemainingForm(app::TForm1& form1) : ui::Form("RemainingForm"), 
   Label1.setColor(kWhite);
   Label1.setBounds(24, 28, 176, 26);
   addControl(Label1);
-  form1_.RemainingForm = this;
+  host_.setNotificationWindow(this);
 }
 
 TRemainingForm::~TRemainingForm() {
-  if (form1_.RemainingForm == this) form1_.RemainingForm = nullptr;
+  if (host_.notificationWindow() == this) host_.setNotificationWindow(nullptr);
 }
 
 void TRemainingForm::ShowNotification() {

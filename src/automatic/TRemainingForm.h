@@ -4,12 +4,9 @@
 // Created hidden at start-up after the orders editor.
 #include <functional>
 
+#include "automatic/EditorHost.h"
 #include "ui/Control.h"
 #include "ui/Form.h"
-
-namespace app {
-class TForm1;
-}
 
 namespace automatic {
 
@@ -17,7 +14,7 @@ class TRemainingForm : public ui::Form {
  public:
   // Wires itself to the main window, which shows it; the main window must
   // outlive it.
-  explicit TRemainingForm(app::TForm1& form1);
+  explicit TRemainingForm(EditorHost& host);
   ~TRemainingForm() override;
 
   bool showing() const { return visible(); }
@@ -32,7 +29,7 @@ class TRemainingForm : public ui::Form {
   std::function<void()> BringToFront;
 
  private:
-  app::TForm1& form1_;
+  EditorHost& host_;
 };
 
 }  // namespace automatic
