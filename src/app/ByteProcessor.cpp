@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "app/ByteProcessor.h"
+#include "platform/Counters.h"
 
 namespace app {
 
@@ -47,11 +48,6 @@ std::string timeStamp(platform::WallClock::time_point now) {
 
 std::int64_t wallMs(platform::WallClock::time_point now) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
-}
-
-// Counters wrap as the system's 32-bit integers do, never overflow.
-std::int32_t plusOne(std::int32_t v) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(v) + 1u);
 }
 
 // Text on its way into one pane: written in place, appended to the pane in
@@ -157,7 +153,7 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
 
       if (b == '\n') {
         if (!ReplyCounted) {
-          ReplyCount = plusOne(ReplyCount);
+          ReplyCount = platform::plusOne(ReplyCount);
           ReplyCounted = true;
           window_.showReplyCount();
           readings_.rowCounted(std::string_view(data).substr(rowStart, i - rowStart), rowContinues,
@@ -210,7 +206,7 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
       }
 
       if (settings.checkLine) callOut(&ReceiveWindow::checkLine);
-      column = plusOne(column);
+      column = platform::plusOne(column);
       if ((static_cast<std::uint32_t>(column) & 7u) == 0) hex.put("  ");
     }
   } catch (...) {

@@ -9,6 +9,7 @@
 #include "app/TForm1.h"
 #include "app/WholeNumbers.h"
 #include "config/ConfigOptions.h"
+#include "platform/Counters.h"
 
 namespace app {
 
@@ -20,11 +21,6 @@ constexpr int kReplyTimeoutMs = 3000;
 // The two fixed commands of the device server's relay.
 constexpr const char* kTibboOn = "$FF$02PS00";
 constexpr const char* kTibboOff = "$FF$02PS01";
-
-// Counters wrap as the system's 32-bit integers do, never overflow.
-std::int32_t plusOne(std::int32_t v) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(v) + 1u);
-}
 
 }  // namespace
 
@@ -59,7 +55,7 @@ void TForm1::btnWyslijClick() {
     }
   }
 
-  SentCount = plusOne(SentCount);
+  SentCount = platform::plusOne(SentCount);
   Readings.sent();
   // A running timeout is not restarted: it fires 3 s after the send that armed it.
   if (CheckBox3.checked()) Timer2->setInterval(kReplyTimeoutMs);

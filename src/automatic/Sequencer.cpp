@@ -9,6 +9,7 @@
 #include "app/WholeNumbers.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/TForm2.h"
+#include "platform/Counters.h"
 #include "platform/Cp1250.h"
 #include "platform/Sound.h"
 #include "serial/EComPort.h"
@@ -86,11 +87,6 @@ const std::string kWait = "wait";
 const std::string kRepeat = "repeat";
 const std::string kFile = "file";
 const std::string kBeep = "beep";
-
-// Counters wrap as the system's 32-bit integers do, never overflow.
-std::int32_t plusOne(std::int32_t v) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(v) + 1u);
-}
 
 class StepGuard {
  public:
@@ -239,7 +235,7 @@ void Sequencer::act(const Orders& orders, int row) {
 
 // Counts the step and shows how many measurements and passes remain.
 void Sequencer::showProgress(std::int32_t count) {
-  MeasurementsDone = plusOne(MeasurementsDone);
+  MeasurementsDone = platform::plusOne(MeasurementsDone);
   c_.StaticText5.setCaption(pl("Automatyczny, pozostało: ") +
                             std::to_string(std::int64_t{count} - MeasurementsDone) + pl(" pomiarów"));
   if (c_.Timer1->interval() < 3000) c_.StaticText6.setCaption(pl("Odpowiedzi: ") + counts());
