@@ -31,6 +31,7 @@
 #include "platform/ManualEventLoop.h"
 #include "platform/PortNames.h"
 #include "platform/Sound.h"
+#include "support/DeviceMap.h"
 #include "support/Pty.h"
 #include "support/RecordingForm.h"
 #include "support/ScriptedDialogs.h"
@@ -67,25 +68,20 @@ struct Session {
     automatic::setDecimalSeparator('.');
     platform::SetBeep([] {});
     ::fcntl(scale.master(), F_SETFL, ::fcntl(scale.master(), F_GETFL) | O_NONBLOCK);
-    writeDevices({});
     loop.setErrorReport([this](const std::string& message) { dialogs.showError(message); });
-    form = std::make_unique<RecordingForm>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
-    form->FormCreate();
-    form->ComPort1.setPort("COM7");
-    form->SavedPort = "COM7";
-    form2 = std::make_unique<automatic::TForm2>(*form);
-    remaining = std::make_unique<automatic::TRemainingForm>(*form);
+    testing_support::buildScaleWindows({loop, dialogs, dir.path(), [] {}}, scale.slavePath(), form, form2,
+                                       remaining);
     remaining->BringToFront = [] {};
   }
 
   // COM7 is the scale's line; every other port a serial link of the list
   // names is a device that does not exist, so no real port is ever opened.
   void writeDevices(const std::vector<std::string>& portNames) {
-    std::string ini = "[Devices]\r\nCOM7=" + scale.slavePath() + "\r\n";
+    testing_support::PortMap ports{{"COM7", scale.slavePath()}};
     for (const std::string& name : portNames)
       if (platform::comPortNumber(name) > 0 && name != "COM7")
-        ini += name + "=" + (dir / "no-such-device").string() + "\r\n";
-    testing_support::TempDir::write(dir / "Kestrel.ini", ini);
+        ports.emplace_back(name, (dir / "no-such-device").string());
+    testing_support::writeDeviceMap(dir.path(), ports);
   }
 
   void drainScale() {

@@ -26,6 +26,7 @@
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "platform/Sound.h"
+#include "support/DeviceMap.h"
 #include "support/ProgramValues.h"
 #include "support/Pty.h"
 #include "support/RecordingForm.h"
@@ -93,17 +94,10 @@ struct SequencerFixture : ::testing::Test {
   SequencerFixture() {
     testing_support::ResetProgramValues();
     platform::SetBeep([this] { ++beeps; });
-    // COM7 is the scale's line; COM8 names no device.
-    testing_support::TempDir::write(
-        dir / "Kestrel.ini",
-        "[Devices]\r\nCOM7=" + scale.slavePath() + "\r\nCOM8=" + (dir / "no-such-device").string() + "\r\n");
     loop.setErrorReport([this](const std::string& message) { dialogs.showError(message); });
-    form = std::make_unique<SequencerForm>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
-    form->FormCreate();
-    form->ComPort1.setPort("COM7");
-    form->SavedPort = "COM7";
-    form2 = std::make_unique<automatic::TForm2>(*form);
-    remaining = std::make_unique<automatic::TRemainingForm>(*form);
+    // COM7 is the scale's line; COM8 names no device.
+    testing_support::buildScaleWindows({loop, dialogs, dir.path(), [] {}}, scale.slavePath(), form, form2,
+                                       remaining, {{"COM8", (dir / "no-such-device").string()}});
     remaining->BringToFront = [this] { ++broughtToFront; };
     // Each reading of the scale's end happens at the virtual time of the tick
     // that wrote it.

@@ -99,17 +99,11 @@ struct WindowFixture : ::testing::Test {
   // Maps COM7 to the scale's device and builds the windows; an orders file
   // saved before is loaded by the editor as at the program's start.
   void start(const std::string& device, const std::string& ordersFile = {}) {
-    testing_support::writeDeviceMap(dir.path(), {{"COM7", device}});
-    form1 = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
-    form1->FormCreate();
     // The operator's port is the scale's: the end of a run, which returns to
     // it, leaves the line open for a reply still on its way.
-    form1->ComPort1.setPort("COM7");
-    form1->SavedPort = "COM7";
+    testing_support::buildScaleWindows({loop, dialogs, dir.path(), [] {}}, device, form1, form2, remaining);
     if (!ordersFile.empty()) config::ConfigOptions.OrdersFileName = ordersFile;
-    form2 = std::make_unique<automatic::TForm2>(*form1);
     form2->FormCreate();
-    remaining = std::make_unique<automatic::TRemainingForm>(*form1);
     remainingWindow = std::make_unique<ui::qt::FormWindow>(*remaining, loop);
     remaining->BringToFront = [this] { ++broughtToFront; };
     window = std::make_unique<ui::qt::FormWindow>(*form1, loop);
