@@ -1,43 +1,26 @@
-// The main window over its Ethernet link: a loopback device server on the
-// manual loop, and a real serial device server (ser2net) bridging TCP to a
-// pretend scale on a pty, with the window shown on the offscreen platform.
-#include <arpa/inet.h>
-#include <fcntl.h>
+// The main window over its Ethernet link against a loopback device server on
+// the manual loop.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <QApplication>
-#include <QLabel>
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "app/TForm1.h"
 #include "automatic/TForm2.h"
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
-#include "platform/qt/QtEventLoop.h"
 #include "support/LoopbackServer.h"
-#include "support/Pty.h"
 #include "support/ScriptedDialogs.h"
-#include "support/Ser2net.h"
-#include "support/ServeUntil.h"
 #include "support/TempDir.h"
-#include "ui/qt/FormWindow.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using platform::pl;
 using testing_support::LoopbackServer;
-using testing_support::Ser2net;
 using testing_support::TempDir;
 
 void useEthernet(std::uint16_t port) {
@@ -181,65 +164,6 @@ TEST_F(EthernetWindowTest, AnAutomaticRunReachesTheDeviceServerAgainWhenItComesB
       << form.StaticText5.caption();
   EXPECT_TRUE(dialogs.errors.empty());
   EXPECT_TRUE(dialogs.messages.empty());
-}
-
-using testing_support::serveUntil;
-
-TEST(EthernetEndToEnd, WindowTalksToAScaleBehindSer2net) {
-  if (Ser2net::binary().empty()) GTEST_SKIP() << "ser2net is not installed (apt-get install -y ser2net)";
-  config::ConfigOptions = {};
-  TempDir dir;
-  testing_support::Pty scale;
-  const std::uint16_t port = LoopbackServer::closedPort();
-  Ser2net server(dir, scale.slavePath(), port);
-  ASSERT_TRUE(serveUntil([&] { return Ser2net::listening(port); })) << server.log();
-
-  platform::QtEventLoop loop;
-  testing_support::ScriptedDialogs dialogs;
-  loop.setErrorReport([&](const std::string& m) { dialogs.showError(m); });
-  {
-    app::TForm1 form({loop, dialogs, dir.path(), [] {}});
-    form.FormCreate();
-    useEthernet(port);
-    ui::qt::FormWindow window(form, loop);
-    window.show();
-
-    form.btnOpenPort.click();
-    ASSERT_TRUE(serveUntil([&] { return form.LinkState == app::LinkOpen; })) << server.log();
-    auto* connection = qobject_cast<QLabel*>(window.widgetFor(form.LabelConnection));
-    ASSERT_NE(connection, nullptr);
-    ASSERT_TRUE(serveUntil([&] { return connection->text() == QString::fromUtf8("127.0.0.1 otwarty"); }));
-
-    // The reply shows in the panes.
-    form.Edit1.setText("SI");
-    form.btnWyslij.click();
-    EXPECT_EQ(scale.receive(2000, 4), "SI\r\n");
-    scale.send("S S     12.5 g\r\n");
-    ASSERT_TRUE(serveUntil([&] { return form.Bytes.ReplyCount == 1; })) << server.log();
-    EXPECT_NE(form.Memo1.text().find("S S     12.5 g"), std::string::npos);
-    EXPECT_NE(form.Memo2.text().find("53 20 53 20"), std::string::npos);
-    ASSERT_NE(window.widgetFor(form.Memo1), nullptr);
-    EXPECT_TRUE(window.widgetFor(form.Memo1)->isVisible());
-    auto* counts = qobject_cast<QLabel*>(window.widgetFor(form.StaticText6));
-    ASSERT_NE(counts, nullptr);
-    EXPECT_TRUE(serveUntil([&] { return counts->text() == QString::fromUtf8("Odpowiedzi: 1 / 1"); }))
-        << counts->text().toStdString();
-
-    // With a capture file chosen, the next reply goes to the file as one line.
-    const std::string file = (dir / "wyniki.txt").string();
-    dialogs.fileAnswers.push_back(file);
-    form.BitBtnSaveToFileClick();
-    form.btnWyslij.click();
-    EXPECT_EQ(scale.receive(2000, 4), "SI\r\n");
-    scale.send("S S     13.0 g\r\n");
-    ASSERT_TRUE(serveUntil([&] { return form.Bytes.ReplyCount == 2; })) << server.log();
-    EXPECT_NE(TempDir::read(file).find("S S     13.0 g\r\n"), std::string::npos) << TempDir::read(file);
-
-    form.btnOpenPort.click();
-    EXPECT_TRUE(serveUntil([&] { return form.LinkState == app::LinkClosed; }));
-    EXPECT_TRUE(dialogs.errors.empty());
-  }
-  config::ConfigOptions = {};
 }
 
 }  // namespace

@@ -41,9 +41,17 @@ TEST_F(EthernetEndToEnd, ThroughSer2netAManualSendIsAnsweredUntilTheServerStops)
   ASSERT_TRUE(serveUntil([&] { return form1->Bytes.ReplyCount == 1; })) << server.log();
   EXPECT_NE(form1->Memo1.text().find("S S     123.45 g"), std::string::npos) << form1->Memo1.text();
   EXPECT_NE(form1->Memo2.text().find("53 20 53 20"), std::string::npos);
+  EXPECT_TRUE(serveUntil([&] { return shown(form1->StaticText6) == QString::fromUtf8("Odpowiedzi: 1 / 1"); }))
+      << shown(form1->StaticText6).toStdString();
+
+  // With a capture file chosen, the next reply goes to the file as one line.
+  const std::string capture = (dir / "wyniki.txt").string();
+  dialogs.fileAnswers.push_back(capture);
+  click(form1->BitBtnSaveToFile);
   typeAndSend("S");
   ASSERT_TRUE(serveUntil([&] { return form1->Bytes.ReplyCount == 2; })) << server.log();
-  EXPECT_NE(form1->Memo1.text().find(nextWeights(1)[0]), std::string::npos) << form1->Memo1.text();
+  const std::string weight = nextWeights(1)[0];
+  EXPECT_NE(TempDir::read(capture).find(weight + "\r\n"), std::string::npos) << TempDir::read(capture);
 
   server.stop();
   ASSERT_TRUE(serveUntil([&] { return shown(form1->LabelConnection) == kClosed; }))
