@@ -220,7 +220,7 @@ bool ManualEventLoop::runReadyFds(int timeoutMs) {
     if (!entry->enabled) continue;
     watched.push_back(entry);
     fds.push_back(
-        {.fd = entry->fd, .read = entry->event == FdEvent::Read, .write = entry->event == FdEvent::Write});
+        {.handle = entry->fd, .read = entry->event == FdEvent::Read, .write = entry->event == FdEvent::Write});
   }
   if (fds.empty() && timeoutMs <= 0) return false;
   // Interrupted: the caller comes again.

@@ -26,7 +26,7 @@ struct Pipe {
 TEST(Poller, WakesFromAnotherThreadAndReportsReadinessAndHangUp) {
   Poller poller;
   Pipe device;
-  PollWatch watch{.fd = device.fds[0], .read = true};
+  PollWatch watch{.handle = device.fds[0], .read = true};
 
   // A wake from another thread ends a wait without a limit; the wake is taken.
   std::thread waker([&] { poller.wake(); });

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/SerialTermios.h"
+#include "platform/posix/SerialTermios.h"
 #include "support/Pty.h"
 #include "support/TempDir.h"
 
@@ -23,7 +23,7 @@ using testing_support::Pty;
 // asynchronously); bounded so that a failing test ends.
 bool waitForInput(SerialDevice& dev, int count) {
   for (int i = 0; i < 200 && dev.inputQueueCount() < count; ++i) {
-    pollfd p{dev.fd(), POLLIN, 0};
+    pollfd p{dev.handle(), POLLIN, 0};
     ::poll(&p, 1, 10);
   }
   return dev.inputQueueCount() >= count;

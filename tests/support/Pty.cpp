@@ -9,7 +9,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/SerialSpeed.h"
+#include "platform/posix/SerialSpeed.h"
 
 namespace testing_support {
 
