@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/SerialReadTimeouts.h"
 #include "platform/posix/SerialSpeed.h"
 #include "platform/posix/SerialTermios.h"
 
@@ -64,7 +65,7 @@ auto retryOnInterrupt(Call call) {
   return rc;
 }
 
-using Clock = std::chrono::steady_clock;
+using Clock = SerialClock;
 
 // Waits until fd is ready for events or the deadline passes; false on timeout.
 bool waitReady(int fd, short events, const Clock::time_point* deadline) {
@@ -333,37 +334,9 @@ std::size_t SerialDevice::write(const char* data, std::size_t size) {
 }
 
 std::size_t SerialDevice::read(char* buffer, std::size_t size) {
-  constexpr std::uint32_t kMax = 0xFFFFFFFFu;
-  const SerialTimeouts& t = timeouts_;
-  std::size_t done = readSome(buffer, size);
-  if (done == size || size == 0) return done;
-  // Interval "largest", totals 0: return at once with what is there.
-  if (t.readInterval == kMax && t.readTotalMultiplier == 0 && t.readTotalConstant == 0) return done;
-  // Interval and multiplier "largest": return as soon as anything is there,
-  // waiting at most the constant for it.
-  if (t.readInterval == kMax && t.readTotalMultiplier == kMax && t.readTotalConstant != kMax) {
-    if (done > 0) return done;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(t.readTotalConstant);
-    while (done == 0 && waitReady(handle_, POLLIN, &deadline)) done = readSome(buffer, size);
-    return done;
-  }
-  const bool totalLimit = t.readTotalMultiplier != 0 || t.readTotalConstant != 0;
-  const std::uint64_t totalMs = std::uint64_t{t.readTotalMultiplier} * size + t.readTotalConstant;
-  const Clock::time_point totalDeadline = Clock::now() + std::chrono::milliseconds(totalMs);
-  const bool intervalLimit = t.readInterval != 0 && t.readInterval != kMax;
-  while (done < size) {
-    Clock::time_point deadline = totalDeadline;
-    bool limited = totalLimit;
-    if (intervalLimit && done > 0) {
-      const auto intervalDeadline = Clock::now() + std::chrono::milliseconds(t.readInterval);
-      if (!limited || intervalDeadline < deadline) deadline = intervalDeadline;
-      limited = true;
-    }
-    if (!waitReady(handle_, POLLIN, limited ? &deadline : nullptr)) break;
-    const std::size_t n = readSome(buffer + done, size - done);
-    done += n;
-  }
-  return done;
+  return readWithTimeouts(
+      timeouts_, buffer, size, [this](char* at, std::size_t n) { return readSome(at, n); },
+      [this](const Clock::time_point* deadline) { return waitReady(handle_, POLLIN, deadline); });
 }
 
 void SerialDevice::purge(bool input, bool output) {
