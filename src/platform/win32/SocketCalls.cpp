@@ -3,8 +3,6 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <mutex>
-
 #include "platform/win32/Win32Text.h"
 
 namespace platform::sockets {
