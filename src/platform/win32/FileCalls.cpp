@@ -65,13 +65,11 @@ int openForWriting(const std::string& path, bool append, NativeHandle& file) {
   HANDLE h = CreateFileW(win32::widen(path).c_str(), append ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return lastError();
-  if (GetFileType(h) == FILE_TYPE_DISK) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      CloseHandle(h);
-      return EISDIR;
-    }
+  if (h == INVALID_HANDLE_VALUE) {
+    // A folder refuses with "access denied"; it is told apart, as on POSIX.
+    const int error = lastError();
+    const DWORD attributes = GetFileAttributesW(win32::widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EISDIR : error;
   }
   file = h;
   return 0;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -96,6 +97,7 @@ struct SerialDevice::State {
   DWORD readError = 0;  // the one-byte read failed: the device is gone
   OVERLAPPED transfer{};  // reads and writes of the caller, one at a time
   std::mutex transferMutex;
+  HANDLE hold = nullptr;  // the named hold on the device's name
   SerialLineCounters counts;  // errors ClearCommError reported, so far
   SerialLineCounters taken;   // counts at the previous takeLineErrors()
 
@@ -119,6 +121,7 @@ struct SerialDevice::State {
   }
 
   ~State() {
+    if (hold) CloseHandle(hold);
     if (waitRead.hEvent) CloseHandle(waitRead.hEvent);
     if (transfer.hEvent) CloseHandle(transfer.hEvent);
   }
@@ -142,6 +145,14 @@ COMSTAT queryComm(HANDLE handle, SerialLineCounters& counts) {
 }  // namespace
 
 SerialDevice::SerialDevice(const std::string& path) : path_(path), state_(std::make_unique<State>()) {
+  // The driver refuses a second open of a COM port, but a device that Wine
+  // maps to a pty does not: a named hold on the device's name, taken first,
+  // makes every second open in this session "in use" alike.
+  std::wstring device = win32::widen(path);
+  for (wchar_t& c : device) c = c == L'\\' ? L'/' : towlower(c);  // no backslash in a kernel object's name
+  state_->hold = CreateMutexW(nullptr, FALSE, (L"Local\\terso-serial-" + device).c_str());
+  if (!state_->hold) throw SerialDeviceError("open " + path, GetLastError());
+  if (GetLastError() == ERROR_ALREADY_EXISTS) throw SerialDeviceError("open " + path, ERROR_ACCESS_DENIED);
   HANDLE h = CreateFileW(win32::widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                          FILE_FLAG_OVERLAPPED, nullptr);
   if (h == INVALID_HANDLE_VALUE) throw SerialDeviceError("open " + path, GetLastError());
