@@ -14,6 +14,7 @@
 
 #include "app/ByteProcessor.h"
 #include "platform/Counters.h"
+#include "platform/LocalTime.h"
 
 namespace app {
 
@@ -39,8 +40,7 @@ constexpr std::size_t kMaxPending = std::size_t{16} << 10;
 // The time of day in the long time format, HH:MM:SS, local time.
 std::string timeStamp(platform::WallClock::time_point now) {
   const std::time_t t = platform::WallClock::to_time_t(now);
-  std::tm local{};
-  localtime_r(&t, &local);
+  const std::tm local = platform::localTime(t);
   char text[16];
   std::strftime(text, sizeof text, "%H:%M:%S", &local);
   return text;

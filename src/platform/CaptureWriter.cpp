@@ -1,13 +1,10 @@
 #include "platform/CaptureWriter.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "platform/Cp1250.h"
+#include "platform/FileCalls.h"
 
 namespace platform {
 
@@ -23,51 +20,11 @@ std::string messageFor(FileWriteError::Operation operation, const std::string& p
   return message;
 }
 
-int openFlags(OpenMode mode) {
-  const int base = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY;
-  return mode == OpenMode::Append ? base | O_APPEND : base | O_TRUNC;
-}
-
-// The descriptor, or -1 with errno set.
-int openDescriptor(const std::string& path, OpenMode mode) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), openFlags(mode), 0666);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
-int openFile(const std::string& path, OpenMode mode) {
-  const int fd = openDescriptor(path, mode);
-  if (fd < 0) throw FileWriteError(FileWriteError::Operation::Open, path, errno);
-  return fd;
-}
-
-// Writes all of the bytes; returns 0 or the error. A write that makes no
-// progress is a full disk.
-int writeAll(int fd, const char* data, std::size_t size, std::size_t& written) {
-  written = 0;
-  while (written < size) {
-    const ssize_t n = ::write(fd, data + written, size - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return ENOSPC;
-    written += static_cast<std::size_t>(n);
-  }
-  return 0;
-}
-
-// close() is not retried on EINTR: on Linux the descriptor is gone either way.
-int closeFile(int fd) {
-  if (::close(fd) != 0 && errno != EINTR) return errno;
-  return 0;
-}
-
-// Devices (a terminal, /dev/null) cannot be synced and need not be.
-bool syncIsMeaningless(int error) {
-  return error == EINVAL || error == EROFS || error == ENOTSUP;
+NativeHandle openFile(const std::string& path, OpenMode mode) {
+  NativeHandle file = kNoHandle;
+  if (const int error = files::openForWriting(path, mode == OpenMode::Append, file); error != 0)
+    throw FileWriteError(FileWriteError::Operation::Open, path, error);
+  return file;
 }
 
 }  // namespace
@@ -82,8 +39,10 @@ std::string fileErrorReason(int error) {
   switch (error) {
     case ENOSPC:
       return pl("brak miejsca na dysku");
+#ifdef EDQUOT
     case EDQUOT:
       return pl("przekroczony przydział miejsca na dysku");
+#endif
     case ENOENT:
       return pl("nie ma takiego folderu");
     case ENOTDIR:
@@ -104,7 +63,9 @@ std::string fileErrorReason(int error) {
       return pl("za dużo otwartych plików");
     case EIO:
       return pl("błąd wejścia/wyjścia");
+#ifdef ESTALE
     case ESTALE:
+#endif
     case ENODEV:
     case ENXIO:
       return pl("dysk jest niedostępny");
@@ -114,18 +75,15 @@ std::string fileErrorReason(int error) {
 }
 
 void writeFileOnce(const std::string& path, std::string_view bytes, OpenMode mode) {
-  const int fd = openFile(path, mode);
+  const NativeHandle file = openFile(path, mode);
   // Where this write begins (appending: the end of what is there).
-  struct stat before {};
-  const bool knownLength = ::fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
+  std::uint64_t before = 0;
+  const bool knownLength = files::regularLength(file, before);
   std::size_t written = 0;
-  const int writeError = writeAll(fd, bytes.data(), bytes.size(), written);
+  const int writeError = files::writeAll(file, bytes.data(), bytes.size(), written);
   // A torn piece would be glued to the next good write: it goes again.
-  if (writeError != 0 && written != 0 && knownLength) {
-    while (::ftruncate(fd, before.st_size) != 0 && errno == EINTR) {
-    }
-  }
-  const int closeError = closeFile(fd);
+  if (writeError != 0 && written != 0 && knownLength) files::truncate(file, before);
+  const int closeError = files::close(file);
   if (writeError != 0) throw FileWriteError(FileWriteError::Operation::Write, path, writeError);
   // A network or full file system may report a deferred write error only here.
   if (closeError != 0) throw FileWriteError(FileWriteError::Operation::Close, path, closeError);
@@ -140,7 +98,7 @@ CaptureWriter::~CaptureWriter() {
 void CaptureWriter::open(const std::string& path, OpenMode mode) {
   if (isOpen()) close();
   if (!buffer_) buffer_ = std::make_unique<char[]>(capacity_);
-  fd_ = openFile(path, mode);
+  file_ = openFile(path, mode);
   path_ = path;
   used_ = 0;
   detached_ = vanished_ = false;
@@ -152,34 +110,25 @@ bool CaptureWriter::takeVanished() {
   return vanished;
 }
 
-bool CaptureWriter::namesOpenFile() const {
-  struct stat open {
-  }, named{};
-  if (::fstat(fd_, &open) != 0) return true;  // cannot tell: the write will say
-  if (open.st_nlink == 0) return false;
-  if (::stat(path_.c_str(), &named) != 0) return errno != ENOENT && errno != ENOTDIR;
-  return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
-}
-
 std::size_t CaptureWriter::writeOut(const char* data, std::size_t size, int& error,
                                     FileWriteError::Operation& failed) {
-  if (fd_ >= 0 && !namesOpenFile()) {
+  if (file_ != kNoHandle && !files::namesOpenFile(file_, path_)) {
     // Whatever went into the old file after it vanished would be lost with it.
-    closeFile(fd_);
-    fd_ = -1;
+    files::close(file_);
+    file_ = kNoHandle;
     detached_ = vanished_ = true;
   }
-  if (fd_ < 0) {
-    fd_ = openDescriptor(path_, OpenMode::Append);
-    if (fd_ < 0) {
-      error = errno;
+  if (file_ == kNoHandle) {
+    error = files::openForWriting(path_, true, file_);
+    if (error != 0) {
+      file_ = kNoHandle;
       failed = FileWriteError::Operation::Open;
       return 0;
     }
     detached_ = false;
   }
   std::size_t written = 0;
-  error = writeAll(fd_, data, size, written);
+  error = files::writeAll(file_, data, size, written);
   failed = FileWriteError::Operation::Write;
   if (error == 0) ++writeOuts_;
   return written;
@@ -217,19 +166,19 @@ void CaptureWriter::close() {
   int error = 0;
   FileWriteError::Operation failed = FileWriteError::Operation::Write;
   if (used_ != 0) used_ -= writeOut(buffer_.get(), used_, error, failed);
-  if (fd_ >= 0) {
+  if (file_ != kNoHandle) {
     // What was written must be on the disk once the file is closed.
-    if (error == 0 && ::fsync(fd_) != 0 && !syncIsMeaningless(errno)) {
-      error = errno;
-      failed = FileWriteError::Operation::Close;
+    if (error == 0) {
+      error = files::sync(file_);
+      if (error != 0) failed = FileWriteError::Operation::Close;
     }
-    const int closeError = closeFile(fd_);
+    const int closeError = files::close(file_);
     if (error == 0 && closeError != 0) {
       error = closeError;
       failed = FileWriteError::Operation::Close;
     }
   }
-  fd_ = -1;
+  file_ = kNoHandle;
   detached_ = false;
   const std::size_t lost = used_;
   used_ = 0;

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/NativeHandle.h"
+
 namespace platform {
 
 class FileWriteError : public std::runtime_error {
@@ -64,7 +66,7 @@ class CaptureWriter {
   // Opens path; an open file is closed first (see close()).
   void open(const std::string& path, OpenMode mode);
   // Open, also while waiting for a vanished file's path to take a new file.
-  bool isOpen() const { return fd_ >= 0 || detached_; }
+  bool isOpen() const { return file_ != kNoHandle || detached_; }
   const std::string& path() const { return path_; }
 
   // Takes all of bytes or, when it throws, none of them (bytes written straight
@@ -89,13 +91,11 @@ class CaptureWriter {
   // Writes what it can of [data, data + size) into the file the path names;
   // returns the bytes written, or sets error and the failed operation.
   std::size_t writeOut(const char* data, std::size_t size, int& error, FileWriteError::Operation& failed);
-  // Whether the path still names the open file.
-  bool namesOpenFile() const;
 
   std::size_t capacity_;
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
-  int fd_ = -1;
+  NativeHandle file_ = kNoHandle;
   // The file vanished from the path; none is open until one can be created.
   bool detached_ = false;
   bool vanished_ = false;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/DescriptorWait.h"
+
 namespace platform {
 namespace {
 
@@ -215,20 +217,19 @@ bool ManualEventLoop::runReadyFds(int timeoutMs) {
   // Callbacks may destroy watches (their own too): work on a copy that keeps
   // the entries alive.
   std::vector<std::shared_ptr<WatchEntry>> watched;
-  std::vector<PollWatch> fds;
+  std::vector<DescriptorWatch> fds;
   for (const auto& entry : schedule_->watches) {
     if (!entry->enabled) continue;
     watched.push_back(entry);
-    fds.push_back(
-        {.fd = entry->fd, .read = entry->event == FdEvent::Read, .write = entry->event == FdEvent::Write});
+    fds.push_back({.fd = entry->fd, .write = entry->event == FdEvent::Write});
   }
   if (fds.empty() && timeoutMs <= 0) return false;
   // Interrupted: the caller comes again.
-  if (poller_.wait(fds, timeoutMs) != Poller::Result::Ready) return false;
+  if (waitForDescriptors(poller_, fds, timeoutMs) != Poller::Result::Ready) return false;
   bool ran = false;
   for (std::size_t i = 0; i < watched.size(); ++i) {
     // Hang-up and error count as ready: the handler's read or write sees them.
-    if (!fds[i].ready && !fds[i].hangUp) continue;
+    if (!fds[i].ready) continue;
     WatchEntry& entry = *watched[i];
     if (!entry.alive || !entry.enabled) continue;
     dispatch(entry.onReady);

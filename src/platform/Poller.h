@@ -1,15 +1,19 @@
 #pragma once
-// A thread asleep waiting for descriptors, and the pipe that wakes it from
-// any other thread: the serial port's event thread and the manual test loop
-// both sleep in one.
+// A thread asleep waiting for handles, and the wake that reaches it from any
+// other thread: the serial port's event thread and the manual test loop both
+// sleep in one. On POSIX it polls descriptors and wakes through a pipe; on
+// Windows it waits for event handles (signalled means ready) and wakes
+// through an event of its own.
 #include <span>
+
+#include "platform/NativeHandle.h"
 
 namespace platform {
 
-// One descriptor to wait for. Hang-up and errors are reported whatever is
+// One handle to wait for. Hang-up and errors are reported whatever is
 // waited for.
 struct PollWatch {
-  int fd = -1;
+  NativeHandle handle = kNoHandle;
   bool read = false;   // wait until input is ready
   bool write = false;  // wait until output can be written
   // Filled by Poller::wait.
@@ -41,8 +45,9 @@ class Poller {
  private:
   void drain() noexcept;
 
-  int readEnd_ = -1;
-  int writeEnd_ = -1;
+  // The wake pipe's ends; on Windows one event, held in both.
+  NativeHandle wakeWait_ = kNoHandle;
+  NativeHandle wakeSignal_ = kNoHandle;
   bool woken_ = false;
 };
 

@@ -4,14 +4,10 @@
 
 namespace platform {
 
-namespace {
-
 bool startsWithCom(const std::string& name) {
   return name.size() >= 3 && (name[0] == 'C' || name[0] == 'c') && (name[1] == 'O' || name[1] == 'o') &&
          (name[2] == 'M' || name[2] == 'm');
 }
-
-}  // namespace
 
 int comPortNumber(const std::string& portName) {
   if (!startsWithCom(portName)) return 0;
@@ -26,17 +22,12 @@ int comPortNumber(const std::string& portName) {
 }
 
 std::string serialDevicePath(const std::string& portName, const std::string& deviceMapFile) {
-  if (!portName.empty() && portName.front() == '/') return portName;
-  if (startsWithCom(portName) && portName.size() > 3 && portName[3] == '/') return portName.substr(3);
-  if (const int n = comPortNumber(portName); n > 0) {
-    if (!deviceMapFile.empty()) {
-      const IniFile map(deviceMapFile);
-      const std::string mapped = map.readString(kDevicesSection, portName, "");
-      if (!mapped.empty()) return mapped;
-    }
-    return "/dev/ttyS" + std::to_string(n - 1);
+  if (comPortNumber(portName) > 0 && !deviceMapFile.empty()) {
+    const IniFile map(deviceMapFile);
+    const std::string mapped = map.readString(kDevicesSection, portName, "");
+    if (!mapped.empty()) return mapped;
   }
-  return "/dev/" + portName;
+  return systemDevicePath(portName);
 }
 
 }  // namespace platform

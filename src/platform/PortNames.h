@@ -1,6 +1,9 @@
 #pragma once
-// The system names its serial ports "COM1", "COM2", ...; on POSIX a port name
-// resolves to a device path thus:
+// The system names its serial ports "COM1", "COM2", ...; a "COMn" name that
+// key COMn of section [Devices] of the device map file ("Kestrel.ini") maps
+// is that device everywhere. Otherwise, on Windows "COMn" is the device
+// \\.\COMn itself (any other name is \\.\ + name, a name that begins with
+// "\\" is a path); on POSIX a port name resolves to a device path thus:
 //   - a name that begins with "/" is a path;
 //   - "COM" followed by a path ("COM/dev/ttyUSB0") is that path;
 //   - "COMn" (n a whole number) is the value of key COMn in section [Devices]
@@ -21,5 +24,10 @@ std::string serialDevicePath(const std::string& portName, const std::string& dev
 
 // n of a "COMn" name, or 0 when the name is no such name.
 int comPortNumber(const std::string& portName);
+bool startsWithCom(const std::string& name);
+
+// The device a port name stands for when no map entry names it (the rules
+// above, one side per system).
+std::string systemDevicePath(const std::string& portName);
 
 }  // namespace platform

@@ -1,19 +1,23 @@
 #pragma once
-// One serial device (a POSIX terminal device) behind a small interface. It is
-// opened defensively: O_NOCTTY|O_NONBLOCK|O_CLOEXEC, an exclusive hold
-// (TIOCEXCL and flock, so a second open fails with EBUSY even for root), raw
-// termios. Every failure throws SerialDeviceError carrying the errno; EINTR is
-// retried and EAGAIN is no error.
-#include <termios.h>
+// One serial device behind a small interface, opened defensively with an
+// exclusive hold. On POSIX a terminal device: O_NOCTTY|O_NONBLOCK|O_CLOEXEC,
+// TIOCEXCL and flock (a second open fails with EBUSY even for root), raw
+// termios; EINTR is retried and EAGAIN is no error. On Windows a COM device
+// opened for overlapped I/O without sharing. Every failure throws
+// SerialDeviceError carrying the system's error code (errno on POSIX,
+// GetLastError on Windows).
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "platform/NativeHandle.h"
+
 namespace platform {
 
-// What went wrong, decided from the errno in one place (classifySerialErrno).
+// What went wrong, decided from the system's error code in one place
+// (classifySerialErrno).
 enum class SerialErrorKind { NotFound, PermissionDenied, InUse, NotATerminal, Unsupported, Gone, Other };
 
 SerialErrorKind classifySerialErrno(int err);
@@ -21,7 +25,7 @@ SerialErrorKind classifySerialErrno(int err);
 class SerialDeviceError : public std::runtime_error {
  public:
   SerialDeviceError(const std::string& operation, int err);
-  // The errno of the failed call.
+  // The system's error code of the failed call.
   int errorCode() const { return errorCode_; }
   SerialErrorKind kind() const { return kind_; }
 
@@ -81,7 +85,8 @@ struct SerialLineErrors {
   bool any() const { return frame || parity || overrun || bufferOverrun || breakReceived; }
 };
 
-// The driver's running error counts (TIOCGICOUNT).
+// The driver's running error counts (TIOCGICOUNT; on Windows the errors
+// ClearCommError reported, counted by the device).
 struct SerialLineCounters {
   long long frame = 0, parity = 0, overrun = 0, bufferOverrun = 0, breaks = 0;
   bool operator==(const SerialLineCounters&) const = default;
@@ -104,7 +109,7 @@ class SerialDevice {
   SerialDevice(const SerialDevice&) = delete;
   SerialDevice& operator=(const SerialDevice&) = delete;
 
-  int fd() const { return fd_; }
+  NativeHandle handle() const { return handle_; }
   const std::string& path() const { return path_; }
 
   // termios from termiosFor(), the speed (custom speeds through BOTHER on
@@ -117,6 +122,12 @@ class SerialDevice {
   // The driver's queues have fixed sizes on POSIX; only the sizes' sanity is
   // checked (EINVAL for negative sizes).
   void setQueueSizes(std::int32_t input, std::int32_t output);
+
+  // What the event thread waits on for received bytes: the descriptor on
+  // POSIX; on Windows the event of an overlapped one-byte read, started now
+  // unless one is pending or its byte is still held. A held byte comes first
+  // from readSome() and counts in inputQueueCount().
+  NativeHandle inputWaitHandle();
 
   // Without waiting: the bytes already received (0 when none). Throws when
   // the device is gone.
@@ -148,15 +159,15 @@ class SerialDevice {
   void setRts(bool on);
 
  private:
-  struct Counters;
-  void setModemLine(int line, bool on);
-  bool readCounters(Counters& counters) const;
+  // What each system's side keeps beside the handle: the driver's last error
+  // counts; on Windows also the pending read and the byte it took.
+  struct State;
 
-  int fd_ = -1;
+  NativeHandle handle_ = kNoHandle;
   std::string path_;
   SerialTimeouts timeouts_;
   bool discardNull_ = false;
-  std::unique_ptr<Counters> lastCounters_;  // null: the device has no counters
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace platform

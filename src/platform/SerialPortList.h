@@ -1,8 +1,10 @@
 #pragma once
 // The serial devices of this machine, as names a port accepts: the COMn names
 // mapped in section [Devices] of the device map file ("Kestrel.ini"), and the
-// paths of the serial devices that exist: /dev/ttyS* with a real UART behind
-// them, /dev/ttyUSB*, /dev/ttyACM* and the links in /dev/serial/by-id.
+// serial devices that exist: on POSIX the paths of /dev/ttyS* with a real
+// UART behind them, /dev/ttyUSB*, /dev/ttyACM* and the links in
+// /dev/serial/by-id; on Windows the COM names of the registry's serial-comm
+// map (HKLM\HARDWARE\DEVICEMAP\SERIALCOMM).
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -26,5 +28,9 @@ class SerialPortListError : public std::runtime_error {
 // SerialPortListError when root's dev folder or the map file cannot be read;
 // a missing /dev/serial/by-id is no error (no such devices plugged in).
 std::vector<std::string> ListSerialPorts(const std::string& root, const std::string& deviceMapFile);
+
+// The system's own part of the list, unsorted (root: as above; not used on
+// Windows).
+std::vector<std::string> systemSerialPorts(const std::string& root);
 
 }  // namespace platform

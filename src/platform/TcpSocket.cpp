@@ -1,46 +1,12 @@
 #include "platform/TcpSocket.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "platform/SocketCalls.h"
+
 namespace platform {
-
-namespace {
-
-std::string systemMessage(int code) {
-  return std::strerror(code);
-}
-
-int pendingError(int fd) {
-  int error = 0;
-  socklen_t length = sizeof error;
-  if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return errno;
-  return error;
-}
-
-// A failed lookup's code and text: the resolver's own, or the system's.
-int lookupCode(int gaiError, int savedErrno) {
-  if (gaiError == EAI_SYSTEM) return savedErrno != 0 ? savedErrno : EIO;
-  return gaiError < 0 ? -gaiError : gaiError;
-}
-
-std::string lookupMessage(int gaiError, int savedErrno) {
-  if (gaiError == EAI_SYSTEM) return systemMessage(lookupCode(gaiError, savedErrno));
-  return ::gai_strerror(gaiError);
-}
-
-}  // namespace
 
 SocketError::SocketError(int code, const std::string& message, const std::string& api)
     : std::runtime_error("Windows socket error: " + message + " (" + std::to_string(code) + "), on API '" +
@@ -84,20 +50,22 @@ void TcpSocket::setActive(bool active) {
 
   if (host_.empty()) {
     // A lookup of nothing fails at once.
+    std::uint32_t none = 0;
+    std::string failure;
+    const int error = sockets::lookUp(host_, none, failure);
     phase_ = Phase::Idle;
-    const int code = raiseError(lookupCode(EAI_NONAME, 0));
+    const int code = raiseError(error);
     if (OnDisconnect) OnDisconnect(*this);
-    if (code != 0) throw SocketError(code, lookupMessage(EAI_NONAME, 0), "gethostbyname");
+    if (code != 0) throw SocketError(code, failure, "gethostbyname");
     return;
   }
 
   const std::weak_ptr<int> alive = alive_;
-  in_addr address{};
-  if (::inet_pton(AF_INET, host_.c_str(), &address) == 1) {
+  if (std::uint32_t address = 0; sockets::parseDotted(host_, address)) {
     // A dotted address needs no lookup; the attempt starts on the loop, so
     // that an attempt rejected at once is reported from there.
-    loop_.post([this, alive, attempt, a = address.s_addr] {
-      if (alive.lock()) lookupFinished(attempt, 0, 0, a);
+    loop_.post([this, alive, attempt, address] {
+      if (alive.lock()) lookupFinished(attempt, 0, std::string(), address);
     });
     return;
   }
@@ -107,24 +75,13 @@ void TcpSocket::setActive(bool active) {
   std::thread lookup;
   try {
     lookup = std::thread([this, alive, attempt, host = host_, gate = gate_, &loop = loop_] {
-      addrinfo hints{};
-      hints.ai_family = AF_INET;
-      hints.ai_socktype = SOCK_STREAM;
-      addrinfo* found = nullptr;
-      int rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-      const int savedErrno = errno;
       std::uint32_t a = 0;
-      if (rc == 0) {
-        if (found && found->ai_addr && found->ai_family == AF_INET)
-          a = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-        else
-          rc = EAI_NONAME;
-      }
-      if (found) ::freeaddrinfo(found);
+      std::string failure;
+      const int rc = sockets::lookUp(host, a, failure);
       std::lock_guard<std::mutex> lock(gate->mutex);
       if (!gate->open) return;
-      loop.post([this, alive, attempt, rc, savedErrno, a] {
-        if (alive.lock()) lookupFinished(attempt, rc, savedErrno, a);
+      loop.post([this, alive, attempt, rc, failure, a] {
+        if (alive.lock()) lookupFinished(attempt, rc, failure, a);
       });
     });
   } catch (...) {
@@ -134,14 +91,14 @@ void TcpSocket::setActive(bool active) {
   lookup.detach();
 }
 
-void TcpSocket::lookupFinished(unsigned attempt, int gaiError, int savedErrno,
+void TcpSocket::lookupFinished(unsigned attempt, int error, const std::string& failure,
                                std::uint32_t addressNetOrder) {
   if (attempt != attempt_ || phase_ != Phase::LookingUp) return;
-  if (gaiError != 0) {
+  if (error != 0) {
     phase_ = Phase::Idle;
-    const int code = raiseError(lookupCode(gaiError, savedErrno));
+    const int code = raiseError(error);
     if (OnDisconnect) OnDisconnect(*this);
-    if (code != 0) throw SocketError(code, lookupMessage(gaiError, savedErrno), "gethostbyname");
+    if (code != 0) throw SocketError(code, failure, "gethostbyname");
     return;
   }
   startConnect(addressNetOrder);
@@ -152,27 +109,18 @@ void TcpSocket::startConnect(std::uint32_t addressNetOrder) {
     closeDescriptor();
     phase_ = Phase::Idle;
     if (OnDisconnect) OnDisconnect(*this);
-    throw SocketError(code, systemMessage(code), api);
+    throw SocketError(code, sockets::message(code), api);
   };
-  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd_ < 0) rejectAtOnce(errno, "socket");
-  // Scale orders are short: each should go out at once, not wait for more.
-  const int one = 1;
-  ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-
-  sockaddr_in target{};
-  target.sin_family = AF_INET;
-  target.sin_addr.s_addr = addressNetOrder;
+  // Scale orders are short: each goes out at once, not waiting for more.
+  if (const int error = sockets::open(fd_); error != 0) {
+    fd_ = -1;
+    rejectAtOnce(error, "socket");
+  }
   const auto port = static_cast<std::uint16_t>(port_);
   // Port 0 is no destination; the system would only find that out later.
-  if (port == 0) rejectAtOnce(EADDRNOTAVAIL, "connect");
-  target.sin_port = htons(port);
-
-  int rc;
-  do {
-    rc = ::connect(fd_, reinterpret_cast<const sockaddr*>(&target), sizeof target);
-  } while (rc != 0 && errno == EINTR);
-  if (rc != 0 && errno != EINPROGRESS) rejectAtOnce(errno, "connect");
+  if (port == 0) rejectAtOnce(sockets::addressNotAvailable(), "connect");
+  const int rc = sockets::connect(fd_, addressNetOrder, port);
+  if (rc != 0 && !sockets::inProgress(rc)) rejectAtOnce(rc, "connect");
   phase_ = Phase::Connecting;
   watch_ = loop_.watchFd(fd_, FdEvent::Write, [this] { onWritable(); });
 }
@@ -180,12 +128,12 @@ void TcpSocket::startConnect(std::uint32_t addressNetOrder) {
 void TcpSocket::onWritable() {
   if (phase_ != Phase::Connecting) return;
   retireWatch();
-  const int error = pendingError(fd_);
+  const int error = sockets::pendingError(fd_);
   if (error != 0) {
     // The attempt's outcome is an error: no connect, no disconnect.
     phase_ = Phase::Failed;
     const int code = raiseError(error);
-    if (code != 0) throw SocketError(code, systemMessage(code), "connect");
+    if (code != 0) throw SocketError(code, sockets::message(code), "connect");
     return;
   }
   phase_ = Phase::Connected;
@@ -195,15 +143,15 @@ void TcpSocket::onWritable() {
 
 void TcpSocket::onReadable() {
   if (phase_ != Phase::Connected) return;
-  int error = pendingError(fd_);
+  int error = sockets::pendingError(fd_);
   if (error == 0) {
-    int available = 0;
-    if (::ioctl(fd_, FIONREAD, &available) == 0 && available > 0) {
+    std::size_t available = 0;
+    if (sockets::available(fd_, available) && available > 0) {
       if (OnRead) OnRead(*this);
       return;
     }
     char probe;
-    const ssize_t n = ::recv(fd_, &probe, 1, MSG_PEEK);
+    const long long n = sockets::receive(fd_, &probe, 1, true);
     if (n == 0) {
       // Closed by the peer without an error.
       closeAndReport();
@@ -213,36 +161,36 @@ void TcpSocket::onReadable() {
       if (OnRead) OnRead(*this);
       return;
     }
-    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
-    error = errno;
+    error = sockets::lastError();
+    if (sockets::wouldBlock(error) || sockets::interrupted(error)) return;
   }
   // A reset: the error alone is reported and the socket stays active, silent,
   // until a send fails or it is closed.
   phase_ = Phase::Broken;
   retireWatch();
   const int code = raiseError(error);
-  if (code != 0) throw SocketError(code, systemMessage(code), "recv");
+  if (code != 0) throw SocketError(code, sockets::message(code), "recv");
 }
 
 std::string TcpSocket::receiveText() {
   if (phase_ != Phase::Connected) return {};
-  int available = 0;
-  if (::ioctl(fd_, FIONREAD, &available) != 0 || available <= 0) return {};
-  std::string data(static_cast<std::size_t>(available), '\0');
+  std::size_t available = 0;
+  if (!sockets::available(fd_, available) || available == 0) return {};
+  std::string data(available, '\0');
   std::size_t got = 0;
   while (got < data.size()) {
-    const ssize_t n = ::recv(fd_, data.data() + got, data.size() - got, 0);
+    const long long n = sockets::receive(fd_, data.data() + got, data.size() - got, false);
     if (n > 0) {
       got += static_cast<std::size_t>(n);
       continue;
     }
-    if (n < 0 && errno == EINTR) continue;
-    if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) break;  // the end shows at the next readiness
-    const int error = errno;
+    const int error = n < 0 ? sockets::lastError() : 0;
+    if (n < 0 && sockets::interrupted(error)) continue;
+    if (n == 0 || sockets::wouldBlock(error)) break;  // the end shows at the next readiness
     const int code = raiseError(error);
     closeAndReport();
     // Bytes already taken are still handed on.
-    if (code != 0 && got == 0) throw SocketError(code, systemMessage(code), "recv");
+    if (code != 0 && got == 0) throw SocketError(code, sockets::message(code), "recv");
     break;
   }
   data.resize(got);
@@ -251,15 +199,16 @@ std::string TcpSocket::receiveText() {
 
 void TcpSocket::sendText(const std::string& data) {
   if (!active() || data.empty()) return;
-  ssize_t n;
+  long long n;
+  int error = 0;
   do {
-    n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-  } while (n < 0 && errno == EINTR);
-  if (n >= 0 || errno == EAGAIN || errno == EWOULDBLOCK) return;  // what was not taken is dropped
-  const int error = errno;
+    n = sockets::send(fd_, data.data(), data.size());
+    error = n < 0 ? sockets::lastError() : 0;
+  } while (n < 0 && sockets::interrupted(error));
+  if (n >= 0 || sockets::wouldBlock(error)) return;  // what was not taken is dropped
   const int code = raiseError(error);
   closeAndReport();
-  if (code != 0) throw SocketError(code, systemMessage(code), "send");
+  if (code != 0) throw SocketError(code, sockets::message(code), "send");
 }
 
 int TcpSocket::raiseError(int code) {
@@ -275,7 +224,7 @@ void TcpSocket::closeAndReport() {
 }
 
 void TcpSocket::closeDescriptor() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) sockets::close(fd_);
   fd_ = -1;
 }
 

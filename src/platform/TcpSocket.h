@@ -77,7 +77,7 @@ class TcpSocket {
   enum class Phase { Idle, LookingUp, Connecting, Failed, Connected, Broken };
 
   void startConnect(std::uint32_t addressNetOrder);
-  void lookupFinished(unsigned attempt, int gaiError, int savedErrno, std::uint32_t addressNetOrder);
+  void lookupFinished(unsigned attempt, int error, const std::string& failure, std::uint32_t addressNetOrder);
   void onWritable();
   void onReadable();
   // OnError with the code; returns the code the handler left.

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/NativeHandle.h"
+
 namespace platform {
 
 // The cap for settings and orders files.
@@ -44,7 +46,7 @@ class LineReader {
   void fill();
 
   std::string path_;
-  int fd_ = -1;
+  NativeHandle file_ = kNoHandle;
   std::string buffer_;
   std::size_t start_ = 0;  // where the next line begins in buffer_
   bool end_ = false;

@@ -1,5 +1,6 @@
 #include "platform/XmlDocument.h"
 
+#include <libxml/encoding.h>
 #include <libxml/globals.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -58,9 +59,63 @@ class QuietErrors {
   void* context_;
 };
 
+// Windows-1250 for a libxml2 built without iconv (the Windows build): the
+// code page's own table, one byte to one code point.
+int cp1250In(unsigned char* out, int* outLength, const unsigned char* in, int* inLength) {
+  int read = 0;
+  int written = 0;
+  while (read < *inLength) {
+    // The five bytes the code page leaves undefined are no text.
+    if (in[read] >= 0x80 && in[read] < 0xA0 && cp1250ToUnicode(in[read]) == in[read]) {
+      *inLength = read;
+      *outLength = written;
+      return -2;
+    }
+    const std::string one = cp1250ToUtf8(std::string_view(reinterpret_cast<const char*>(in + read), 1));
+    if (written + static_cast<int>(one.size()) > *outLength) break;
+    std::memcpy(out + written, one.data(), one.size());
+    written += static_cast<int>(one.size());
+    ++read;
+  }
+  *inLength = read;
+  *outLength = written;
+  return written;
+}
+
+// A character the code page lacks stops the conversion with -2, so that
+// libxml2 writes it as a character reference (or refuses it in a name).
+int cp1250Out(unsigned char* out, int* outLength, const unsigned char* in, int* inLength) {
+  int read = 0;
+  int written = 0;
+  int result = 0;
+  while (read < *inLength && written < *outLength) {
+    const unsigned char lead = in[read];
+    const int size = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    if (read + size > *inLength) break;  // the rest comes with the next call
+    const std::string one =
+        utf8ToCp1250(std::string_view(reinterpret_cast<const char*>(in + read), static_cast<std::size_t>(size)));
+    const bool lacking = one == "?" && !(size == 1 && lead == '?');
+    if (lacking) {
+      result = -2;
+      break;
+    }
+    out[written++] = static_cast<unsigned char>(one[0]);
+    read += size;
+  }
+  *inLength = read;
+  *outLength = written;
+  return result < 0 ? result : written;
+}
+
+void initialize() {
+  xmlInitParser();
+  if (!xmlFindCharEncodingHandler("windows-1250"))
+    xmlRegisterCharEncodingHandler(xmlNewCharEncodingHandler("WINDOWS-1250", cp1250In, cp1250Out));
+}
+
 xmlDocPtr parse(std::string_view bytes, std::string& error) {
   static std::once_flag init;
-  std::call_once(init, [] { xmlInitParser(); });
+  std::call_once(init, initialize);
 
   if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
     error = "file too large";

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "platform/Cp1250.h"
+#include "platform/LocalTime.h"
 
 namespace readings {
 
@@ -33,8 +34,7 @@ std::string StateText(State state) {
 
 std::string TimeText(std::int64_t timeMs) {
   const std::time_t t = static_cast<std::time_t>(timeMs / 1000);
-  std::tm local{};
-  localtime_r(&t, &local);
+  const std::tm local = platform::localTime(t);
   char text[40];
   const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
   std::snprintf(text + n, sizeof text - n, ".%03d", static_cast<int>(timeMs % 1000));

@@ -105,7 +105,7 @@ class TCustomComPort {
   // The device path port() resolves to now.
   std::string devicePath() const;
   // The open device's file descriptor, or -1 while closed.
-  int handle() const { return device_ ? device_->fd() : -1; }
+  platform::NativeHandle handle() const { return device_ ? device_->handle() : platform::kNoHandle; }
 
   // --- Operations ---------------------------------------------------------
   // Opens the port; nothing when it is open. Events in order: OnBeforeOpen,

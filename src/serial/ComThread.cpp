@@ -130,7 +130,7 @@ void TComThread::Execute() {
 
     bool recheck = false;
     for (;;) {
-      platform::PollWatch device{.fd = device_.fd()};
+      platform::PollWatch device{.handle = device_.inputWaitHandle()};
       if (recheck) {
         // Right after a dispatch of received bytes: no waiting, the queue is
         // compared with what the batch saw.

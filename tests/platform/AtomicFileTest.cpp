@@ -1,9 +1,11 @@
 #include "platform/AtomicFile.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <set>
@@ -23,11 +25,13 @@ std::set<std::string> namesIn(const fs::path& dir) {
   return names;
 }
 
+#ifndef _WIN32
 mode_t modeOf(const fs::path& file) {
   struct stat st {};
   EXPECT_EQ(::stat(file.c_str(), &st), 0);
   return st.st_mode & 07777;
 }
+#endif
 
 // Removes the fault hook however the test ends.
 struct FaultGuard {
@@ -40,6 +44,9 @@ struct FaultGuard {
 }  // namespace
 
 TEST(AtomicFile, ReplacesWholeFilesKeepingModeAndLinks) {
+#ifdef _WIN32
+  GTEST_SKIP() << "file modes and symbolic links are POSIX's; Windows keeps the old file's attributes through ReplaceFileW";
+#else
   TempDir dir;
   const fs::path file = dir / "config.xml";
 
@@ -72,6 +79,7 @@ TEST(AtomicFile, ReplacesWholeFilesKeepingModeAndLinks) {
   EXPECT_EQ(TempDir::read(dir / "copy.xml"), "through the link");
 
   EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"config.xml", "link.xml", "copy.xml"}));
+#endif
 }
 
 TEST(AtomicFile, FailureAtAnyStepLeavesTheOldFileWhole) {
@@ -85,20 +93,23 @@ TEST(AtomicFile, FailureAtAnyStepLeavesTheOldFileWhole) {
        {AtomicWriteStep::Create, AtomicWriteStep::Write, AtomicWriteStep::Sync, AtomicWriteStep::Rename}) {
     FaultGuard fault(step);
     std::string error;
-    EXPECT_FALSE(writeFileAtomically(file, large, &error)) << static_cast<int>(step);
+    EXPECT_FALSE(writeFileAtomically(file.string(), large, &error)) << static_cast<int>(step);
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(TempDir::read(file), old) << static_cast<int>(step);
     EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"config.xml"}) << "no temporary file is left";
   }
 
-  EXPECT_FALSE(writeFileAtomically(dir / "no-such-folder" / "config.xml", "x"));
+  EXPECT_FALSE(writeFileAtomically((dir / "no-such-folder" / "config.xml").string(), "x"));
   // A folder under the file's name is not replaced.
   fs::create_directory(dir / "folder.xml");
-  EXPECT_FALSE(writeFileAtomically(dir / "folder.xml", "x"));
+  EXPECT_FALSE(writeFileAtomically((dir / "folder.xml").string(), "x"));
   EXPECT_TRUE(fs::is_directory(dir / "folder.xml"));
 }
 
 TEST(AtomicFile, FullDiskLeavesTheOldFileWhole) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a small tmpfs can be mounted only on Linux; the write fault seam covers a short write";
+#else
   TempDir dir;
   const fs::path mountPoint = dir / "small";
   fs::create_directory(mountPoint);
@@ -132,4 +143,5 @@ TEST(AtomicFile, FullDiskLeavesTheOldFileWhole) {
 
   fs::remove(mountPoint / "filler");
   EXPECT_TRUE(writeFileAtomically(file, std::string(32 * 1024, 'x')));
+#endif
 }

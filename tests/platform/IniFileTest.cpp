@@ -1,8 +1,10 @@
 #include "platform/IniFile.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
+#endif
 
 #include <cerrno>
 #include <csignal>
@@ -143,6 +145,7 @@ TEST(IniFile, ReportsTheLinesItCannotRead) {
   EXPECT_TRUE(written.unreadableLines().empty());
 }
 
+#ifndef _WIN32
 // A disk that fills up during the write, made real with a file size limit.
 class FileSizeLimit {
  public:
@@ -161,8 +164,12 @@ class FileSizeLimit {
   rlimit old_{};
   void (*oldHandler_)(int) = nullptr;
 };
+#endif
 
 TEST(IniFile, AFailedSaveIsReportedAndLeavesTheOldFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a file size limit (RLIMIT_FSIZE) is POSIX's; the atomic file's write fault seam covers a full disk";
+#else
   TempDir dir;
   const auto path = dir / "Kestrel.ini";
   TempDir::write(path, "[ComPort1]\nPort=COM1\n");
@@ -185,6 +192,7 @@ TEST(IniFile, AFailedSaveIsReportedAndLeavesTheOldFile) {
   // Once the disk has room, the same document is saved.
   ini.save();
   EXPECT_EQ(IniFile(path.string()).readString("ComPort1", "Padding", "").size(), 4096u);
+#endif
 }
 
 // Whatever stands in the file's place is refused at once, unread: a folder, a
@@ -202,10 +210,12 @@ TEST(IniFile, AFileThatCannotBeReadIsAnErrorNotAnEmptyFile) {
     return 0;
   };
   EXPECT_EQ(errorOf(dir.path()), EISDIR);
+#ifndef _WIN32
   std::filesystem::create_symlink("/dev/zero", dir / "zero.ini");
   EXPECT_EQ(errorOf(dir / "zero.ini"), EINVAL);
   ASSERT_EQ(::mkfifo((dir / "fifo.ini").c_str(), 0600), 0);
   EXPECT_EQ(errorOf(dir / "fifo.ini"), EINVAL);
+#endif
 
   const auto big = dir / "big.ini";
   TempDir::write(big, "[ComPort1]\nPort=COM2\n");

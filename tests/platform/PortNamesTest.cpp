@@ -10,6 +10,18 @@ namespace {
 using platform::serialDevicePath;
 using testing_support::TempDir;
 
+#ifdef _WIN32
+TEST(PortNames, ComNamesAreTheDevicesThemselvesUnlessMapped) {
+  EXPECT_EQ(serialDevicePath("COM1", ""), "\\\\.\\COM1");
+  EXPECT_EQ(serialDevicePath("com12", ""), "\\\\.\\com12");
+  EXPECT_EQ(serialDevicePath("\\\\.\\COM3", ""), "\\\\.\\COM3");
+  TempDir dir;
+  const auto ini = (dir / "Kestrel.ini").string();
+  TempDir::write(ini, "[Devices]\nCOM3=\\\\.\\COM7\n");
+  EXPECT_EQ(serialDevicePath("COM3", ini), "\\\\.\\COM7");
+  EXPECT_EQ(serialDevicePath("COM4", ini), "\\\\.\\COM4");
+}
+#else
 TEST(PortNames, NamesResolveToDevicePaths) {
   EXPECT_EQ(serialDevicePath("/dev/ttyUSB0", ""), "/dev/ttyUSB0");
   EXPECT_EQ(serialDevicePath("COM/dev/serial/by-id/usb-scale", ""), "/dev/serial/by-id/usb-scale");
@@ -40,5 +52,6 @@ TEST(PortNames, TheDevicesSectionMapsComNames) {
   // A map that exists but cannot be read is an error, never a guess.
   EXPECT_THROW(serialDevicePath("COM3", dir.path().string()), platform::IniFileError);
 }
+#endif
 
 }  // namespace

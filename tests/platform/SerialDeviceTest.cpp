@@ -1,4 +1,5 @@
 #include "platform/SerialDevice.h"
+#ifndef _WIN32  // the Win32 device is tested in SerialDeviceWin32Test.cpp
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -7,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/SerialTermios.h"
+#include "platform/posix/SerialTermios.h"
 #include "support/Pty.h"
 #include "support/TempDir.h"
 
@@ -23,7 +24,7 @@ using testing_support::Pty;
 // asynchronously); bounded so that a failing test ends.
 bool waitForInput(SerialDevice& dev, int count) {
   for (int i = 0; i < 200 && dev.inputQueueCount() < count; ++i) {
-    pollfd p{dev.fd(), POLLIN, 0};
+    pollfd p{dev.handle(), POLLIN, 0};
     ::poll(&p, 1, 10);
   }
   return dev.inputQueueCount() >= count;
@@ -238,3 +239,5 @@ TEST(SerialDevice, AVanishedFarEndIsReportedAsGone) {
 }
 
 }  // namespace
+
+#endif

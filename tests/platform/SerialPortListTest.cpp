@@ -22,6 +22,7 @@ std::string lower(std::string s) {
   return s;
 }
 
+#ifndef _WIN32
 TEST(SerialPortList, ListsMappedNamesAndSerialDevicesSortedIgnoringCase) {
   TempDir dir;
   testing_support::Pty pty;
@@ -81,5 +82,18 @@ TEST(SerialPortList, ThisMachine) {
     EXPECT_TRUE(fs::exists(port)) << port;
   }
 }
+#else
+// The registry's serial-comm map names the ports; mapped names join them.
+TEST(SerialPortList, ListsTheRegistrysComPortsAndMappedNamesSortedIgnoringCase) {
+  TempDir dir;
+  TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM210=\\\\.\\COM5\r\nScale=x\r\n");
+  const std::vector<std::string> ports = platform::ListSerialPorts("", (dir / "Kestrel.ini").string());
+  EXPECT_TRUE(std::is_sorted(ports.begin(), ports.end(),
+                             [](const std::string& a, const std::string& b) { return lower(a) < lower(b); }));
+  EXPECT_NE(std::find(ports.begin(), ports.end(), "COM210"), ports.end());
+  for (const std::string& port : ports) EXPECT_EQ(lower(port).rfind("com", 0), 0u) << port;
+  EXPECT_EQ(platform::ListSerialPorts("", "").size() + 1, ports.size());
+}
+#endif
 
 }  // namespace

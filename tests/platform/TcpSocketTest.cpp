@@ -4,17 +4,28 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <string>
 #include <vector>
 
 #include "platform/ManualEventLoop.h"
 #include "support/LoopbackServer.h"
+#include "support/Wine.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using testing_support::LoopbackServer;
+
+// The codes the socket reports are the system's own.
+#ifdef _WIN32
+constexpr int kRefused = 10061;  // WSAECONNREFUSED
+constexpr int kReset = 10054;    // WSAECONNRESET
+#else
+constexpr int kRefused = ECONNREFUSED;
+constexpr int kReset = ECONNRESET;
+#endif
 
 struct TcpSocketTest : ::testing::Test {
   TcpSocketTest() {
@@ -84,7 +95,7 @@ TEST_F(TcpSocketTest, RefusedAttemptGivesTheErrorAloneAndDeactivatingLeavesAnAtt
   ASSERT_TRUE(waitFor([&] { return !log.empty(); }));
   settle();
   EXPECT_EQ(log, Log{"error"});
-  EXPECT_EQ(lastError, ECONNREFUSED);
+  EXPECT_EQ(lastError, kRefused);
   EXPECT_FALSE(socket.active());
   EXPECT_TRUE(reports.empty());
 
@@ -141,6 +152,7 @@ TEST_F(TcpSocketTest, NameLookedUpOffTheLoopConnects) {
 }
 
 TEST_F(TcpSocketTest, ResetByPeerGivesTheErrorAloneUntilASendFails) {
+  if (testing_support::runningUnderWine()) GTEST_SKIP() << "under Wine a peer's reset reads as an orderly close";
   LoopbackServer server;
   socket.setHost("127.0.0.1");
   socket.setPort(server.port());
@@ -150,7 +162,7 @@ TEST_F(TcpSocketTest, ResetByPeerGivesTheErrorAloneUntilASendFails) {
   ASSERT_TRUE(waitFor([&] { return log.size() == 2; }));
   settle();
   EXPECT_EQ(log, (Log{"connect", "error"}));
-  EXPECT_EQ(lastError, ECONNRESET);
+  EXPECT_EQ(lastError, kReset);
   EXPECT_TRUE(socket.active());
 
   socket.sendText("SI\r\n");

@@ -140,7 +140,7 @@ TEST_F(ComPortConnect, AHeldDeviceCannotBeOpenedASecondTime) {
               "Unable to open com port (win error code: " + std::to_string(EBUSY) + ")");
   }
   EXPECT_FALSE(second.connected());
-  EXPECT_EQ(second.handle(), -1);
+  EXPECT_EQ(second.handle(), platform::kNoHandle);
   EXPECT_EQ(log.take(), std::vector<std::string>{"BeforeOpen"});
   EXPECT_TRUE(first.connected());
 }

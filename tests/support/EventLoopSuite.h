@@ -8,7 +8,6 @@
 //   static constexpr int kUnit;  // ms; timer cases are written in these units
 // A real-time driver picks a unit that outlasts the scheduling jitter.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "platform/EventLoop.h"
+#include "support/DescriptorPair.h"
 
 namespace testing_support {
 
@@ -198,23 +198,20 @@ TYPED_TEST_P(EventLoopSuite, WaitServingHandoversLetsTheWaitedThreadFinish) {
 }
 
 TYPED_TEST_P(EventLoopSuite, WatchesAPipeForReadiness) {
-  int fds[2];
-  ASSERT_EQ(::pipe(fds), 0);
+  DescriptorPair pipe;
   std::string received;
   int readCalls = 0;
-  auto readWatch = this->loop().watchFd(fds[0], platform::FdEvent::Read, [&] {
+  auto readWatch = this->loop().watchFd(pipe.readEnd(), platform::FdEvent::Read, [&] {
     ++readCalls;
-    char buffer[64];
-    const auto n = ::read(fds[0], buffer, sizeof buffer);
-    if (n > 0) received.append(buffer, n);
+    received += pipe.read();
   });
   this->driver.processPending();
   EXPECT_EQ(readCalls, 0) << "nothing to read yet";
-  ASSERT_EQ(::write(fds[1], "one\ntw", 6), 6);
+  ASSERT_TRUE(pipe.write("one\ntw"));
   EXPECT_TRUE(this->runUntil([&] { return received == "one\ntw"; }));
 
   readWatch->setEnabled(false);
-  ASSERT_EQ(::write(fds[1], "o\n", 2), 2);
+  ASSERT_TRUE(pipe.write("o\n"));
   const int callsWhilePaused = readCalls;
   this->pass(1);
   EXPECT_EQ(readCalls, callsWhilePaused);
@@ -222,7 +219,7 @@ TYPED_TEST_P(EventLoopSuite, WatchesAPipeForReadiness) {
   EXPECT_TRUE(this->runUntil([&] { return received == "one\ntwo\n"; }));
 
   readWatch.reset();
-  ASSERT_EQ(::write(fds[1], "x", 1), 1);
+  ASSERT_TRUE(pipe.write("x"));
   const int callsAfterStop = readCalls;
   this->pass(1);
   EXPECT_EQ(readCalls, callsAfterStop);
@@ -230,7 +227,7 @@ TYPED_TEST_P(EventLoopSuite, WatchesAPipeForReadiness) {
   // An empty pipe is ready for writing at once.
   int writeCalls = 0;
   std::unique_ptr<platform::FdWatch> writeWatch;
-  writeWatch = this->loop().watchFd(fds[1], platform::FdEvent::Write, [&] {
+  writeWatch = this->loop().watchFd(pipe.writeEnd(), platform::FdEvent::Write, [&] {
     ++writeCalls;
     writeWatch->setEnabled(false);
   });
@@ -238,8 +235,6 @@ TYPED_TEST_P(EventLoopSuite, WatchesAPipeForReadiness) {
   this->pass(1);
   EXPECT_EQ(writeCalls, 1);
   writeWatch.reset();
-  ::close(fds[0]);
-  ::close(fds[1]);
 }
 
 TYPED_TEST_P(EventLoopSuite, UnhandledErrorsReachTheReportAndTheLoopGoesOn) {
@@ -259,18 +254,15 @@ TYPED_TEST_P(EventLoopSuite, UnhandledErrorsReachTheReportAndTheLoopGoesOn) {
   EXPECT_EQ(ticks, 2) << "the timer keeps running";
   timer->setInterval(0);
 
-  int fds[2];
-  ASSERT_EQ(::pipe(fds), 0);
+  DescriptorPair pipe;
   std::unique_ptr<platform::FdWatch> watch;
-  watch = this->loop().watchFd(fds[0], platform::FdEvent::Read, [&] {
+  watch = this->loop().watchFd(pipe.readEnd(), platform::FdEvent::Read, [&] {
     watch->setEnabled(false);
     throw std::runtime_error("bad read");
   });
-  ASSERT_EQ(::write(fds[1], "x", 1), 1);
+  ASSERT_TRUE(pipe.write("x"));
   EXPECT_TRUE(this->runUntil([&] { return this->errors.size() >= 4; }));
   watch.reset();
-  ::close(fds[0]);
-  ::close(fds[1]);
 
   EXPECT_EQ(this->errors, (std::vector<std::string>{"bad message", "bad tick", "bad tick", "bad read"}));
 }

@@ -1,4 +1,5 @@
 #include "support/LoopbackServer.h"
+#ifndef _WIN32  // the Winsock side is LoopbackServerWin32.cpp
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -116,3 +117,5 @@ std::uint16_t LoopbackServer::closedPort() {
 }
 
 }  // namespace testing_support
+
+#endif

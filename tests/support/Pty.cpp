@@ -1,4 +1,5 @@
 #include "support/Pty.h"
+#ifndef _WIN32  // the COM-port side is PtyWin32.cpp
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,7 +10,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/SerialSpeed.h"
+#include "platform/posix/SerialSpeed.h"
 
 namespace testing_support {
 
@@ -79,3 +80,5 @@ std::string Pty::receive(int waitMs, std::size_t atLeast) {
 }
 
 }  // namespace testing_support
+
+#endif

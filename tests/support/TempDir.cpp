@@ -1,17 +1,25 @@
 #include "support/TempDir.h"
 
-#include <stdlib.h>
-
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace testing_support {
 
+// A new folder under the system's temporary folder (GetTempPathW on
+// Windows); create_directory tells whether the name was free.
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "terso-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const auto candidate = base / ("terso-test-" + std::to_string(random() % 1000000000));
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("no free temporary folder name");
 }
 
 TempDir::~TempDir() {

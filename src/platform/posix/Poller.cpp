@@ -15,23 +15,23 @@ Poller::Poller() {
   int fds[2];
   if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0)
     throw std::system_error(errno, std::generic_category(), "pipe");
-  readEnd_ = fds[0];
-  writeEnd_ = fds[1];
+  wakeWait_ = fds[0];
+  wakeSignal_ = fds[1];
 }
 
 Poller::~Poller() {
-  ::close(readEnd_);
-  ::close(writeEnd_);
+  ::close(wakeWait_);
+  ::close(wakeSignal_);
 }
 
 void Poller::wake() noexcept {
   const char byte = 1;
-  [[maybe_unused]] const auto written = ::write(writeEnd_, &byte, 1);
+  [[maybe_unused]] const auto written = ::write(wakeSignal_, &byte, 1);
 }
 
 void Poller::drain() noexcept {
   char buffer[256];
-  while (::read(readEnd_, buffer, sizeof buffer) > 0) {
+  while (::read(wakeWait_, buffer, sizeof buffer) > 0) {
   }
 }
 
@@ -47,9 +47,9 @@ Poller::Result Poller::wait(std::span<PollWatch> watches, int timeoutMs) {
   for (std::size_t i = 0; i < watches.size(); ++i) {
     PollWatch& w = watches[i];
     w.ready = w.hangUp = w.invalid = false;
-    fds[i] = {w.fd, static_cast<short>((w.read ? POLLIN : 0) | (w.write ? POLLOUT : 0)), 0};
+    fds[i] = {w.handle, static_cast<short>((w.read ? POLLIN : 0) | (w.write ? POLLOUT : 0)), 0};
   }
-  if (withWake) fds[count - 1] = {readEnd_, POLLIN, 0};
+  if (withWake) fds[count - 1] = {wakeWait_, POLLIN, 0};
   const int n = ::poll(fds, count, timeoutMs);
   if (n < 0) return errno == EINTR ? Result::Interrupted : Result::Failed;
   if (n == 0) return Result::TimedOut;

@@ -12,8 +12,9 @@
 #include <chrono>
 #include <cstring>
 
-#include "platform/SerialSpeed.h"
-#include "platform/SerialTermios.h"
+#include "platform/SerialReadTimeouts.h"
+#include "platform/posix/SerialSpeed.h"
+#include "platform/posix/SerialTermios.h"
 
 #if defined(__linux__)
 #include <linux/serial.h>
@@ -64,7 +65,7 @@ auto retryOnInterrupt(Call call) {
   return rc;
 }
 
-using Clock = std::chrono::steady_clock;
+using Clock = SerialClock;
 
 // Waits until fd is ready for events or the deadline passes; false on timeout.
 bool waitReady(int fd, short events, const Clock::time_point* deadline) {
@@ -84,6 +85,26 @@ bool waitReady(int fd, short events, const Clock::time_point* deadline) {
     if (rc == 0) continue;  // the deadline check above ends the wait
     return true;            // ready, or an error/hang-up the next call reports
   }
+}
+
+bool readCounters(int fd, SerialLineCounters& counters) {
+#if defined(__linux__) && defined(TIOCGICOUNT)
+  serial_icounter_struct ic{};
+  if (::ioctl(fd, TIOCGICOUNT, &ic) != 0) {
+    if (unsupportedIoctl(errno)) return false;
+    throw SerialDeviceError("TIOCGICOUNT", errno);
+  }
+  counters = {ic.frame, ic.parity, ic.overrun, ic.buf_overrun, ic.brk};
+  return true;
+#else
+  (void)counters;
+  return false;
+#endif
+}
+
+void setModemLine(int fd, int line, bool on) {
+  if (::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) != 0 && !unsupportedIoctl(errno))
+    throw SerialDeviceError(on ? "TIOCMBIS" : "TIOCMBIC", errno);
 }
 
 }  // namespace
@@ -199,60 +220,63 @@ termios termiosFor(const SerialLineSettings& s, const termios& base) {
   return t;
 }
 
-struct SerialDevice::Counters {
-  long long frame = 0, parity = 0, overrun = 0, bufferOverrun = 0, breaks = 0;
+struct SerialDevice::State {
+  // The counts at the previous takeLineErrors(); none on a device that keeps
+  // no counters (a pty).
+  bool hasCounters = false;
+  SerialLineCounters last;
 };
 
 SerialDevice::SerialDevice(const std::string& path) : path_(path) {
-  fd_ = retryOnInterrupt([&] { return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
-  if (fd_ < 0) throw SerialDeviceError("open " + path, errno);
+  handle_ = retryOnInterrupt([&] { return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
+  if (handle_ < 0) throw SerialDeviceError("open " + path, errno);
 
   auto fail = [&](const std::string& what, int err) {
-    ::close(fd_);
-    fd_ = -1;
+    ::close(handle_);
+    handle_ = -1;
     throw SerialDeviceError(what + " " + path, err);
   };
 
   termios current{};
-  if (tcgetattr(fd_, &current) != 0) fail("open", errno);  // ENOTTY: not a terminal
+  if (tcgetattr(handle_, &current) != 0) fail("open", errno);  // ENOTTY: not a terminal
   // flock holds even against root, whom TIOCEXCL lets through; another
   // program's lock reads as "in use".
-  if (retryOnInterrupt([&] { return ::flock(fd_, LOCK_EX | LOCK_NB); }) != 0) {
+  if (retryOnInterrupt([&] { return ::flock(handle_, LOCK_EX | LOCK_NB); }) != 0) {
     if (errno == EWOULDBLOCK) fail("open", EBUSY);
     if (errno != ENOLCK && errno != EOPNOTSUPP && errno != EINVAL) fail("lock", errno);
   }
-  if (::ioctl(fd_, TIOCEXCL) != 0 && !unsupportedIoctl(errno)) fail("lock", errno);
+  if (::ioctl(handle_, TIOCEXCL) != 0 && !unsupportedIoctl(errno)) fail("lock", errno);
 
   // Raw at once, so that nothing is echoed back before the settings arrive.
   cfmakeraw(&current);
   current.c_cflag |= CREAD | CLOCAL;
   current.c_cc[VMIN] = 1;
   current.c_cc[VTIME] = 0;
-  if (retryOnInterrupt([&] { return tcsetattr(fd_, TCSANOW, &current); }) != 0) fail("tcsetattr", errno);
+  if (retryOnInterrupt([&] { return tcsetattr(handle_, TCSANOW, &current); }) != 0) fail("tcsetattr", errno);
 
-  Counters counters;
+  state_ = std::make_unique<State>();
   try {
-    if (readCounters(counters)) lastCounters_ = std::make_unique<Counters>(counters);
+    state_->hasCounters = readCounters(handle_, state_->last);
   } catch (const SerialDeviceError& e) {
     fail("TIOCGICOUNT", e.errorCode());
   }
 }
 
 SerialDevice::~SerialDevice() {
-  if (fd_ < 0) return;
-  ::ioctl(fd_, TIOCNXCL);  // the hold would outlive us while others keep the tty open
-  ::close(fd_);
+  if (handle_ < 0) return;
+  ::ioctl(handle_, TIOCNXCL);  // the hold would outlive us while others keep the tty open
+  ::close(handle_);
 }
 
 void SerialDevice::applyLineSettings(const SerialLineSettings& settings) {
   termios before{};
-  if (tcgetattr(fd_, &before) != 0) throw SerialDeviceError("tcgetattr", errno);
+  if (tcgetattr(handle_, &before) != 0) throw SerialDeviceError("tcgetattr", errno);
   const termios wanted = termiosFor(settings, before);
-  if (retryOnInterrupt([&] { return tcsetattr(fd_, TCSANOW, &wanted); }) != 0)
+  if (retryOnInterrupt([&] { return tcsetattr(handle_, TCSANOW, &wanted); }) != 0)
     throw SerialDeviceError("tcsetattr", errno);
-  if (!setLineSpeed(fd_, settings.baudRate)) {
+  if (!setLineSpeed(handle_, settings.baudRate)) {
     const int err = errno;
-    tcsetattr(fd_, TCSANOW, &before);  // leave the previous configuration
+    tcsetattr(handle_, TCSANOW, &before);  // leave the previous configuration
     throw SerialDeviceError("line speed " + std::to_string(settings.baudRate), err);
   }
   discardNull_ = settings.discardNull;
@@ -268,9 +292,13 @@ void SerialDevice::setQueueSizes(std::int32_t input, std::int32_t output) {
   if (input < 0 || output < 0) throw SerialDeviceError("queue sizes", EINVAL);
 }
 
+NativeHandle SerialDevice::inputWaitHandle() {
+  return handle_;
+}
+
 std::size_t SerialDevice::readSome(char* buffer, std::size_t size) {
   if (size == 0) return 0;
-  const ssize_t n = retryOnInterrupt([&] { return ::read(fd_, buffer, size); });
+  const ssize_t n = retryOnInterrupt([&] { return ::read(handle_, buffer, size); });
   if (n < 0) {
     if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
     throw SerialDeviceError("read", errno);
@@ -283,7 +311,7 @@ std::size_t SerialDevice::readSome(char* buffer, std::size_t size) {
 
 std::size_t SerialDevice::writeSome(const char* data, std::size_t size) {
   if (size == 0) return 0;
-  const ssize_t n = retryOnInterrupt([&] { return ::write(fd_, data, size); });
+  const ssize_t n = retryOnInterrupt([&] { return ::write(handle_, data, size); });
   if (n < 0) {
     if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
     throw SerialDeviceError("write", errno);
@@ -300,103 +328,56 @@ std::size_t SerialDevice::write(const char* data, std::size_t size) {
   while (done < size) {
     done += writeSome(data + done, size - done);
     if (done == size) break;
-    if (!waitReady(fd_, POLLOUT, limited ? &deadline : nullptr)) break;
+    if (!waitReady(handle_, POLLOUT, limited ? &deadline : nullptr)) break;
   }
   return done;
 }
 
 std::size_t SerialDevice::read(char* buffer, std::size_t size) {
-  constexpr std::uint32_t kMax = 0xFFFFFFFFu;
-  const SerialTimeouts& t = timeouts_;
-  std::size_t done = readSome(buffer, size);
-  if (done == size || size == 0) return done;
-  // Interval "largest", totals 0: return at once with what is there.
-  if (t.readInterval == kMax && t.readTotalMultiplier == 0 && t.readTotalConstant == 0) return done;
-  // Interval and multiplier "largest": return as soon as anything is there,
-  // waiting at most the constant for it.
-  if (t.readInterval == kMax && t.readTotalMultiplier == kMax && t.readTotalConstant != kMax) {
-    if (done > 0) return done;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(t.readTotalConstant);
-    while (done == 0 && waitReady(fd_, POLLIN, &deadline)) done = readSome(buffer, size);
-    return done;
-  }
-  const bool totalLimit = t.readTotalMultiplier != 0 || t.readTotalConstant != 0;
-  const std::uint64_t totalMs = std::uint64_t{t.readTotalMultiplier} * size + t.readTotalConstant;
-  const Clock::time_point totalDeadline = Clock::now() + std::chrono::milliseconds(totalMs);
-  const bool intervalLimit = t.readInterval != 0 && t.readInterval != kMax;
-  while (done < size) {
-    Clock::time_point deadline = totalDeadline;
-    bool limited = totalLimit;
-    if (intervalLimit && done > 0) {
-      const auto intervalDeadline = Clock::now() + std::chrono::milliseconds(t.readInterval);
-      if (!limited || intervalDeadline < deadline) deadline = intervalDeadline;
-      limited = true;
-    }
-    if (!waitReady(fd_, POLLIN, limited ? &deadline : nullptr)) break;
-    const std::size_t n = readSome(buffer + done, size - done);
-    done += n;
-  }
-  return done;
+  return readWithTimeouts(
+      timeouts_, buffer, size, [this](char* at, std::size_t n) { return readSome(at, n); },
+      [this](const Clock::time_point* deadline) { return waitReady(handle_, POLLIN, deadline); });
 }
 
 void SerialDevice::purge(bool input, bool output) {
   if (!input && !output) return;
   const int which = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
-  if (tcflush(fd_, which) != 0) throw SerialDeviceError("tcflush", errno);
+  if (tcflush(handle_, which) != 0) throw SerialDeviceError("tcflush", errno);
 }
 
 int SerialDevice::inputQueueCount() const {
   int count = 0;
-  if (::ioctl(fd_, FIONREAD, &count) != 0) throw SerialDeviceError("FIONREAD", errno);
+  if (::ioctl(handle_, FIONREAD, &count) != 0) throw SerialDeviceError("FIONREAD", errno);
   return count;
 }
 
 int SerialDevice::outputQueueCount() const {
   int count = 0;
 #ifdef TIOCOUTQ
-  if (::ioctl(fd_, TIOCOUTQ, &count) != 0) throw SerialDeviceError("TIOCOUTQ", errno);
+  if (::ioctl(handle_, TIOCOUTQ, &count) != 0) throw SerialDeviceError("TIOCOUTQ", errno);
 #endif
   return count;
 }
 
-bool SerialDevice::readCounters(Counters& counters) const {
-#if defined(__linux__) && defined(TIOCGICOUNT)
-  serial_icounter_struct ic{};
-  if (::ioctl(fd_, TIOCGICOUNT, &ic) != 0) {
-    if (unsupportedIoctl(errno)) return false;
-    throw SerialDeviceError("TIOCGICOUNT", errno);
-  }
-  counters.frame = ic.frame;
-  counters.parity = ic.parity;
-  counters.overrun = ic.overrun;
-  counters.bufferOverrun = ic.buf_overrun;
-  counters.breaks = ic.brk;
-  return true;
-#else
-  (void)counters;
-  return false;
-#endif
-}
-
 SerialLineErrors SerialDevice::takeLineErrors() {
   SerialLineErrors errors;
-  if (!lastCounters_) return errors;
-  Counters now;
-  if (!readCounters(now)) return errors;
+  if (!state_->hasCounters) return errors;
+  SerialLineCounters now;
+  if (!readCounters(handle_, now)) return errors;
   // The counters wrap like any int; a change in either direction is news.
-  errors.frame = now.frame != lastCounters_->frame;
-  errors.parity = now.parity != lastCounters_->parity;
-  errors.overrun = now.overrun != lastCounters_->overrun;
-  errors.bufferOverrun = now.bufferOverrun != lastCounters_->bufferOverrun;
-  errors.breakReceived = now.breaks != lastCounters_->breaks;
-  *lastCounters_ = now;
+  errors.frame = now.frame != state_->last.frame;
+  errors.parity = now.parity != state_->last.parity;
+  errors.overrun = now.overrun != state_->last.overrun;
+  errors.bufferOverrun = now.bufferOverrun != state_->last.bufferOverrun;
+  errors.breakReceived = now.breaks != state_->last.breaks;
+  state_->last = now;
   return errors;
 }
 
 SerialModemLines SerialDevice::modemLines() const {
   SerialModemLines lines;
   int status = 0;
-  if (::ioctl(fd_, TIOCMGET, &status) != 0) {
+  if (::ioctl(handle_, TIOCMGET, &status) != 0) {
     if (unsupportedIoctl(errno)) return lines;  // a pty: no modem lines, all off
     throw SerialDeviceError("TIOCMGET", errno);
   }
@@ -409,29 +390,21 @@ SerialModemLines SerialDevice::modemLines() const {
 
 bool SerialDevice::hasModemLines() const {
   int status = 0;
-  if (::ioctl(fd_, TIOCMGET, &status) == 0) return true;
+  if (::ioctl(handle_, TIOCMGET, &status) == 0) return true;
   if (unsupportedIoctl(errno)) return false;
   throw SerialDeviceError("TIOCMGET", errno);
 }
 
 bool SerialDevice::lineCounters(SerialLineCounters& counters) const {
-  if (!lastCounters_) return false;
-  Counters now;
-  if (!readCounters(now)) return false;
-  counters = {now.frame, now.parity, now.overrun, now.bufferOverrun, now.breaks};
-  return true;
-}
-
-void SerialDevice::setModemLine(int line, bool on) {
-  if (::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &line) != 0 && !unsupportedIoctl(errno))
-    throw SerialDeviceError(on ? "TIOCMBIS" : "TIOCMBIC", errno);
+  if (!state_->hasCounters) return false;
+  return readCounters(handle_, counters);
 }
 
 void SerialDevice::setDtr(bool on) {
-  setModemLine(TIOCM_DTR, on);
+  setModemLine(handle_, TIOCM_DTR, on);
 }
 void SerialDevice::setRts(bool on) {
-  setModemLine(TIOCM_RTS, on);
+  setModemLine(handle_, TIOCM_RTS, on);
 }
 
 }  // namespace platform

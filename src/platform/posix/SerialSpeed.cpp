@@ -1,4 +1,4 @@
-#include "platform/SerialSpeed.h"
+#include "platform/posix/SerialSpeed.h"
 
 #include <cerrno>
 
