@@ -2,7 +2,8 @@
 # Builds everything and runs every test twice: in a normal build and in a
 # build with AddressSanitizer and UndefinedBehaviorSanitizer; then the tests
 # that start threads under ThreadSanitizer, and a short run of each fuzz
-# target so that they keep building and working.
+# target so that they keep building and working; last the Windows build,
+# tested under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -58,3 +59,9 @@ for target in fuzz/*Fuzz.cpp; do
     "build-fuzz/smoke/$t" "fuzz/corpus/$t" 2>&1 |
     grep -aE "^Done|property failed|ERROR|SUMMARY|runtime error"
 done
+
+echo "== Windows build, its tests under Wine and a smoke run of the zip"
+# The libraries for Windows are built once into a cache folder (about 20
+# minutes on a fresh machine) and reused after that.
+bash scripts/windows.sh
+bash scripts/windows-test.sh

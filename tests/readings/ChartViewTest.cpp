@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "ui/qt/ChartView.h"
+#include "ui/qt/ChartPoints.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ TEST(ChartView, ADecimatedLineKeepsItsPeaksEndsAndOrder) {
     const double y = i == 31'337 ? 500.0 : i == 77'777 ? -40.0 : 100.0 + (i % 7) * 0.01;
     points.push_back({i * 0.5, y, i % 10 == 3 ? ui::PointKind::Unreadable : ui::PointKind::Normal});
   }
-  const QList<QPointF> line = ui::qt::ChartView::decimated(points, 400);
+  const QList<QPointF> line = ui::qt::decimatedLine(points, 400);
   EXPECT_LE(line.size(), 4 * 400);
   EXPECT_TRUE(std::is_sorted(line.begin(), line.end(), [](QPointF a, QPointF b) { return a.x() < b.x(); }));
   EXPECT_EQ(line.front(), QPointF(0, 100));
@@ -27,7 +27,7 @@ TEST(ChartView, ADecimatedLineKeepsItsPeaksEndsAndOrder) {
 
   // Few points are drawn as they are.
   const std::vector<ui::ChartPoint> few(points.begin(), points.begin() + 50);
-  EXPECT_EQ(ui::qt::ChartView::decimated(few, 400).size(), 45);
+  EXPECT_EQ(ui::qt::decimatedLine(few, 400).size(), 45);
 }
 
 }  // namespace
