@@ -22,6 +22,8 @@ fi
 
 export WINEPREFIX=$build/wine
 export WINEDEBUG=-all,err+module
+# No .NET or HTML engine wanted: Wine does not offer to install them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
 run=$build/wine-run
 rm -rf "$run"
 mkdir -p "$run"

@@ -1,11 +1,14 @@
 // The plot's decimated line: bounded by the plot's width, in time order, and
-// still showing every peak, the first and the last reading.
+// still showing every peak, the first and the last reading; and the plot as
+// the build draws it (Qt Charts or painted) showing both kinds of marker.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <algorithm>
 #include <vector>
 
 #include "ui/qt/ChartPoints.h"
+#include "ui/qt/ChartView.h"
 
 namespace {
 
@@ -28,6 +31,32 @@ TEST(ChartView, ADecimatedLineKeepsItsPeaksEndsAndOrder) {
   // Few points are drawn as they are.
   const std::vector<ui::ChartPoint> few(points.begin(), points.begin() + 50);
   EXPECT_EQ(ui::qt::decimatedLine(few, 400).size(), 45);
+}
+
+// Pixels of a colour close to wanted.
+int pixelsNear(const QImage& image, QColor wanted) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      count += std::abs(c.red() - wanted.red()) + std::abs(c.green() - wanted.green()) +
+                   std::abs(c.blue() - wanted.blue()) < 60;
+    }
+  return count;
+}
+
+TEST(ChartView, DrawsTheMarkersOfUnstableAndUnreadableReadings) {
+  ui::Chart chart("Chart1");
+  ui::qt::ChartView view(chart);
+  view.resize(400, 300);
+  const QImage empty = view.grab().toImage();
+  EXPECT_EQ(pixelsNear(empty, Qt::red), 0);
+
+  chart.append({{0, 10}, {1, 12}, {2, 11, ui::PointKind::Marked}, {3, 0, ui::PointKind::Unreadable}, {4, 13}});
+  view.sync();
+  const QImage drawn = view.grab().toImage();
+  EXPECT_GT(pixelsNear(drawn, Qt::red), 10);
+  EXPECT_GT(pixelsNear(drawn, QColor(255, 140, 0)), 10);
 }
 
 }  // namespace
