@@ -6,8 +6,7 @@
 # build-win. The Wine prefix is the build's own (build-win/wine), never ~/.wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
-build=$root/${BUILD_DIR:-build-win}
+build=$(realpath -m "${BUILD_DIR:-build-win}")
 [ -f "$build/dist/terso/terso.exe" ] || { echo "no Windows build in $build: run scripts/windows.sh" >&2; exit 1; }
 
 need=()

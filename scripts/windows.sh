@@ -5,8 +5,7 @@
 # (built once into a cache folder and reused). BUILD_DIR overrides build-win.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
-build=${BUILD_DIR:-build-win}
+build=$(realpath -m "${BUILD_DIR:-build-win}")
 jobs=$(nproc)
 
 prefix=$(bash scripts/windows-deps.sh | tail -n 1)
@@ -29,7 +28,7 @@ charts=OFF
 echo "== Cross build in $build (Qt Charts: $charts)"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/scripts/windows/mingw-w64-x86_64.cmake" \
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/scripts/windows/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$prefix" -DQT_HOST_PATH=/usr \
   -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DTERSO_BENCH=OFF -DTERSO_QT_CHARTS=$charts "${launcher[@]}"
 cmake --build "$build" -j"$jobs"
@@ -48,7 +47,7 @@ cp "$qm" "$dist/translations/"
 # Qt looks for its plugins and translations beside the program.
 printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$dist/qt.conf"
 # The "cport" catalogs, in the "locale" folder the program looks for beside itself.
-(cd "$build" && find locale -name '*.mo' -exec cp --parents {} "$root/$dist/" \;)
+(cd "$build" && find locale -name '*.mo' -exec cp --parents {} "$dist/" \;)
 cp LICENSE "$dist/LICENSE.txt"
 
 # Every DLL the programs and plugins load, found in the dependency prefix or
@@ -80,6 +79,6 @@ x86_64-w64-mingw32-strip --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/*/
 
 zipfile=$build/terso-windows-x86_64.zip
 rm -f "$zipfile"
-(cd "$build/dist" && zip -q -r -9 "$root/$zipfile" terso)
-echo "== $(du -h "$zipfile" | cut -f1) $zipfile"
-ls -R "$dist"
+(cd "$build/dist" && zip -q -r -9 "$zipfile" terso)
+echo "== $zipfile: $(du -h "$zipfile" | cut -f1), unpacked $(du -sh "$dist" | cut -f1)"
+(cd "$build/dist" && find terso -type f | sort)
