@@ -33,6 +33,17 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The window tests and the smoke run show their windows on a virtual display,
+# which Wine (started next) uses from its start.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$run/display" 2>"$run/xvfb.log" &
+started+=($!)
+for _ in $(seq 100); do
+  [ -s "$run/display" ] && break
+  sleep 0.1
+done
+[ -s "$run/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(cat "$run/display")
+
 # One server for the whole run, and Wine's services started once: each test
 # program then starts in a fraction of a second instead of three. Their
 # output goes to /dev/null, or ctest waits on the pipe they keep open.
@@ -73,14 +84,6 @@ cp -r "$build/dist/terso" "$smoke"
 com_pair COM1 COM2
 wine "$smoke/terso-scale.exe" --com COM2 >"$run/scale.out" 2>"$run/scale.log" &
 started+=($!)
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$run/display" 2>"$run/xvfb.log" &
-started+=($!)
-for _ in $(seq 100); do
-  [ -s "$run/display" ] && break
-  sleep 0.1
-done
-export DISPLAY=:$(cat "$run/display")
 
 (cd "$smoke" && exec wine terso.exe -platform windows) >"$run/terso.log" 2>&1 &
 terso=$!
