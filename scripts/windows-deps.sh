@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the mingw-w64 toolchain and Wine, and builds what terso needs for
 # Windows from Debian's sources, once, into a cache folder outside the clone:
-# libxml2, GoogleTest, qtbase and (when its source can be had) qtcharts 6.4.2. The cache is keyed by the
-# recipe (its version below, the toolchain file and the patch), so a changed
-# recipe builds anew and an unchanged one is reused by every clone on the
-# machine; each library is kept once built, so an interrupted run goes on
-# where it stopped. Prints the prefix holding the libraries on its last line.
+# libxml2, GoogleTest, qtbase and (when its source can be had) qtcharts
+# 6.4.2. The cache is keyed by the recipe (its version below, the toolchain
+# file and the patch), so a changed recipe builds anew and an unchanged one is
+# reused by every clone on the machine; each library is kept once built, and
+# a stopped Qt build goes on where it stopped. Prints the prefix holding the
+# libraries on its last line.
 recipe=1
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -85,6 +86,8 @@ fi
 qt_host=(-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
 if ! done_mark qtbase; then
 echo "== qtbase 6.4.2 for mingw" >&2
+# A configured build that was stopped goes on where it was.
+if [ ! -f build-qtbase/build.ninja ]; then
 rm -rf qt6-base-* build-qtbase
 apt-get source -q qt6-base >&2
 src=$(find . -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
@@ -99,6 +102,7 @@ cmake -S "$src" -B build-qtbase "${cross[@]}" "${qt_host[@]}" \
   -DFEATURE_system_pcre2=OFF -DFEATURE_system_doubleconversion=OFF \
   -DFEATURE_system_libb2=OFF -DFEATURE_system_sqlite=OFF -DFEATURE_system_textmarkdownreader=OFF \
   >&2
+fi
 cmake --build build-qtbase -j"$jobs" >&2
 cmake --install build-qtbase >&2
 touch "$prefix/.done-qtbase"
