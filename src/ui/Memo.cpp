@@ -1,5 +1,7 @@
 #include "ui/Memo.h"
 
+#include "ui/HexPairs.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -16,6 +18,17 @@ constexpr std::size_t kKeepCapacity = std::size_t{64} << 10;
 }  // namespace
 
 const std::string& Memo::text() const {
+  const bool anyPacked = std::any_of(blocks_.begin(), blocks_.end(), [](const Block& b) { return b.packed; });
+  if (anyPacked) {
+    // Joined into a copy that goes with the next change: the packed blocks
+    // stay packed.
+    if (joined_.empty()) {
+      joined_.reserve(size());
+      joined_.append(text_);
+      for (std::size_t p = 1; p <= blocks_.size(); ++p) joined_.append(part(p));
+    }
+    return joined_;
+  }
   if (!blocks_.empty()) {
     // Room for a quarter more: a caller that asks for the whole text again
     // and again as the pane grows copies each byte only a few times.
@@ -34,7 +47,14 @@ char Memo::lastChar() const {
   return text_.empty() ? '\0' : text_.back();
 }
 
+void Memo::dropUnpacked() {
+  if (!joined_.empty()) std::string().swap(joined_);
+  unpackedValid_ = false;
+}
+
 void Memo::setText(std::string_view text) {
+  dropUnpacked();
+  std::string().swap(unpacked_);
   blocks_.clear();
   if (text_.capacity() > kKeepCapacity && text.size() < text_.capacity() / 4)
     std::string().swap(text_);
@@ -70,6 +90,7 @@ void Memo::appendWithoutNul(std::string_view bytes) {
 
 void Memo::appendRun(std::string_view run) {
   if (run.empty()) return;
+  if (!joined_.empty()) std::string().swap(joined_);
   const std::size_t from = size();
   if (blocks_.empty()) {
     const std::size_t needed = text_.size() + run.size();
@@ -103,9 +124,22 @@ void Memo::startBlock(std::size_t extra) {
     Block& last = blocks_.back();
     std::memcpy(block.data.get(), last.data.get() + (lastLineStart_ - last.base), carry);
     last.size -= carry;
-    if (last.size == 0) blocks_.pop_back();
+    if (last.size == 0)
+      blocks_.pop_back();
+    else if (packHexPairs_)
+      pack(last);  // full now: it never changes again
   }
   blocks_.push_back(std::move(block));
+}
+
+void Memo::pack(Block& block) const {
+  const std::string packed = packHexPairs(std::string_view(block.data.get(), block.size));
+  // Text of another kind is kept as it is.
+  if (packed.size() > block.size / 2) return;
+  block.data.reset(new char[packed.size()]);
+  std::memcpy(block.data.get(), packed.data(), packed.size());
+  block.capacity = packed.size();
+  block.packed = true;
 }
 
 // Indexes bytes just appended; they are all in the last part.
@@ -138,7 +172,15 @@ std::size_t Memo::partAt(std::size_t offset) const {
 std::string_view Memo::part(std::size_t index) const {
   if (index == 0) return text_;
   const Block& b = blocks_[index - 1];
-  return {b.data.get(), b.size};
+  if (!b.packed) return {b.data.get(), b.size};
+  if (!unpackedValid_ || unpackedBase_ != b.base) {
+    unpacked_.clear();
+    unpacked_.reserve(b.size);
+    unpackHexPairs(std::string_view(b.data.get(), b.capacity), unpacked_);
+    unpackedBase_ = b.base;
+    unpackedValid_ = true;
+  }
+  return unpacked_;
 }
 
 std::size_t Memo::findLf(std::size_t from) const {
@@ -185,7 +227,8 @@ std::string_view Memo::line(std::size_t index) const {
 }
 
 std::size_t Memo::memoryBytes() const {
-  std::size_t bytes = text_.capacity() + checkpoints_.capacity() * sizeof(Checkpoint);
+  std::size_t bytes = text_.capacity() + checkpoints_.capacity() * sizeof(Checkpoint) + unpacked_.capacity() +
+                      joined_.capacity();
   for (const Block& b : blocks_) bytes += b.capacity;
   return bytes;
 }
