@@ -8,6 +8,7 @@
 // length, then the runs).
 #include "ui/HexPairs.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -16,12 +17,26 @@ namespace ui {
 
 namespace {
 
+// The value of an upper-case hexadecimal digit, -1 for any other byte.
+constexpr std::array<signed char, 256> kDigitValue = [] {
+  std::array<signed char, 256> table{};
+  for (int c = 0; c < 256; ++c)
+    table[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                               : -1);
+  return table;
+}();
+
 bool isHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+  return kDigitValue[static_cast<unsigned char>(c)] >= 0;
 }
 
 int digitValue(char c) {
-  return c <= '9' ? c - '0' : c - 'A' + 10;
+  return kDigitValue[static_cast<unsigned char>(c)];
+}
+
+bool pairAt(std::string_view text, std::size_t i) {
+  return i + 1 < text.size() && isHexDigit(text[i]) && isHexDigit(text[i + 1]);
 }
 
 // Where the next pair starts at or after i; text.size() when none does.
@@ -125,9 +140,14 @@ std::string packHexPairs(std::string_view text) {
   int gap = 0;
   while (i < text.size()) {
     const auto value = static_cast<unsigned char>(digitValue(text[i]) * 16 + digitValue(text[i + 1]));
-    const std::size_t end = nextPair(text, i + 2);
+    // Mostly the usual text follows, up to the next pair.
+    const std::string_view usual = usualAfter(value, gap);
+    std::size_t end = i + 2 + usual.size();
+    bool isUsual = end <= text.size() && (end == text.size() || pairAt(text, end));
+    for (std::size_t k = 0; isUsual && k < usual.size(); ++k) isUsual = text[i + 2 + k] == usual[k];
+    if (!isUsual) end = nextPair(text, i + 2);
     const std::string_view following = text.substr(i + 2, end - (i + 2));
-    if (following != usualAfter(value, gap)) {
+    if (!isUsual) {
       putVarint(unusual, values.size() - lastUnusual);
       putVarint(unusual, following.size());
       unusual.append(following);

@@ -9,9 +9,12 @@ namespace ui {
 
 namespace {
 
-constexpr std::size_t kLinesPerCheckpoint = 32;
-constexpr std::size_t kBytesPerCheckpoint = 4096;
+constexpr std::size_t kLinesPerCheckpoint = 128;
+constexpr std::size_t kBytesPerCheckpoint = std::size_t{16} << 10;
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+// Packed panes fill smaller blocks: only the last one and the one read last
+// are held as text.
+constexpr std::size_t kPackedBlockSize = std::size_t{256} << 10;
 // A pane set to a much shorter text gives a large buffer back.
 constexpr std::size_t kKeepCapacity = std::size_t{64} << 10;
 
@@ -94,7 +97,7 @@ void Memo::appendRun(std::string_view run) {
   const std::size_t from = size();
   if (blocks_.empty()) {
     const std::size_t needed = text_.size() + run.size();
-    if (needed <= text_.capacity() || needed <= kBlockSize) {
+    if (needed <= text_.capacity() || needed <= blockSize()) {
       text_.append(run);
       indexFrom(from);
       return;
@@ -109,16 +112,28 @@ void Memo::appendRun(std::string_view run) {
   indexFrom(from);
 }
 
+std::size_t Memo::blockSize() const {
+  return packHexPairs_ ? kPackedBlockSize : kBlockSize;
+}
+
 // The row in progress moves into the new block, so a row never spans two
 // parts.
 void Memo::startBlock(std::size_t extra) {
   const std::size_t carry = size() - lastLineStart_;
   // A long row that keeps growing moves a few times at most.
-  const std::size_t capacity = std::max(kBlockSize, (carry + extra) + (carry + extra) / 4);
+  const std::size_t capacity = std::max(blockSize(), (carry + extra) + (carry + extra) / 4);
   Block block{lastLineStart_, carry, capacity, std::unique_ptr<char[]>(new char[capacity])};
   if (blocks_.empty()) {
     std::memcpy(block.data.get(), text_.data() + lastLineStart_, carry);
     text_.resize(lastLineStart_);
+    if (packHexPairs_ && !text_.empty()) {
+      // The first part is packed too: it becomes a block of its own.
+      Block first{0, text_.size(), text_.size(), std::unique_ptr<char[]>(new char[text_.size()])};
+      std::memcpy(first.data.get(), text_.data(), text_.size());
+      text_.clear();
+      pack(first);
+      blocks_.push_back(std::move(first));
+    }
     if (text_.empty()) std::string().swap(text_);
   } else {
     Block& last = blocks_.back();
@@ -130,6 +145,9 @@ void Memo::startBlock(std::size_t extra) {
       pack(last);  // full now: it never changes again
   }
   blocks_.push_back(std::move(block));
+  // Rows of the new block are found without reading the one before.
+  if (checkpoints_.back().offset < lastLineStart_)
+    checkpoints_.push_back(Checkpoint{lineCount_ - 1, lastLineStart_});
 }
 
 void Memo::pack(Block& block) const {

@@ -72,9 +72,10 @@ class Memo : public Control {
     std::unique_ptr<char[]> data;
     bool packed = false;  // data holds the packed form (capacity bytes) of size bytes of text
   };
-  // A known row start. The line index keeps one for every 32 rows, or sooner
-  // after 4 KiB, so a row is found by scanning a few rows at most: a full
-  // index of a flooded pane would cost more than its hexadecimal text.
+  // A known row start. The line index keeps one for every 128 rows, or
+  // sooner after 16 KiB, and one where each block starts, so a row is found
+  // by scanning a few kilobytes at most: a full index of a flooded pane would
+  // cost more than its text.
   struct Checkpoint {
     std::size_t line;
     std::size_t offset;
@@ -86,6 +87,7 @@ class Memo : public Control {
   void appendWithoutNul(std::string_view bytes);
   void appendRun(std::string_view run);
   void startBlock(std::size_t extra);
+  std::size_t blockSize() const;
   void pack(Block& block) const;
   void indexFrom(std::size_t from);
   // The part holding offset: 0 for text_, i + 1 for blocks_[i].
