@@ -69,6 +69,7 @@ void Memo::setText(std::string_view text) {
     checkpoints_.assign(1, Checkpoint{0, 0});
   lineCount_ = 1;
   lastLineStart_ = 0;
+  longestLine_ = 0;
   cursor_ = Checkpoint{0, 0};
   appendWithoutNul(text);
   if (memoListener_) memoListener_->memoReset();
@@ -131,7 +132,6 @@ void Memo::startBlock(std::size_t extra) {
       Block first{0, text_.size(), text_.size(), std::unique_ptr<char[]>(new char[text_.size()])};
       std::memcpy(first.data.get(), text_.data(), text_.size());
       text_.clear();
-      pack(first);
       blocks_.push_back(std::move(first));
     }
     if (text_.empty()) std::string().swap(text_);
@@ -139,12 +139,14 @@ void Memo::startBlock(std::size_t extra) {
     Block& last = blocks_.back();
     std::memcpy(block.data.get(), last.data.get() + (lastLineStart_ - last.base), carry);
     last.size -= carry;
-    if (last.size == 0)
-      blocks_.pop_back();
-    else if (packHexPairs_)
-      pack(last);  // full now: it never changes again
+    if (last.size == 0) blocks_.pop_back();
   }
   blocks_.push_back(std::move(block));
+  // Full blocks never change again. The one filled last stays as text a
+  // while longer: the rows in view and the rows a view measures next are
+  // read from it.
+  if (packHexPairs_ && blocks_.size() >= 3 && !blocks_[blocks_.size() - 3].packed)
+    pack(blocks_[blocks_.size() - 3]);
   // Rows of the new block are found without reading the one before.
   if (checkpoints_.back().offset < lastLineStart_)
     checkpoints_.push_back(Checkpoint{lineCount_ - 1, lastLineStart_});
@@ -171,6 +173,9 @@ void Memo::indexFrom(std::size_t from) {
     if (!lf) break;
     pos = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()) + 1;
     const std::size_t start = base + pos;
+    // A CR before the LF belongs to the row end.
+    const std::size_t row = start - 1 - lastLineStart_;
+    longestLine_ = std::max(longestLine_, row > 0 && bytes[pos - 2] == '\r' ? row - 1 : row);
     const Checkpoint& checkpoint = checkpoints_.back();
     if (lineCount_ - checkpoint.line >= kLinesPerCheckpoint ||
         start - checkpoint.offset >= kBytesPerCheckpoint)

@@ -2,6 +2,7 @@
 // A multi-line text pane. Panes grow large under a flood of data, so text is
 // appended in place and the view is told what was appended (never handed a
 // rebuilt text); it repaints the visible rows straight from the model.
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -46,6 +47,8 @@ class Memo : public Control {
   std::size_t lineCount() const { return lineCount_; }
   std::string_view line(std::size_t index) const;
   std::size_t lineStart(std::size_t index) const;
+  // The length of the longest row (as line() gives it), kept as rows end.
+  std::size_t longestLine() const { return std::max(longestLine_, size() - lastLineStart_); }
 
   void scrollToEnd();
   int scrollBars() const { return scrollBars_; }
@@ -111,6 +114,7 @@ class Memo : public Control {
   std::vector<Checkpoint> checkpoints_{{0, 0}};
   std::size_t lineCount_ = 1;
   std::size_t lastLineStart_ = 0;
+  std::size_t longestLine_ = 0;  // of the rows that have ended
   // The row read last, where reading the next one starts.
   mutable Checkpoint cursor_{0, 0};
   int scrollBars_ = 3;  // both

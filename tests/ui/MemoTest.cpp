@@ -38,6 +38,9 @@ void expectRows(const ui::Memo& memo, const std::string& text, const std::vector
   for (std::size_t i = 0; i < text.size(); ++i)
     if (text[i] == '\n') starts.push_back(i + 1);
   ASSERT_EQ(memo.lineCount(), rows.size());
+  std::size_t longest = 0;
+  for (const std::string& row : rows) longest = std::max(longest, row.size());
+  EXPECT_EQ(memo.longestLine(), longest);
   for (std::size_t i : order) {
     ASSERT_EQ(memo.line(i), rows[i]) << "row " << i;
     ASSERT_EQ(memo.lineStart(i), starts[i]) << "row " << i;
