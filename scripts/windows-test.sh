@@ -47,9 +47,13 @@ export DISPLAY=:$(cat "$run/display")
 # One server for the whole run, and Wine's services started once: each test
 # program then starts in a fraction of a second instead of three. Their
 # output goes to /dev/null, or ctest waits on the pipe they keep open.
+# (The server comes first: one started by wineboot would not stay.)
+mkdir -p "$WINEPREFIX"
+wineserver -p >/dev/null 2>&1 || true
 [ -f "$WINEPREFIX/system.reg" ] || wine wineboot --init >/dev/null 2>&1
-wineserver -p >/dev/null 2>&1
 wine wineboot >/dev/null 2>&1
+# There is no window manager: Wine places and maximizes the windows itself.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 
 # A null-modem pair: two ptys joined by socat, seen by Wine as two COM ports.
 com_pair() {
@@ -91,11 +95,40 @@ title="Komunikacja przez złącze szeregowe RS-232 v9E"
 window=$(timeout 60 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1) ||
   fail "no window titled \"$title\""
 [ "$(xdotool getwindowname "$window")" = "$title" ] || fail "the title is \"$(xdotool getwindowname "$window")\""
-echo "window: $title"
+echo "window shown: $title"
 
-# SMOKE-STEPS
+# "SI" typed into the send line (where the layout puts it in a maximized
+# window on this screen) and sent with Enter, which opens the port first.
+sleep 1
+xdotool mousemove --window "$window" 400 807 click 1
+sleep 0.5
+xdotool type --delay 30 SI
+xdotool key Return
+for _ in $(seq 100); do
+  grep -q '"SI" -> "S S' "$run/scale.log" && break
+  sleep 0.1
+done
+grep -q '"SI" -> "S S' "$run/scale.log" || fail "the pretend scale got no \"SI\""
+echo "sent: SI"
 
-xdotool key --window "$window" alt+F4
+# Both panes, saved with "Zapisz wszystko" (Ctrl+S) through the save dialog:
+# the weight line in the ASCII pane, its bytes in the HEX pane.
+sleep 1
+xdotool key ctrl+s
+sleep 2
+xdotool type --delay 20 "$(winepath -w "$run/panes.txt")"
+xdotool key Return
+for _ in $(seq 100); do
+  [ -s "$run/panes.txt" ] && break
+  sleep 0.1
+done
+tr -d '\r' <"$run/panes.txt" >"$run/panes.lf" 2>/dev/null || fail "the panes were not saved"
+sed -n 1p "$run/panes.lf" | grep -Eq '^S S +[0-9]+\.[0-9]{2} g$' || fail "no weight line in the ASCII pane"
+sed -n '/^Podzial okien$/,$p' "$run/panes.lf" | grep -q '^53 20 53 20 ' || fail "no weight line in the HEX pane"
+echo "reply in both panes: $(sed -n 1p "$run/panes.lf")"
+
+# The close box (Alt+F4) ends the program, which saves its settings.
+xdotool key alt+F4
 for _ in $(seq 300); do
   kill -0 "$terso" 2>/dev/null || break
   sleep 0.1
