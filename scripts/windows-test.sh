@@ -99,7 +99,13 @@ echo "window shown: $title"
 
 # "SI" typed into the send line (where the layout puts it in a maximized
 # window on this screen) and sent with Enter, which opens the port first.
-sleep 1
+for _ in $(seq 100); do
+  width=$(xdotool getwindowgeometry --shell "$window" | sed -n 's/^WIDTH=//p')
+  [ "${width:-0}" -ge 1280 ] && break
+  sleep 0.1
+done
+[ "${width:-0}" -ge 1280 ] || fail "the window was not maximized (width ${width:-?})"
+sleep 0.5
 xdotool mousemove --window "$window" 400 807 click 1
 sleep 0.5
 xdotool type --delay 30 SI
