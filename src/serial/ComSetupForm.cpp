@@ -1,7 +1,6 @@
 #include "serial/ComSetupForm.h"
 
-#include <libintl.h>
-
+#include "platform/MessageCatalog.h"
 #include "serial/ComPort.h"
 
 namespace serial {
@@ -12,7 +11,7 @@ namespace {
 
 // The dialog's texts come from the serial port's message catalog.
 std::string tr(const char* text) {
-  return dgettext("cport", text);
+  return platform::translate("cport", text);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "serial/EComPort.h"
 
-#include <libintl.h>
-
 #include <array>
 #include <mutex>
+
+#include "platform/MessageCatalog.h"
 
 namespace serial {
 
@@ -47,8 +47,9 @@ std::once_flag translatedOnce;
 Messages messages;
 
 void translate() {
-  for (std::size_t i = 0; i < kEnglish.size(); ++i) messages.texts[i] = dgettext(kTextDomain, kEnglish[i]);
-  messages.suffix = dgettext(kTextDomain, kSuffix);
+  for (std::size_t i = 0; i < kEnglish.size(); ++i)
+    messages.texts[i] = platform::translate(kTextDomain, kEnglish[i]);
+  messages.suffix = platform::translate(kTextDomain, kSuffix);
 }
 
 const Messages& table() {
@@ -81,8 +82,7 @@ const std::string& ComErrorMessage(int messageCode) {
 }
 
 void SetupComErrorMessages(const std::string& localeDir) {
-  if (!localeDir.empty()) bindtextdomain(kTextDomain, localeDir.c_str());
-  bind_textdomain_codeset(kTextDomain, "CP1250");
+  platform::bindCatalog(kTextDomain, localeDir);
   std::call_once(translatedOnce, translate);
 }
 
