@@ -1,6 +1,9 @@
 // A pane under a flood: 100 MB of scale rows appended in 4 KiB chunks with
 // the event loop running between chunks, as the serial receive path does.
 // Reports throughput and the resident memory per byte held by the pane.
+// Then both panes of the main window with their views, fed by the byte
+// processor with 100 MB of scale rows or of random bytes: the resident memory
+// per byte received.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -8,11 +11,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <random>
 #include <string>
 
+#include "QtBenchmarkMain.h"
+#include "app/TForm1.h"
+#include "platform/ManualEventLoop.h"
+#include "support/ScriptedDialogs.h"
 #include "ui/Memo.h"
 #include "ui/qt/MemoView.h"
-#include "QtBenchmarkMain.h"
 
 namespace {
 
@@ -74,6 +81,54 @@ void BM_MemoAlone(benchmark::State& state) {
   flood(state, false);
 }
 
+// range(0): 0 scale rows, 1 random bytes.
+void BM_BothPanesWithViews(benchmark::State& state) {
+  std::string stream;
+  if (state.range(0) == 0) {
+    stream = streamOfRows();
+  } else {
+    std::mt19937 gen(21);
+    stream.resize(kChunk * 64);
+    for (char& c : stream) c = static_cast<char>(gen() & 0xFF);
+  }
+  for (auto _ : state) {
+    const long before = residentBytes();
+    platform::ManualEventLoop loop;
+    testing_support::ScriptedDialogs dialogs;
+    auto form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, {}, [] {}});
+    form->FormCreate();
+    auto ascii = std::make_unique<ui::qt::MemoView>(form->Memo1);
+    auto hex = std::make_unique<ui::qt::MemoView>(form->Memo2);
+    for (auto* view : {ascii.get(), hex.get()}) {
+      view->resize(600, 400);
+      view->show();
+    }
+    QCoreApplication::processEvents();
+    const std::size_t period = state.range(0) == 0 ? 18 : stream.size() - kChunk;
+    std::string chunk;
+    for (std::size_t sent = 0; sent < kTotal; sent += kChunk) {
+      chunk.assign(stream, (sent / kChunk * 4099) % period, kChunk);
+      form->ProcessReceived(chunk, kChunk);
+      if (sent % (16 * kChunk) == 0) QCoreApplication::processEvents();
+    }
+    QCoreApplication::processEvents();
+    const long after = residentBytes();
+    state.counters["resident_per_received_byte"] =
+        static_cast<double>(after - before) / static_cast<double>(kTotal);
+    state.counters["ascii_model_per_received_byte"] =
+        static_cast<double>(form->Memo1.memoryBytes()) / static_cast<double>(kTotal);
+    state.counters["hex_model_per_received_byte"] =
+        static_cast<double>(form->Memo2.memoryBytes()) / static_cast<double>(kTotal);
+    state.PauseTiming();
+    ascii.reset();
+    hex.reset();
+    form.reset();
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kTotal));
+}
+
+BENCHMARK(BM_BothPanesWithViews)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MemoWithView)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MemoAlone)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 

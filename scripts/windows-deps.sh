@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the mingw-w64 toolchain and Wine, and builds what terso needs for
 # Windows from Debian's sources, once, into a cache folder outside the clone:
-# libxml2, GoogleTest, qtbase and qtcharts 6.4.2. The cache is keyed by the
-# recipe (its version below, the toolchain file and the patch), so a changed
-# recipe builds anew and an unchanged one is reused by every clone on the
-# machine; each library is kept once built, so an interrupted run goes on
-# where it stopped. Prints the prefix holding the libraries on its last line.
+# libxml2, GoogleTest, qtbase and (when its source can be had) qtcharts
+# 6.4.2. The cache is keyed by the recipe (its version below, the toolchain
+# file and the patch), so a changed recipe builds anew and an unchanged one is
+# reused by every clone on the machine; each library is kept once built, and
+# a stopped Qt build goes on where it stopped. Prints the prefix holding the
+# libraries on its last line.
 recipe=1
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -30,7 +31,7 @@ fi
 key=$( (echo "$recipe"; cat "$toolchain" "$patch") | sha256sum | cut -c1-16)
 cache=${TERSO_WINDOWS_CACHE:-/var/cache/terso-windows}
 prefix=$cache/$key
-if [ -f "$prefix/.complete" ]; then
+if [ -f "$prefix/.complete" ] && [ -f "$prefix/.done-qtcharts" ]; then
   echo "$prefix"
   exit 0
 fi
@@ -85,6 +86,8 @@ fi
 qt_host=(-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
 if ! done_mark qtbase; then
 echo "== qtbase 6.4.2 for mingw" >&2
+# A configured build that was stopped goes on where it was.
+if [ ! -f build-qtbase/build.ninja ]; then
 rm -rf qt6-base-* build-qtbase
 apt-get source -q qt6-base >&2
 src=$(find . -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
@@ -99,23 +102,30 @@ cmake -S "$src" -B build-qtbase "${cross[@]}" "${qt_host[@]}" \
   -DFEATURE_system_pcre2=OFF -DFEATURE_system_doubleconversion=OFF \
   -DFEATURE_system_libb2=OFF -DFEATURE_system_sqlite=OFF -DFEATURE_system_textmarkdownreader=OFF \
   >&2
+fi
 cmake --build build-qtbase -j"$jobs" >&2
 cmake --install build-qtbase >&2
 touch "$prefix/.done-qtbase"
 fi
 
-# The mirror here has been seen to lack qt6-charts' source archive (404):
-# without it the prefix has no Qt Charts, and the script says so and fails.
+# Qt Charts is optional: the mirror here has answered 404 for qt6-charts'
+# source archive, and terso draws its plot without Qt Charts when the prefix
+# has none. It is tried again on every run until it is built. Qt's own
+# toolchain file (beside its CMake packages) finds Qt in the prefix.
 if ! done_mark qtcharts; then
-echo "== qtcharts 6.4.2 for mingw" >&2
-rm -rf qt6-charts-* build-qtcharts
-apt-get source -q qt6-charts >&2
-src=$(find . -maxdepth 1 -type d -name 'qt6-charts-*' | head -n 1)
-cmake -S "$src" -B build-qtcharts "${cross[@]}" "${qt_host[@]}" \
-  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF >&2
-cmake --build build-qtcharts -j"$jobs" >&2
-cmake --install build-qtcharts >&2
-touch "$prefix/.done-qtcharts"
+  echo "== qtcharts 6.4.2 for mingw" >&2
+  rm -rf qt6-charts-* build-qtcharts
+  if apt-get source -q qt6-charts >&2; then
+    src=$(find . -maxdepth 1 -type d -name 'qt6-charts-*' | head -n 1)
+    cmake -S "$src" -B build-qtcharts -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
+      -DCMAKE_INSTALL_PREFIX="$prefix" -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF >&2
+    cmake --build build-qtcharts -j"$jobs" >&2
+    cmake --install build-qtcharts >&2
+    touch "$prefix/.done-qtcharts"
+  else
+    echo "qt6-charts' source cannot be fetched: no Qt Charts for Windows this time" >&2
+  fi
 fi
 
 cd "$cache"

@@ -82,6 +82,8 @@ void TForm1::buildControls() {
   Memo1.setBounds(35, 24, 160, 287);
   Memo2.setFont(makeFont("Monotxt", 8, true));
   Memo2.setBounds(230, 24, 452, 287);
+  // A flooded HEX pane would hold over three bytes of text per byte received.
+  Memo2.setPackedHexPairs(true);
   StaticText1.setCaption("ASCII");
   StaticText1.setBounds(35, 8, 31, 17);
   StaticText2.setCaption("HEX");

@@ -1,36 +1,19 @@
 #include "automatic/DecimalNumbers.h"
 
-#include <atomic>
 #include <charconv>
 #include <string>
 
 #include "app/WholeNumbers.h"
-#include "platform/Locale.h"
 
 namespace automatic {
 
 namespace {
-
-// The one process-wide setting, read at start-up by the program and set by tests.
-std::atomic<char> separator{'.'};
 
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
 }  // namespace
-
-char decimalSeparator() {
-  return separator.load(std::memory_order_relaxed);
-}
-
-void setDecimalSeparator(char c) {
-  separator.store(c, std::memory_order_relaxed);
-}
-
-void useLocaleDecimalSeparator() {
-  setDecimalSeparator(platform::localeDecimalSeparator());
-}
 
 bool tryParseDecimal(std::string_view text, double& value) {
   const char decimal = decimalSeparator();

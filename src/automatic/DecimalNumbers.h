@@ -5,15 +5,13 @@
 // else is a conversion error.
 #include <string_view>
 
+#include "platform/DecimalSeparator.h"
+
 namespace automatic {
 
-// The decimal separator is one process-wide setting: a point until the
-// program reads the user's regional one at start-up
-// (useLocaleDecimalSeparator); tests set it directly.
-char decimalSeparator();
-void setDecimalSeparator(char separator);
-// Takes the separator from the user's numeric locale.
-void useLocaleDecimalSeparator();
+using platform::decimalSeparator;
+using platform::setDecimalSeparator;
+using platform::useLocaleDecimalSeparator;
 
 // The value of text, or false when it is no valid decimal number.
 bool tryParseDecimal(std::string_view text, double& value);

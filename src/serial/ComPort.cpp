@@ -231,6 +231,11 @@ void TCustomComPort::StopEventThread() {
     TComThread::Retire(std::move(thread_), std::move(device_));
   }
   if (thread_) {
+    // Bytes read ahead and queued for the handlers reach them first, as a
+    // hand-over that waits does.
+    thread_->DeliverQueuedReceive();
+  }
+  if (thread_) {
     thread_->RequestStop();
     // Hand-overs still run meanwhile: a thread blocked in one finishes it
     // and then sees the stop.
@@ -348,7 +353,7 @@ int TCustomComPort::BytesWaiting() {
   if (!device_) throw EComPort(CError_ClearComFailed, EBADF);
   try {
     device_->takeLineErrors();  // the query clears the error flags, as the driver's does
-    return device_->inputQueueCount();
+    return device_->inputQueueCount() + (thread_ ? static_cast<int>(thread_->ReadAheadSize()) : 0);
   } catch (const platform::SerialDeviceError& e) {
     throw EComPort(CError_ClearComFailed, e.errorCode());
   }

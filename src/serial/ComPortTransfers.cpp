@@ -54,8 +54,21 @@ std::string TCustomComPort::ReadText(int count) {
 int TCustomComPort::ReadBytes(char* buffer, int count) {
   TransferRequest request;
   if (count <= 0) return 0;
-  StartRead(buffer, count, &request);
-  const int done = AwaitTransfer(&request);
+  // Bytes the event thread read ahead come first.
+  std::unique_lock<std::mutex> hold;
+  if (thread_) hold = thread_->HoldDeviceReads();
+  const int ahead =
+      thread_ ? static_cast<int>(thread_->TakeReadAhead(buffer, static_cast<std::size_t>(count))) : 0;
+  int done = ahead;
+  if (ahead < count) {
+    try {
+      StartRead(buffer + ahead, count - ahead, &request);
+      done += AwaitTransfer(&request);
+    } catch (const EComPort&) {
+      if (ahead == 0) throw;
+    }
+  }
+  if (hold.owns_lock()) hold.unlock();
   if (thread_ && done > 0) thread_->NoteRead();
   // As at the end of every read: the queue is queried once more, which also
   // clears the driver's error flags. Bytes already taken from the driver are

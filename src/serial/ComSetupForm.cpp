@@ -1,6 +1,6 @@
 #include "serial/ComSetupForm.h"
 
-#include "platform/MessageCatalog.h"
+#include "platform/Translations.h"
 #include "serial/ComPort.h"
 
 namespace serial {

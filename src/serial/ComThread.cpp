@@ -1,6 +1,8 @@
 #include "serial/ComThread.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 
 #include "platform/EventLoopStopped.h"
 #include "serial/ComPort.h"
@@ -15,6 +17,10 @@ namespace {
 constexpr int kLineCheckMs = 50;
 constexpr int kTxCheckMs = 10;
 constexpr int kUnreadCheckMs = 50;
+// Bytes read ahead of the handlers: at most this many wait for a hand-over
+// (the device's queue takes the rest), read in steps of kReadStep.
+constexpr std::size_t kReadAheadLimit = std::size_t{64} << 10;
+constexpr std::size_t kReadStep = std::size_t{64} << 10;
 
 struct EventCode {
   TComEvent event;
@@ -59,13 +65,19 @@ TComThread::TComThread(TCustomComPort& port, platform::SerialDevice& device, TCo
       events_(events),
       notices_(notices),
       onLost_(std::move(onLost)),
-      rx80Level_(port.buffer().inputSize() > 0 ? port.buffer().inputSize() * 4 / 5 : 1) {}
+      rx80Level_(port.buffer().inputSize() > 0 ? port.buffer().inputSize() * 4 / 5 : 1),
+      readAhead_(events.contains(evRxChar) && port.syncMethod() == smThreadSync),
+      ahead_(std::make_shared<ReceiveAhead>()) {
+  ahead_->thread = this;
+}
 
 TComThread::~TComThread() {
   if (thread_.joinable()) {
     RequestStop();
     thread_.join();
   }
+  std::lock_guard lock(ahead_->mutex);
+  ahead_->thread = nullptr;
 }
 
 void TComThread::Start() {
@@ -100,6 +112,113 @@ void TComThread::NoteWrite() {
   if (!events_.contains(evTxEmpty)) return;
   txPending_ = true;
   poller_.wake();
+}
+
+std::size_t TComThread::ReadAheadSize() const {
+  std::lock_guard lock(ahead_->mutex);
+  return ahead_->size();
+}
+
+std::size_t TComThread::TakeReadAhead(char* buffer, std::size_t size) {
+  std::lock_guard lock(ahead_->mutex);
+  ReceiveAhead& a = *ahead_;
+  const bool wasFull = a.size() >= kReadAheadLimit;
+  const std::size_t n = std::min(size, a.size());
+  std::memcpy(buffer, a.bytes.data() + a.taken, n);
+  a.taken += n;
+  if (a.taken == a.bytes.size()) {
+    a.bytes.clear();
+    a.taken = 0;
+  }
+  // A full read-ahead is not watched for: reading makes room.
+  if (wasFull && n > 0) poller_.wake();
+  return n;
+}
+
+void TComThread::ReadAhead() {
+  char step[kReadStep];
+  bool added = false;
+  for (;;) {
+    const std::size_t room = kReadAheadLimit - ReadAheadSize();
+    if (room == 0) break;
+    std::lock_guard reads(deviceReads_);
+    const std::size_t n = device_.readSome(step, std::min(room, kReadStep));
+    if (n == 0) break;
+    std::lock_guard lock(ahead_->mutex);
+    if (ahead_->taken > 0 && ahead_->taken >= ahead_->bytes.size() / 2) {
+      ahead_->bytes.erase(0, ahead_->taken);
+      ahead_->taken = 0;
+    }
+    ahead_->bytes.append(step, n);
+    ahead_->arrived = true;
+    added = true;
+  }
+  if (added) QueueReceive();
+}
+
+void TComThread::QueueReceive() {
+  {
+    std::lock_guard lock(ahead_->mutex);
+    if (ahead_->queued) return;
+    ahead_->queued = true;
+  }
+  loop_.post([ahead = std::weak_ptr<ReceiveAhead>(ahead_)] {
+    if (auto a = ahead.lock()) RunReceive(a);
+  });
+}
+
+void TComThread::RunReceive(const std::shared_ptr<ReceiveAhead>& ahead) {
+  TCustomComPort* port = nullptr;
+  {
+    std::lock_guard lock(ahead->mutex);
+    if (!ahead->thread || !ahead->queued || ahead->running) return;
+    port = &ahead->thread->port_;
+    ahead->running = true;
+    ahead->arrived = false;
+  }
+  std::string failure;
+  try {
+    if (port->connected()) port->DispatchEvent(evRxChar);
+  } catch (const std::exception& e) {
+    failure = e.what();
+  } catch (...) {
+    failure = "Unknown error";
+  }
+  bool again = false;
+  {
+    std::lock_guard lock(ahead->mutex);
+    ahead->running = false;
+    TComThread* thread = ahead->thread;
+    // Bytes that came meanwhile are news: another hand-over follows, after
+    // whatever the loop has queued since.
+    again = thread && ahead->arrived && ahead->size() > 0;
+    ahead->queued = again;
+    if (thread) {
+      if (!failure.empty())
+        thread->loop_.post([loop = &thread->loop_, failure] { loop->reportError(failure); });
+      if (again)
+        thread->loop_.post([weak = std::weak_ptr<ReceiveAhead>(ahead)] {
+          if (auto a = weak.lock()) RunReceive(a);
+        });
+      else
+        thread->poller_.wake();
+    }
+  }
+}
+
+void TComThread::DeliverQueuedReceive() {
+  if (readAhead_) RunReceive(ahead_);
+}
+
+void TComThread::AwaitQueuedReceive() {
+  for (;;) {
+    {
+      std::lock_guard lock(ahead_->mutex);
+      if (!ahead_->queued) return;
+    }
+    if (stop_) return;
+    poller_.wait({}, 20);
+  }
 }
 
 // Waits while the output queue keeps going down; gives up once it has not
@@ -138,7 +257,7 @@ void TComThread::Execute() {
         if (stop_) break;
       } else {
         // Hang-up and errors are reported whatever is asked for.
-        device.read = watchInput_;
+        device.read = readAhead_ ? ReadAheadSize() < kReadAheadLimit : watchInput_;
         const auto result = poller_.wait(std::span(&device, 1), WaitLimitMs());
         if (result == platform::Poller::Result::Interrupted) continue;
         if (result == platform::Poller::Result::Failed) {
@@ -155,7 +274,7 @@ void TComThread::Execute() {
         // Whatever the driver still holds goes to the reader first.
         int count = 0;
         try {
-          count = device_.inputQueueCount();
+          count = device_.inputQueueCount() + static_cast<int>(ReadAheadSize());
         } catch (const platform::SerialDeviceError&) {
         }
         pending_ = count > 0 ? TComEvents{evRxChar} & events_ : TComEvents{};
@@ -164,6 +283,7 @@ void TComThread::Execute() {
         break;
       }
 
+      if (readAhead_ && device.ready) ReadAhead();
       pending_ = {};
       if (!Sample(device.ready, pending_)) {
         lost = true;
@@ -229,12 +349,14 @@ int TComThread::WaitLimitMs() const {
 }
 
 bool TComThread::Sample(bool readable, TComEvents& found) {
-  if (events_.contains(evRxChar) || events_.contains(evRx80Full)) {
+  if ((events_.contains(evRxChar) && !readAhead_) || events_.contains(evRx80Full)) {
+    // The driver's queue: bytes read ahead have left it (a flood that the
+    // thread keeps up with fills it no more).
     const int count = device_.inputQueueCount();
     // Taken after the count: a read in between looks like news, which costs
     // one event with the true count, never a lost one.
     const std::uint64_t reads = reads_;
-    if (events_.contains(evRxChar)) {
+    if (events_.contains(evRxChar) && !readAhead_) {
       if (watchInput_) {
         if (readable && count > 0) found.insert(evRxChar);
       } else if (count == 0) {
@@ -307,6 +429,7 @@ bool TComThread::Dispatch() {
       break;
     case smThreadSync:
     default:
+      AwaitQueuedReceive();
       try {
         loop_.invokeAndWait(deliver);
       } catch (const platform::EventLoopStopped&) {

@@ -22,6 +22,13 @@
 // the queue count now and then instead, reporting evRxChar again when more
 // bytes arrive and watching again once the queue is empty.
 //
+// With smThreadSync received bytes do not wait for the handlers: the thread
+// reads what the device holds, up to a large chunk, as soon as it arrives and
+// queues one hand-over of it; while that hand-over waits for a busy
+// user-interface thread the thread goes on reading. The port's reads take
+// these bytes first and its queue count includes them. Other events wait for
+// a queued hand-over of bytes, so events keep their order.
+//
 // A device that goes away (hang-up or error from poll, a failing query) ends
 // the loop; the thread then calls onLost, which hands the close to the
 // user-interface thread.
@@ -89,6 +96,16 @@ class TComThread {
   void NoteRead();
   void NoteWrite();
 
+  // From the port: bytes read ahead of the handlers, taken from the front.
+  std::size_t ReadAheadSize() const;
+  std::size_t TakeReadAhead(char* buffer, std::size_t size);
+  // Held by a reader that takes the read-ahead and then reads the device, so
+  // that the thread reads nothing in between (bytes keep their order).
+  std::unique_lock<std::mutex> HoldDeviceReads() { return std::unique_lock(deviceReads_); }
+  // A hand-over of received bytes that is queued runs now (the port is
+  // closing and serves it, as it serves one that waits).
+  void DeliverQueuedReceive();
+
  private:
   void Execute();
   // false when the thread must end.
@@ -102,6 +119,24 @@ class TComThread {
   // Adds the events found on the device; false when it is gone.
   bool Sample(bool readable, TComEvents& found);
   bool SampleLines(TComEvents& found);
+  // Reads what the device holds into the read-ahead and queues a hand-over.
+  void ReadAhead();
+  // Waits until no hand-over of received bytes is queued (or the stop).
+  void AwaitQueuedReceive();
+
+  // Shared with the queued hand-overs, which may outlive the thread.
+  struct ReceiveAhead {
+    mutable std::mutex mutex;
+    std::string bytes;
+    std::size_t taken = 0;         // bytes[0, taken) went to the reader
+    bool queued = false;           // a hand-over is posted and has not ended
+    bool running = false;          // ... and is running now
+    bool arrived = false;          // bytes came since that hand-over began
+    TComThread* thread = nullptr;  // null once the thread is gone
+    std::size_t size() const { return bytes.size() - taken; }
+  };
+  static void RunReceive(const std::shared_ptr<ReceiveAhead>& ahead);
+  void QueueReceive();
 
   TCustomComPort& port_;
   platform::SerialDevice& device_;
@@ -110,6 +145,9 @@ class TComThread {
   platform::MessageTarget* const notices_;
   const std::function<void()> onLost_;
   const int rx80Level_;
+  const bool readAhead_;
+  const std::shared_ptr<ReceiveAhead> ahead_;
+  std::mutex deviceReads_;
 
   platform::Poller poller_;                          // the thread sleeps here; any thread wakes it
   std::unique_ptr<platform::SerialDevice> adopted_;  // declared before thread_: outlives the join

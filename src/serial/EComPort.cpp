@@ -3,7 +3,7 @@
 #include <array>
 #include <mutex>
 
-#include "platform/MessageCatalog.h"
+#include "platform/Translations.h"
 
 namespace serial {
 
@@ -47,8 +47,7 @@ std::once_flag translatedOnce;
 Messages messages;
 
 void translate() {
-  for (std::size_t i = 0; i < kEnglish.size(); ++i)
-    messages.texts[i] = platform::translate(kTextDomain, kEnglish[i]);
+  for (std::size_t i = 0; i < kEnglish.size(); ++i) messages.texts[i] = platform::translate(kTextDomain, kEnglish[i]);
   messages.suffix = platform::translate(kTextDomain, kSuffix);
 }
 
@@ -82,7 +81,7 @@ const std::string& ComErrorMessage(int messageCode) {
 }
 
 void SetupComErrorMessages(const std::string& localeDir) {
-  platform::bindCatalog(kTextDomain, localeDir);
+  platform::bindTextDomain(kTextDomain, localeDir);
   std::call_once(translatedOnce, translate);
 }
 

@@ -1,5 +1,7 @@
 #include "ui/Memo.h"
 
+#include "ui/HexPairs.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -7,15 +9,29 @@ namespace ui {
 
 namespace {
 
-constexpr std::size_t kLinesPerCheckpoint = 32;
-constexpr std::size_t kBytesPerCheckpoint = 4096;
+constexpr std::size_t kLinesPerCheckpoint = 128;
+constexpr std::size_t kBytesPerCheckpoint = std::size_t{16} << 10;
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+// Packed panes fill smaller blocks: only the last one and the one read last
+// are held as text.
+constexpr std::size_t kPackedBlockSize = std::size_t{256} << 10;
 // A pane set to a much shorter text gives a large buffer back.
 constexpr std::size_t kKeepCapacity = std::size_t{64} << 10;
 
 }  // namespace
 
 const std::string& Memo::text() const {
+  const bool anyPacked = std::any_of(blocks_.begin(), blocks_.end(), [](const Block& b) { return b.packed; });
+  if (anyPacked) {
+    // Joined into a copy that goes with the next change: the packed blocks
+    // stay packed.
+    if (joined_.empty()) {
+      joined_.reserve(size());
+      joined_.append(text_);
+      for (std::size_t p = 1; p <= blocks_.size(); ++p) joined_.append(part(p));
+    }
+    return joined_;
+  }
   if (!blocks_.empty()) {
     // Room for a quarter more: a caller that asks for the whole text again
     // and again as the pane grows copies each byte only a few times.
@@ -34,7 +50,14 @@ char Memo::lastChar() const {
   return text_.empty() ? '\0' : text_.back();
 }
 
+void Memo::dropUnpacked() {
+  if (!joined_.empty()) std::string().swap(joined_);
+  unpackedValid_ = false;
+}
+
 void Memo::setText(std::string_view text) {
+  dropUnpacked();
+  std::string().swap(unpacked_);
   blocks_.clear();
   if (text_.capacity() > kKeepCapacity && text.size() < text_.capacity() / 4)
     std::string().swap(text_);
@@ -46,6 +69,7 @@ void Memo::setText(std::string_view text) {
     checkpoints_.assign(1, Checkpoint{0, 0});
   lineCount_ = 1;
   lastLineStart_ = 0;
+  longestLine_ = 0;
   cursor_ = Checkpoint{0, 0};
   appendWithoutNul(text);
   if (memoListener_) memoListener_->memoReset();
@@ -70,10 +94,11 @@ void Memo::appendWithoutNul(std::string_view bytes) {
 
 void Memo::appendRun(std::string_view run) {
   if (run.empty()) return;
+  if (!joined_.empty()) std::string().swap(joined_);
   const std::size_t from = size();
   if (blocks_.empty()) {
     const std::size_t needed = text_.size() + run.size();
-    if (needed <= text_.capacity() || needed <= kBlockSize) {
+    if (needed <= text_.capacity() || needed <= blockSize()) {
       text_.append(run);
       indexFrom(from);
       return;
@@ -88,16 +113,27 @@ void Memo::appendRun(std::string_view run) {
   indexFrom(from);
 }
 
+std::size_t Memo::blockSize() const {
+  return packHexPairs_ ? kPackedBlockSize : kBlockSize;
+}
+
 // The row in progress moves into the new block, so a row never spans two
 // parts.
 void Memo::startBlock(std::size_t extra) {
   const std::size_t carry = size() - lastLineStart_;
   // A long row that keeps growing moves a few times at most.
-  const std::size_t capacity = std::max(kBlockSize, (carry + extra) + (carry + extra) / 4);
+  const std::size_t capacity = std::max(blockSize(), (carry + extra) + (carry + extra) / 4);
   Block block{lastLineStart_, carry, capacity, std::unique_ptr<char[]>(new char[capacity])};
   if (blocks_.empty()) {
     std::memcpy(block.data.get(), text_.data() + lastLineStart_, carry);
     text_.resize(lastLineStart_);
+    if (packHexPairs_ && !text_.empty()) {
+      // The first part is packed too: it becomes a block of its own.
+      Block first{0, text_.size(), text_.size(), std::unique_ptr<char[]>(new char[text_.size()])};
+      std::memcpy(first.data.get(), text_.data(), text_.size());
+      text_.clear();
+      blocks_.push_back(std::move(first));
+    }
     if (text_.empty()) std::string().swap(text_);
   } else {
     Block& last = blocks_.back();
@@ -106,6 +142,24 @@ void Memo::startBlock(std::size_t extra) {
     if (last.size == 0) blocks_.pop_back();
   }
   blocks_.push_back(std::move(block));
+  // Full blocks never change again. The one filled last stays as text a
+  // while longer: the rows in view and the rows a view measures next are
+  // read from it.
+  if (packHexPairs_ && blocks_.size() >= 3 && !blocks_[blocks_.size() - 3].packed)
+    pack(blocks_[blocks_.size() - 3]);
+  // Rows of the new block are found without reading the one before.
+  if (checkpoints_.back().offset < lastLineStart_)
+    checkpoints_.push_back(Checkpoint{lineCount_ - 1, lastLineStart_});
+}
+
+void Memo::pack(Block& block) const {
+  const std::string packed = packHexPairs(std::string_view(block.data.get(), block.size));
+  // Text of another kind is kept as it is.
+  if (packed.size() > block.size / 2) return;
+  block.data.reset(new char[packed.size()]);
+  std::memcpy(block.data.get(), packed.data(), packed.size());
+  block.capacity = packed.size();
+  block.packed = true;
 }
 
 // Indexes bytes just appended; they are all in the last part.
@@ -119,6 +173,9 @@ void Memo::indexFrom(std::size_t from) {
     if (!lf) break;
     pos = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()) + 1;
     const std::size_t start = base + pos;
+    // A CR before the LF belongs to the row end.
+    const std::size_t row = start - 1 - lastLineStart_;
+    longestLine_ = std::max(longestLine_, row > 0 && bytes[pos - 2] == '\r' ? row - 1 : row);
     const Checkpoint& checkpoint = checkpoints_.back();
     if (lineCount_ - checkpoint.line >= kLinesPerCheckpoint ||
         start - checkpoint.offset >= kBytesPerCheckpoint)
@@ -138,7 +195,15 @@ std::size_t Memo::partAt(std::size_t offset) const {
 std::string_view Memo::part(std::size_t index) const {
   if (index == 0) return text_;
   const Block& b = blocks_[index - 1];
-  return {b.data.get(), b.size};
+  if (!b.packed) return {b.data.get(), b.size};
+  if (!unpackedValid_ || unpackedBase_ != b.base) {
+    unpacked_.clear();
+    unpacked_.reserve(b.size);
+    unpackHexPairs(std::string_view(b.data.get(), b.capacity), unpacked_);
+    unpackedBase_ = b.base;
+    unpackedValid_ = true;
+  }
+  return unpacked_;
 }
 
 std::size_t Memo::findLf(std::size_t from) const {
@@ -185,7 +250,8 @@ std::string_view Memo::line(std::size_t index) const {
 }
 
 std::size_t Memo::memoryBytes() const {
-  std::size_t bytes = text_.capacity() + checkpoints_.capacity() * sizeof(Checkpoint);
+  std::size_t bytes = text_.capacity() + checkpoints_.capacity() * sizeof(Checkpoint) + unpacked_.capacity() +
+                      joined_.capacity();
   for (const Block& b : blocks_) bytes += b.capacity;
   return bytes;
 }

@@ -2,6 +2,7 @@
 // A multi-line text pane. Panes grow large under a flood of data, so text is
 // appended in place and the view is told what was appended (never handed a
 // rebuilt text); it repaints the visible rows straight from the model.
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -41,15 +42,22 @@ class Memo : public Control {
   // Rows are separated by LF (a CR before it belongs to the row end); the
   // text after the last LF is the last row, even when empty. Reading rows in
   // order costs only their length. A row's view stays valid until the pane
-  // changes or text() is called.
+  // changes or text() is called, and in a pane of packed hexadecimal pairs
+  // until a row of another part is read.
   std::size_t lineCount() const { return lineCount_; }
   std::string_view line(std::size_t index) const;
   std::size_t lineStart(std::size_t index) const;
+  // The length of the longest row (as line() gives it), kept as rows end.
+  std::size_t longestLine() const { return std::max(longestLine_, size() - lastLineStart_); }
 
   void scrollToEnd();
   int scrollBars() const { return scrollBars_; }
 
   void setMemoListener(MemoListener* listener) { memoListener_ = listener; }
+
+  // The pane shows bytes as hexadecimal pairs: its full blocks are kept
+  // packed, a byte per pair (see HexPairs.h), and unpacked where read.
+  void setPackedHexPairs(bool on) { packHexPairs_ = on; }
 
   // Bytes the pane holds on the heap (text and line index, by capacity).
   std::size_t memoryBytes() const;
@@ -65,10 +73,12 @@ class Memo : public Control {
     std::size_t size;
     std::size_t capacity;
     std::unique_ptr<char[]> data;
+    bool packed = false;  // data holds the packed form (capacity bytes) of size bytes of text
   };
-  // A known row start. The line index keeps one for every 32 rows, or sooner
-  // after 4 KiB, so a row is found by scanning a few rows at most: a full
-  // index of a flooded pane would cost more than its hexadecimal text.
+  // A known row start. The line index keeps one for every 128 rows, or
+  // sooner after 16 KiB, and one where each block starts, so a row is found
+  // by scanning a few kilobytes at most: a full index of a flooded pane would
+  // cost more than its text.
   struct Checkpoint {
     std::size_t line;
     std::size_t offset;
@@ -80,6 +90,8 @@ class Memo : public Control {
   void appendWithoutNul(std::string_view bytes);
   void appendRun(std::string_view run);
   void startBlock(std::size_t extra);
+  std::size_t blockSize() const;
+  void pack(Block& block) const;
   void indexFrom(std::size_t from);
   // The part holding offset: 0 for text_, i + 1 for blocks_[i].
   std::size_t partAt(std::size_t offset) const;
@@ -90,9 +102,19 @@ class Memo : public Control {
 
   mutable std::string text_;
   mutable std::vector<Block> blocks_;
+  bool packHexPairs_ = false;
+  // The packed block read last, unpacked (keyed by its base), and the whole
+  // text of a pane with packed blocks while it is unchanged.
+  mutable std::string unpacked_;
+  mutable std::size_t unpackedBase_ = 0;
+  mutable bool unpackedValid_ = false;
+  mutable std::string joined_;
+  // Drops the unpacked copies (the pane changed).
+  void dropUnpacked();
   std::vector<Checkpoint> checkpoints_{{0, 0}};
   std::size_t lineCount_ = 1;
   std::size_t lastLineStart_ = 0;
+  std::size_t longestLine_ = 0;  // of the rows that have ended
   // The row read last, where reading the next one starts.
   mutable Checkpoint cursor_{0, 0};
   int scrollBars_ = 3;  // both

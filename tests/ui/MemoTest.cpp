@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/HexPairs.h"
 #include "ui/Memo.h"
 
 using namespace std::string_literals;
@@ -37,6 +38,9 @@ void expectRows(const ui::Memo& memo, const std::string& text, const std::vector
   for (std::size_t i = 0; i < text.size(); ++i)
     if (text[i] == '\n') starts.push_back(i + 1);
   ASSERT_EQ(memo.lineCount(), rows.size());
+  std::size_t longest = 0;
+  for (const std::string& row : rows) longest = std::max(longest, row.size());
+  EXPECT_EQ(memo.longestLine(), longest);
   for (std::size_t i : order) {
     ASSERT_EQ(memo.line(i), rows[i]) << "row " << i;
     ASSERT_EQ(memo.lineStart(i), starts[i]) << "row " << i;
@@ -81,7 +85,10 @@ TEST(Memo, NulNeverEntersAndTheListenerHearsWhatChanged) {
   EXPECT_EQ(listener.events.back(), "reset");
 }
 
-TEST(Memo, RowsAreFoundInAnyOrder) {
+class MemoKinds : public ::testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(PlainAndPacked, MemoKinds, ::testing::Bool());
+
+TEST_P(MemoKinds, RowsAreFoundInAnyOrder) {
   // Rows of every kind: empty, lone CR, CR inside, longer than the index
   // spacing, longer than a block of a large pane, and thousands of short ones,
   // appended in pieces of random size, some with NUL bytes that are dropped.
@@ -118,6 +125,7 @@ TEST(Memo, RowsAreFoundInAnyOrder) {
   sent += "last";
 
   ui::Memo memo("Memo2");
+  memo.setPackedHexPairs(GetParam());
   for (std::size_t at = 0; at < sent.size();) {
     const std::size_t n =
         std::min<std::size_t>(random() % 300 + (at > 5000000 ? 200000 : 0), sent.size() - at);
@@ -178,6 +186,74 @@ TEST(Memo, AFloodedPaneHoldsLittleMoreThanItsText) {
   }
   EXPECT_LE(static_cast<double>(memo.memoryBytes()) / static_cast<double>(expected.size()), 1.3);
   EXPECT_EQ(memo.text(), expected);
+}
+
+// Received bytes laid out as the HEX pane shows them: pairs, groups of
+// eight, rows ended by 0A, and now and then a wrap byte that ends or starts
+// a row, or the grouping restarted mid-row.
+std::string hexPaneText(std::size_t bytes, std::mt19937& random) {
+  constexpr char digits[] = "0123456789ABCDEF";
+  std::string text;
+  int column = 0;
+  for (std::size_t i = 0; i < bytes; ++i) {
+    const unsigned b = random() % 100 < 3 ? 0x0A : random() & 0xFF;
+    const unsigned odd = random() % 500;
+    const std::string pair{digits[b >> 4], digits[b & 15]};
+    if (b == 0x0A) {
+      text += "0A\r\n";
+      column = -1;
+    } else if (odd == 0) {
+      text += pair + "\r\n";  // a wrap byte ends the row
+      column = -1;
+    } else if (odd == 1) {
+      text += "\r\n" + pair;  // a wrap byte starts one
+      column = -1;
+    } else {
+      text += pair + " ";
+    }
+    if (odd == 2) column = 0;  // the view switched
+    if (++column % 8 == 0) text += "  ";
+  }
+  return text;
+}
+
+TEST(Memo, APackedHexPaneReadsBackExactlyInLittleMemory) {
+  // Odd texts round-trip too: no pairs, lower case, a lone digit, pairs
+  // without spaces, a row end alone.
+  for (const std::string& text :
+       {""s, "Podzial okien"s, "0a 1b"s, "4"s, "41424"s, "\r\n"s, "  41 \r\n7F   "s}) {
+    std::string back;
+    ui::unpackHexPairs(ui::packHexPairs(text), back);
+    EXPECT_EQ(back, text);
+  }
+
+  std::mt19937 random(21);
+  const std::string text = hexPaneText(3'000'000, random);
+  ui::Memo memo("Memo2");
+  memo.setPackedHexPairs(true);
+  // Past the first few blocks, about one byte per pair: far below the text's
+  // three and more.
+  std::size_t measuredFrom = 0, memoryThen = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t n = std::min<std::size_t>(random() % 20000, text.size() - at);
+    memo.append(std::string_view(text).substr(at, n));
+    at += n;
+    if (measuredFrom == 0 && at > (std::size_t{3} << 20)) {
+      measuredFrom = at;
+      memoryThen = memo.memoryBytes();
+    }
+  }
+  EXPECT_LT(static_cast<double>(memo.memoryBytes() - memoryThen),
+            0.4 * static_cast<double>(text.size() - measuredFrom));
+  // In order, then rows here and there (each may unpack a block).
+  std::vector<std::size_t> order = allRows(memo);
+  expectRows(memo, text, order);
+  std::shuffle(order.begin(), order.end(), random);
+  order.resize(200);
+  expectRows(memo, text, order);
+  EXPECT_EQ(memo.text(), text);
+  memo.append("41 ");
+  EXPECT_EQ(memo.text(), text + "41 ");
 }
 
 }  // namespace

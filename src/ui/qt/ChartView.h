@@ -1,23 +1,28 @@
 #pragma once
-// The plot on Qt Charts: a line through the readable points, unstable points
-// as orange rings, unreadable ones as red crosses. With more points than the
-// plot has pixels across, each pixel column draws only its first, lowest,
-// highest and last point, so a long series keeps its shape and the window
-// stays responsive.
-#include <QChartView>
-#include <QList>
-#include <QPointF>
-#include <vector>
-
+// The readings plot: a line through the readable points, unstable points as
+// orange rings, unreadable ones as red squares; long series are thinned to
+// the plot's width (ChartPoints.h). Drawn with Qt Charts where the build has
+// it (TERSO_QT_CHARTS), else painted here (PaintedChartView.cpp).
 #include "ui/Chart.h"
 
+#if TERSO_QT_CHARTS
+#include <QChartView>
 class QLineSeries;
 class QScatterSeries;
 class QValueAxis;
+#else
+#include <QWidget>
+#endif
 
 namespace ui::qt {
 
-class ChartView : public QChartView {
+#if TERSO_QT_CHARTS
+using ChartViewBase = QChartView;
+#else
+using ChartViewBase = QWidget;
+#endif
+
+class ChartView : public ChartViewBase {
   Q_OBJECT
 
  public:
@@ -26,19 +31,21 @@ class ChartView : public QChartView {
   // Redraws from the model (the binder calls it on every change).
   void sync();
 
-  // Points of the line for a given width in pixels (public for the benchmark).
-  static QList<QPointF> decimated(const std::vector<ui::ChartPoint>& points, int columns);
-
  protected:
   void resizeEvent(QResizeEvent* event) override;
+#if !TERSO_QT_CHARTS
+  void paintEvent(QPaintEvent* event) override;
+#endif
 
  private:
   ui::Chart& chart_;
+#if TERSO_QT_CHARTS
   QLineSeries* line_;
   QScatterSeries* marked_;
   QScatterSeries* unreadable_;
   QValueAxis* xAxis_;
   QValueAxis* yAxis_;
+#endif
 };
 
 }  // namespace ui::qt

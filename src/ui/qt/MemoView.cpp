@@ -57,7 +57,6 @@ void MemoView::memoAppended(std::size_t) {
 }
 
 void MemoView::memoReset() {
-  measuredRows_ = 0;
   longestRow_ = 0;
   selectionAnchor_ = selectionEnd_ = -1;
   schedule();
@@ -92,11 +91,8 @@ void MemoView::catchUp() {
 }
 
 void MemoView::measureNewRows() {
-  const std::size_t count = memo_.lineCount();
-  // The last row measured may have grown since.
-  for (std::size_t i = measuredRows_ == 0 ? 0 : measuredRows_ - 1; i < count; ++i)
-    longestRow_ = std::max(longestRow_, memo_.line(i).size());
-  measuredRows_ = count;
+  // The model keeps its longest row: no row is read for it.
+  longestRow_ = memo_.longestLine();
 }
 
 void MemoView::styleChanged() {

@@ -65,9 +65,6 @@ class MemoView : public QAbstractScrollArea, public ui::MemoListener {
   int frameInterval_ = 20;
   int rowHeight_ = 1;
   int charWidth_ = 1;
-  // Rows [0, measuredRows_ - 1) are complete and counted in longestRow_; the
-  // last row measured may still grow.
-  std::size_t measuredRows_ = 0;
   std::size_t longestRow_ = 0;
   bool scrollToEndPending_ = false;
   // Selected rows, as an anchor and a moving end; -1 when nothing is selected.

@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Runs the Windows build (scripts/windows.sh) under Wine: the test binaries
+# through ctest, serial tests on pty pairs that the Wine prefix sees as COM
+# ports, then a smoke run of the zip's terso.exe in Xvfb with the Windows
+# platform plugin against the zip's terso-scale.exe. BUILD_DIR overrides
+# build-win. The Wine prefix is the build's own (build-win/wine), never ~/.wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$(realpath -m "${BUILD_DIR:-build-win}")
+[ -f "$build/dist/terso/terso.exe" ] || { echo "no Windows build in $build: run scripts/windows.sh" >&2; exit 1; }
+
+need=()
+for tool in Xvfb:xvfb xdotool:xdotool socat:socat; do
+  command -v "${tool%%:*}" >/dev/null || need+=("${tool#*:}")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y "${need[@]}" >&2
+fi
+
+export WINEPREFIX=$build/wine
+export WINEDEBUG=-all,err+module
+# No .NET or HTML engine wanted: Wine does not offer to install them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+run=$build/wine-run
+rm -rf "$run"
+mkdir -p "$run"
+started=()
+cleanup() {
+  for pid in "${started[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wineserver -k 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# The window tests and the smoke run show their windows on a virtual display,
+# which Wine (started next) uses from its start.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$run/display" 2>"$run/xvfb.log" &
+started+=($!)
+for _ in $(seq 100); do
+  [ -s "$run/display" ] && break
+  sleep 0.1
+done
+[ -s "$run/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(cat "$run/display")
+
+# One server for the whole run, and Wine's services started once: each test
+# program then starts in a fraction of a second instead of three. Their
+# output goes to /dev/null, or ctest waits on the pipe they keep open.
+[ -f "$WINEPREFIX/system.reg" ] || wine wineboot --init >/dev/null 2>&1
+wineserver -p >/dev/null 2>&1
+wine wineboot >/dev/null 2>&1
+
+# A null-modem pair: two ptys joined by socat, seen by Wine as two COM ports.
+com_pair() {
+  local a=$1 b=$2
+  socat pty,raw,echo=0,link="$run/$a" pty,raw,echo=0,link="$run/$b" >/dev/null 2>&1 &
+  started+=($!)
+  for _ in $(seq 100); do
+    [ -e "$run/$a" ] && [ -e "$run/$b" ] && break
+    sleep 0.05
+  done
+  ln -sfn "$run/$a" "$WINEPREFIX/dosdevices/${a,,}"
+  ln -sfn "$run/$b" "$WINEPREFIX/dosdevices/${b,,}"
+}
+
+echo "== Tests under Wine"
+com_pair COM5 COM6
+com_pair COM7 COM8
+export TERSO_TEST_COM_PAIRS=COM5:COM6,COM7:COM8
+# One test at a time: the serial tests share the COM pairs.
+ctest --test-dir "$build" --output-on-failure
+
+echo "== Smoke run of terso.exe"
+fail() {
+  echo "smoke run: $*" >&2
+  for log in "$run"/*.log; do echo "--- $log" >&2; tail -n 20 "$log" >&2; done
+  exit 1
+}
+# A copy of the unpacked zip, so the settings it writes start from nothing.
+smoke=$run/terso
+cp -r "$build/dist/terso" "$smoke"
+# The terminal opens its default port, COM1; the pretend scale answers on COM2.
+com_pair COM1 COM2
+wine "$smoke/terso-scale.exe" --com COM2 >"$run/scale.out" 2>"$run/scale.log" &
+started+=($!)
+
+(cd "$smoke" && exec wine terso.exe -platform windows) >"$run/terso.log" 2>&1 &
+terso=$!
+title="Komunikacja przez złącze szeregowe RS-232 v9E"
+window=$(timeout 60 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1) ||
+  fail "no window titled \"$title\""
+[ "$(xdotool getwindowname "$window")" = "$title" ] || fail "the title is \"$(xdotool getwindowname "$window")\""
+echo "window: $title"
+
+# SMOKE-STEPS
+
+xdotool key --window "$window" alt+F4
+for _ in $(seq 300); do
+  kill -0 "$terso" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$terso" 2>/dev/null && fail "terso.exe is still running 30 s after the close box"
+status=0
+wait "$terso" || status=$?
+[ "$status" -eq 0 ] || fail "terso.exe exited with $status"
+grep -q "<TersoConfig" "$smoke/config.xml" || fail "no config.xml written"
+grep -q "^Port=COM1" "$smoke/Kestrel.ini" || fail "no Kestrel.ini written"
+echo "closed: exit code 0, config.xml and Kestrel.ini written"

@@ -1,0 +1,219 @@
+// Packed form: varint prefix length, the prefix (text before the first
+// pair), varint pair count, the pairs' byte values, then one record per pair
+// whose following text is not the usual one: varint distance from the
+// previous such pair (from pair 0 for the first), varint length, the text.
+// The byte values are stored as they are (a 0 byte, then the values) or,
+// when repeats make that shorter (a scale sends much the same row again and
+// again), as runs of new bytes and copies of earlier ones (a 1 byte, varint
+// length, then the runs).
+#include "ui/HexPairs.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace ui {
+
+namespace {
+
+// The value of an upper-case hexadecimal digit, -1 for any other byte.
+constexpr std::array<signed char, 256> kDigitValue = [] {
+  std::array<signed char, 256> table{};
+  for (int c = 0; c < 256; ++c)
+    table[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                               : -1);
+  return table;
+}();
+
+bool isHexDigit(char c) {
+  return kDigitValue[static_cast<unsigned char>(c)] >= 0;
+}
+
+int digitValue(char c) {
+  return kDigitValue[static_cast<unsigned char>(c)];
+}
+
+bool pairAt(std::string_view text, std::size_t i) {
+  return i + 1 < text.size() && isHexDigit(text[i]) && isHexDigit(text[i + 1]);
+}
+
+// Where the next pair starts at or after i; text.size() when none does.
+std::size_t nextPair(std::string_view text, std::size_t i) {
+  while (i + 1 < text.size() && !(isHexDigit(text[i]) && isHexDigit(text[i + 1]))) ++i;
+  return i + 1 < text.size() ? i : text.size();
+}
+
+// The text that usually follows a pair: a row end after 0A (with the gap
+// that opens the next row), two more spaces after every eighth pair since
+// the last gap, else one space. gap counts the pairs since the last gap.
+std::string_view usualAfter(unsigned char value, int gap) {
+  if (value == 0x0A) return "\r\n  ";
+  return gap + 1 == 8 ? "   " : " ";
+}
+
+int gapAfter(std::string_view following, int gap) {
+  const std::size_t n = following.size();
+  return n >= 2 && following[n - 1] == ' ' && following[n - 2] == ' ' ? 0 : gap + 1;
+}
+
+void putVarint(std::string& out, std::size_t v) {
+  while (v >= 0x80) {
+    out += static_cast<char>((v & 0x7F) | 0x80);
+    v >>= 7;
+  }
+  out += static_cast<char>(v);
+}
+
+std::size_t takeVarint(std::string_view in, std::size_t& at) {
+  std::size_t v = 0;
+  for (int shift = 0; at < in.size(); shift += 7) {
+    const auto byte = static_cast<unsigned char>(in[at++]);
+    v |= static_cast<std::size_t>(byte & 0x7F) << shift;
+    if (!(byte & 0x80)) break;
+  }
+  return v;
+}
+
+// Runs: varint count of new bytes, the bytes, then varint length of a copy
+// (0 ends) and varint distance back to where it copies from.
+std::string packRepeats(std::string_view in) {
+  constexpr int kHashBits = 14;
+  constexpr std::size_t kMinCopy = 6;
+  std::vector<std::uint32_t> seen(std::size_t{1} << kHashBits, UINT32_MAX);
+  std::string out;
+  std::size_t fresh = 0;
+  std::size_t i = 0;
+  auto load = [&in](std::size_t at) {
+    std::uint32_t v;
+    std::memcpy(&v, in.data() + at, 4);
+    return v;
+  };
+  while (i + kMinCopy <= in.size()) {
+    const std::uint32_t v = load(i);
+    std::uint32_t& slot = seen[(v * 2654435761u) >> (32 - kHashBits)];
+    const std::size_t from = slot;
+    slot = static_cast<std::uint32_t>(i);
+    if (from != UINT32_MAX && load(from) == v) {
+      std::size_t n = 4;
+      while (i + n < in.size() && in[from + n] == in[i + n]) ++n;
+      if (n >= kMinCopy) {
+        putVarint(out, i - fresh);
+        out.append(in.substr(fresh, i - fresh));
+        putVarint(out, n);
+        putVarint(out, i - from);
+        i += n;
+        fresh = i;
+        continue;
+      }
+    }
+    ++i;
+  }
+  putVarint(out, in.size() - fresh);
+  out.append(in.substr(fresh));
+  putVarint(out, 0);
+  return out;
+}
+
+void unpackRepeats(std::string_view in, std::size_t& at, std::string& out) {
+  for (;;) {
+    const std::size_t fresh = takeVarint(in, at);
+    out.append(in.substr(at, fresh));
+    at += fresh;
+    const std::size_t n = takeVarint(in, at);
+    if (n == 0) return;
+    const std::size_t from = out.size() - takeVarint(in, at);
+    // A copy may overlap what it produces.
+    for (std::size_t k = 0; k < n; ++k) out += out[from + k];
+  }
+}
+
+}  // namespace
+
+std::string packHexPairs(std::string_view text) {
+  std::size_t i = nextPair(text, 0);
+  std::string values;
+  values.reserve(text.size() / 3 + 1);
+  std::string unusual;
+  std::size_t lastUnusual = 0;
+  int gap = 0;
+  while (i < text.size()) {
+    const auto value = static_cast<unsigned char>(digitValue(text[i]) * 16 + digitValue(text[i + 1]));
+    // Mostly the usual text follows, up to the next pair.
+    const std::string_view usual = usualAfter(value, gap);
+    std::size_t end = i + 2 + usual.size();
+    bool isUsual = end <= text.size() && (end == text.size() || pairAt(text, end));
+    for (std::size_t k = 0; isUsual && k < usual.size(); ++k) isUsual = text[i + 2 + k] == usual[k];
+    if (!isUsual) end = nextPair(text, i + 2);
+    const std::string_view following = text.substr(i + 2, end - (i + 2));
+    if (!isUsual) {
+      putVarint(unusual, values.size() - lastUnusual);
+      putVarint(unusual, following.size());
+      unusual.append(following);
+      lastUnusual = values.size();
+    }
+    gap = gapAfter(following, gap);
+    values += static_cast<char>(value);
+    i = end;
+  }
+  const std::size_t prefix = nextPair(text, 0);
+  std::string packed;
+  packed.reserve(prefix + values.size() + unusual.size() + 20);
+  putVarint(packed, prefix);
+  packed.append(text.substr(0, prefix));
+  putVarint(packed, values.size());
+  const std::string repeats = packRepeats(values);
+  if (repeats.size() < values.size()) {
+    packed += '\1';
+    putVarint(packed, repeats.size());
+    packed.append(repeats);
+  } else {
+    packed += '\0';
+    packed.append(values);
+  }
+  packed.append(unusual);
+  return packed;
+}
+
+void unpackHexPairs(std::string_view packed, std::string& out) {
+  constexpr char digits[] = "0123456789ABCDEF";
+  std::size_t at = 0;
+  const std::size_t prefix = takeVarint(packed, at);
+  out.append(packed.substr(at, prefix));
+  at += prefix;
+  const std::size_t count = takeVarint(packed, at);
+  std::string repeated;
+  std::string_view values;
+  if (at < packed.size() && packed[at++] == '\1') {
+    const std::size_t size = takeVarint(packed, at);
+    std::size_t from = at;
+    repeated.reserve(count);
+    unpackRepeats(packed, from, repeated);
+    values = repeated;
+    at += size;
+  } else {
+    values = packed.substr(at, count);
+    at += count;
+  }
+  std::size_t nextUnusual = at < packed.size() ? takeVarint(packed, at) : count;
+  int gap = 0;
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    const auto value = static_cast<unsigned char>(values[k]);
+    out += digits[value >> 4];
+    out += digits[value & 0x0F];
+    std::string_view following;
+    if (k == nextUnusual) {
+      const std::size_t n = takeVarint(packed, at);
+      following = packed.substr(at, n);
+      at += n;
+      nextUnusual = at < packed.size() ? k + takeVarint(packed, at) : count;
+    } else {
+      following = usualAfter(value, gap);
+    }
+    out.append(following);
+    gap = gapAfter(following, gap);
+  }
+}
+
+}  // namespace ui
