@@ -300,6 +300,9 @@ void TCustomComPort::ApplyAllSettings() {
 
 void TCustomComPort::ApplyLineSettings() {
   if (!canApply()) return;
+  // The event thread may be reading ahead, under settings that this changes.
+  std::unique_lock<std::mutex> hold;
+  if (thread_) hold = thread_->HoldDeviceReads();
   try {
     device_->applyLineSettings(LineSettings());
   } catch (const platform::SerialDeviceError& e) {

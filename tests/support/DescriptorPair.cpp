@@ -49,8 +49,8 @@ DescriptorPair::~DescriptorPair() {
 }
 
 bool DescriptorPair::write(std::string_view bytes) {
-  return ::send(native(ends_[1]), bytes.data(), static_cast<int>(bytes.size()),
-                0) == static_cast<int>(bytes.size());
+  return ::send(native(ends_[1]), bytes.data(), static_cast<int>(bytes.size()), 0) ==
+         static_cast<int>(bytes.size());
 }
 
 std::string DescriptorPair::read() {

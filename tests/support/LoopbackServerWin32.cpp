@@ -86,7 +86,8 @@ std::string LoopbackServer::receive(int fd, std::size_t count, int waitMs) {
     if (left <= 0) break;
     if (!waitReadable(fd, static_cast<int>(left))) continue;
     char buffer[65536];
-    const int n = ::recv(native(fd), buffer, static_cast<int>(std::min(sizeof buffer, count - got.size())), 0);
+    const int n =
+        ::recv(native(fd), buffer, static_cast<int>(std::min(sizeof buffer, count - got.size())), 0);
     if (n <= 0) break;
     got.append(buffer, static_cast<std::size_t>(n));
   }

@@ -228,7 +228,8 @@ struct SerialDevice::State {
 };
 
 SerialDevice::SerialDevice(const std::string& path) : path_(path) {
-  handle_ = retryOnInterrupt([&] { return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
+  handle_ =
+      retryOnInterrupt([&] { return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
   if (handle_ < 0) throw SerialDeviceError("open " + path, errno);
 
   auto fail = [&](const std::string& what, int err) {

@@ -13,7 +13,8 @@ bool lookAtSockets(std::span<DescriptorWatch> watches) {
   std::vector<WSAPOLLFD> fds;
   fds.reserve(watches.size());
   for (const DescriptorWatch& w : watches)
-    fds.push_back({static_cast<SOCKET>(static_cast<unsigned>(w.fd)), static_cast<SHORT>(w.write ? POLLWRNORM : POLLRDNORM), 0});
+    fds.push_back({static_cast<SOCKET>(static_cast<unsigned>(w.fd)),
+                   static_cast<SHORT>(w.write ? POLLWRNORM : POLLRDNORM), 0});
   if (fds.empty() || WSAPoll(fds.data(), static_cast<ULONG>(fds.size()), 0) <= 0) return false;
   bool any = false;
   for (std::size_t i = 0; i < watches.size(); ++i) {

@@ -80,8 +80,8 @@ int writeAll(NativeHandle file, const char* data, std::size_t size, std::size_t&
   while (written < size) {
     const std::size_t left = size - written;
     DWORD n = 0;
-    if (!WriteFile(native(file), data + written, left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left), &n,
-                   nullptr))
+    if (!WriteFile(native(file), data + written, left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left),
+                   &n, nullptr))
       return lastError();
     if (n == 0) return ENOSPC;
     written += n;
@@ -120,16 +120,18 @@ bool namesOpenFile(NativeHandle file, const std::string& path) {
   if (GetFileInformationByHandleEx(native(file), FileStandardInfo, &standard, sizeof standard) &&
       standard.DeletePending)
     return false;
-  HANDLE named = CreateFileW(win32::widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE named =
+      CreateFileW(win32::widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (named == INVALID_HANDLE_VALUE) {
     const DWORD err = GetLastError();
     return err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND;
   }
   BY_HANDLE_FILE_INFORMATION other{};
-  const bool same = !GetFileInformationByHandle(named, &other) ||
-                    (other.dwVolumeSerialNumber == open.dwVolumeSerialNumber &&
-                     other.nFileIndexHigh == open.nFileIndexHigh && other.nFileIndexLow == open.nFileIndexLow);
+  const bool same =
+      !GetFileInformationByHandle(named, &other) ||
+      (other.dwVolumeSerialNumber == open.dwVolumeSerialNumber &&
+       other.nFileIndexHigh == open.nFileIndexHigh && other.nFileIndexLow == open.nFileIndexLow);
   CloseHandle(named);
   return same;
 }
@@ -147,8 +149,9 @@ bool nameIsFree(const std::string& path) {
 }
 
 int rename(const std::string& from, const std::string& to) {
-  return MoveFileExW(win32::widen(from).c_str(), win32::widen(to).c_str(), MOVEFILE_REPLACE_EXISTING) ? 0
-                                                                                                       : lastError();
+  return MoveFileExW(win32::widen(from).c_str(), win32::widen(to).c_str(), MOVEFILE_REPLACE_EXISTING)
+             ? 0
+             : lastError();
 }
 
 int remove(const std::string& path) {
@@ -165,8 +168,8 @@ int replaceTarget(const std::string& path, ReplaceTarget& target) {
 }
 
 int createNew(const std::string& path, NativeHandle& file) {
-  HANDLE h = CreateFileW(win32::widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
+  HANDLE h = CreateFileW(win32::widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return lastError();
   file = h;
   return 0;
@@ -181,8 +184,8 @@ int keepMode(NativeHandle, const ReplaceTarget&) {
 int replaceWith(const std::string& from, const ReplaceTarget& target) {
   const std::wstring source = win32::widen(from);
   const std::wstring destination = win32::widen(target.path);
-  if (target.exists &&
-      ReplaceFileW(destination.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+  if (target.exists && ReplaceFileW(destination.c_str(), source.c_str(), nullptr,
+                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
     return 0;
   return MoveFileExW(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
              ? 0

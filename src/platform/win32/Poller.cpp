@@ -9,7 +9,8 @@ namespace platform {
 // The wake is an auto-reset event: a wait that sees it also takes it.
 Poller::Poller() {
   HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  if (!event) throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "CreateEvent");
+  if (!event)
+    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "CreateEvent");
   wakeWait_ = wakeSignal_ = event;
 }
 

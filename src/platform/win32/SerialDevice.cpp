@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cwctype>
 #include <chrono>
+#include <cwctype>
 #include <mutex>
 #include <thread>
 
@@ -94,10 +94,10 @@ struct SerialDevice::State {
   bool reading = false;
   bool held = false;
   char heldByte = 0;
-  DWORD readError = 0;  // the one-byte read failed: the device is gone
+  DWORD readError = 0;    // the one-byte read failed: the device is gone
   OVERLAPPED transfer{};  // reads and writes of the caller, one at a time
   std::mutex transferMutex;
-  HANDLE hold = nullptr;  // the named hold on the device's name
+  HANDLE hold = nullptr;      // the named hold on the device's name
   SerialLineCounters counts;  // errors ClearCommError reported, so far
   SerialLineCounters taken;   // counts at the previous takeLineErrors()
 
@@ -315,7 +315,8 @@ std::size_t SerialDevice::write(const char* data, std::size_t size) {
   const DWORD written = finish(handle_, s.transfer, err);
   // A write that its total timeout ended is short, not failed (Wine says
   // ERROR_TIMEOUT where Windows reports success with fewer bytes).
-  if (err != 0 && err != ERROR_OPERATION_ABORTED && err != ERROR_TIMEOUT) throw SerialDeviceError("write", err);
+  if (err != 0 && err != ERROR_OPERATION_ABORTED && err != ERROR_TIMEOUT)
+    throw SerialDeviceError("write", err);
   return written;
 }
 
@@ -325,7 +326,8 @@ std::size_t SerialDevice::read(char* buffer, std::size_t size) {
       [this](const SerialClock::time_point* deadline) {
         DWORD waitMs = INFINITE;
         if (deadline) {
-          const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - SerialClock::now()).count();
+          const auto left =
+              std::chrono::ceil<std::chrono::milliseconds>(*deadline - SerialClock::now()).count();
           if (left <= 0) return false;
           waitMs = static_cast<DWORD>(std::min<long long>(left, 1 << 30));
         }

@@ -12,7 +12,8 @@ namespace platform {
 std::vector<std::string> systemSerialPorts(const std::string&) {
   std::vector<std::string> ports;
   HKEY key = nullptr;
-  const LONG opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key);
+  const LONG opened =
+      RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key);
   if (opened == ERROR_FILE_NOT_FOUND) return ports;
   if (opened != ERROR_SUCCESS)
     throw SerialPortListError("cannot read the serial-comm map: " + win32::errorText(opened),
@@ -23,8 +24,8 @@ std::vector<std::string> systemSerialPorts(const std::string&) {
     wchar_t data[256];
     DWORD dataBytes = sizeof data - sizeof(wchar_t);
     DWORD type = 0;
-    const LONG rc = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                                  &dataBytes);
+    const LONG rc = RegEnumValueW(key, index, name, &nameLength, nullptr, &type,
+                                  reinterpret_cast<BYTE*>(data), &dataBytes);
     if (rc == ERROR_NO_MORE_ITEMS) break;
     if (rc != ERROR_SUCCESS || type != REG_SZ) continue;
     std::wstring port(data, dataBytes / sizeof(wchar_t));

@@ -121,7 +121,8 @@ int lookUp(const std::string& host, std::uint32_t& addressNetOrder, std::string&
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     ADDRINFOW* found = nullptr;
-    rc = host.empty() ? WSAHOST_NOT_FOUND : ::GetAddrInfoW(win32::widen(host).c_str(), nullptr, &hints, &found);
+    rc = host.empty() ? WSAHOST_NOT_FOUND
+                      : ::GetAddrInfoW(win32::widen(host).c_str(), nullptr, &hints, &found);
     if (rc == 0) {
       if (found && found->ai_addr && found->ai_family == AF_INET)
         addressNetOrder = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
