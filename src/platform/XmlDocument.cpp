@@ -109,7 +109,10 @@ int cp1250Out(unsigned char* out, int* outLength, const unsigned char* in, int* 
 
 void initialize() {
   xmlInitParser();
-  if (!xmlFindCharEncodingHandler("windows-1250"))
+  // A handler found through iconv is a new one each time: closing it frees it.
+  if (xmlCharEncodingHandlerPtr found = xmlFindCharEncodingHandler("windows-1250"))
+    xmlCharEncCloseFunc(found);
+  else
     xmlRegisterCharEncodingHandler(xmlNewCharEncodingHandler("WINDOWS-1250", cp1250In, cp1250Out));
 }
 
