@@ -78,7 +78,8 @@ std::vector<std::string> childNames(const std::string& bytes, const std::string&
 TEST(ConfigFile, StartWithoutFileThenExitWritesTheCompleteDefaultFile) {
   Program p;
   p.start();
-  const std::string orders = (p.dir.path() / "orders.xml").string();
+  // The program's directory and the name are joined with '/' on every system.
+  const std::string orders = p.dir.path().string() + "/orders.xml";
   EXPECT_EQ(p.options.OrdersFileName, orders);
   EXPECT_FALSE(p.options.WindRow);
   EXPECT_EQ(p.options.WindRowMode, 0);

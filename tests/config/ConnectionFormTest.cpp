@@ -120,7 +120,9 @@ TEST_F(ConnectionFormTest, ApplyTakesEveryFieldAndOpensTheLink) {
   EXPECT_EQ(config::ConfigOptions.ConnectionKind, config::kSerialConnection);
   EXPECT_TRUE(form->ComPort1.connected());
   EXPECT_EQ(form->LinkState, app::LinkOpen);
+#ifndef _WIN32  // a COM pair cannot read back the line speed
   EXPECT_EQ(scale.slaveSpeed(), 4800);
+#endif
   EXPECT_TRUE(dialogs.messages.empty());
 
   // Shown again: the open link closes first; speeds without a rate give 9600;
@@ -138,7 +140,9 @@ TEST_F(ConnectionFormTest, ApplyTakesEveryFieldAndOpensTheLink) {
   EXPECT_EQ(form->ComPort1.baudRate(), serial::br9600);
   EXPECT_EQ(config::ConfigOptions.Port, 0);
   EXPECT_TRUE(form->ComPort1.connected());
+#ifndef _WIN32  // a COM pair cannot read back the line speed
   EXPECT_EQ(scale.slaveSpeed(), 9600);
+#endif
 }
 
 TEST_F(ConnectionFormTest, CancelChangesNothingAndReopensTheLink) {
@@ -162,7 +166,9 @@ TEST_F(ConnectionFormTest, CancelChangesNothingAndReopensTheLink) {
   // The link was closed before; the dialog's button opened it, and the
   // menu then saw it open.
   EXPECT_TRUE(form->ComPort1.connected());
+#ifndef _WIN32  // a COM pair cannot read back the line speed
   EXPECT_EQ(scale.slaveSpeed(), 19200);
+#endif
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -195,12 +201,14 @@ TEST_F(ConnectionFormTest, TheAdvancedButtonRefreshesFromWhatTheSetupApplied) {
   EXPECT_EQ(connection->EditCOM.text(), "12");
   EXPECT_EQ(connection->cbBaudRate.text(), "57600");
 
+#ifndef _WIN32  // Windows lists its ports from the system, not from a device folder
   // A setup dialog that cannot list the devices is absorbed.
   connection->deviceRoot = (dir / "missing").string();
   serial::SetupApplied = false;
   connection->EditCOM.setText("5");
   EXPECT_NO_THROW(connection->sbSerialAdvanced.click());
   EXPECT_EQ(connection->EditCOM.text(), "5");
+#endif
 }
 
 }  // namespace

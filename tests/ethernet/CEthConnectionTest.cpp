@@ -3,11 +3,14 @@
 #include "ethernet/CEthConnection.h"
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -17,6 +20,7 @@
 
 #include "platform/ManualEventLoop.h"
 #include "support/LoopbackServer.h"
+#include "support/Wine.h"
 
 namespace {
 
@@ -75,6 +79,9 @@ struct EthConnectionTest : ::testing::Test {
   int captureCloses = 0;
 };
 
+#ifndef _WIN32
+// Winsock answers a full backlog with a reset, not with silence, so the hang
+// is made only where the kernel drops the SYNs.
 TEST_F(EthConnectionTest, UnreachableServerPostsConnectingOnlyUntilTheNextToggle) {
   // A listener whose backlog is full: the kernel drops further SYNs, so the
   // attempt hangs as it would towards a device server that does not answer.
@@ -100,6 +107,7 @@ TEST_F(EthConnectionTest, UnreachableServerPostsConnectingOnlyUntilTheNextToggle
   EXPECT_TRUE(reports.empty());
   for (int fd : fillers) ::close(fd);
 }
+#endif
 
 TEST_F(EthConnectionTest, RefusedAttemptFallsBackToClosedAndTheNextToggleTriesAgain) {
   // Left connecting, the link would drop every later send and never try again.
@@ -206,6 +214,7 @@ TEST_F(EthConnectionTest, PortIsTakenModulo65536) {
 }
 
 TEST_F(EthConnectionTest, ResetByPeerChangesNoStateUntilASendFails) {
+  if (testing_support::runningUnderWine()) GTEST_SKIP() << "under Wine a peer's reset reads as an orderly close";
   LoopbackServer server;
   server.reset(open(server));
   settle();
@@ -220,8 +229,15 @@ TEST_F(EthConnectionTest, TargetRejectedAtOnceFallsBackAndReportsTheSocketError)
   link->ToggleConnection("127.0.0.1", 0);
   ASSERT_TRUE(waitFor([&] { return !reports.empty(); }));
   EXPECT_EQ(window.states, (States{1, 0}));
+#ifdef _WIN32
+  // The text is the system's own; the code is Winsock's WSAEADDRNOTAVAIL.
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].rfind("Windows socket error: ", 0), 0u) << reports[0];
+  EXPECT_NE(reports[0].find(" (10049), on API 'connect'"), std::string::npos) << reports[0];
+#else
   EXPECT_EQ(reports, std::vector<std::string>{"Windows socket error: Cannot assign requested address (" +
                                               std::to_string(EADDRNOTAVAIL) + "), on API 'connect'"});
+#endif
 }
 
 TEST_F(EthConnectionTest, DestructionClosesAnOpenLinkAndPostsIt) {

@@ -2,7 +2,6 @@
 // their order, failures and what they leave behind.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <memory>
 
 #include "ComPortTestSupport.h"
@@ -18,6 +17,9 @@ using namespace serial;
 using serial_test::CountingPort;
 using serial_test::EventLog;
 using serial_test::kCloseEvents;
+using serial_test::kHeldCode;
+using serial_test::kMissingCode;
+using serial_test::kRefusedSettingCode;
 using serial_test::kOpenEvents;
 using testing_support::Pty;
 using testing_support::TempDir;
@@ -27,7 +29,7 @@ bool deviceIsHeld(const std::string& path) {
     platform::SerialDevice probe(path);
     return false;
   } catch (const platform::SerialDeviceError& e) {
-    return e.errorCode() == EBUSY;
+    return e.errorCode() == kHeldCode;
   }
 }
 
@@ -41,18 +43,26 @@ class ComPortConnect : public ::testing::Test {
 TEST_F(ComPortConnect, ANewPortOpensRaw9600_8N1WithoutHandshaking) {
   TComPort port(loop, "ComPort1");
   EXPECT_EQ(port.port(), "COM1");
+#ifdef _WIN32
+  EXPECT_EQ(port.devicePath(), "\\\\.\\COM1");
+#else
   EXPECT_EQ(port.devicePath(), "/dev/ttyS0");
+#endif
   port.setPort(pty.slavePath());
   port.Connect();
   ASSERT_TRUE(port.connected());
 
+#ifndef _WIN32  // a COM pair cannot read back the far end's settings
   const termios t = pty.slaveTermios();
+#ifndef _WIN32
   EXPECT_EQ(pty.slaveSpeed(), 9600);
+#endif
   EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
   EXPECT_EQ(t.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
   EXPECT_EQ(t.c_iflag & (IXON | IXOFF | ICRNL | INPCK), 0u);
   EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
   EXPECT_EQ(t.c_oflag & OPOST, 0u);
+#endif
   EXPECT_TRUE(deviceIsHeld(pty.slavePath()));
 }
 
@@ -61,15 +71,19 @@ TEST_F(ComPortConnect, FlowSettingsReachTheDeviceAtConnect) {
   port.setPort(pty.slavePath());
   port.flowControl().setFlowControl(fcHardware);
   port.Connect();
+#ifndef _WIN32
   EXPECT_NE(pty.slaveTermios().c_cflag & CRTSCTS, 0u);
   EXPECT_EQ(pty.slaveTermios().c_iflag & (IXON | IXOFF), 0u);
+#endif
 
   // On the open port a change applies at once.
   port.flowControl().setFlowControl(fcSoftware);
+#ifndef _WIN32
   EXPECT_EQ(pty.slaveTermios().c_cflag & CRTSCTS, 0u);
   EXPECT_EQ(pty.slaveTermios().c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
   EXPECT_EQ(pty.slaveTermios().c_cc[VSTART], 17);
   EXPECT_EQ(pty.slaveTermios().c_cc[VSTOP], 19);
+#endif
   port.Disconnect();
   EXPECT_FALSE(port.connected());
   EXPECT_FALSE(deviceIsHeld(pty.slavePath()));
@@ -135,9 +149,9 @@ TEST_F(ComPortConnect, AHeldDeviceCannotBeOpenedASecondTime) {
     FAIL() << "a held device opened twice";
   } catch (const EComPort& e) {
     EXPECT_EQ(e.MessageCode, 1);
-    EXPECT_EQ(e.SystemCode, EBUSY);
+    EXPECT_EQ(e.SystemCode, kHeldCode);
     EXPECT_EQ(std::string(e.what()),
-              "Unable to open com port (win error code: " + std::to_string(EBUSY) + ")");
+              "Unable to open com port (win error code: " + std::to_string(kHeldCode) + ")");
   }
   EXPECT_FALSE(second.connected());
   EXPECT_EQ(second.handle(), platform::kNoHandle);
@@ -157,10 +171,12 @@ TEST_F(ComPortConnect, PortNamesResolveThroughTheDevicesSection) {
   EXPECT_TRUE(deviceIsHeld(pty.slavePath()));
   port.Disconnect();
 
+#ifndef _WIN32  // "COM" before a path names that path only on POSIX
   port.setPort("COM" + pty.slavePath());
   port.Connect();
   EXPECT_TRUE(deviceIsHeld(pty.slavePath()));
   port.Disconnect();
+#endif
 
   // A name that names no device: code 1 with the system code.
   port.setPort("ttyTersoNoSuchDevice");
@@ -170,9 +186,9 @@ TEST_F(ComPortConnect, PortNamesResolveThroughTheDevicesSection) {
     FAIL() << "a missing device opened";
   } catch (const EComPort& e) {
     EXPECT_EQ(e.MessageCode, 1);
-    EXPECT_EQ(e.SystemCode, ENOENT);
+    EXPECT_EQ(e.SystemCode, kMissingCode);
     EXPECT_EQ(std::string(e.what()),
-              "Unable to open com port (win error code: " + std::to_string(ENOENT) + ")");
+              "Unable to open com port (win error code: " + std::to_string(kMissingCode) + ")");
   }
   EXPECT_FALSE(port.connected());
   EXPECT_EQ(log.take(), std::vector<std::string>{"BeforeOpen"});
@@ -189,7 +205,7 @@ TEST_F(ComPortConnect, AFailedApplyDuringConnectClosesTheDeviceAgain) {
     FAIL() << "speed 0 accepted";
   } catch (const EComPort& e) {
     EXPECT_EQ(e.MessageCode, 7);
-    EXPECT_EQ(e.SystemCode, EINVAL);
+    EXPECT_EQ(e.SystemCode, kRefusedSettingCode);
   }
   EXPECT_FALSE(port.connected());
   EXPECT_FALSE(deviceIsHeld(pty.slavePath()));
@@ -202,7 +218,9 @@ TEST_F(ComPortConnect, AFailedApplyDuringConnectClosesTheDeviceAgain) {
   log.take();
   EXPECT_THROW(port.setCustomBaudRate(-1), EComPort);
   EXPECT_EQ(port.customBaudRate(), -1);
+#ifndef _WIN32
   EXPECT_EQ(pty.slaveSpeed(), 4800);
+#endif
   EXPECT_TRUE(port.connected());
 }
 
@@ -229,7 +247,9 @@ TEST_F(ComPortConnect, APortLoadedAsConnectedOpensWhenLoadingEnds) {
   EXPECT_FALSE(port.connected());
   port.Loaded();
   EXPECT_TRUE(port.connected());
+#ifndef _WIN32
   EXPECT_EQ(pty.slaveSpeed(), 19200);
+#endif
   EXPECT_TRUE(reports.empty());
 
   // A failure goes to the error report and the port stays closed.
@@ -240,7 +260,7 @@ TEST_F(ComPortConnect, APortLoadedAsConnectedOpensWhenLoadingEnds) {
   missing.Loaded();
   EXPECT_FALSE(missing.connected());
   EXPECT_EQ(reports, std::vector<std::string>{
-                         "Unable to open com port (win error code: " + std::to_string(ENOENT) + ")"});
+                         "Unable to open com port (win error code: " + std::to_string(kMissingCode) + ")"});
 }
 
 }  // namespace

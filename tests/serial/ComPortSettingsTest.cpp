@@ -29,14 +29,22 @@ TEST_F(ComPortSettings, EverySpeedReachesTheDeviceAndCustomOnlyWithBrCustom) {
   open(port);
   for (int r = br110; r <= br256000; ++r) {
     port.setBaudRate(static_cast<TBaudRate>(r));
+#ifndef _WIN32  // a COM pair cannot read back the far end's settings
     EXPECT_EQ(pty.slaveSpeed(), BaudRateValue(static_cast<TBaudRate>(r))) << "TBaudRate " << r;
+#endif
   }
   port.setBaudRate(brCustom);
+#ifndef _WIN32
   EXPECT_EQ(pty.slaveSpeed(), 31250);
+#endif
   port.setCustomBaudRate(250000);
+#ifndef _WIN32
   EXPECT_EQ(pty.slaveSpeed(), 250000);
+#endif
   port.setBaudRate(br2400);
+#ifndef _WIN32
   EXPECT_EQ(pty.slaveSpeed(), 2400);
+#endif
 }
 
 TEST_F(ComPortSettings, AClosedPortStoresSettingsUntilConnect) {
@@ -46,13 +54,17 @@ TEST_F(ComPortSettings, AClosedPortStoresSettingsUntilConnect) {
   port.flowControl().setOutCTSFlow(true);
   EXPECT_EQ(port.baudRate(), br57600);
   port.setPort(pty.slavePath());
+#ifndef _WIN32
   EXPECT_NE(pty.slaveSpeed(), 57600);
+#endif
 
   port.Connect();
   EXPECT_EQ(port.allApplies, 1);
+#ifndef _WIN32
   EXPECT_EQ(pty.slaveSpeed(), 57600);
   EXPECT_NE(pty.slaveTermios().c_cflag & CSTOPB, 0u);
   EXPECT_NE(pty.slaveTermios().c_cflag & CRTSCTS, 0u);
+#endif
 }
 
 TEST_F(ComPortSettings, ABatchReachesTheDeviceAsExactlyOneApply) {
@@ -72,14 +84,18 @@ TEST_F(ComPortSettings, ABatchReachesTheDeviceAsExactlyOneApply) {
   port.timeouts().setReadInterval(10);
   port.buffer().setInputSize(4096);
   port.EndBatch();
+#ifndef _WIN32
   EXPECT_EQ(pty.slaveSpeed(), 9600);
   EXPECT_EQ(pty.slaveTermios().c_cflag & (CSTOPB | CRTSCTS), 0u);
+#endif
   EXPECT_EQ(port.allApplies, 0);
 
   port.EndBatch();
   EXPECT_EQ(port.allApplies, 1);
+#ifndef _WIN32
   EXPECT_EQ(pty.slaveSpeed(), 19200);
   EXPECT_EQ(pty.slaveTermios().c_cflag & (CSTOPB | CRTSCTS), static_cast<tcflag_t>(CSTOPB | CRTSCTS));
+#endif
   port.EndBatch();
   EXPECT_EQ(port.allApplies, 1);
 }
@@ -156,7 +172,9 @@ TEST_F(ComPortSettings, AssigningASettingsObjectCopiesAllAndAppliesOnce) {
   EXPECT_EQ(port.lineApplies, before + 1);
   EXPECT_EQ(port.flowControl().flowControl(), fcHardware);
   EXPECT_EQ(port.flowControl().xonChar(), 1);
+#ifndef _WIN32
   EXPECT_NE(pty.slaveTermios().c_cflag & CRTSCTS, 0u);
+#endif
 
   TComParity parity;
   parity.setBits(prOdd);

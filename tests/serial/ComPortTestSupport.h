@@ -1,12 +1,25 @@
 #pragma once
 // Shared pieces of the serial port tests: a log of the port's events and a
 // port that counts its apply steps.
+#include <cerrno>
 #include <string>
 #include <vector>
 
 #include "serial/ComPort.h"
 
 namespace serial_test {
+
+// The system codes of a device that another port holds, of one that does not
+// exist, and of a setting the device refuses.
+#ifdef _WIN32
+inline constexpr int kHeldCode = 5;            // ERROR_ACCESS_DENIED
+inline constexpr int kMissingCode = 2;         // ERROR_FILE_NOT_FOUND
+inline constexpr int kRefusedSettingCode = 87;  // ERROR_INVALID_PARAMETER
+#else
+inline constexpr int kHeldCode = EBUSY;
+inline constexpr int kMissingCode = ENOENT;
+inline constexpr int kRefusedSettingCode = EINVAL;
+#endif
 
 struct EventLog {
   std::vector<std::string> entries;

@@ -12,6 +12,7 @@
 #include "platform/ManualEventLoop.h"
 #include "serial/ComPort.h"
 #include "support/Pty.h"
+#include "support/Wine.h"
 
 namespace {
 
@@ -125,6 +126,7 @@ TEST_F(ComPortTransfer, TransfersOnAClosedOrVanishedDeviceRaiseAndLeaveThePortOp
   EXPECT_EQ(port.WriteText(""), 0);
   EXPECT_EQ(port.ReadText(0), "");
 
+  if (testing_support::runningUnderWine()) GTEST_SKIP() << "a COM port under Wine does not vanish with its far end";
   port.Connect();
   pty.closeMaster();
   try {

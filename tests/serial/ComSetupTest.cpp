@@ -2,8 +2,11 @@
 // ports on ptys and a device folder of the test's own.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <termios.h>
+#endif
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -28,7 +31,9 @@ struct ComSetupTest : ::testing::Test {
     serial::SetupApplied = false;
     fs::create_directories(dir / "dev");
     // The scale's line is listed as a device of its own and mapped as COM1.
+#ifndef _WIN32  // Windows lists its ports from the system, not from a device folder
     fs::create_symlink(scale.slavePath(), dir / "dev" / "ttyUSB0");
+#endif
     TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM1=" + scale.slavePath() +
                                             "\r\nCOM2=" + (dir / "no-such-device").string() +
                                             "\r\nCOM10=" + scale.slavePath() + "\r\n");
@@ -70,8 +75,14 @@ TEST_F(ComSetupTest, ShowsThePortsSettingsInItsListsAndTexts) {
     EXPECT_EQ(f.Label6.caption(), "Flow control:");
     EXPECT_EQ(f.sbApply.caption(), "Zastosuj");
     EXPECT_FALSE(f.BitBtnApply.visible());
+#ifdef _WIN32  // the system's own ports, which vary, and the mapped names
+    const std::vector<std::string> listed = f.Combo1.items();
+    for (const char* name : {"COM1", "COM10", "COM2"})
+      EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << name;
+#else
     EXPECT_EQ(f.Combo1.items(),
               (std::vector<std::string>{(dir / "dev" / "ttyUSB0").string(), "COM1", "COM10", "COM2"}));
+#endif
     EXPECT_EQ(f.Combo2.items().size(), 16u);
     EXPECT_EQ(f.Combo2.items().front(), "Custom");
     EXPECT_EQ(f.Combo5.items(), (std::vector<std::string>{"None", "Odd", "Even", "Mark", "Space"}));
@@ -103,13 +114,17 @@ TEST_F(ComSetupTest, ApplyWritesEveryChoiceToTheOpenPortAtOnce) {
   EXPECT_EQ(port.port(), "COM10");
   EXPECT_TRUE(port.connected());
   EXPECT_EQ(port.flowControl().flowControl(), serial::fcSoftware);
+#ifndef _WIN32  // a COM pair cannot read back the far end's settings
   const termios t = scale.slaveTermios();
   EXPECT_EQ(scale.slaveSpeed(), 38400);
   EXPECT_TRUE(t.c_cflag & CSTOPB);
+#endif
   // A pty keeps 8 bits without parity whatever is asked; the port holds them.
   EXPECT_EQ(port.dataBits(), serial::dbSeven);
   EXPECT_EQ(port.parity().bits(), serial::prOdd);
+#ifndef _WIN32
   EXPECT_TRUE(t.c_iflag & IXON);
+#endif
 }
 
 TEST_F(ComSetupTest, CancelAndTheCloseBoxWriteNothing) {
@@ -161,14 +176,19 @@ TEST_F(ComSetupTest, CustomSpeedAndCustomFlow) {
     return ui::ModalResult::Cancel;
   });
   EXPECT_EQ(port.baudRate(), serial::brCustom);
+#ifndef _WIN32
   EXPECT_EQ(scale.slaveSpeed(), port.customBaudRate());
+#endif
   EXPECT_EQ(port.customBaudRate(), 9600);
   // "Custom" flow leaves the switches as they were.
   EXPECT_EQ(port.flowControl().flowControl(), serial::fcSoftware);
+#ifndef _WIN32
   EXPECT_TRUE(scale.slaveTermios().c_iflag & IXON);
+#endif
 }
 
 TEST_F(ComSetupTest, FailuresOfTheListAndOfTheApply) {
+#ifndef _WIN32  // Windows lists its ports without a device folder
   // No device folder: code 23, and no dialog is shown.
   fs::remove_all(dir / "dev");
   try {
@@ -179,6 +199,7 @@ TEST_F(ComSetupTest, FailuresOfTheListAndOfTheApply) {
     EXPECT_EQ(e.SystemCode, ENOENT);
   }
   EXPECT_TRUE(dialogs.modalForms.empty());
+#endif
 
   // A device that will not reopen stops the batch: the speed after it is not
   // written, and the port takes settings again afterwards.
@@ -201,7 +222,9 @@ TEST_F(ComSetupTest, FailuresOfTheListAndOfTheApply) {
   port.setPort("COM1");
   port.Connect();
   port.setBaudRate(serial::br19200);
+#ifndef _WIN32
   EXPECT_EQ(scale.slaveSpeed(), 19200);
+#endif
 }
 
 TEST(ComComboBox, PicksTextAndAutoApply) {

@@ -1,7 +1,9 @@
 // Saving and restoring the port's settings in an ini file, with real files in
 // a temporary folder.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <functional>
@@ -224,7 +226,9 @@ TEST_F(ComStorage, RestoringAnOpenPortAppliesEverythingOnce) {
   writeIni("[ComPort1]\nPort=" + pty.slavePath() + "\nBaudRate=19200\nDataBits=7\nParity=Odd\n");
   open.RestoreSettings(storeIniFile, ini());
   EXPECT_EQ(open.allApplies, 1);
+#ifndef _WIN32  // a COM pair cannot read back the far end's settings
   EXPECT_EQ(pty.slaveSpeed(), 19200);
+#endif
   EXPECT_TRUE(open.connected());
 }
 
@@ -305,6 +309,7 @@ TEST_F(ComStorage, AStrayLineIsKeptAsideWhileTheReadableSectionsStay) {
             "Parity=None\nFlowControl=None\n");
 }
 
+#ifndef _WIN32  // symlinks to devices and fifos
 // A folder, a link to an endless device, a FIFO and a file over the cap: each
 // fails to restore at once (the port keeps its settings), and the save moves
 // it aside unread and writes the file anew.
@@ -338,6 +343,7 @@ TEST_F(ComStorage, AFileThatCannotBeReadIsMovedAsideAndWrittenAnew) {
   EXPECT_TRUE(fs::is_fifo(dir / "Kestrel.ini.bak3"));
   EXPECT_EQ(fs::file_size(dir / "Kestrel.ini.bak4"), 20u << 20);
 }
+#endif
 
 TEST_F(ComStorage, WhenTheCleanFileCannotBeWrittenNothingIsKeptOrChanged) {
   const std::string damaged = std::string("[ComPort1]\nPort=COM2\n\0\0\0\0", 25);
