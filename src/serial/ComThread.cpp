@@ -211,14 +211,20 @@ void TComThread::DeliverQueuedReceive() {
 }
 
 void TComThread::AwaitQueuedReceive() {
+  // A wake taken here was meant for the thread's own wait (a stop, a read
+  // that made room): it is given back on the way out, or a stop asked for
+  // meanwhile would leave the thread waiting for ever.
+  bool woken = false;
   for (;;) {
     {
       std::lock_guard lock(ahead_->mutex);
-      if (!ahead_->queued) return;
+      if (!ahead_->queued) break;
     }
-    if (stop_) return;
+    if (stop_) break;
     poller_.wait({}, 20);
+    woken = woken || poller_.woken();
   }
+  if (woken) poller_.wake();
 }
 
 // Waits while the output queue keeps going down; gives up once it has not
