@@ -19,7 +19,7 @@ constexpr int kTxCheckMs = 10;
 constexpr int kUnreadCheckMs = 50;
 // Bytes read ahead of the handlers: at most this many wait for a hand-over
 // (the device's queue takes the rest), read in steps of kReadStep.
-constexpr std::size_t kReadAheadLimit = std::size_t{64} << 10;
+constexpr std::size_t kReadAheadLimit = std::size_t{256} << 10;
 constexpr std::size_t kReadStep = std::size_t{64} << 10;
 
 struct EventCode {
