@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace ui {
@@ -110,7 +111,9 @@ std::size_t takeVarint(std::string_view in, std::size_t& at) {
 // Runs: varint count of new bytes, the bytes, then varint length of a copy
 // (0 ends) and varint distance back to where it copies from.
 std::string packRepeats(std::string_view in) {
-  constexpr int kHashBits = 14;
+  // A scale repeats rows of tens of bytes: a small table finds them, and
+  // filling it costs little for each block.
+  constexpr int kHashBits = 12;
   constexpr std::size_t kMinCopy = 6;
   std::vector<std::uint32_t> seen(std::size_t{1} << kHashBits, UINT32_MAX);
   std::string out;
@@ -173,13 +176,14 @@ void unpackRepeats(std::string_view in, std::size_t& at, std::string& out) {
 std::string packHexPairs(std::string_view text) {
   std::size_t i = nextPair(text, 0);
   // Written in place: there are at most half as many pairs as bytes.
-  std::string values(text.size() / 2 + 1, '\0');
+  const std::unique_ptr<char[]> valueBuffer(new char[text.size() / 2 + 1]);
+  char* const out = valueBuffer.get();
   std::size_t count = 0;
   std::string unusual;
   std::size_t lastUnusual = 0;
   int gap = 0;
   while (i < text.size()) {
-    i = usualRun(text, i, values.data(), count, gap);
+    i = usualRun(text, i, out, count, gap);
     if (i >= text.size()) break;
     const auto value = static_cast<unsigned char>(digitValue(text[i]) * 16 + digitValue(text[i + 1]));
     // Mostly the usual text follows, up to the next pair.
@@ -196,10 +200,10 @@ std::string packHexPairs(std::string_view text) {
       lastUnusual = count;
     }
     gap = gapAfter(following, gap);
-    values[count++] = static_cast<char>(value);
+    out[count++] = static_cast<char>(value);
     i = end;
   }
-  values.resize(count);
+  const std::string_view values(out, count);
   const std::size_t prefix = nextPair(text, 0);
   std::string packed;
   packed.reserve(prefix + values.size() + unusual.size() + 20);
