@@ -166,8 +166,11 @@ void unpackRepeats(std::string_view in, std::size_t& at, std::string& out) {
     const std::size_t n = takeVarint(in, at);
     if (n == 0) return;
     const std::size_t from = out.size() - takeVarint(in, at);
-    // A copy may overlap what it produces.
-    for (std::size_t k = 0; k < n; ++k) out += out[from + k];
+    const std::size_t to = out.size();
+    out.resize(to + n);
+    // A copy may overlap what it produces: byte by byte, forwards.
+    char* const d = out.data();
+    for (std::size_t k = 0; k < n; ++k) d[to + k] = d[from + k];
   }
 }
 
@@ -244,23 +247,45 @@ void unpackHexPairs(std::string_view packed, std::string& out) {
     at += count;
   }
   std::size_t nextUnusual = at < packed.size() ? takeVarint(packed, at) : count;
+  // The text goes out through a small buffer: a pair and its usual text are
+  // a few bytes each.
+  char buffer[4096];
+  char* w = buffer;
   int gap = 0;
   for (std::size_t k = 0; k < values.size(); ++k) {
     const auto value = static_cast<unsigned char>(values[k]);
-    out += digits[value >> 4];
-    out += digits[value & 0x0F];
-    std::string_view following;
-    if (k == nextUnusual) {
-      const std::size_t n = takeVarint(packed, at);
-      following = packed.substr(at, n);
-      at += n;
-      nextUnusual = at < packed.size() ? k + takeVarint(packed, at) : count;
-    } else {
-      following = usualAfter(value, gap);
+    if (w + 6 > buffer + sizeof buffer) {
+      out.append(buffer, static_cast<std::size_t>(w - buffer));
+      w = buffer;
     }
+    *w++ = digits[value >> 4];
+    *w++ = digits[value & 0x0F];
+    if (k != nextUnusual) {
+      // The usual text, and the gap count it leaves.
+      if (value == 0x0A) {
+        std::memcpy(w, "\r\n  ", 4);
+        w += 4;
+        gap = 0;
+      } else if (gap + 1 == 8) {
+        std::memcpy(w, "   ", 3);
+        w += 3;
+        gap = 0;
+      } else {
+        *w++ = ' ';
+        ++gap;
+      }
+      continue;
+    }
+    const std::size_t n = takeVarint(packed, at);
+    const std::string_view following = packed.substr(at, n);
+    at += n;
+    nextUnusual = at < packed.size() ? k + takeVarint(packed, at) : count;
+    out.append(buffer, static_cast<std::size_t>(w - buffer));
+    w = buffer;
     out.append(following);
     gap = gapAfter(following, gap);
   }
+  out.append(buffer, static_cast<std::size_t>(w - buffer));
 }
 
 }  // namespace ui
