@@ -5,12 +5,15 @@
 // ran (the longest stall of the event loop) and the longest round trip of a
 // ping posted to the window from another thread (how long the operator would
 // wait for the window to answer). The two readers take turns, so a machine
-// whose load changes meets both alike.
+// whose load changes meets both alike. A second figure goes through a socat
+// pty pair with cat as the bare reader, the way an operator would measure.
 //
 // Arguments: the stream (0 scale rows, 1 random bytes) and its size in MB.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -21,10 +24,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <functional>
 #include <future>
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "QtBenchmarkMain.h"
@@ -168,11 +174,11 @@ struct WindowRun {
   std::size_t rowsDamaged = 0;
 };
 
-WindowRun windowRead(testing_support::Pty& scale, const std::string& data, bool random) {
+WindowRun windowRead(const std::string& device, int scaleEnd, const std::string& data, bool random) {
   const auto rows = static_cast<std::size_t>(std::count(data.begin(), data.end(), '\n'));
   config::ConfigOptions = {};
   testing_support::TempDir dir;
-  testing_support::TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + scale.slavePath() + "\r\n");
+  testing_support::TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + device + "\r\n");
   platform::QtEventLoop loop;
   testing_support::ScriptedDialogs dialogs;
   app::TForm1 form({loop, dialogs, dir.path(), [] {}});
@@ -198,7 +204,7 @@ WindowRun windowRead(testing_support::Pty& scale, const std::string& data, bool 
   sinceTick.start();
   probe.start();
   PingProbe ping(window);
-  std::thread writer = startWriter(scale.master(), data);
+  std::thread writer = startWriter(scaleEnd, data);
   // Every row ends in LF: all rows are in when the pane has rows + 1 lines.
   // The 10 ms probe wakes the wait at the latest.
   while (form.Memo1.lineCount() < rows + 1 && secondsSince(start) < 300)
@@ -226,8 +232,11 @@ double median(std::vector<double> v) {
 
 // The bare reader and the window take turns, three times each, so that both
 // meet the same load on a shared machine; the ratio is the median of the
-// ratios of each turn.
-void BM_PtyFloodBareAndWindow(benchmark::State& state) {
+// ratios of each turn. A turn gives the bare reader's seconds (-1 when it
+// lost or changed bytes) and the window's run.
+using Turn = std::function<std::pair<double, WindowRun>(const std::string& data)>;
+
+void takeTurns(benchmark::State& state, const Turn& turn) {
   constexpr int kTurns = 3;
   const bool random = state.range(0) != 0;
   const std::string data = floodOf(random, static_cast<std::size_t>(state.range(1)) * 1'000'000);
@@ -235,10 +244,10 @@ void BM_PtyFloodBareAndWindow(benchmark::State& state) {
   for (auto _ : state) {
     std::vector<double> bare, window, ratio, uiCpu;
     WindowRun worst;
-    for (int turn = 0; turn < kTurns; ++turn) {
-      testing_support::Pty scale;
-      const double bareSeconds = bareRead(scale, data);
-      const WindowRun run = windowRead(scale, data, random);
+    bool bareDiffer = false;
+    for (int t = 0; t < kTurns; ++t) {
+      const auto [bareSeconds, run] = turn(data);
+      bareDiffer = bareDiffer || bareSeconds <= 0;
       bare.push_back(bareSeconds > 0 ? mb / bareSeconds : 0);
       window.push_back(mb / run.seconds);
       ratio.push_back(bareSeconds > 0 ? bareSeconds / run.seconds : 0);
@@ -252,6 +261,7 @@ void BM_PtyFloodBareAndWindow(benchmark::State& state) {
     }
     state.SetIterationTime(worst.seconds);
     state.counters["bare_MBps"] = median(bare);
+    state.counters["bare_differ"] = bareDiffer;
     state.counters["window_MBps"] = median(window);
     state.counters["ratio"] = median(ratio);
     state.counters["bytes_lost"] = worst.bytesLost;
@@ -263,11 +273,108 @@ void BM_PtyFloodBareAndWindow(benchmark::State& state) {
     state.counters["ui_cpu_ms_per_MB"] = median(uiCpu);
   }
 }
+
+// A pty pair of our own: the bare reader is a plain 64 KiB read loop.
+void BM_PtyFloodBareAndWindow(benchmark::State& state) {
+  const bool random = state.range(0) != 0;
+  takeTurns(state, [random](const std::string& data) {
+    testing_support::Pty scale;
+    const double bareSeconds = bareRead(scale, data);
+    return std::make_pair(bareSeconds, windowRead(scale.slavePath(), scale.master(), data, random));
+  });
+}
 BENCHMARK(BM_PtyFloodBareAndWindow)
     ->ArgNames({"random", "MB"})
     ->Args({0, 20})
     ->Args({1, 20})
     ->Args({0, 50})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// A child process with its arguments; stdout to a file when one is named.
+pid_t spawn(const std::vector<std::string>& args, const std::string& out = {}) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (!out.empty()) {
+      const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      ::dup2(fd, 1);
+    }
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+  }
+  return pid;
+}
+
+void stop(pid_t pid) {
+  ::kill(pid, SIGTERM);
+  ::waitpid(pid, nullptr, 0);
+}
+
+// A pty pair relayed by socat, as an operator would set one up: the scale
+// writes to one end, the reader opens the other.
+struct SocatPair {
+  SocatPair() {
+    pid = spawn({"socat", "pty,raw,echo=0,link=" + scale, "pty,raw,echo=0,link=" + terminal});
+    for (int i = 0; i < 500 && !(std::filesystem::exists(scale) && std::filesystem::exists(terminal)); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    scaleEnd = ::open(scale.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  }
+  ~SocatPair() {
+    ::close(scaleEnd);
+    stop(pid);
+  }
+  testing_support::TempDir dir;
+  std::string scale = (dir / "scale").string();
+  std::string terminal = (dir / "terminal").string();
+  pid_t pid = -1;
+  int scaleEnd = -1;
+};
+
+// cat as the bare reader: seconds until its output holds all of data, or -1
+// when the bytes differ.
+double catRead(SocatPair& pair, const std::string& data) {
+  const std::string out = (pair.dir / "cat.out").string();
+  const pid_t cat = spawn({"cat", pair.terminal}, out);
+  // cat has the device open before the flood starts.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const auto start = Clock::now();
+  std::thread writer = startWriter(pair.scaleEnd, data);
+  std::error_code error;
+  while (std::filesystem::file_size(out, error) < data.size() && secondsSince(start) < 120)
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  const double seconds = secondsSince(start);
+  writer.join();
+  stop(cat);
+  std::string got;
+  got.resize(std::filesystem::file_size(out, error));
+  const int fd = ::open(out.c_str(), O_RDONLY | O_CLOEXEC);
+  std::size_t at = 0;
+  while (at < got.size()) {
+    const ssize_t n = ::read(fd, got.data() + at, got.size() - at);
+    if (n <= 0) break;
+    at += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  return got == data ? seconds : -1;
+}
+
+// The same through a socat pty pair, with cat reading as the bare reader.
+void BM_SocatFloodCatAndWindow(benchmark::State& state) {
+  const bool random = state.range(0) != 0;
+  takeTurns(state, [random](const std::string& data) {
+    SocatPair pair;
+    const double catSeconds = catRead(pair, data);
+    return std::make_pair(catSeconds, windowRead(pair.terminal, pair.scaleEnd, data, random));
+  });
+}
+BENCHMARK(BM_SocatFloodCatAndWindow)
+    ->ArgNames({"random", "MB"})
+    ->Args({0, 20})
+    ->Args({1, 20})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
