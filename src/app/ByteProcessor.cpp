@@ -31,11 +31,27 @@ constexpr std::array<char, 512> kHexPairs = [] {
   return pairs;
 }();
 
+// The digits of each byte value and the space after them, four bytes per
+// entry so that one copy writes them (the fourth byte is overwritten next).
+constexpr std::array<char, 1024> kHexPairSpaces = [] {
+  std::array<char, 1024> entries{};
+  for (int b = 0; b < 256; ++b) {
+    entries[4 * b] = kHexPairs[2 * b];
+    entries[4 * b + 1] = kHexPairs[2 * b + 1];
+    entries[4 * b + 2] = ' ';
+    entries[4 * b + 3] = ' ';
+  }
+  return entries;
+}();
+
 // The most one received byte adds to each pane: CR LF, a time stamp and TAB,
 // the character; CR LF (or the byte's digits), two digits, two spaces.
 constexpr std::size_t kMaxAsciiPerByte = 12;
 constexpr std::size_t kMaxHexPerByte = 6;
 constexpr std::size_t kMaxPending = std::size_t{16} << 10;
+// Ordinary bytes are taken in runs of at most this many, which the pending
+// text always has room for.
+constexpr std::size_t kMaxRun = kMaxPending / kMaxHexPerByte;
 
 // The time of day in the long time format, HH:MM:SS, local time.
 std::string timeStamp(platform::WallClock::time_point now) {
@@ -74,6 +90,34 @@ class PendingText {
   void putShown(char c) {
     *end_ = c;
     end_ += c != '\0';
+  }
+  // A run of ordinary characters, NULs left out.
+  void putShownRun(const char* run, std::size_t n) {
+    while (n > 0) {
+      const void* nul = std::memchr(run, '\0', n);
+      const std::size_t k = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - run) : n;
+      std::memcpy(end_, run, k);
+      end_ += k;
+      const std::size_t skip = nul ? k + 1 : k;
+      run += skip;
+      n -= skip;
+    }
+  }
+  // A run of ordinary bytes as pairs, each with its space and two more
+  // after every eighth column; column counts on as it does for single bytes.
+  std::int32_t putPairRun(const char* run, std::size_t n, std::int32_t column) {
+    char* out = end_;
+    for (std::size_t k = 0; k < n; ++k) {
+      std::memcpy(out, &kHexPairSpaces[4 * static_cast<unsigned char>(run[k])], 4);
+      out += 3;
+      column = platform::plusOne(column);
+      if ((static_cast<std::uint32_t>(column) & 7u) == 0) {
+        std::memcpy(out, "  ", 2);
+        out += 2;
+      }
+    }
+    end_ = out;
+    return column;
   }
   void putHex(char b) {
     std::memcpy(end_, &kHexPairs[2 * static_cast<unsigned char>(b)], 2);
@@ -133,10 +177,9 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
   // StoreReply reads and may clear both panes: the row must be complete in
   // them. Without a capture file the panes are filled once per chunk.
   auto storeReply = [&] {
-    if (settings.storeReadsPanes) {
-      ascii.flush();
-      hex.flush();
-    }
+    if (!settings.storeReadsPanes) return;
+    ascii.flush();
+    hex.flush();
     callOut(&ReceiveWindow::storeReply);
   };
   auto appendStamp = [&] {
@@ -147,6 +190,25 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
   // An error raised by a handler ends the chunk; what was processed stays.
   try {
     for (std::size_t i = 0; i < count; ++i) {
+      // Ordinary bytes that need no time stamp and no line check go in runs.
+      if (!settings.checkLine && !(settings.insertTime && PaneLineStart)) {
+        const std::size_t limit = std::min(count, i + kMaxRun);
+        std::size_t end = i;
+        if (settings.wrapRows && settings.wrapTextSet) {
+          while (end < limit && data[end] != '\n' && !settings.wraps(data[end])) ++end;
+        } else {
+          const void* lf = std::memchr(data.data() + i, '\n', limit - i);
+          end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - data.data()) : limit;
+        }
+        if (end > i) {
+          ascii.makeRoom(end - i);
+          hex.makeRoom(kMaxHexPerByte * (end - i));
+          ascii.putShownRun(data.data() + i, end - i);
+          column = hex.putPairRun(data.data() + i, end - i, column);
+          i = end - 1;
+          continue;
+        }
+      }
       ascii.makeRoom(kMaxAsciiPerByte);
       hex.makeRoom(kMaxHexPerByte);
       const char b = data[i];

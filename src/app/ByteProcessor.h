@@ -27,7 +27,8 @@ struct ReceiveSettings {
   int wrapPosition = 0;
   bool insertTime = false;
   bool checkLine = false;
-  // StoreReply reads the panes only when a capture file is chosen.
+  // StoreReply reads the panes, and does anything at all, only when a
+  // capture file is chosen; otherwise it is not called.
   bool storeReadsPanes = false;
 
   bool wraps(char b) const {
@@ -41,7 +42,8 @@ class ReceiveWindow {
   virtual ReceiveSettings receiveSettings() const = 0;
   // A reply was counted: the counts go to the status texts.
   virtual void showReplyCount() = 0;
-  // A row is complete in both panes: StoreReply.
+  // A row is complete in both panes: StoreReply (called only while
+  // storeReadsPanes is set).
   virtual void storeReply() = 0;
   // The line error check, run per byte while it is enabled.
   virtual void checkLine() = 0;

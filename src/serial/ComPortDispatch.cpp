@@ -1,5 +1,6 @@
 // What one line event does when it is dispatched: the queries it needs, then
 // the event's hook. The event thread decides when and on which thread.
+#include <algorithm>
 #include <vector>
 
 #include "serial/ComPort.h"
@@ -15,7 +16,11 @@ void TCustomComPort::DeliverEvents(TComEvents events) {
 void TCustomComPort::DispatchEvent(TComEvent event) {
   switch (event) {
     case evRxChar: {
-      const int count = BytesWaiting();
+      int count = BytesWaiting();
+      // Bytes read ahead are the ones announced: the thread takes what the
+      // device holds next, so the handler's read never waits on the device.
+      if (thread_ && thread_->ReadsAhead())
+        count = std::min(count, static_cast<int>(thread_->ReadAheadSize()));
       if (count <= 0) return;
       if (rxCharTrigger_) {
         DoRxChar(count);

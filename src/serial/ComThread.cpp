@@ -19,7 +19,7 @@ constexpr int kTxCheckMs = 10;
 constexpr int kUnreadCheckMs = 50;
 // Bytes read ahead of the handlers: at most this many wait for a hand-over
 // (the device's queue takes the rest), read in steps of kReadStep.
-constexpr std::size_t kReadAheadLimit = std::size_t{64} << 10;
+constexpr std::size_t kReadAheadLimit = std::size_t{256} << 10;
 constexpr std::size_t kReadStep = std::size_t{64} << 10;
 
 struct EventCode {
@@ -138,20 +138,26 @@ std::size_t TComThread::TakeReadAhead(char* buffer, std::size_t size) {
 void TComThread::ReadAhead() {
   char step[kReadStep];
   bool added = false;
-  for (;;) {
-    const std::size_t room = kReadAheadLimit - ReadAheadSize();
-    if (room == 0) break;
-    std::lock_guard reads(deviceReads_);
-    const std::size_t n = device_.readSome(step, std::min(room, kReadStep));
-    if (n == 0) break;
-    std::lock_guard lock(ahead_->mutex);
-    if (ahead_->taken > 0 && ahead_->taken >= ahead_->bytes.size() / 2) {
-      ahead_->bytes.erase(0, ahead_->taken);
-      ahead_->taken = 0;
+  try {
+    for (;;) {
+      const std::size_t room = kReadAheadLimit - ReadAheadSize();
+      if (room == 0) break;
+      std::lock_guard reads(deviceReads_);
+      const std::size_t n = device_.readSome(step, std::min(room, kReadStep));
+      if (n == 0) break;
+      std::lock_guard lock(ahead_->mutex);
+      if (ahead_->taken > 0 && ahead_->taken >= ahead_->bytes.size() / 2) {
+        ahead_->bytes.erase(0, ahead_->taken);
+        ahead_->taken = 0;
+      }
+      ahead_->bytes.append(step, n);
+      ahead_->arrived = true;
+      added = true;
     }
-    ahead_->bytes.append(step, n);
-    ahead_->arrived = true;
-    added = true;
+  } catch (const platform::SerialDeviceError&) {
+    // Bytes read before a read failed still go to the reader.
+    if (added) QueueReceive();
+    throw;
   }
   if (added) QueueReceive();
 }
@@ -277,8 +283,13 @@ void TComThread::Execute() {
       }
 
       if (device.hangUp || device.invalid) {
-        // Whatever the driver still holds goes to the reader first.
+        // Whatever the driver still holds goes to the reader first (read
+        // ahead, as the receive event announces only what was).
         int count = 0;
+        try {
+          if (readAhead_) ReadAhead();
+        } catch (const platform::SerialDeviceError&) {
+        }
         try {
           count = device_.inputQueueCount() + static_cast<int>(ReadAheadSize());
         } catch (const platform::SerialDeviceError&) {

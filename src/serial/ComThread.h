@@ -26,7 +26,8 @@
 // reads what the device holds, up to a large chunk, as soon as it arrives and
 // queues one hand-over of it; while that hand-over waits for a busy
 // user-interface thread the thread goes on reading. The port's reads take
-// these bytes first and its queue count includes them. Other events wait for
+// these bytes first and its queue count includes them; the receive event
+// announces only them, so its handler never reads the device itself. Other events wait for
 // a queued hand-over of bytes, so events keep their order.
 //
 // A device that goes away (hang-up or error from poll, a failing query) ends
@@ -98,6 +99,8 @@ class TComThread {
 
   // From the port: bytes read ahead of the handlers, taken from the front.
   std::size_t ReadAheadSize() const;
+  // The thread reads received bytes ahead of the handlers.
+  bool ReadsAhead() const { return readAhead_; }
   std::size_t TakeReadAhead(char* buffer, std::size_t size);
   // Held by a reader that takes the read-ahead and then reads the device, so
   // that the thread reads nothing in between (bytes keep their order).

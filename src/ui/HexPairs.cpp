@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace ui {
@@ -58,6 +59,37 @@ int gapAfter(std::string_view following, int gap) {
   return n >= 2 && following[n - 1] == ' ' && following[n - 2] == ' ' ? 0 : gap + 1;
 }
 
+// Takes pairs from i on while each is followed by the usual text and then by
+// another pair, writing their values at values[count]; returns where the
+// first pair that needs a closer look starts (or the end of the text).
+std::size_t usualRun(std::string_view text, std::size_t i, char* values, std::size_t& count, int& gap) {
+  const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+  // The most a step reads: the pair, four bytes of row end and gap, the next pair.
+  while (i + 8 <= text.size()) {
+    const int value = kDigitValue[t[i]] * 16 + kDigitValue[t[i + 1]];
+    std::size_t next;
+    int nextGap;
+    if (value == 0x0A) {
+      if (t[i + 2] != '\r' || t[i + 3] != '\n' || t[i + 4] != ' ' || t[i + 5] != ' ') break;
+      next = i + 6;
+      nextGap = 0;
+    } else if (gap == 7) {
+      if (t[i + 2] != ' ' || t[i + 3] != ' ' || t[i + 4] != ' ') break;
+      next = i + 5;
+      nextGap = 0;
+    } else {
+      if (t[i + 2] != ' ') break;
+      next = i + 3;
+      nextGap = gap + 1;
+    }
+    if ((kDigitValue[t[next]] | kDigitValue[t[next + 1]]) < 0) break;
+    values[count++] = static_cast<char>(value);
+    gap = nextGap;
+    i = next;
+  }
+  return i;
+}
+
 void putVarint(std::string& out, std::size_t v) {
   while (v >= 0x80) {
     out += static_cast<char>((v & 0x7F) | 0x80);
@@ -79,7 +111,9 @@ std::size_t takeVarint(std::string_view in, std::size_t& at) {
 // Runs: varint count of new bytes, the bytes, then varint length of a copy
 // (0 ends) and varint distance back to where it copies from.
 std::string packRepeats(std::string_view in) {
-  constexpr int kHashBits = 14;
+  // A scale repeats rows of tens of bytes: a small table finds them, and
+  // filling it costs little for each block.
+  constexpr int kHashBits = 12;
   constexpr std::size_t kMinCopy = 6;
   std::vector<std::uint32_t> seen(std::size_t{1} << kHashBits, UINT32_MAX);
   std::string out;
@@ -97,6 +131,14 @@ std::string packRepeats(std::string_view in) {
     slot = static_cast<std::uint32_t>(i);
     if (from != UINT32_MAX && load(from) == v) {
       std::size_t n = 4;
+      // Eight bytes at a time while they agree.
+      while (i + n + 8 <= in.size()) {
+        std::uint64_t a, b;
+        std::memcpy(&a, in.data() + from + n, 8);
+        std::memcpy(&b, in.data() + i + n, 8);
+        if (a != b) break;
+        n += 8;
+      }
       while (i + n < in.size() && in[from + n] == in[i + n]) ++n;
       if (n >= kMinCopy) {
         putVarint(out, i - fresh);
@@ -124,8 +166,11 @@ void unpackRepeats(std::string_view in, std::size_t& at, std::string& out) {
     const std::size_t n = takeVarint(in, at);
     if (n == 0) return;
     const std::size_t from = out.size() - takeVarint(in, at);
-    // A copy may overlap what it produces.
-    for (std::size_t k = 0; k < n; ++k) out += out[from + k];
+    const std::size_t to = out.size();
+    out.resize(to + n);
+    // A copy may overlap what it produces: byte by byte, forwards.
+    char* const d = out.data();
+    for (std::size_t k = 0; k < n; ++k) d[to + k] = d[from + k];
   }
 }
 
@@ -133,12 +178,16 @@ void unpackRepeats(std::string_view in, std::size_t& at, std::string& out) {
 
 std::string packHexPairs(std::string_view text) {
   std::size_t i = nextPair(text, 0);
-  std::string values;
-  values.reserve(text.size() / 3 + 1);
+  // Written in place: there are at most half as many pairs as bytes.
+  const std::unique_ptr<char[]> valueBuffer(new char[text.size() / 2 + 1]);
+  char* const out = valueBuffer.get();
+  std::size_t count = 0;
   std::string unusual;
   std::size_t lastUnusual = 0;
   int gap = 0;
   while (i < text.size()) {
+    i = usualRun(text, i, out, count, gap);
+    if (i >= text.size()) break;
     const auto value = static_cast<unsigned char>(digitValue(text[i]) * 16 + digitValue(text[i + 1]));
     // Mostly the usual text follows, up to the next pair.
     const std::string_view usual = usualAfter(value, gap);
@@ -148,15 +197,16 @@ std::string packHexPairs(std::string_view text) {
     if (!isUsual) end = nextPair(text, i + 2);
     const std::string_view following = text.substr(i + 2, end - (i + 2));
     if (!isUsual) {
-      putVarint(unusual, values.size() - lastUnusual);
+      putVarint(unusual, count - lastUnusual);
       putVarint(unusual, following.size());
       unusual.append(following);
-      lastUnusual = values.size();
+      lastUnusual = count;
     }
     gap = gapAfter(following, gap);
-    values += static_cast<char>(value);
+    out[count++] = static_cast<char>(value);
     i = end;
   }
+  const std::string_view values(out, count);
   const std::size_t prefix = nextPair(text, 0);
   std::string packed;
   packed.reserve(prefix + values.size() + unusual.size() + 20);
@@ -197,23 +247,45 @@ void unpackHexPairs(std::string_view packed, std::string& out) {
     at += count;
   }
   std::size_t nextUnusual = at < packed.size() ? takeVarint(packed, at) : count;
+  // The text goes out through a small buffer: a pair and its usual text are
+  // a few bytes each.
+  char buffer[4096];
+  char* w = buffer;
   int gap = 0;
   for (std::size_t k = 0; k < values.size(); ++k) {
     const auto value = static_cast<unsigned char>(values[k]);
-    out += digits[value >> 4];
-    out += digits[value & 0x0F];
-    std::string_view following;
-    if (k == nextUnusual) {
-      const std::size_t n = takeVarint(packed, at);
-      following = packed.substr(at, n);
-      at += n;
-      nextUnusual = at < packed.size() ? k + takeVarint(packed, at) : count;
-    } else {
-      following = usualAfter(value, gap);
+    if (w + 6 > buffer + sizeof buffer) {
+      out.append(buffer, static_cast<std::size_t>(w - buffer));
+      w = buffer;
     }
+    *w++ = digits[value >> 4];
+    *w++ = digits[value & 0x0F];
+    if (k != nextUnusual) {
+      // The usual text, and the gap count it leaves.
+      if (value == 0x0A) {
+        std::memcpy(w, "\r\n  ", 4);
+        w += 4;
+        gap = 0;
+      } else if (gap + 1 == 8) {
+        std::memcpy(w, "   ", 3);
+        w += 3;
+        gap = 0;
+      } else {
+        *w++ = ' ';
+        ++gap;
+      }
+      continue;
+    }
+    const std::size_t n = takeVarint(packed, at);
+    const std::string_view following = packed.substr(at, n);
+    at += n;
+    nextUnusual = at < packed.size() ? k + takeVarint(packed, at) : count;
+    out.append(buffer, static_cast<std::size_t>(w - buffer));
+    w = buffer;
     out.append(following);
     gap = gapAfter(following, gap);
   }
+  out.append(buffer, static_cast<std::size_t>(w - buffer));
 }
 
 }  // namespace ui

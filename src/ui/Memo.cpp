@@ -18,6 +18,13 @@ constexpr std::size_t kPackedBlockSize = std::size_t{256} << 10;
 // A pane set to a much shorter text gives a large buffer back.
 constexpr std::size_t kKeepCapacity = std::size_t{64} << 10;
 
+// The last c in bytes, or null.
+const void* memrchrOf(std::string_view bytes, char c) {
+  for (std::size_t i = bytes.size(); i > 0; --i)
+    if (bytes[i - 1] == c) return bytes.data() + i - 1;
+  return nullptr;
+}
+
 }  // namespace
 
 const std::string& Memo::text() const {
@@ -95,21 +102,31 @@ void Memo::appendWithoutNul(std::string_view bytes) {
 void Memo::appendRun(std::string_view run) {
   if (run.empty()) return;
   if (!joined_.empty()) std::string().swap(joined_);
-  const std::size_t from = size();
-  if (blocks_.empty()) {
-    const std::size_t needed = text_.size() + run.size();
-    if (needed <= text_.capacity() || needed <= blockSize()) {
-      text_.append(run);
-      indexFrom(from);
-      return;
+  const std::size_t room = blocks_.empty() ? std::max(text_.capacity(), blockSize()) - text_.size()
+                                           : blocks_.back().capacity - blocks_.back().size;
+  if (room < run.size()) {
+    // The rows that fit still go into the last part: only the row in
+    // progress moves on, so a part is left with little room unused.
+    if (const char* lf = static_cast<const char*>(memrchrOf(run.substr(0, room), '\n'))) {
+      const auto rows = static_cast<std::size_t>(lf - run.data()) + 1;
+      appendToLastPart(run.substr(0, rows));
+      run.remove_prefix(rows);
+      if (run.empty()) return;
     }
     startBlock(run.size());
-  } else if (blocks_.back().capacity - blocks_.back().size < run.size()) {
-    startBlock(run.size());
   }
-  Block& block = blocks_.back();
-  std::memcpy(block.data.get() + block.size, run.data(), run.size());
-  block.size += run.size();
+  appendToLastPart(run);
+}
+
+void Memo::appendToLastPart(std::string_view run) {
+  const std::size_t from = size();
+  if (blocks_.empty()) {
+    text_.append(run);
+  } else {
+    Block& block = blocks_.back();
+    std::memcpy(block.data.get() + block.size, run.data(), run.size());
+    block.size += run.size();
+  }
   indexFrom(from);
 }
 

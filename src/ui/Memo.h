@@ -89,6 +89,7 @@ class Memo : public Control {
   }
   void appendWithoutNul(std::string_view bytes);
   void appendRun(std::string_view run);
+  void appendToLastPart(std::string_view run);
   void startBlock(std::size_t extra);
   std::size_t blockSize() const;
   void pack(Block& block) const;

@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <memory>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -267,6 +268,26 @@ TEST_F(ReceiveFixture, ChunkBoundariesDoNotChangeThePanes) {
         EXPECT_EQ(run({data.substr(0, i), data.substr(i, j - i), data.substr(j)}), whole)
             << (setup.wrapText ? setup.wrapText : "-") << " split at " << i << ", " << j;
   }
+}
+
+TEST_F(ReceiveFixture, ALongRowKeepsItsGroupingAcrossWhatIsAppendedAtOnce) {
+  // Far longer than the text collected before each append to a pane: the
+  // eight-byte groups and the NULs left out carry on across the pieces.
+  std::mt19937 random(3);
+  std::string data(50'000, '\0');
+  for (char& c : data) c = static_cast<char>(random() % 7 == 0 ? 0 : random() % 9 + 'a');
+  std::string ascii, hex;
+  constexpr char digits[] = "0123456789ABCDEF";
+  for (std::size_t k = 0; k < data.size(); ++k) {
+    if (data[k] != '\0') ascii += data[k];
+    const auto b = static_cast<unsigned char>(data[k]);
+    hex += {digits[b >> 4], digits[b & 15], ' '};
+    if ((k + 1) % 8 == 0) hex += "  ";
+  }
+  auto form = create();
+  receive(*form, data);
+  EXPECT_EQ(form->Memo1.text(), ascii);
+  EXPECT_EQ(form->Memo2.text(), hex);
 }
 
 TEST_F(ReceiveFixture, OnlyTheFirstCountBytesAreProcessed) {

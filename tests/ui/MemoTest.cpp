@@ -217,11 +217,20 @@ std::string hexPaneText(std::size_t bytes, std::mt19937& random) {
   return text;
 }
 
+// A scale's rows in the HEX pane, the same again and again but for one:
+// kept as copies of earlier values that overlap what they produce.
+std::string repeatedRows() {
+  std::string text;
+  for (int i = 0; i < 3000; ++i)
+    text += i == 1500 ? "  41 42\r\n"s : "  53 20 53 20 20 20 20 20   31 32 33 2E 34 35 20 67   0D 0A\r\n"s;
+  return text;
+}
+
 TEST(Memo, APackedHexPaneReadsBackExactlyInLittleMemory) {
   // Odd texts round-trip too: no pairs, lower case, a lone digit, pairs
   // without spaces, a row end alone.
   for (const std::string& text :
-       {""s, "Podzial okien"s, "0a 1b"s, "4"s, "41424"s, "\r\n"s, "  41 \r\n7F   "s}) {
+       {""s, "Podzial okien"s, "0a 1b"s, "4"s, "41424"s, "\r\n"s, "  41 \r\n7F   "s, repeatedRows()}) {
     std::string back;
     ui::unpackHexPairs(ui::packHexPairs(text), back);
     EXPECT_EQ(back, text);
