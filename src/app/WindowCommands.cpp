@@ -16,6 +16,7 @@
 #include "platform/CaptureWriter.h"
 #include "platform/Cp1250.h"
 #include "platform/WholeFile.h"
+#include "platform/PathText.h"
 
 namespace app {
 
@@ -125,7 +126,7 @@ void replacePanesFromFile(TForm1& form, EachLine eachLine) {
 
 bool fileExists(const std::string& name) {
   std::error_code error;
-  return std::filesystem::exists(nativePath(name), error);
+  return std::filesystem::exists(platform::pathFromUtf8(nativePath(name)), error);
 }
 
 // "Zapisz wszystko" keeps a name that holds ".txt" anywhere as it is, and
