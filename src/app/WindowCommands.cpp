@@ -179,7 +179,8 @@ void TForm1::DrukujHEX1Click() {
   // is not replaced without asking too.
   if (name != *chosen && fileExists(name)) {
     const std::string question =
-        std::filesystem::path(name).filename().string() + pl(" już istnieje.\r\nCzy chcesz go zamienić?");
+        pl(platform::utf8Path(platform::pathFromUtf8(nativePath(name)).filename())) +
+        pl(" już istnieje.\r\nCzy chcesz go zamienić?");
     if (dialogs().messageBox(question, pl("Potwierdzanie zapisywania jako"), ui::MessageIcon::Warning,
                              ui::MessageButton::Yes | ui::MessageButton::No) != ui::ModalResult::Yes)
       return;
