@@ -168,16 +168,16 @@ struct SequencerFixture : ::testing::Test {
       if (config::ConfigOptions.ConnectionKind == config::kSerialConnection && form->ComPort1.connected())
         linesDue += fresh;
     }
+    // A line may come in pieces: the scale takes it (and answers) whole.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    bool got = false;
+    std::string bytes;
     do {
-      const std::string bytes = scale.receive(1);
-      if (bytes.empty()) continue;
-      got = true;
-      linesDue = std::max<std::int64_t>(0, linesDue - std::count(bytes.begin(), bytes.end(), '\n'));
-      record(bytes);
+      const std::string more = scale.receive(1);
+      bytes += more;
+      linesDue = std::max<std::int64_t>(0, linesDue - std::count(more.begin(), more.end(), '\n'));
     } while (linesDue > 0 && std::chrono::steady_clock::now() < deadline);
-    return got;
+    record(bytes);
+    return !bytes.empty();
   }
 #else
   void readScale() {
