@@ -4,6 +4,9 @@
 # ports, then a smoke run of the zip's terso.exe in Xvfb with the Windows
 # platform plugin against the zip's terso-scale.exe. BUILD_DIR overrides
 # build-win. The Wine prefix is the build's own (build-win/wine), never ~/.wine.
+# TESTS=regex runs only the tests whose names match, and no smoke run
+# (TESTS=smoke: the smoke run alone);
+# SCREEN=1024x768 gives the virtual display (and the maximized window) another size.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath -m "${BUILD_DIR:-build-win}")
@@ -35,7 +38,7 @@ trap cleanup EXIT
 
 # The window tests and the smoke run show their windows on a virtual display,
 # which Wine (started next) uses from its start.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$run/display" 2>"$run/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 "${SCREEN:-1280x1024}x24" -nolisten tcp 3>"$run/display" 2>"$run/xvfb.log" &
 started+=($!)
 for _ in $(seq 100); do
   [ -s "$run/display" ] && break
@@ -73,7 +76,10 @@ com_pair COM5 COM6
 com_pair COM7 COM8
 export TERSO_TEST_COM_PAIRS=COM5:COM6,COM7:COM8
 # One test at a time: the serial tests share the COM pairs.
-ctest --test-dir "$build" --output-on-failure
+if [ "${TESTS:-}" != smoke ]; then
+  ctest --test-dir "$build" --output-on-failure ${TESTS:+-R "$TESTS"}
+  [ -n "${TESTS:-}" ] && exit 0
+fi
 
 echo "== Smoke run of terso.exe"
 fail() {
@@ -97,16 +103,29 @@ window=$(timeout 60 xdotool search --sync --onlyvisible --name "^$title\$" | hea
 [ "$(xdotool getwindowname "$window")" = "$title" ] || fail "the title is \"$(xdotool getwindowname "$window")\""
 echo "window shown: $title"
 
-# "SI" typed into the send line (where the layout puts it in a maximized
-# window on this screen) and sent with Enter, which opens the port first.
+# "SI" typed into the send line and sent with Enter, which opens the port
+# first. The window lays the send line out from its own size and place: its
+# top is 3/4 of the window's height below the window's top, plus the title
+# bar and the menu (39 pixels under Wine); its left a twentieth of the width
+# in, 70% of the width wide. The size is read once it has kept still for
+# most of a second.
+sleep 1
+geometry=
+same=0
 for _ in $(seq 100); do
-  width=$(xdotool getwindowgeometry --shell "$window" | sed -n 's/^WIDTH=//p')
-  [ "${width:-0}" -ge 1280 ] && break
-  sleep 0.1
+  now=$(xdotool getwindowgeometry --shell "$window" | tr '\n' ' ')
+  if [ "$now" = "$geometry" ]; then same=$((same + 1)); else same=0; fi
+  [ "$same" -ge 4 ] && break
+  geometry=$now
+  sleep 0.2
 done
-[ "${width:-0}" -ge 1280 ] || fail "the window was not maximized (width ${width:-?})"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "${WIDTH:-0}" -ge 400 ] && [ "${HEIGHT:-0}" -ge 300 ] || fail "the window is ${WIDTH:-?}x${HEIGHT:-?}"
+sendX=$((WIDTH * 5 / 100 + WIDTH * 7 / 20))
+sendY=$((Y + HEIGHT * 3 / 4 + 39))
+echo "window ${WIDTH}x${HEIGHT} at ${X},${Y}: the send line at ${sendX},${sendY}"
 sleep 0.5
-xdotool mousemove --window "$window" 400 807 click 1
+xdotool mousemove --window "$window" "$sendX" "$sendY" click 1
 sleep 0.5
 xdotool type --delay 30 SI
 xdotool key Return

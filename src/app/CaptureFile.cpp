@@ -22,6 +22,7 @@
 #include "config/ConfigOptions.h"
 #include "platform/CaptureWriter.h"
 #include "platform/Cp1250.h"
+#include "platform/PathText.h"
 
 namespace app {
 
@@ -54,7 +55,7 @@ std::string nativePath(const std::string& caption) {
 
 bool fileExists(const std::string& path) {
   std::error_code error;
-  return std::filesystem::exists(path, error);
+  return std::filesystem::exists(platform::pathFromUtf8(path), error);
 }
 
 // Puts the stamps into a fast-write chunk, from the line ends it sees: one

@@ -62,14 +62,14 @@ void TForm1::btnWyslijClick() {
 }
 
 void TForm1::Edit1KeyDown(ui::Key key) {
-  if (key == ui::VK_RETURN) btnWyslij.click();
+  if (key == ui::kKeyReturn) btnWyslij.click();
 }
 
 // F1 to F12 send the orders numbered 1 to 12: the first row of the order list
 // with that number wins. A number cell that is no whole number stops the
 // search with the conversion error.
 void TForm1::FormKeyDown(ui::Key key) {
-  if (key < ui::VK_F1 || key > ui::VK_F12) return;
+  if (key < ui::kKeyF1 || key > ui::kKeyF12) return;
   const std::vector<OrderKeyRow> rows = orderListRows ? orderListRows() : std::vector<OrderKeyRow>{{}};
   for (const OrderKeyRow& row : rows) {
     if (std::int64_t{parseInteger(row.number)} + 111 == key) {

@@ -1,6 +1,7 @@
 #include "app/TForm1.h"
 
 #include "platform/Cp1250.h"
+#include "platform/PathText.h"
 
 namespace app {
 
@@ -40,7 +41,7 @@ TForm1::TForm1(MainWindowServices services)
       Plikrozkazow1("Plikrozkazow1", pl("Plik rozkazów:")),
       Wyniki1("Wyniki1", pl("Wyniki"), "Ctrl+W"),
       ComPort1(services.loop, "ComPort1"),
-      XMLConfig(services.programDir.string()),
+      XMLConfig(platform::utf8Path(services.programDir)),
       Bytes(*this, Memo1, Memo2, services.loop, Readings),
       services_(std::move(services)) {
   setCaption(pl("Komunikacja przez złącze szeregowe RS-232 v9E"));
@@ -245,7 +246,7 @@ void TForm1::FormCreate() {
   // The serial settings of "Kestrel.ini"; its [Devices] section also maps
   // port names to devices.
   ComPort1.setStoredGroups(serial::TStoredGroups{serial::sgBasic});
-  ComPort1.setDeviceMapFile((programDir() / "Kestrel.ini").string());
+  ComPort1.setDeviceMapFile(platform::utf8Path(programDir() / "Kestrel.ini"));
   RestoreSerialSettings();
   SavedPort = ComPort1.port();
   // All three timers idle.
@@ -332,7 +333,7 @@ void TForm1::disconnectSerial() noexcept {
 
 void TForm1::RestoreSerialSettings() noexcept {
   try {
-    ComPort1.RestoreSettings(serial::storeIniFile, (programDir() / "Kestrel.ini").string());
+    ComPort1.RestoreSettings(serial::storeIniFile, platform::utf8Path(programDir() / "Kestrel.ini"));
   } catch (...) {
     // A missing or unreadable file leaves the design-time settings.
   }
@@ -341,7 +342,7 @@ void TForm1::RestoreSerialSettings() noexcept {
 void TForm1::SaveSerialSettings() noexcept {
   std::string keptCopy;
   try {
-    ComPort1.SaveSettings(serial::storeIniFile, (programDir() / "Kestrel.ini").string(), &keptCopy);
+    ComPort1.SaveSettings(serial::storeIniFile, platform::utf8Path(programDir() / "Kestrel.ini"), &keptCopy);
   } catch (...) {
     // The way out goes on; the old file is left as it was.
   }
@@ -351,7 +352,7 @@ void TForm1::SaveSerialSettings() noexcept {
   try {
     dialogs().messageBox(pl("Nie można było odczytać pliku Kestrel.ini; jego poprzednia zawartość "
                             "została zachowana w pliku ") +
-                             std::filesystem::path(keptCopy).filename().string(),
+                             platform::utf8Path(platform::pathFromUtf8(keptCopy).filename()),
                          "RS-232", ui::MessageIcon::Warning, ui::MessageButton::Ok);
   } catch (...) {
     // The way out goes on even when the notice cannot be shown.

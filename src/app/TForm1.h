@@ -39,8 +39,8 @@ class TResultsForm;
 
 namespace app {
 
-inline constexpr unsigned UM_UPDATE_PORT = platform::WM_USER + 1;  // 1025
-inline constexpr unsigned UM_UPDATE_FILE = platform::WM_USER + 2;  // 1026
+inline constexpr unsigned UM_UPDATE_PORT = platform::kFirstUserMessage + 1;  // 1025
+inline constexpr unsigned UM_UPDATE_FILE = platform::kFirstUserMessage + 2;  // 1026
 
 // Link states, as LinkState and UM_UPDATE_PORT carry them.
 inline constexpr std::uint8_t LinkClosed = 0;

@@ -16,6 +16,7 @@
 #include "platform/CaptureWriter.h"
 #include "platform/Cp1250.h"
 #include "platform/WholeFile.h"
+#include "platform/PathText.h"
 
 namespace app {
 
@@ -125,7 +126,7 @@ void replacePanesFromFile(TForm1& form, EachLine eachLine) {
 
 bool fileExists(const std::string& name) {
   std::error_code error;
-  return std::filesystem::exists(nativePath(name), error);
+  return std::filesystem::exists(platform::pathFromUtf8(nativePath(name)), error);
 }
 
 // "Zapisz wszystko" keeps a name that holds ".txt" anywhere as it is, and
@@ -178,7 +179,8 @@ void TForm1::DrukujHEX1Click() {
   // is not replaced without asking too.
   if (name != *chosen && fileExists(name)) {
     const std::string question =
-        std::filesystem::path(name).filename().string() + pl(" już istnieje.\r\nCzy chcesz go zamienić?");
+        pl(platform::utf8Path(platform::pathFromUtf8(nativePath(name)).filename())) +
+        pl(" już istnieje.\r\nCzy chcesz go zamienić?");
     if (dialogs().messageBox(question, pl("Potwierdzanie zapisywania jako"), ui::MessageIcon::Warning,
                              ui::MessageButton::Yes | ui::MessageButton::No) != ui::ModalResult::Yes)
       return;

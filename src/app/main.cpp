@@ -10,6 +10,7 @@
 #include "platform/ProgramDir.h"
 #include "platform/Sound.h"
 #include "platform/qt/QtEventLoop.h"
+#include "platform/PathText.h"
 #include "readings/TResultsForm.h"
 #include "serial/EComPort.h"
 #include "ui/qt/Application.h"
@@ -23,7 +24,8 @@ int main(int argc, char** argv) {
   ui::qt::loadPolishTranslations();
   // The serial texts' catalogs; QApplication has already taken the user's
   // locale, so they are Polish when the locale is.
-  serial::SetupComErrorMessages(platform::catalogDirectory(platform::executableDirectory()).string());
+  serial::SetupComErrorMessages(
+      platform::utf8Path(platform::catalogDirectory(platform::executableDirectory())));
   platform::QtEventLoop loop;
   ui::qt::QtDialogs dialogs;
   ui::qt::installErrorReport(loop, dialogs);

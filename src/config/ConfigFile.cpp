@@ -7,6 +7,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Cp1250.h"
 #include "platform/WholeFile.h"
+#include "platform/PathText.h"
 
 namespace config {
 namespace {
@@ -40,8 +41,8 @@ TConfigFile::TConfigFile(std::string programDirectory) : directory_(std::move(pr
   if (directory_.empty()) directory_ = ".";
   // OrdersFileName holds a full path.
   std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(directory_, error);
-  if (!error) directory_ = absolute.string();
+  const std::filesystem::path absolute = std::filesystem::absolute(platform::pathFromUtf8(directory_), error);
+  if (!error) directory_ = platform::utf8Path(absolute);
   if (directory_.back() != '/') directory_ += '/';
   fileName_ = directory_ + std::string(kConfigFileName);
 }

@@ -18,7 +18,7 @@ namespace ethernet {
 
 // The main window's notice of a new link state (first parameter the state,
 // sign-extended from 8 bits: closing arrives as -1).
-inline constexpr unsigned UM_UPDATE_PORT = platform::WM_USER + 1;
+inline constexpr unsigned UM_UPDATE_PORT = platform::kFirstUserMessage + 1;
 
 // States of EthState.
 inline constexpr std::uint8_t EthClosed = 0;

@@ -57,8 +57,9 @@ class ManualEventLoop : public EventLoop {
   // without waiting and without moving the clock, again and again until
   // nothing is left. Each round runs only what was pending when it began, and
   // the rounds are bounded, so a handler that posts for ever cannot hang it.
-  // Returns whether anything ran.
-  bool processPending();
+  // Returns whether anything ran. A test's loop may add to it (advance()
+  // serves pending work through it).
+  virtual bool processPending();
 
   // Waits in real time on the watched descriptors and on messages and
   // hand-overs from other threads, serving them, until pred() is true or

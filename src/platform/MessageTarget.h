@@ -12,6 +12,8 @@ class MessageTarget {
   virtual void postMessage(unsigned message, std::intptr_t wParam, std::intptr_t lParam = 0) = 0;
 };
 
-inline constexpr unsigned WM_USER = 0x0400;
+// The first number a program's own messages may take (the system's WM_USER),
+// under a name of its own so that it never meets the system header's macro.
+inline constexpr unsigned kFirstUserMessage = 0x0400;
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 // UART behind them, /dev/ttyUSB*, /dev/ttyACM* and the links in
 // /dev/serial/by-id; on Windows the COM names of the registry's serial-comm
 // map (HKLM\HARDWARE\DEVICEMAP\SERIALCOMM).
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -32,5 +33,11 @@ std::vector<std::string> ListSerialPorts(const std::string& root, const std::str
 // The system's own part of the list, unsorted (root: as above; not used on
 // Windows).
 std::vector<std::string> systemSerialPorts(const std::string& root);
+
+// The system's descriptions of its ports by port name, in UTF-8 ("COM3" ->
+// "USB-SERIAL CH340 (COM3)"), for display beside the names: on Windows the
+// friendly names of the Ports class devices; none on POSIX. Never throws: a
+// list without descriptions still works.
+std::map<std::string, std::string> serialPortDescriptions();
 
 }  // namespace platform

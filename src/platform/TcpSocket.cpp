@@ -1,5 +1,8 @@
 #include "platform/TcpSocket.h"
 
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -13,8 +16,52 @@ SocketError::SocketError(int code, const std::string& message, const std::string
                          api + "'"),
       code_(code) {}
 
-// Lets a lookup thread that outlives its socket drop its result instead of
-// posting to a loop that may be gone.
+namespace {
+
+// Name lookups run on worker threads that never end. Under Wine a thread that
+// ends after a lookup can deadlock the process's exit when the exit comes
+// meanwhile (a socket destroyed during its lookup, then the program closed);
+// a thread that lives on is simply stopped. A lookup takes a waiting worker
+// or starts one, so a lookup that blocks for long holds up no other.
+struct LookupWorkers {
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::deque<std::function<void()>> jobs;
+  std::size_t waiting = 0;
+};
+
+void runLookup(std::function<void()> job) {
+  // Never destroyed: the workers outlive every socket and main().
+  static LookupWorkers& workers = *new LookupWorkers;
+  {
+    std::lock_guard<std::mutex> lock(workers.mutex);
+    if (workers.waiting > workers.jobs.size()) {
+      workers.jobs.push_back(std::move(job));
+      workers.wake.notify_one();
+      return;
+    }
+  }
+  std::thread([first = std::move(job)]() mutable {
+    first();
+    first = nullptr;
+    std::unique_lock<std::mutex> lock(workers.mutex);
+    for (;;) {
+      ++workers.waiting;
+      workers.wake.wait(lock, [] { return !workers.jobs.empty(); });
+      --workers.waiting;
+      const std::function<void()> next = std::move(workers.jobs.front());
+      workers.jobs.pop_front();
+      lock.unlock();
+      next();
+      lock.lock();
+    }
+  }).detach();
+}
+
+}  // namespace
+
+// Lets a lookup that outlives its socket drop its result instead of posting
+// to a loop that may be gone.
 struct TcpSocket::LookupGate {
   std::mutex mutex;
   bool open = true;
@@ -70,11 +117,10 @@ void TcpSocket::setActive(bool active) {
     return;
   }
 
-  // The lookup may take seconds: it runs on its own thread and hands the
+  // The lookup may take seconds: it runs on a worker thread and hands the
   // result back to the loop. A socket destroyed meanwhile closes the gate.
-  std::thread lookup;
   try {
-    lookup = std::thread([this, alive, attempt, host = host_, gate = gate_, &loop = loop_] {
+    runLookup([this, alive, attempt, host = host_, gate = gate_, &loop = loop_] {
       std::uint32_t a = 0;
       std::string failure;
       const int rc = sockets::lookUp(host, a, failure);
@@ -85,10 +131,9 @@ void TcpSocket::setActive(bool active) {
       });
     });
   } catch (...) {
-    phase_ = Phase::Idle;  // no thread: the socket can be started again
+    phase_ = Phase::Idle;  // no worker: the socket can be started again
     throw;
   }
-  lookup.detach();
 }
 
 void TcpSocket::lookupFinished(unsigned attempt, int error, const std::string& failure,

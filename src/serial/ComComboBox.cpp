@@ -1,5 +1,7 @@
 #include "serial/ComComboBox.h"
 
+#include "platform/AsciiText.h"
+#include "platform/Cp1250.h"
 #include "platform/SerialPortList.h"
 #include "serial/ComPort.h"
 #include "serial/ComTexts.h"
@@ -16,6 +18,12 @@ void ListSerialPorts(std::vector<std::string>& list, const std::string& deviceMa
   }
 }
 
+std::string PortListText(const std::string& name, const std::string& description) {
+  if (description.empty()) return name;
+  const std::string text = platform::utf8ToCp1250(description);
+  return text.find("(" + name + ")") == std::string::npos ? text + " (" + name + ")" : text;
+}
+
 void TComComboBox::setComPort(TCustomComPort* port) {
   if (port == select_.ComPort) return;
   select_.ComPort = port;
@@ -29,7 +37,18 @@ void TComComboBox::setComPort(TCustomComPort* port) {
 void TComComboBox::setComProperty(TComProperty property) {
   select_.ComProperty = property;
   clear();
-  setItems(itemsFor(property));
+  values_ = itemsFor(property);
+  if (property == cpPort) {
+    const auto descriptions = platform::serialPortDescriptions();
+    std::vector<std::string> texts;
+    for (const std::string& name : values_) {
+      const auto found = descriptions.find(name);
+      texts.push_back(PortListText(name, found == descriptions.end() ? std::string() : found->second));
+    }
+    setItems(texts);
+  } else {
+    setItems(values_);
+  }
   if (items().empty()) return;
   if (!select_.ComPort) {
     setItemIndex(0);
@@ -114,16 +133,23 @@ void TComComboBox::takePending(const std::string& text) {
 void TComComboBox::ShowPortSetting() {
   if (!select_.ComPort || select_.ComProperty == cpNone) return;
   const std::string current = portValueText();
-  const int found = indexOf(current, true);
+  int found = -1;
+  for (int i = 0; i < static_cast<int>(items().size()) && found < 0; ++i)
+    if (platform::equalIgnoringAsciiCase(valueAt(i), current)) found = i;
   setItemIndex(found);
   if (found >= 0) {
-    takePending(items()[static_cast<std::size_t>(found)]);
+    takePending(valueAt(found));
   } else if (select_.ComProperty == cpPort) {
     // A device missing from the list (a COMn name without a mapping, a
     // device unplugged) stays the port's device unless the operator picks
     // another: applying must not leave the port without a name.
     select_.Port = current;
   }
+}
+
+const std::string& TComComboBox::valueAt(int i) const {
+  const auto at = static_cast<std::size_t>(i);
+  return values_.size() == items().size() ? values_[at] : items()[at];
 }
 
 void TComComboBox::ApplyToPort() {
@@ -155,7 +181,7 @@ void TComComboBox::ApplyToPort() {
 
 void TComComboBox::Change() {
   if (itemIndex() >= 0) {
-    takePending(text());
+    takePending(valueAt(itemIndex()));
     if (select_.AutoApply) ApplyToPort();
   }
   ui::ComboBox::Change();

@@ -35,6 +35,11 @@ struct TComSelect {
   TFlowControl FlowControl = fcHardware;
 };
 
+// What the device list shows for a port: the system's description of it
+// (UTF-8, shown in the captions' Windows-1250) when there is one, with the
+// port's name in it, else the name alone.
+std::string PortListText(const std::string& name, const std::string& description);
+
 class TComComboBox : public ui::ComboBox {
  public:
   explicit TComComboBox(std::string name) : ui::ComboBox(std::move(name), ui::ComboStyle::DropDownList) {}
@@ -68,8 +73,12 @@ class TComComboBox : public ui::ComboBox {
   std::vector<std::string> itemsFor(TComProperty property) const;
   std::string portValueText() const;
   void takePending(const std::string& text);
+  // The value item i stands for: the port's name behind a description.
+  const std::string& valueAt(int i) const;
 
   TComSelect select_;
+  // What the items stand for, as setComProperty listed them.
+  std::vector<std::string> values_;
   std::string deviceRoot_ = "/";
   std::string deviceMapFile_;
 };

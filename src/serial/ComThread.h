@@ -53,7 +53,7 @@ class TCustomComPort;
 
 // The notification window's message: first parameter the system code of one
 // event (EventsToMask), second 0.
-inline constexpr unsigned UM_SERIAL_EVENT = platform::WM_USER + 1;
+inline constexpr unsigned UM_SERIAL_EVENT = platform::kFirstUserMessage + 1;
 
 // The system's event codes (EV_RXCHAR 0x0001 ... EV_RX80FULL 0x0400).
 std::uint32_t EventsToMask(TComEvents events);

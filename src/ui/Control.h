@@ -37,11 +37,12 @@ struct Bounds {
   bool operator==(const Bounds&) const = default;
 };
 
-// Windows virtual-key codes, which the system's handlers compare against.
+// Windows virtual-key codes, which the system's handlers compare against
+// (named apart from the system header's VK_ macros).
 using Key = int;
-inline constexpr Key VK_RETURN = 13;
-inline constexpr Key VK_F1 = 112;
-inline constexpr Key VK_F12 = 123;
+inline constexpr Key kKeyReturn = 13;
+inline constexpr Key kKeyF1 = 112;
+inline constexpr Key kKeyF12 = 123;
 
 class Control {
  public:

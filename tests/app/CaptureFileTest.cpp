@@ -2,10 +2,13 @@
 // fast-write stream with its stamps and label, choosing and forgetting the
 // file, a full disk, and a capturing process that is killed.
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <ctime>
@@ -20,6 +23,7 @@
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
+#include "platform/PathText.h"
 #include "support/LocalTime.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
@@ -39,9 +43,10 @@ struct CaptureFixture : ::testing::Test {
     return form;
   }
 
-  // What the "file" orders do: name the capture file in the label.
+  // What the "file" orders do: name the capture file in the label (whose
+  // captions are Windows-1250).
   static void chooseFile(app::TForm1& form, const std::filesystem::path& file) {
-    form.LabelFileName.setCaption(file.string());
+    form.LabelFileName.setCaption(pl(platform::utf8Path(file)));
   }
 
   // A reply after a send, through the byte processor and the loop's dispatch.
@@ -126,10 +131,28 @@ TEST_F(CaptureFixture, AnotherChosenFileIsAppendedToOrCreatedWhenMissing) {
   reply(*form, "3\n");
   EXPECT_EQ(read(dir / "b.txt"), "3\r\n");
   // Polish letters of the caption name the file in the file system's UTF-8.
-  std::filesystem::create_directory(dir / "pomiary wagi ś");
-  chooseFile(*form, (dir / pl("pomiary wagi ś") / pl("wynik ą.txt")).string());
+  std::filesystem::create_directory(dir / u8"pomiary wagi ś");
+  chooseFile(*form, dir / u8"pomiary wagi ś" / u8"wynik ą.txt");
   reply(*form, "4\n");
-  EXPECT_EQ(read(dir / "pomiary wagi ś" / "wynik ą.txt"), "4\r\n");
+  EXPECT_EQ(read(dir / u8"pomiary wagi ś" / u8"wynik ą.txt"), "4\r\n");
+  EXPECT_TRUE(errors.empty());
+}
+
+// A program folder and a capture file with Polish letters that no Western
+// code page holds: the rows, the settings and the port's ini file all land
+// under those names.
+TEST_F(CaptureFixture, PolishFolderAndFileNamesReachTheFileSystem) {
+  const std::filesystem::path folder = dir / u8"Łódź";
+  std::filesystem::create_directory(folder);
+  app::TForm1 form(app::MainWindowServices{loop, dialogs, folder, [] {}});
+  form.FormCreate();
+  const std::filesystem::path file = folder / u8"pomiar_ćwiczenie.txt";
+  chooseFile(form, file);
+  reply(form, "12.5 g\r\n");
+  form.FormClose();
+  EXPECT_EQ(read(file), "12.5 g\r\n");
+  EXPECT_NE(read(folder / "config.xml").find("<TersoConfig"), std::string::npos);
+  EXPECT_NE(read(folder / "Kestrel.ini").find("Port=COM1"), std::string::npos);
   EXPECT_TRUE(errors.empty());
 }
 
@@ -309,6 +332,7 @@ TEST_F(CaptureFixture, TheTwoWritersNeverHoldOneFileAndEverythingReachesTheDisk)
   EXPECT_TRUE(errors.empty());
 }
 
+#ifndef _WIN32  // a small tmpfs and /dev/full, which refuses every write, are Linux's
 // A folder whose disk is full: a 64 KiB tmpfs filled up to the last page where
 // mounting works here, else /dev/full, which refuses every write.
 class FullDisk {
@@ -410,6 +434,8 @@ TEST_F(CaptureFixture, ClosingTheFastWriteFileOnAFullDiskSaysWhatWasLost) {
   EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
 }
 
+#endif
+
 // A failure that repeats is one episode: shown once, then only by the label
 // (red, the reason in its hint) until a write gets through; nothing that
 // failed counts as written. A failure after a success is shown again.
@@ -440,6 +466,7 @@ TEST_F(CaptureFixture, AFailureIsShownOncePerEpisode) {
   reply(*form, "again\r\n");
   EXPECT_EQ(dialogs.errors.size(), 2u);
 
+#ifndef _WIN32
   // Fast write onto a device that takes nothing: five failed flushes, one
   // box, and the label never blinks for data that did not get out.
   form->FastWriteClick();
@@ -453,8 +480,10 @@ TEST_F(CaptureFixture, AFailureIsShownOncePerEpisode) {
   EXPECT_EQ(dialogs.errors.size(), 3u);
   EXPECT_EQ(form->LabelFileName.color(), background);
   EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
+#endif
 }
 
+#ifndef _WIN32  // the small tmpfs above
 // A row that the disk cannot take whole is not left as a fragment for the
 // next row to be glued to: the file keeps its length from before the row.
 TEST_F(CaptureFixture, ARowIsWrittenWholeOrNotAtAll) {
@@ -476,10 +505,15 @@ TEST_F(CaptureFixture, ARowIsWrittenWholeOrNotAtAll) {
   EXPECT_EQ(read(disk.file()), "1\r\n" + big + "\r\nS S      3856 g\r\n");
 }
 
+#endif
+
 // The fast-write file removed with its folder: the operator is told once, with
 // the path; every byte from then on waits and goes into the file created anew
 // once the folder is back. The file alone removed is created anew at once.
 TEST_F(CaptureFixture, FastWriteIntoAVanishedFileResumesInANewOne) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows refuses to remove a folder that holds an open file";
+#endif
   auto form = create();
   form->FastWriteClick();
   const auto folder = dir / "pomiary";
@@ -522,6 +556,7 @@ TEST_F(CaptureFixture, FastWriteIntoAVanishedFileResumesInANewOne) {
   EXPECT_EQ(errors.size(), 3u);
 }
 
+#ifndef _WIN32  // fork and SIGKILL
 // Runs capture in a child process that tells the test when it is ready to be
 // killed, then kills it with SIGKILL.
 template <typename Work>
@@ -586,5 +621,7 @@ TEST_F(CaptureFixture, AKilledProcessKeepsEveryRowAndAllButTheLastSecond) {
   const std::string kept = read(fast);
   EXPECT_TRUE(kept == older || kept == older + lastSecond) << kept.size() << " bytes kept";
 }
+
+#endif
 
 }  // namespace

@@ -1,7 +1,12 @@
 // The main window over its Ethernet link against a loopback device server on
 // the manual loop.
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#else
 #include <sys/socket.h>
+#endif
 
 #include <chrono>
 #include <filesystem>
@@ -121,7 +126,13 @@ TEST_F(EthernetWindowTest, ClosingTheWindowClosesTheConnection) {
   EXPECT_EQ(form.EthConn, nullptr);
   EXPECT_EQ(LoopbackServer::receive(peer, 1, 1000), "");
   char probe;
+#ifdef _WIN32
+  u_long nonBlocking = 1;
+  ioctlsocket(static_cast<SOCKET>(peer), FIONBIO, &nonBlocking);
+  EXPECT_EQ(::recv(static_cast<SOCKET>(peer), &probe, 1, 0), 0);  // an orderly close, seen by the server
+#else
   EXPECT_EQ(::recv(peer, &probe, 1, MSG_DONTWAIT), 0);  // an orderly close, seen by the server
+#endif
 }
 
 TEST_F(EthernetWindowTest, AnAutomaticRunReachesTheDeviceServerAgainWhenItComesBack) {

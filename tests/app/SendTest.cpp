@@ -126,7 +126,7 @@ TEST_F(SendFixture, ASendOnAPortThatCannotOpenWarnsOnceAndCountsNothing) {
   auto form = create("COM8");
   form->Bytes.ReplyCounted = true;
   form->Edit1.setText("SI");
-  operatorDoes([&] { form->Edit1KeyDown(ui::VK_RETURN); });
+  operatorDoes([&] { form->Edit1KeyDown(ui::kKeyReturn); });
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text,
             pl("Wskazany port COM nie istnieje lub jest zajęty przez inny program"));
@@ -147,29 +147,29 @@ TEST_F(SendFixture, FunctionKeysSendTheFirstOrderWithTheirNumber) {
   form->CheckBox1.setChecked(false);
 
   // No orders editor: one blank row, whose empty number is no whole number.
-  for (ui::Key key = ui::VK_F1; key <= ui::VK_F12; ++key) operatorDoes([&] { form->FormKeyDown(key); });
+  for (ui::Key key = ui::kKeyF1; key <= ui::kKeyF12; ++key) operatorDoes([&] { form->FormKeyDown(key); });
   EXPECT_EQ(dialogs.errors, std::vector<std::string>(12, "'' is not a valid integer value"));
   EXPECT_TRUE(form->ethernetSends.empty());
 
   std::vector<app::TForm1::OrderKeyRow> rows = {{"1", "one"}, {"3", "three"}};
   form->orderListRows = [&] { return rows; };
   form->Edit1.setText("typed");
-  form->FormKeyDown(ui::VK_F1 + 4);  // F5 without order 5
+  form->FormKeyDown(ui::kKeyF1 + 4);  // F5 without order 5
   EXPECT_TRUE(form->ethernetSends.empty());
   EXPECT_EQ(form->Edit1.text(), "typed");
 
   rows = {{"1", "one"}, {"5", "first$215"}, {"12", "twelve"}, {"5", "second"}};
-  form->FormKeyDown(ui::VK_F1 + 4);
-  form->FormKeyDown(ui::VK_F12);
-  form->FormKeyDown(ui::VK_F1 - 1);  // not a function key: no lookup, no send
-  form->FormKeyDown(ui::VK_F12 + 1);
+  form->FormKeyDown(ui::kKeyF1 + 4);
+  form->FormKeyDown(ui::kKeyF12);
+  form->FormKeyDown(ui::kKeyF1 - 1);  // not a function key: no lookup, no send
+  form->FormKeyDown(ui::kKeyF12 + 1);
   EXPECT_EQ(form->ethernetSends, (std::vector<std::string>{"first!5", "twelve"}));
   EXPECT_EQ(form->Edit1.text(), "twelve");
 
   // A bad number before the match stops the search with the conversion error.
   rows = {{"x", "bad"}, {"2", "two"}};
   dialogs.errors.clear();
-  operatorDoes([&] { form->FormKeyDown(ui::VK_F1 + 1); });
+  operatorDoes([&] { form->FormKeyDown(ui::kKeyF1 + 1); });
   EXPECT_EQ(dialogs.errors, std::vector<std::string>{"'x' is not a valid integer value"});
   EXPECT_EQ(form->ethernetSends.size(), 2u);
 }

@@ -220,7 +220,7 @@ TEST_F(OrdersEditorTest, FunctionKeysOfTheMainWindowReadTheGrid) {
   EXPECT_EQ(keyRows[1].order, "B");
   // An empty list: the empty number is no whole number.
   fill({});
-  EXPECT_THROW(form1.FormKeyDown(ui::VK_F1), app::ConversionError);
+  EXPECT_THROW(form1.FormKeyDown(ui::kKeyF1), app::ConversionError);
 }
 
 TEST(OrdersEditorWiringTest, TheEditorUnwiresItselfWhenItGoes) {

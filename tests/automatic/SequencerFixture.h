@@ -4,8 +4,13 @@
 // order list, the notification window, and the Ethernet link replaced by a
 // recorder. The scale records what reaches it with the virtual time.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -83,6 +88,16 @@ class HoldingLoop : public platform::ManualEventLoop {
     for (auto& message : held) ManualEventLoop::post(std::move(message));
   }
 
+  // Runs after the pending work whenever the loop serves it (before and after
+  // each tick); when it takes something in, the new work is served too.
+  std::function<bool()> catchUp;
+  bool processPending() override {
+    bool ran = ManualEventLoop::processPending();
+    if (!catchUp || !catchUp()) return ran;
+    ManualEventLoop::processPending();
+    return true;
+  }
+
  private:
   std::mutex mutex_;
   bool holding_ = false;
@@ -101,9 +116,14 @@ struct SequencerFixture : ::testing::Test {
     remaining->BringToFront = [this] { ++broughtToFront; };
     // Each reading of the scale's end happens at the virtual time of the tick
     // that wrote it.
+#ifdef _WIN32
+    loop.catchUp = [this] { return catchUpWithScale(); };
+#else
     scaleWatch = loop.watchFd(scale.master(), platform::FdEvent::Read, [this] { readScale(); });
+#endif
   }
   ~SequencerFixture() override {
+    loop.catchUp = nullptr;
     scaleWatch.reset();
     remaining.reset();
     form2.reset();
@@ -135,6 +155,31 @@ struct SequencerFixture : ::testing::Test {
     loop.dispatch([this] { form->Automatyczny1.click(); });
   }
 
+#ifdef _WIN32
+  // The scale's end is a second COM port that a relay joins to the port's,
+  // so a send arrives there a moment after the port wrote it: before the
+  // clock moves on, the line of each serial send so far is waited for (in
+  // real time, bounded), so that it is recorded at the time it was sent.
+  bool catchUpWithScale() {
+    if (form) {
+      const std::int32_t sent = form->SentCount;
+      const std::int32_t fresh = sent >= sendsSeen ? sent - sendsSeen : sent;
+      sendsSeen = sent;
+      if (config::ConfigOptions.ConnectionKind == config::kSerialConnection && form->ComPort1.connected())
+        linesDue += fresh;
+    }
+    // A line may come in pieces: the scale takes it (and answers) whole.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    std::string bytes;
+    do {
+      const std::string more = scale.receive(1);
+      bytes += more;
+      linesDue = std::max<std::int64_t>(0, linesDue - std::count(more.begin(), more.end(), '\n'));
+    } while (linesDue > 0 && std::chrono::steady_clock::now() < deadline);
+    record(bytes);
+    return !bytes.empty();
+  }
+#else
   void readScale() {
     char buffer[4096];
     std::string bytes;
@@ -143,6 +188,11 @@ struct SequencerFixture : ::testing::Test {
       if (n <= 0) break;
       bytes.append(buffer, static_cast<std::size_t>(n));
     }
+    record(bytes);
+  }
+#endif
+
+  void record(const std::string& bytes) {
     if (bytes.empty()) return;
     // Consecutive reads at the same moment belong to one send.
     if (!wire.empty() && wire.back().atMs == nowMs())
@@ -172,6 +222,10 @@ struct SequencerFixture : ::testing::Test {
   std::unique_ptr<automatic::TRemainingForm> remaining;
   std::unique_ptr<platform::FdWatch> scaleWatch;
   std::vector<Received> wire;
+#ifdef _WIN32
+  std::int32_t sendsSeen = 0;
+  std::int64_t linesDue = 0;
+#endif
   // What the scale answers to every send; nothing when empty.
   std::string answer;
   int beeps = 0;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "serial/ComPort.h"
 #include "serial/ComSetupForm.h"
@@ -251,6 +252,16 @@ TEST(ComComboBox, PicksTextAndAutoApply) {
   EXPECT_EQ(changes, 1);
   combo.setComPort(nullptr);
   EXPECT_EQ(combo.text(), "None");
+}
+
+// The device list shows a port's description when the system has one, the
+// name alone otherwise; what is picked and stored is always the name.
+TEST(ComComboBox, PortDescriptionsAreShownWithTheName) {
+  EXPECT_EQ(serial::PortListText("COM3", ""), "COM3");
+  EXPECT_EQ(serial::PortListText("COM3", "USB-SERIAL CH340 (COM3)"), "USB-SERIAL CH340 (COM3)");
+  // Not fooled by a longer name that starts alike; UTF-8 shown as Windows-1250.
+  EXPECT_EQ(serial::PortListText("COM1", "Port komunikacyjny łącza (COM10)"),
+            platform::pl("Port komunikacyjny łącza (COM10) (COM1)"));
 }
 
 }  // namespace

@@ -72,4 +72,9 @@ std::vector<std::string> systemSerialPorts(const std::string& root) {
   return ports;
 }
 
+// The device paths say what they are; there is nothing to add.
+std::map<std::string, std::string> serialPortDescriptions() {
+  return {};
+}
+
 }  // namespace platform

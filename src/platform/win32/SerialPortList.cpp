@@ -1,6 +1,8 @@
 #include "platform/SerialPortList.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <setupapi.h>
 
 #include "platform/win32/Win32Text.h"
 
@@ -34,6 +36,37 @@ std::vector<std::string> systemSerialPorts(const std::string&) {
   }
   RegCloseKey(key);
   return ports;
+}
+
+// Every present device of the Ports class (COM and LPT) whose device key
+// names its port ("PortName"), with the friendly name the driver gave it.
+std::map<std::string, std::string> serialPortDescriptions() {
+  std::map<std::string, std::string> descriptions;
+  // GUID_DEVCLASS_PORTS, spelled out so that no GUID library is needed.
+  static const GUID kPortsClass = {0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+  const HDEVINFO devices = SetupDiGetClassDevsW(&kPortsClass, nullptr, nullptr, DIGCF_PRESENT);
+  if (devices == INVALID_HANDLE_VALUE) return descriptions;
+  SP_DEVINFO_DATA device{};
+  device.cbSize = sizeof device;
+  for (DWORD index = 0; SetupDiEnumDeviceInfo(devices, index, &device); ++index) {
+    const HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+    if (key == INVALID_HANDLE_VALUE) continue;
+    wchar_t port[256] = {};
+    DWORD portBytes = sizeof port - sizeof(wchar_t);
+    DWORD type = 0;
+    const LONG rc = RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(port), &portBytes);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_SZ || port[0] == L'\0') continue;
+    wchar_t friendly[512] = {};
+    if (!SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
+                                           reinterpret_cast<BYTE*>(friendly), sizeof friendly - sizeof(wchar_t),
+                                           nullptr) ||
+        friendly[0] == L'\0')
+      continue;
+    descriptions[win32::narrow(port)] = win32::narrow(friendly);
+  }
+  SetupDiDestroyDeviceInfoList(devices);
+  return descriptions;
 }
 
 }  // namespace platform

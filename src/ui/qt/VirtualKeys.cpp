@@ -6,7 +6,7 @@ namespace ui::qt {
 
 ui::Key virtualKey(const QKeyEvent& event) {
   const int key = event.key();
-  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return ui::VK_F1 + (key - Qt::Key_F1);
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return ui::kKeyF1 + (key - Qt::Key_F1);
   if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
   if (key >= Qt::Key_0 && key <= Qt::Key_9) {
     // Keypad digits have codes of their own (VK_NUMPAD0 = 96).
@@ -16,7 +16,7 @@ ui::Key virtualKey(const QKeyEvent& event) {
   switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      return ui::VK_RETURN;
+      return ui::kKeyReturn;
     case Qt::Key_Backspace:
       return 8;
     case Qt::Key_Tab:
