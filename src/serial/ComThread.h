@@ -27,8 +27,8 @@
 // queues one hand-over of it; while that hand-over waits for a busy
 // user-interface thread the thread goes on reading. The port's reads take
 // these bytes first and its queue count includes them; the receive event
-// announces only them, so its handler never reads the device itself. Other events wait for
-// a queued hand-over of bytes, so events keep their order.
+// announces only them, so its handler never reads the device itself. Other
+// events wait for a queued hand-over of bytes, so events keep their order.
 //
 // A device that goes away (hang-up or error from poll, a failing query) ends
 // the loop; the thread then calls onLost, which hands the close to the
