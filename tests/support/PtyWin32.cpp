@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
@@ -77,10 +78,10 @@ std::string Pty::receive(int waitMs, std::size_t atLeast) {
   if (!far_) return out;
   char buffer[4096];
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  // A wait of 0 looks once.
   while (out.size() < atLeast) {
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-    if (left <= 0) break;
+    const auto left = std::max<long long>(
+        0, std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count());
     if (WaitForSingleObject(far_->inputWaitHandle(), static_cast<DWORD>(left)) != WAIT_OBJECT_0) break;
     out.append(buffer, far_->readSome(buffer, sizeof buffer));
   }
