@@ -85,6 +85,7 @@ void TForm1::buildControls() {
   Memo2.setBounds(230, 24, 452, 287);
   // A flooded HEX pane would hold over three bytes of text per byte received.
   Memo2.setPackedHexPairs(true);
+  Memo2.setPairSource(&Memo1);
   StaticText1.setCaption("ASCII");
   StaticText1.setBounds(35, 8, 31, 17);
   StaticText2.setCaption("HEX");

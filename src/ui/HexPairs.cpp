@@ -5,9 +5,11 @@
 // The byte values are stored as they are (a 0 byte, then the values) or,
 // when repeats make that shorter (a scale sends much the same row again and
 // again), as runs of new bytes and copies of earlier ones (a 1 byte, varint
-// length, then the runs).
+// length, then the runs), or taken from a source (a 2 byte, varint length,
+// then the steps: see takeFromSource).
 #include "ui/HexPairs.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -174,9 +176,146 @@ void unpackRepeats(std::string_view in, std::size_t& at, std::string& out) {
   }
 }
 
+// Reads a source's spans in order as one text.
+class SourceReader {
+ public:
+  explicit SourceReader(std::span<const SharedBytes> spans) : spans_(spans) { settle(); }
+
+  // Takes bytes while they agree with values; returns how many did.
+  std::size_t take(const char* values, std::size_t n) {
+    std::size_t done = 0;
+    while (done < n && span_ < spans_.size()) {
+      const char* here = spans_[span_].data + at_;
+      const std::size_t avail = std::min(n - done, spans_[span_].size - at_);
+      std::size_t k = 0;
+      while (k + 8 <= avail) {
+        std::uint64_t a, b;
+        std::memcpy(&a, here + k, 8);
+        std::memcpy(&b, values + done + k, 8);
+        if (a != b) break;
+        k += 8;
+      }
+      while (k < avail && here[k] == values[done + k]) ++k;
+      done += k;
+      advance(k);
+      if (k < avail) break;
+    }
+    return done;
+  }
+  // Appends the next n bytes (fewer where the source ends) to out.
+  void copy(std::size_t n, std::string& out) {
+    while (n > 0 && span_ < spans_.size()) {
+      const std::size_t k = std::min(n, spans_[span_].size - at_);
+      out.append(spans_[span_].data + at_, k);
+      n -= k;
+      advance(k);
+    }
+  }
+  void skip(std::size_t n) {
+    while (n > 0 && span_ < spans_.size()) {
+      const std::size_t k = std::min(n, spans_[span_].size - at_);
+      n -= k;
+      advance(k);
+    }
+  }
+  // The byte k places ahead, -1 past the end.
+  int peek(std::size_t k) const {
+    std::size_t span = span_, at = at_ + k;
+    while (span < spans_.size() && at >= spans_[span].size) at -= spans_[span++].size;
+    return span < spans_.size() ? static_cast<unsigned char>(spans_[span].data[at]) : -1;
+  }
+  std::size_t consumed() const { return consumed_; }
+
+ private:
+  void advance(std::size_t k) {
+    at_ += k;
+    consumed_ += k;
+    settle();
+  }
+  void settle() {
+    while (span_ < spans_.size() && at_ == spans_[span_].size) {
+      ++span_;
+      at_ = 0;
+    }
+  }
+  std::span<const SharedBytes> spans_;
+  std::size_t span_ = 0;
+  std::size_t at_ = 0;
+  std::size_t consumed_ = 0;
+};
+
+// A step of values from a source: a varint, the count shifted left two bits
+// with the kind below it.
+enum SourceStep : std::size_t {
+  kTake = 0,    // as many values as the source's next bytes
+  kStored = 1,  // values kept here, which follow (a NUL the source left out)
+  kSkip = 2,    // source bytes that are no values (a CR put before a lone LF)
+};
+
+void putStep(std::string& out, std::size_t n, SourceStep kind) {
+  putVarint(out, n << 2 | kind);
+}
+
+// The steps that give values from source; used tells how much of it they read.
+// Where the two part ways other than by a NUL or an added CR, the rest of the
+// values are kept as they are.
+std::string takeFromSource(std::string_view values, std::span<const SharedBytes> source, std::size_t& used) {
+  std::string steps;
+  SourceReader from(source);
+  std::size_t i = 0;
+  auto store = [&](std::size_t n) {
+    putStep(steps, n, kStored);
+    steps.append(values.substr(i, n));
+    i += n;
+  };
+  while (i < values.size()) {
+    const std::size_t n = from.take(values.data() + i, values.size() - i);
+    if (n > 0) {
+      putStep(steps, n, kTake);
+      i += n;
+    } else if (values[i] == '\0') {
+      std::size_t nuls = 1;
+      while (i + nuls < values.size() && values[i + nuls] == '\0') ++nuls;
+      store(nuls);
+    } else if (values[i] == '\n' && from.peek(0) == '\r' && from.peek(1) == '\n') {
+      putStep(steps, 1, kSkip);
+      from.skip(1);
+    } else {
+      store(values.size() - i);
+    }
+  }
+  used = from.consumed();
+  return steps;
+}
+
+void untakeFromSource(std::string_view steps, std::span<const SharedBytes> source, std::string& values) {
+  SourceReader from(source);
+  for (std::size_t at = 0; at < steps.size();) {
+    const std::size_t step = takeVarint(steps, at);
+    const std::size_t n = step >> 2;
+    switch (step & 3) {
+      case kTake:
+        from.copy(n, values);
+        break;
+      case kStored:
+        values.append(steps.substr(at, n));
+        at += n;
+        break;
+      default:
+        from.skip(n);
+        break;
+    }
+  }
+}
+
 }  // namespace
 
 std::string packHexPairs(std::string_view text) {
+  std::size_t used = 0;
+  return packHexPairs(text, {}, used);
+}
+
+std::string packHexPairs(std::string_view text, std::span<const SharedBytes> source, std::size_t& used) {
   std::size_t i = nextPair(text, 0);
   // Written in place: there are at most half as many pairs as bytes.
   const std::unique_ptr<char[]> valueBuffer(new char[text.size() / 2 + 1]);
@@ -213,12 +352,28 @@ std::string packHexPairs(std::string_view text) {
   putVarint(packed, prefix);
   packed.append(text.substr(0, prefix));
   putVarint(packed, values.size());
+  used = 0;
+  const std::string taken = source.empty() ? std::string() : takeFromSource(values, source, used);
+  // Values the source gives nearly all of are not looked at for repeats.
+  if (used > 0 && taken.size() < values.size() / 8) {
+    packed += '\2';
+    putVarint(packed, taken.size());
+    packed.append(taken);
+    packed.append(unusual);
+    return packed;
+  }
   const std::string repeats = packRepeats(values);
-  if (repeats.size() < values.size()) {
+  if (used > 0 && taken.size() < std::min(repeats.size(), values.size())) {
+    packed += '\2';
+    putVarint(packed, taken.size());
+    packed.append(taken);
+  } else if (repeats.size() < values.size()) {
+    used = 0;
     packed += '\1';
     putVarint(packed, repeats.size());
     packed.append(repeats);
   } else {
+    used = 0;
     packed += '\0';
     packed.append(values);
   }
@@ -226,7 +381,7 @@ std::string packHexPairs(std::string_view text) {
   return packed;
 }
 
-void unpackHexPairs(std::string_view packed, std::string& out) {
+void unpackHexPairs(std::string_view packed, std::string& out, std::span<const SharedBytes> source) {
   constexpr char digits[] = "0123456789ABCDEF";
   std::size_t at = 0;
   const std::size_t prefix = takeVarint(packed, at);
@@ -235,11 +390,15 @@ void unpackHexPairs(std::string_view packed, std::string& out) {
   const std::size_t count = takeVarint(packed, at);
   std::string repeated;
   std::string_view values;
-  if (at < packed.size() && packed[at++] == '\1') {
+  const char mode = at < packed.size() ? packed[at++] : '\0';
+  if (mode == '\1' || mode == '\2') {
     const std::size_t size = takeVarint(packed, at);
     std::size_t from = at;
     repeated.reserve(count);
-    unpackRepeats(packed, from, repeated);
+    if (mode == '\1')
+      unpackRepeats(packed, from, repeated);
+    else
+      untakeFromSource(packed.substr(at, size), source, repeated);
     values = repeated;
     at += size;
   } else {

@@ -6,15 +6,34 @@
 // usual layout (one space, two more after every eighth pair since the last
 // such gap, a row end after 0A). Any text round-trips exactly; text of other
 // kinds merely stays large.
+//
+// The pairs' values may also be taken from a source instead of being stored:
+// the text the same bytes were shown in as characters (the ASCII pane, which
+// leaves NUL out and may have a CR before an LF that came alone). The packed
+// form then holds where to take them from, and the same source must be given
+// to unpack it.
 #include <cstddef>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace ui {
 
+// Bytes that stay as they are while owner lives.
+struct SharedBytes {
+  std::shared_ptr<const char[]> owner;
+  const char* data = nullptr;
+  std::size_t size = 0;
+};
+
 // The compact form of text.
 std::string packHexPairs(std::string_view text);
+// The same, taking what it can of the values from source (read in order, as
+// one text, from the first pair's character on); used tells how many bytes of
+// it the packed form refers to (0: none, the source is not needed to unpack).
+std::string packHexPairs(std::string_view text, std::span<const SharedBytes> source, std::size_t& used);
 // Appends the text that packed holds to out.
-void unpackHexPairs(std::string_view packed, std::string& out);
+void unpackHexPairs(std::string_view packed, std::string& out, std::span<const SharedBytes> source = {});
 
 }  // namespace ui

@@ -1,7 +1,5 @@
 #include "ui/Memo.h"
 
-#include "ui/HexPairs.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -121,6 +119,17 @@ void Memo::appendRun(std::string_view run) {
 void Memo::appendToLastPart(std::string_view run) {
   const std::size_t from = size();
   if (blocks_.empty()) {
+    // Grown in steps up to the block size, not past it: doubling a string
+    // just under a megabyte would leave most of another one unused.
+    const std::size_t need = text_.size() + run.size();
+    if (need > text_.capacity() && need <= blockSize()) {
+      // Reserved in a new string: growing one in place may round up to
+      // twice its capacity whatever was asked for.
+      std::string grown;
+      grown.reserve(std::min(blockSize(), std::max(need, 2 * text_.capacity())));
+      grown.append(text_);
+      text_.swap(grown);
+    }
     text_.append(run);
   } else {
     Block& block = blocks_.back();
@@ -140,13 +149,14 @@ void Memo::startBlock(std::size_t extra) {
   const std::size_t carry = size() - lastLineStart_;
   // A long row that keeps growing moves a few times at most.
   const std::size_t capacity = std::max(blockSize(), (carry + extra) + (carry + extra) / 4);
-  Block block{lastLineStart_, carry, capacity, std::unique_ptr<char[]>(new char[capacity])};
+  Block block{lastLineStart_, carry, capacity, std::shared_ptr<char[]>(new char[capacity]), false, lineCount_ - 1, {}};
   if (blocks_.empty()) {
     std::memcpy(block.data.get(), text_.data() + lastLineStart_, carry);
     text_.resize(lastLineStart_);
-    if (packHexPairs_ && !text_.empty()) {
-      // The first part is packed too: it becomes a block of its own.
-      Block first{0, text_.size(), text_.size(), std::unique_ptr<char[]>(new char[text_.size()])};
+    if (!text_.empty()) {
+      // The first part becomes a block of its own: a packed pane packs it,
+      // and another pane may take a packed pane's values from it.
+      Block first{0, text_.size(), text_.size(), std::shared_ptr<char[]>(new char[text_.size()]), false, 0, {}};
       std::memcpy(first.data.get(), text_.data(), text_.size());
       text_.clear();
       blocks_.push_back(std::move(first));
@@ -170,13 +180,37 @@ void Memo::startBlock(std::size_t extra) {
 }
 
 void Memo::pack(Block& block) const {
-  const std::string packed = packHexPairs(std::string_view(block.data.get(), block.size));
+  std::vector<SharedBytes> source = sharedFrom(block.firstLine);
+  std::size_t used = 0;
+  const std::string packed = packHexPairs(std::string_view(block.data.get(), block.size), source, used);
   // Text of another kind is kept as it is.
   if (packed.size() > block.size / 2) return;
+  // Only what the packed form reads of the source is held.
+  std::size_t kept = 0;
+  while (kept < source.size() && used > 0) {
+    source[kept].size = std::min(source[kept].size, used);
+    used -= source[kept++].size;
+  }
+  source.resize(kept);
   block.data.reset(new char[packed.size()]);
   std::memcpy(block.data.get(), packed.data(), packed.size());
   block.capacity = packed.size();
   block.packed = true;
+  block.source = std::move(source);
+}
+
+std::vector<SharedBytes> Memo::sharedFrom(std::size_t line) const {
+  std::vector<SharedBytes> spans;
+  const Memo* from = pairSource_;
+  if (!from || line >= from->lineCount_) return spans;
+  const std::size_t start = from->lineStart(line);
+  for (std::size_t p = from->partAt(start); p >= 1 && p <= from->blocks_.size(); ++p) {
+    const Block& b = from->blocks_[p - 1];
+    if (b.packed) break;
+    const std::size_t local = std::max(start, b.base) - b.base;
+    spans.push_back(SharedBytes{b.data, b.data.get() + local, b.size - local});
+  }
+  return spans;
 }
 
 // Indexes bytes just appended; they are all in the last part.
@@ -216,7 +250,7 @@ std::string_view Memo::part(std::size_t index) const {
   if (!unpackedValid_ || unpackedBase_ != b.base) {
     unpacked_.clear();
     unpacked_.reserve(b.size);
-    unpackHexPairs(std::string_view(b.data.get(), b.capacity), unpacked_);
+    unpackHexPairs(std::string_view(b.data.get(), b.capacity), unpacked_, b.source);
     unpackedBase_ = b.base;
     unpackedValid_ = true;
   }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ui/Control.h"
+#include "ui/HexPairs.h"
 
 namespace ui {
 
@@ -58,6 +59,11 @@ class Memo : public Control {
   // The pane shows bytes as hexadecimal pairs: its full blocks are kept
   // packed, a byte per pair (see HexPairs.h), and unpacked where read.
   void setPackedHexPairs(bool on) { packHexPairs_ = on; }
+  // The pane that shows the same bytes as characters, row for row while both
+  // are filled and cleared together. A packed block takes the pairs' values
+  // from that pane's rows where they agree, so a byte is not held twice;
+  // where the panes differ, the values are kept as usual.
+  void setPairSource(const Memo* characters) { pairSource_ = characters; }
 
   // Bytes the pane holds on the heap (text and line index, by capacity).
   std::size_t memoryBytes() const;
@@ -72,8 +78,11 @@ class Memo : public Control {
     std::size_t base;  // offset of the block's first byte in the whole text
     std::size_t size;
     std::size_t capacity;
-    std::unique_ptr<char[]> data;
+    std::shared_ptr<char[]> data;
     bool packed = false;  // data holds the packed form (capacity bytes) of size bytes of text
+    std::size_t firstLine = 0;
+    // The pair source's text a packed block takes values from.
+    std::vector<SharedBytes> source;
   };
   // A known row start. The line index keeps one for every 128 rows, or
   // sooner after 16 KiB, and one where each block starts, so a row is found
@@ -93,6 +102,9 @@ class Memo : public Control {
   void startBlock(std::size_t extra);
   std::size_t blockSize() const;
   void pack(Block& block) const;
+  // The pair source's blocks from the start of row line on (none when that
+  // row is not in a block).
+  std::vector<SharedBytes> sharedFrom(std::size_t line) const;
   void indexFrom(std::size_t from);
   // The part holding offset: 0 for text_, i + 1 for blocks_[i].
   std::size_t partAt(std::size_t offset) const;
@@ -104,6 +116,7 @@ class Memo : public Control {
   mutable std::string text_;
   mutable std::vector<Block> blocks_;
   bool packHexPairs_ = false;
+  const Memo* pairSource_ = nullptr;
   // The packed block read last, unpacked (keyed by its base), and the whole
   // text of a pane with packed blocks while it is unchanged.
   mutable std::string unpacked_;

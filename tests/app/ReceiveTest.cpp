@@ -290,6 +290,43 @@ TEST_F(ReceiveFixture, ALongRowKeepsItsGroupingAcrossWhatIsAppendedAtOnce) {
   EXPECT_EQ(form->Memo2.text(), hex);
 }
 
+TEST_F(ReceiveFixture, AFloodedHexPaneHoldsOnlyWhatTheAsciiPaneDoesNot) {
+  // Random bytes: NULs the ASCII pane leaves out, LFs it puts a CR before,
+  // CR LFs it keeps. The HEX pane takes its values from the ASCII pane's rows
+  // where they agree; its text must be what it is without that, whatever
+  // happens to the ASCII pane meanwhile.
+  std::mt19937 random(8);
+  std::string data(6'000'000, '\0');
+  for (char& c : data) c = static_cast<char>(random());
+  for (const bool insertTime : {false, true}) {
+    auto sharing = create();
+    auto alone = create();
+    alone->Memo2.setPairSource(nullptr);
+    for (auto* form : {sharing.get(), alone.get()}) form->InsertTime.setChecked(insertTime);
+    // Past the first megabytes (the ASCII pane's first part is not shared).
+    std::size_t measuredFrom = 0, memoryThen = 0;
+    for (std::size_t at = 0; at < data.size();) {
+      const std::size_t n = std::min<std::size_t>(random() % 300'000, data.size() - at);
+      for (auto* form : {sharing.get(), alone.get()}) receive(*form, data.substr(at, n));
+      at += n;
+      if (measuredFrom == 0 && at >= data.size() / 6) {
+        measuredFrom = at;
+        memoryThen = sharing->Memo2.memoryBytes();
+      }
+      if (at < data.size() / 2 || at - n >= data.size() / 2) continue;
+      if (!insertTime) {
+        EXPECT_LT(static_cast<double>(sharing->Memo2.memoryBytes() - memoryThen),
+                  0.1 * static_cast<double>(at - measuredFrom));
+      }
+      // Midway the ASCII pane alone is cleared: its rows no longer match.
+      for (auto* form : {sharing.get(), alone.get()}) form->Memo1.clear();
+    }
+    const std::string hex = alone->Memo2.text();
+    sharing->Memo1.setText("41");
+    EXPECT_TRUE(sharing->Memo2.text() == hex) << "time stamps " << insertTime;
+  }
+}
+
 TEST_F(ReceiveFixture, OnlyTheFirstCountBytesAreProcessed) {
   auto form = create();
   form->ProcessReceived("ABC\n", 2);
