@@ -53,6 +53,29 @@ constexpr std::size_t kMaxPending = std::size_t{16} << 10;
 // text always has room for.
 constexpr std::size_t kMaxRun = kMaxPending / kMaxHexPerByte;
 
+// The first LF in [from, to) (to when there is none); nul tells whether a NUL
+// came before it. Eight bytes at a time: a scale's rows are short, and one
+// pass finds both.
+std::size_t findLfNoting(const char* data, std::size_t from, std::size_t to, bool& nul) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighs = 0x8080808080808080u;
+  constexpr std::uint64_t kLfs = kOnes * '\n';
+  auto zeroBytes = [](std::uint64_t w) { return (w - kOnes) & ~w & kHighs; };
+  nul = false;
+  std::size_t i = from;
+  for (; i + 8 <= to; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, data + i, 8);
+    if (zeroBytes(w ^ kLfs)) break;
+    nul = nul || zeroBytes(w) != 0;
+  }
+  for (; i < to; ++i) {
+    if (data[i] == '\n') return i;
+    nul = nul || data[i] == '\0';
+  }
+  return to;
+}
+
 // The time of day in the long time format, HH:MM:SS, local time.
 std::string timeStamp(platform::WallClock::time_point now) {
   const std::time_t t = platform::WallClock::to_time_t(now);
@@ -194,16 +217,18 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
       if (!settings.checkLine && !(settings.insertTime && PaneLineStart)) {
         const std::size_t limit = std::min(count, i + kMaxRun);
         std::size_t end = i;
-        if (settings.wrapRows && settings.wrapTextSet) {
+        bool nul = true;
+        if (settings.wrapRows && settings.wrapTextSet)
           while (end < limit && data[end] != '\n' && !settings.wraps(data[end])) ++end;
-        } else {
-          const void* lf = std::memchr(data.data() + i, '\n', limit - i);
-          end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - data.data()) : limit;
-        }
+        else
+          end = findLfNoting(data.data(), i, limit, nul);
         if (end > i) {
           ascii.makeRoom(end - i);
           hex.makeRoom(kMaxHexPerByte * (end - i));
-          ascii.putShownRun(data.data() + i, end - i);
+          if (nul)
+            ascii.putShownRun(data.data() + i, end - i);
+          else
+            ascii.put(std::string_view(data.data() + i, end - i));
           column = hex.putPairRun(data.data() + i, end - i, column);
           i = end - 1;
           continue;
