@@ -62,7 +62,9 @@ inline constexpr int kBaudRateCount = br256000 + 1;
 constexpr std::int32_t BaudRateValue(TBaudRate rate) {
   constexpr std::int32_t kValues[kBaudRateCount] = {
       0, 110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
-  return rate >= 0 && rate < kBaudRateCount ? kValues[rate] : 0;
+  // A value read from a file may lie outside the enumeration.
+  const int index = static_cast<int>(rate);
+  return index >= 0 && index < kBaudRateCount ? kValues[index] : 0;
 }
 
 enum TDataBits { dbFive, dbSix, dbSeven, dbEight };
