@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   const serial::TBaudRate rate = automatic::OrderSpeed(speed);
-  FUZZ_CHECK(rate > serial::brCustom && rate < serial::kBaudRateCount);
+  FUZZ_CHECK(rate > serial::brCustom && static_cast<int>(rate) < serial::kBaudRateCount);
 
   const std::string text = automatic::CountdownText(counts[0], counts[1], counts[2]);
   FUZZ_CHECK(text.find(" s (Odpowiedzi: " + std::to_string(counts[1]) + " / " + std::to_string(counts[2]) +
