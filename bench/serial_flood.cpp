@@ -36,6 +36,7 @@
 #include "QtBenchmarkMain.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
+#include "platform/WholeFile.h"
 #include "platform/qt/QtEventLoop.h"
 #include "support/Pty.h"
 #include "support/ScriptedDialogs.h"
@@ -350,15 +351,7 @@ double catRead(SocatPair& pair, const std::string& data) {
   writer.join();
   stop(cat);
   std::string got;
-  got.resize(std::filesystem::file_size(out, error));
-  const int fd = ::open(out.c_str(), O_RDONLY | O_CLOEXEC);
-  std::size_t at = 0;
-  while (at < got.size()) {
-    const ssize_t n = ::read(fd, got.data() + at, got.size() - at);
-    if (n <= 0) break;
-    at += static_cast<std::size_t>(n);
-  }
-  ::close(fd);
+  if (platform::readWholeFile(out, platform::kNoSizeCap, got) != 0) return -1;
   return got == data ? seconds : -1;
 }
 

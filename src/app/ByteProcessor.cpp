@@ -20,24 +20,15 @@ namespace app {
 
 namespace {
 
-// Two upper-case hexadecimal digits for each byte value.
-constexpr std::array<char, 512> kHexPairs = [] {
-  constexpr char digits[] = "0123456789ABCDEF";
-  std::array<char, 512> pairs{};
-  for (int b = 0; b < 256; ++b) {
-    pairs[2 * b] = digits[b >> 4];
-    pairs[2 * b + 1] = digits[b & 0x0F];
-  }
-  return pairs;
-}();
-
-// The digits of each byte value and the space after them, four bytes per
-// entry so that one copy writes them (the fourth byte is overwritten next).
+// The two upper-case hexadecimal digits of each byte value and the space
+// after them, four bytes per entry so that one copy writes them (the fourth
+// byte is overwritten next).
 constexpr std::array<char, 1024> kHexPairSpaces = [] {
+  constexpr char digits[] = "0123456789ABCDEF";
   std::array<char, 1024> entries{};
   for (int b = 0; b < 256; ++b) {
-    entries[4 * b] = kHexPairs[2 * b];
-    entries[4 * b + 1] = kHexPairs[2 * b + 1];
+    entries[4 * b] = digits[b >> 4];
+    entries[4 * b + 1] = digits[b & 0x0F];
     entries[4 * b + 2] = ' ';
     entries[4 * b + 3] = ' ';
   }
@@ -142,9 +133,10 @@ class PendingText {
     end_ = out;
     return column;
   }
-  void putHex(char b) {
-    std::memcpy(end_, &kHexPairs[2 * static_cast<unsigned char>(b)], 2);
-    end_ += 2;
+  // A byte's digits, with the space after them or without.
+  void putHex(char b, bool withSpace = false) {
+    std::memcpy(end_, &kHexPairSpaces[4 * static_cast<unsigned char>(b)], 4);
+    end_ += withSpace ? 3 : 2;
   }
   // The last character of the pane as it will be.
   char lastChar() const { return end_ != begin_ ? end_[-1] : pane_.lastChar(); }
@@ -288,8 +280,7 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
           appendStamp();
         }
         ascii.putShown(b);
-        hex.putHex(b);
-        hex.put(' ');
+        hex.putHex(b, true);
       }
 
       if (settings.checkLine) callOut(&ReceiveWindow::checkLine);

@@ -110,6 +110,21 @@ std::size_t takeVarint(std::string_view in, std::size_t& at) {
   return v;
 }
 
+// How many of the n bytes at a and at b agree from the start, eight at a time
+// while they do.
+std::size_t agreeing(const char* a, const char* b, std::size_t n) {
+  std::size_t k = 0;
+  while (k + 8 <= n) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a + k, 8);
+    std::memcpy(&y, b + k, 8);
+    if (x != y) break;
+    k += 8;
+  }
+  while (k < n && a[k] == b[k]) ++k;
+  return k;
+}
+
 // Runs: varint count of new bytes, the bytes, then varint length of a copy
 // (0 ends) and varint distance back to where it copies from.
 std::string packRepeats(std::string_view in) {
@@ -132,16 +147,7 @@ std::string packRepeats(std::string_view in) {
     const std::size_t from = slot;
     slot = static_cast<std::uint32_t>(i);
     if (from != UINT32_MAX && load(from) == v) {
-      std::size_t n = 4;
-      // Eight bytes at a time while they agree.
-      while (i + n + 8 <= in.size()) {
-        std::uint64_t a, b;
-        std::memcpy(&a, in.data() + from + n, 8);
-        std::memcpy(&b, in.data() + i + n, 8);
-        if (a != b) break;
-        n += 8;
-      }
-      while (i + n < in.size() && in[from + n] == in[i + n]) ++n;
+      const std::size_t n = 4 + agreeing(in.data() + from + 4, in.data() + i + 4, in.size() - i - 4);
       if (n >= kMinCopy) {
         putVarint(out, i - fresh);
         out.append(in.substr(fresh, i - fresh));
@@ -185,17 +191,8 @@ class SourceReader {
   std::size_t take(const char* values, std::size_t n) {
     std::size_t done = 0;
     while (done < n && span_ < spans_.size()) {
-      const char* here = spans_[span_].data + at_;
       const std::size_t avail = std::min(n - done, spans_[span_].size - at_);
-      std::size_t k = 0;
-      while (k + 8 <= avail) {
-        std::uint64_t a, b;
-        std::memcpy(&a, here + k, 8);
-        std::memcpy(&b, values + done + k, 8);
-        if (a != b) break;
-        k += 8;
-      }
-      while (k < avail && here[k] == values[done + k]) ++k;
+      const std::size_t k = agreeing(spans_[span_].data + at_, values + done, avail);
       done += k;
       advance(k);
       if (k < avail) break;
@@ -355,15 +352,9 @@ std::string packHexPairs(std::string_view text, std::span<const SharedBytes> sou
   used = 0;
   const std::string taken = source.empty() ? std::string() : takeFromSource(values, source, used);
   // Values the source gives nearly all of are not looked at for repeats.
-  if (used > 0 && taken.size() < values.size() / 8) {
-    packed += '\2';
-    putVarint(packed, taken.size());
-    packed.append(taken);
-    packed.append(unusual);
-    return packed;
-  }
-  const std::string repeats = packRepeats(values);
-  if (used > 0 && taken.size() < std::min(repeats.size(), values.size())) {
+  const bool takenSmall = used > 0 && taken.size() < values.size() / 8;
+  const std::string repeats = takenSmall ? std::string() : packRepeats(values);
+  if (takenSmall || (used > 0 && taken.size() < std::min(repeats.size(), values.size()))) {
     packed += '\2';
     putVarint(packed, taken.size());
     packed.append(taken);

@@ -158,10 +158,9 @@ void Memo::startBlock(std::size_t extra) {
       // and another pane may take a packed pane's values from it.
       Block first{0, text_.size(), text_.size(), std::shared_ptr<char[]>(new char[text_.size()]), false, 0, {}};
       std::memcpy(first.data.get(), text_.data(), text_.size());
-      text_.clear();
       blocks_.push_back(std::move(first));
     }
-    if (text_.empty()) std::string().swap(text_);
+    std::string().swap(text_);
   } else {
     Block& last = blocks_.back();
     std::memcpy(block.data.get(), last.data.get() + (lastLineStart_ - last.base), carry);
@@ -180,7 +179,9 @@ void Memo::startBlock(std::size_t extra) {
 }
 
 void Memo::pack(Block& block) const {
-  std::vector<SharedBytes> source = sharedFrom(block.firstLine);
+  // A block of text holds at most half as many pairs as bytes, and the
+  // source at most one added CR for each of them.
+  std::vector<SharedBytes> source = sharedFrom(block.firstLine, block.size);
   std::size_t used = 0;
   const std::string packed = packHexPairs(std::string_view(block.data.get(), block.size), source, used);
   // Text of another kind is kept as it is.
@@ -199,16 +200,18 @@ void Memo::pack(Block& block) const {
   block.source = std::move(source);
 }
 
-std::vector<SharedBytes> Memo::sharedFrom(std::size_t line) const {
+std::vector<SharedBytes> Memo::sharedFrom(std::size_t line, std::size_t enough) const {
   std::vector<SharedBytes> spans;
   const Memo* from = pairSource_;
   if (!from || line >= from->lineCount_) return spans;
   const std::size_t start = from->lineStart(line);
-  for (std::size_t p = from->partAt(start); p >= 1 && p <= from->blocks_.size(); ++p) {
+  std::size_t total = 0;
+  for (std::size_t p = from->partAt(start); p >= 1 && p <= from->blocks_.size() && total < enough; ++p) {
     const Block& b = from->blocks_[p - 1];
     if (b.packed) break;
     const std::size_t local = std::max(start, b.base) - b.base;
     spans.push_back(SharedBytes{b.data, b.data.get() + local, b.size - local});
+    total += b.size - local;
   }
   return spans;
 }

@@ -102,9 +102,9 @@ class Memo : public Control {
   void startBlock(std::size_t extra);
   std::size_t blockSize() const;
   void pack(Block& block) const;
-  // The pair source's blocks from the start of row line on (none when that
-  // row is not in a block).
-  std::vector<SharedBytes> sharedFrom(std::size_t line) const;
+  // The pair source's blocks from the start of row line on, enough bytes of
+  // them (none when that row is not in a block).
+  std::vector<SharedBytes> sharedFrom(std::size_t line, std::size_t enough) const;
   void indexFrom(std::size_t from);
   // The part holding offset: 0 for text_, i + 1 for blocks_[i].
   std::size_t partAt(std::size_t offset) const;
