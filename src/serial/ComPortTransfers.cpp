@@ -54,11 +54,19 @@ std::string TCustomComPort::ReadText(int count) {
 int TCustomComPort::ReadBytes(char* buffer, int count) {
   TransferRequest request;
   if (count <= 0) return 0;
-  // Bytes the event thread read ahead come first.
+  // Bytes the event thread read ahead come first. Only a read that goes on
+  // to the device holds the thread's reads (and takes what it read until
+  // then): the thread keeps reading while a handler takes what it needs.
+  auto takeAhead = [&](int from) {
+    return thread_ ? static_cast<int>(thread_->TakeReadAhead(buffer + from, static_cast<std::size_t>(count - from)))
+                   : 0;
+  };
+  int ahead = takeAhead(0);
   std::unique_lock<std::mutex> hold;
-  if (thread_) hold = thread_->HoldDeviceReads();
-  const int ahead =
-      thread_ ? static_cast<int>(thread_->TakeReadAhead(buffer, static_cast<std::size_t>(count))) : 0;
+  if (ahead < count && thread_) {
+    hold = thread_->HoldDeviceReads();
+    ahead += takeAhead(ahead);
+  }
   int done = ahead;
   if (ahead < count) {
     try {

@@ -120,15 +120,39 @@ std::size_t TComThread::ReadAheadSize() const {
 }
 
 std::size_t TComThread::TakeReadAhead(char* buffer, std::size_t size) {
-  std::lock_guard lock(ahead_->mutex);
   ReceiveAhead& a = *ahead_;
-  const bool wasFull = a.size() >= kReadAheadLimit;
-  const std::size_t n = std::min(size, a.size());
-  std::memcpy(buffer, a.bytes.data() + a.taken, n);
-  a.taken += n;
-  if (a.taken == a.bytes.size()) {
-    a.bytes.clear();
-    a.taken = 0;
+  std::string taken;
+  bool wasFull = false;
+  {
+    std::lock_guard lock(a.mutex);
+    wasFull = a.size() >= kReadAheadLimit;
+    if (a.taken > 0 || a.size() == 0) {
+      // Left over from a short take: copied here, it is little.
+      const std::size_t n = std::min(size, a.size());
+      std::memcpy(buffer, a.bytes.data() + a.taken, n);
+      a.taken += n;
+      if (a.taken == a.bytes.size()) {
+        a.bytes.clear();
+        a.taken = 0;
+      }
+      if (wasFull && n > 0) poller_.wake();
+      return n;
+    }
+    // The bytes change hands and are copied without the lock, so the thread
+    // goes on reading meanwhile into the spare buffer.
+    taken.swap(a.bytes);
+    a.bytes.swap(a.spare);
+  }
+  const std::size_t n = std::min(size, taken.size());
+  std::memcpy(buffer, taken.data(), n);
+  {
+    std::lock_guard lock(a.mutex);
+    if (n < taken.size()) {
+      // What the reader did not ask for stays first, before what came since.
+      a.bytes.insert(0, taken, n, std::string::npos);
+    }
+    taken.clear();
+    if (taken.capacity() > a.spare.capacity()) a.spare.swap(taken);
   }
   // A full read-ahead is not watched for: reading makes room.
   if (wasFull && n > 0) poller_.wake();

@@ -132,6 +132,7 @@ class TComThread {
     mutable std::mutex mutex;
     std::string bytes;
     std::size_t taken = 0;         // bytes[0, taken) went to the reader
+    std::string spare;             // an emptied buffer the next take swaps in
     bool queued = false;           // a hand-over is posted and has not ended
     bool running = false;          // ... and is running now
     bool arrived = false;          // bytes came since that hand-over began
