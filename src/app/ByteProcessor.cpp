@@ -14,6 +14,7 @@
 
 #include "app/ByteProcessor.h"
 #include "platform/Counters.h"
+#include "platform/FindByte.h"
 #include "platform/LocalTime.h"
 
 namespace app {
@@ -48,17 +49,13 @@ constexpr std::size_t kMaxRun = kMaxPending / kMaxHexPerByte;
 // came before it. Eight bytes at a time: a scale's rows are short, and one
 // pass finds both.
 std::size_t findLfNoting(const char* data, std::size_t from, std::size_t to, bool& nul) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  constexpr std::uint64_t kHighs = 0x8080808080808080u;
-  constexpr std::uint64_t kLfs = kOnes * '\n';
-  auto zeroBytes = [](std::uint64_t w) { return (w - kOnes) & ~w & kHighs; };
   nul = false;
   std::size_t i = from;
   for (; i + 8 <= to; i += 8) {
     std::uint64_t w;
     std::memcpy(&w, data + i, 8);
-    if (zeroBytes(w ^ kLfs)) break;
-    nul = nul || zeroBytes(w) != 0;
+    if (platform::zeroBytes(w ^ platform::everyByte('\n'))) break;
+    nul = nul || platform::zeroBytes(w) != 0;
   }
   for (; i < to; ++i) {
     if (data[i] == '\n') return i;
@@ -155,6 +152,48 @@ class PendingText {
   char* end_;
 };
 
+// The HEX pane's side. Pairs in the usual layout (the pane's column decides
+// where the wider gaps go) are handed over as the bytes themselves, a stretch
+// of the chunk at a time, and the pane makes their text when it is read;
+// anything else is written as text. One of the two waits at a time, so the
+// pane gets both in order.
+class PendingHex {
+ public:
+  PendingHex(ui::Memo& pane, std::size_t wanted) : pane_(pane), text_(pane, wanted) {}
+
+  // Bytes at run shown as pairs from column on; the column after them.
+  std::int32_t pairs(const char* run, std::size_t n, std::int32_t column) {
+    if (run != end_) {
+      flushPairs();
+      text_.flush();
+      begin_ = run;
+      gap_ = static_cast<int>(static_cast<std::uint32_t>(column) & 7u);
+    }
+    end_ = run + n;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(column) + static_cast<std::uint32_t>(n));
+  }
+  PendingText& text() {
+    flushPairs();
+    return text_;
+  }
+  void flush() {
+    flushPairs();
+    text_.flush();
+  }
+
+ private:
+  void flushPairs() {
+    if (begin_ == end_) return;
+    pane_.appendPairs(std::string_view(begin_, static_cast<std::size_t>(end_ - begin_)), gap_);
+    begin_ = end_ = nullptr;
+  }
+  ui::Memo& pane_;
+  PendingText text_;
+  const char* begin_ = nullptr;
+  const char* end_ = nullptr;
+  int gap_ = 0;
+};
+
 }  // namespace
 
 ByteProcessor::ByteProcessor(ReceiveWindow& window, ui::Memo& ascii, ui::Memo& hex, platform::EventLoop& loop,
@@ -166,7 +205,7 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
   count = std::min(count, data.size());
 
   PendingText ascii(ascii_, count * kMaxAsciiPerByte);
-  PendingText hex(hex_, count * kMaxHexPerByte);
+  PendingHex hex(hex_, count * kMaxHexPerByte);
   ReceiveSettings settings = window_.receiveSettings();
   // Kept in a local while only this loop touches it; written back before
   // anything else can look at it.
@@ -197,6 +236,10 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
     hex.flush();
     callOut(&ReceiveWindow::storeReply);
   };
+  // Without wrapping the HEX pane's layout is the usual one throughout; a
+  // row handed to StoreReply is followed by the next row's gap in a pane it
+  // may have emptied, so then the text is written as it goes.
+  auto hexAsPairs = [&] { return !(settings.wrapRows && settings.wrapTextSet) && !settings.storeReadsPanes; };
   auto appendStamp = [&] {
     ascii.put(timeStamp(loop_.now()));
     ascii.put('\t');
@@ -216,19 +259,24 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
           end = findLfNoting(data.data(), i, limit, nul);
         if (end > i) {
           ascii.makeRoom(end - i);
-          hex.makeRoom(kMaxHexPerByte * (end - i));
           if (nul)
             ascii.putShownRun(data.data() + i, end - i);
           else
             ascii.put(std::string_view(data.data() + i, end - i));
-          column = hex.putPairRun(data.data() + i, end - i, column);
+          if (!hexAsPairs()) {
+            hex.text().makeRoom(kMaxHexPerByte * (end - i));
+            column = hex.text().putPairRun(data.data() + i, end - i, column);
+          } else {
+            column = hex.pairs(data.data() + i, end - i, column);
+          }
           i = end - 1;
           continue;
         }
       }
       ascii.makeRoom(kMaxAsciiPerByte);
-      hex.makeRoom(kMaxHexPerByte);
       const char b = data[i];
+      const bool asPairs = hexAsPairs();
+      if (!asPairs) hex.text().makeRoom(kMaxHexPerByte);
 
       if (b == '\n') {
         if (!ReplyCounted) {
@@ -246,7 +294,10 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
           ascii.put("\r\n");
         else
           ascii.put('\n');
-        hex.put("0A\r\n");
+        if (asPairs)
+          hex.pairs(data.data() + i, 1, column);
+        else
+          hex.text().put("0A\r\n");
         column = -1;
         storeReply();
       } else if (settings.wraps(b)) {
@@ -255,21 +306,21 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
           // The wrap character starts a row.
           rowBreak(i);
           ascii.put("\r\n");
-          hex.put("\r\n");
+          hex.text().put("\r\n");
           storeReply();
           if (settings.insertTime) {
             PaneLineStart = false;
             appendStamp();
           }
           ascii.putShown(b);
-          hex.putHex(b);
+          hex.text().putHex(b);
         } else if (settings.wrapPosition == 1) {
           // The wrap character ends a row.
           rowBreak(i + 1);
           ascii.putShown(b);
           ascii.put("\r\n");
-          hex.putHex(b);
-          hex.put("\r\n");
+          hex.text().putHex(b);
+          hex.text().put("\r\n");
           storeReply();
           PaneLineStart = true;
         }
@@ -280,12 +331,15 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
           appendStamp();
         }
         ascii.putShown(b);
-        hex.putHex(b, true);
+        if (asPairs)
+          hex.pairs(data.data() + i, 1, column);
+        else
+          hex.text().putHex(b, true);
       }
 
       if (settings.checkLine) callOut(&ReceiveWindow::checkLine);
       column = platform::plusOne(column);
-      if ((static_cast<std::uint32_t>(column) & 7u) == 0) hex.put("  ");
+      if (!asPairs && (static_cast<std::uint32_t>(column) & 7u) == 0) hex.text().put("  ");
     }
   } catch (...) {
     readings_.rowPending({}, false);

@@ -9,6 +9,8 @@
 // then the steps: see takeFromSource).
 #include "ui/HexPairs.h"
 
+#include "platform/FindByte.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -19,6 +21,8 @@
 namespace ui {
 
 namespace {
+
+constexpr char kDigits[] = "0123456789ABCDEF";
 
 // The value of an upper-case hexadecimal digit, -1 for any other byte.
 constexpr std::array<signed char, 256> kDigitValue = [] {
@@ -307,6 +311,64 @@ void untakeFromSource(std::string_view steps, std::span<const SharedBytes> sourc
 
 }  // namespace
 
+namespace {
+
+// The packed form of prefix text, the values and the encoded records of the
+// pairs followed by unusual text.
+std::string packParts(std::string_view prefix, std::string_view values, std::string_view unusual,
+                      std::span<const SharedBytes> source, std::size_t& used) {
+  std::string packed;
+  packed.reserve(prefix.size() + values.size() + unusual.size() + 20);
+  putVarint(packed, prefix.size());
+  packed.append(prefix);
+  putVarint(packed, values.size());
+  used = 0;
+  const std::string taken = source.empty() ? std::string() : takeFromSource(values, source, used);
+  // Values the source gives nearly all of are not looked at for repeats.
+  const bool takenSmall = used > 0 && taken.size() < values.size() / 8;
+  const std::string repeats = takenSmall ? std::string() : packRepeats(values);
+  if (takenSmall || (used > 0 && taken.size() < std::min(repeats.size(), values.size()))) {
+    packed += '\2';
+    putVarint(packed, taken.size());
+    packed.append(taken);
+  } else if (repeats.size() < values.size()) {
+    used = 0;
+    packed += '\1';
+    putVarint(packed, repeats.size());
+    packed.append(repeats);
+  } else {
+    used = 0;
+    packed += '\0';
+    packed.append(values);
+  }
+  packed.append(unusual);
+  return packed;
+}
+
+// Writes the usual text of values at w, which has room for six bytes a value.
+char* putUsualPairs(char* w, std::string_view values, int& gap) {
+  for (const char c : values) {
+    const auto value = static_cast<unsigned char>(c);
+    *w++ = kDigits[value >> 4];
+    *w++ = kDigits[value & 0x0F];
+    if (value == 0x0A) {
+      std::memcpy(w, "\r\n  ", 4);
+      w += 4;
+      gap = 0;
+    } else if (gap + 1 == 8) {
+      std::memcpy(w, "   ", 3);
+      w += 3;
+      gap = 0;
+    } else {
+      *w++ = ' ';
+      ++gap;
+    }
+  }
+  return w;
+}
+
+}  // namespace
+
 std::string packHexPairs(std::string_view text) {
   std::size_t used = 0;
   return packHexPairs(text, {}, used);
@@ -342,38 +404,47 @@ std::string packHexPairs(std::string_view text, std::span<const SharedBytes> sou
     out[count++] = static_cast<char>(value);
     i = end;
   }
-  const std::string_view values(out, count);
-  const std::size_t prefix = nextPair(text, 0);
-  std::string packed;
-  packed.reserve(prefix + values.size() + unusual.size() + 20);
-  putVarint(packed, prefix);
-  packed.append(text.substr(0, prefix));
-  putVarint(packed, values.size());
-  used = 0;
-  const std::string taken = source.empty() ? std::string() : takeFromSource(values, source, used);
-  // Values the source gives nearly all of are not looked at for repeats.
-  const bool takenSmall = used > 0 && taken.size() < values.size() / 8;
-  const std::string repeats = takenSmall ? std::string() : packRepeats(values);
-  if (takenSmall || (used > 0 && taken.size() < std::min(repeats.size(), values.size()))) {
-    packed += '\2';
-    putVarint(packed, taken.size());
-    packed.append(taken);
-  } else if (repeats.size() < values.size()) {
-    used = 0;
-    packed += '\1';
-    putVarint(packed, repeats.size());
-    packed.append(repeats);
-  } else {
-    used = 0;
-    packed += '\0';
-    packed.append(values);
+  return packParts(text.substr(0, nextPair(text, 0)), std::string_view(out, count), unusual, source, used);
+}
+
+std::string packUsualRows(std::string_view values, std::span<const SharedBytes> source, std::size_t& used) {
+  // The last pair is followed by its row end alone.
+  std::string unusual;
+  if (!values.empty()) {
+    putVarint(unusual, values.size() - 1);
+    putVarint(unusual, 2);
+    unusual.append("\r\n");
   }
-  packed.append(unusual);
-  return packed;
+  return packParts("  ", values, unusual, source, used);
+}
+
+std::size_t usualPairsSize(std::string_view values, int& gap) {
+  std::size_t size = 0;
+  for (std::size_t at = 0; at < values.size();) {
+    const std::size_t lf = platform::findByte(values.data(), at, values.size(), 0x0A);
+    const std::size_t k = lf - at;
+    // Three bytes a pair, two more where a run of eight ends.
+    size += 3 * k + 2 * ((static_cast<std::size_t>(gap) + k) / 8);
+    gap = static_cast<int>((static_cast<std::size_t>(gap) + k) % 8);
+    if (lf == values.size()) break;
+    size += 6;  // 0A, the row end and the next row's gap
+    gap = 0;
+    at = lf + 1;
+  }
+  return size;
+}
+
+void appendUsualPairs(std::string& out, std::string_view values, int& gap) {
+  // Through a small buffer: a pair and its usual text are a few bytes each.
+  constexpr std::size_t kStep = 680;
+  char buffer[6 * kStep];
+  for (std::size_t k = 0; k < values.size(); k += kStep) {
+    const char* end = putUsualPairs(buffer, values.substr(k, kStep), gap);
+    out.append(buffer, static_cast<std::size_t>(end - buffer));
+  }
 }
 
 void unpackHexPairs(std::string_view packed, std::string& out, std::span<const SharedBytes> source) {
-  constexpr char digits[] = "0123456789ABCDEF";
   std::size_t at = 0;
   const std::size_t prefix = takeVarint(packed, at);
   out.append(packed.substr(at, prefix));
@@ -396,46 +467,27 @@ void unpackHexPairs(std::string_view packed, std::string& out, std::span<const S
     values = packed.substr(at, count);
     at += count;
   }
-  std::size_t nextUnusual = at < packed.size() ? takeVarint(packed, at) : count;
-  // The text goes out through a small buffer: a pair and its usual text are
-  // a few bytes each.
-  char buffer[4096];
-  char* w = buffer;
   int gap = 0;
-  for (std::size_t k = 0; k < values.size(); ++k) {
+  std::size_t k = 0;
+  // Records count from the pair before (from pair 0 for the first).
+  std::size_t recordFrom = 0;
+  while (k < values.size()) {
+    // The usual text up to the next pair followed by other text.
+    const std::size_t unusual = at < packed.size() ? recordFrom + takeVarint(packed, at) : values.size();
+    const std::size_t usualEnd = std::min(unusual, values.size());
+    appendUsualPairs(out, values.substr(k, usualEnd - k), gap);
+    k = usualEnd;
+    if (k == values.size()) break;
     const auto value = static_cast<unsigned char>(values[k]);
-    if (w + 6 > buffer + sizeof buffer) {
-      out.append(buffer, static_cast<std::size_t>(w - buffer));
-      w = buffer;
-    }
-    *w++ = digits[value >> 4];
-    *w++ = digits[value & 0x0F];
-    if (k != nextUnusual) {
-      // The usual text, and the gap count it leaves.
-      if (value == 0x0A) {
-        std::memcpy(w, "\r\n  ", 4);
-        w += 4;
-        gap = 0;
-      } else if (gap + 1 == 8) {
-        std::memcpy(w, "   ", 3);
-        w += 3;
-        gap = 0;
-      } else {
-        *w++ = ' ';
-        ++gap;
-      }
-      continue;
-    }
     const std::size_t n = takeVarint(packed, at);
     const std::string_view following = packed.substr(at, n);
     at += n;
-    nextUnusual = at < packed.size() ? k + takeVarint(packed, at) : count;
-    out.append(buffer, static_cast<std::size_t>(w - buffer));
-    w = buffer;
+    out += kDigits[value >> 4];
+    out += kDigits[value & 0x0F];
     out.append(following);
     gap = gapAfter(following, gap);
+    recordFrom = k++;
   }
-  out.append(buffer, static_cast<std::size_t>(w - buffer));
 }
 
 }  // namespace ui

@@ -36,4 +36,15 @@ std::string packHexPairs(std::string_view text, std::span<const SharedBytes> sou
 // Appends the text that packed holds to out.
 void unpackHexPairs(std::string_view packed, std::string& out, std::span<const SharedBytes> source = {});
 
+// The usual layout of values alone, gap being the pairs since the last gap
+// before the first of them (updated to the count after the last): the size of
+// its text, and the text appended to out.
+std::size_t usualPairsSize(std::string_view values, int& gap);
+void appendUsualPairs(std::string& out, std::string_view values, int& gap);
+// The compact form of whole rows in the usual layout: the gap that opens a
+// row, then the values' pairs, the last value an 0A whose row end closes the
+// text (the next row's gap is not part of it). Its text is
+// usualPairsSize(values, gap = 0) bytes long.
+std::string packUsualRows(std::string_view values, std::span<const SharedBytes> source, std::size_t& used);
+
 }  // namespace ui

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/FindByte.h"
+
 namespace ui {
 
 namespace {
@@ -15,6 +17,10 @@ constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 constexpr std::size_t kPackedBlockSize = std::size_t{256} << 10;
 // A pane set to a much shorter text gives a large buffer back.
 constexpr std::size_t kKeepCapacity = std::size_t{64} << 10;
+// Values appended as pairs and not read for this long are packed as whole
+// rows, all but the newest (a view shows those next).
+constexpr std::size_t kPackDeferredAt = std::size_t{256} << 10;
+constexpr std::size_t kKeepDeferred = std::size_t{16} << 10;
 
 // The last c in bytes, or null.
 const void* memrchrOf(std::string_view bytes, char c) {
@@ -26,6 +32,7 @@ const void* memrchrOf(std::string_view bytes, char c) {
 }  // namespace
 
 const std::string& Memo::text() const {
+  settled();
   const bool anyPacked = std::any_of(blocks_.begin(), blocks_.end(), [](const Block& b) { return b.packed; });
   if (anyPacked) {
     // Joined into a copy that goes with the next change: the packed blocks
@@ -51,6 +58,7 @@ const std::string& Memo::text() const {
 }
 
 char Memo::lastChar() const {
+  settled();
   if (!blocks_.empty()) return blocks_.back().data[blocks_.back().size - 1];
   return text_.empty() ? '\0' : text_.back();
 }
@@ -62,6 +70,7 @@ void Memo::dropUnpacked() {
 
 void Memo::setText(std::string_view text) {
   dropUnpacked();
+  dropDeferred();
   std::string().swap(unpacked_);
   blocks_.clear();
   if (text_.capacity() > kKeepCapacity && text.size() < text_.capacity() / 4)
@@ -81,10 +90,130 @@ void Memo::setText(std::string_view text) {
 }
 
 void Memo::append(std::string_view bytes) {
+  settled();
   const std::size_t from = size();
   appendWithoutNul(bytes);
   if (size() == from) return;
   if (memoListener_) memoListener_->memoAppended(from);
+}
+
+void Memo::appendPairs(std::string_view values, int gap) {
+  if (values.empty()) return;
+  if (!packHexPairs_) {
+    std::string text;
+    appendUsualPairs(text, values, gap);
+    append(text);
+    return;
+  }
+  if (deferredSize_ != 0 && gap != deferredEndGap_) settle();
+  const std::size_t from = size();
+  if (!joined_.empty()) std::string().swap(joined_);
+  if (deferredSize_ == 0) deferredGap_ = deferredEndGap_ = gap;
+  deferred_.append(values);
+  deferredSize_ += usualPairsSize(values, deferredEndGap_);
+  if (deferred_.size() >= kPackDeferredAt) packDeferredRows();
+  if (memoListener_) memoListener_->memoAppended(from);
+}
+
+void Memo::dropDeferred() {
+  if (deferred_.capacity() > 2 * kPackDeferredAt)
+    std::string().swap(deferred_);
+  else
+    deferred_.clear();
+  deferredLead_ = false;
+  deferredSize_ = 0;
+}
+
+void Memo::settle() {
+  std::string text;
+  text.reserve(deferredSize_);
+  if (deferredLead_) text = "  ";
+  int gap = deferredGap_;
+  appendUsualPairs(text, deferred_, gap);
+  dropDeferred();
+  appendRun(text);
+}
+
+void Memo::packDeferredRows() {
+  std::string values;
+  values.swap(deferred_);
+  const void* firstLf = std::memchr(values.data(), '\n', values.size());
+  const char* lastLf =
+      static_cast<const char*>(memrchrOf(std::string_view(values).substr(0, values.size() - kKeepDeferred), '\n'));
+  if (!firstLf || !lastLf || lastLf <= firstLf) {
+    // No whole rows to pack: the text is made as usual.
+    values.swap(deferred_);
+    settle();
+    return;
+  }
+  const auto rowEnd = static_cast<std::size_t>(static_cast<const char*>(firstLf) - values.data()) + 1;
+  const auto rowsEnd = static_cast<std::size_t>(lastLf - values.data()) + 1;
+
+  // The row in progress ends as text; the next row's gap goes with the
+  // packed rows.
+  std::string text;
+  if (deferredLead_) text = "  ";
+  int gap = deferredGap_;
+  appendUsualPairs(text, std::string_view(values).substr(0, rowEnd), gap);
+  text.resize(text.size() - 2);
+  deferredLead_ = false;
+  deferredSize_ = 0;
+  appendRun(text);
+
+  // The parts before never grow again.
+  firstPartToBlock();
+  for (std::size_t b = blocks_.size() >= 2 ? blocks_.size() - 2 : 0; b < blocks_.size(); ++b)
+    if (!blocks_[b].packed) pack(blocks_[b]);
+
+  // Whole rows, a block's worth of text at a time, indexed as indexFrom
+  // would find them in the text.
+  const std::string_view rows = std::string_view(values).substr(rowEnd, rowsEnd - rowEnd);
+  std::size_t pieceFrom = 0;
+  std::size_t pieceBase = lastLineStart_;
+  std::size_t pieceLine = lineCount_ - 1;
+  auto packPiece = [&](std::size_t to) {
+    const std::size_t size = lastLineStart_ - pieceBase;
+    std::vector<SharedBytes> source = sharedFrom(pieceLine, size);
+    std::size_t used = 0;
+    const std::string packed = packUsualRows(rows.substr(pieceFrom, to - pieceFrom), source, used);
+    keepUsed(source, used);
+    Block block{pieceBase, size, packed.size(), std::shared_ptr<char[]>(new char[packed.size()]), true, pieceLine,
+                std::move(source)};
+    std::memcpy(block.data.get(), packed.data(), packed.size());
+    blocks_.push_back(std::move(block));
+    pieceFrom = to;
+    pieceBase = lastLineStart_;
+    pieceLine = lineCount_ - 1;
+  };
+  for (std::size_t at = 0; at < rows.size();) {
+    const std::size_t next = platform::findByte(rows.data(), at, rows.size(), '\n') + 1;
+    // The row's gap, its pairs before the 0A as usual, 0A and the row end.
+    const std::size_t pairs = next - at - 1;
+    const std::size_t rowSize = 2 + 3 * pairs + 2 * (pairs / 8) + 4;
+    if (at > pieceFrom && lastLineStart_ + rowSize - pieceBase > kPackedBlockSize) packPiece(at);
+    // Rows of a new block are found without reading the one before.
+    if (at == pieceFrom && checkpoints_.back().offset < lastLineStart_)
+      checkpoints_.push_back(Checkpoint{lineCount_ - 1, lastLineStart_});
+    at = next;
+    const std::size_t start = lastLineStart_ + rowSize;
+    longestLine_ = std::max(longestLine_, rowSize - 2);  // without its CR LF
+    const Checkpoint& checkpoint = checkpoints_.back();
+    if (lineCount_ - checkpoint.line >= kLinesPerCheckpoint || start - checkpoint.offset >= kBytesPerCheckpoint)
+      checkpoints_.push_back(Checkpoint{lineCount_, start});
+    ++lineCount_;
+    lastLineStart_ = start;
+  }
+  packPiece(rows.size());
+
+  // Text again from here on.
+  blocks_.push_back(Block{lastLineStart_, 0, kPackedBlockSize, std::shared_ptr<char[]>(new char[kPackedBlockSize]),
+                          false, lineCount_ - 1, {}});
+  values.erase(0, rowsEnd);
+  deferred_.swap(values);
+  deferredGap_ = 0;
+  deferredLead_ = true;
+  int restGap = 0;
+  deferredSize_ = 2 + usualPairsSize(deferred_, restGap);
 }
 
 void Memo::appendWithoutNul(std::string_view bytes) {
@@ -153,14 +282,7 @@ void Memo::startBlock(std::size_t extra) {
   if (blocks_.empty()) {
     std::memcpy(block.data.get(), text_.data() + lastLineStart_, carry);
     text_.resize(lastLineStart_);
-    if (!text_.empty()) {
-      // The first part becomes a block of its own: a packed pane packs it,
-      // and another pane may take a packed pane's values from it.
-      Block first{0, text_.size(), text_.size(), std::shared_ptr<char[]>(new char[text_.size()]), false, 0, {}};
-      std::memcpy(first.data.get(), text_.data(), text_.size());
-      blocks_.push_back(std::move(first));
-    }
-    std::string().swap(text_);
+    firstPartToBlock();
   } else {
     Block& last = blocks_.back();
     std::memcpy(block.data.get(), last.data.get() + (lastLineStart_ - last.base), carry);
@@ -178,26 +300,50 @@ void Memo::startBlock(std::size_t extra) {
     checkpoints_.push_back(Checkpoint{lineCount_ - 1, lastLineStart_});
 }
 
+// The first part becomes a block of its own: a packed pane packs it, and
+// another pane may take a packed pane's values from it.
+void Memo::firstPartToBlock() {
+  if (!blocks_.empty()) return;
+  if (!text_.empty()) {
+    Block first{0, text_.size(), text_.size(), std::shared_ptr<char[]>(new char[text_.size()]), false, 0, {}};
+    std::memcpy(first.data.get(), text_.data(), text_.size());
+    blocks_.push_back(std::move(first));
+  }
+  std::string().swap(text_);
+}
+
 void Memo::pack(Block& block) const {
   // A block of text holds at most half as many pairs as bytes, and the
   // source at most one added CR for each of them.
   std::vector<SharedBytes> source = sharedFrom(block.firstLine, block.size);
   std::size_t used = 0;
   const std::string packed = packHexPairs(std::string_view(block.data.get(), block.size), source, used);
-  // Text of another kind is kept as it is.
-  if (packed.size() > block.size / 2) return;
-  // Only what the packed form reads of the source is held.
+  // Text of another kind is kept as it is, in no more room than it takes.
+  if (packed.size() > block.size / 2) {
+    if (block.capacity > block.size) {
+      std::shared_ptr<char[]> fitted(new char[block.size]);
+      std::memcpy(fitted.get(), block.data.get(), block.size);
+      block.data = std::move(fitted);
+      block.capacity = block.size;
+    }
+    return;
+  }
+  keepUsed(source, used);
+  block.data.reset(new char[packed.size()]);
+  std::memcpy(block.data.get(), packed.data(), packed.size());
+  block.capacity = packed.size();
+  block.packed = true;
+  block.source = std::move(source);
+}
+
+// Only what a packed form reads of its source is held.
+void Memo::keepUsed(std::vector<SharedBytes>& source, std::size_t used) {
   std::size_t kept = 0;
   while (kept < source.size() && used > 0) {
     source[kept].size = std::min(source[kept].size, used);
     used -= source[kept++].size;
   }
   source.resize(kept);
-  block.data.reset(new char[packed.size()]);
-  std::memcpy(block.data.get(), packed.data(), packed.size());
-  block.capacity = packed.size();
-  block.packed = true;
-  block.source = std::move(source);
 }
 
 std::vector<SharedBytes> Memo::sharedFrom(std::size_t line, std::size_t enough) const {
@@ -223,9 +369,9 @@ void Memo::indexFrom(std::size_t from) {
   const std::size_t base = partBase(last);
   std::size_t pos = from - base;
   while (pos < bytes.size()) {
-    const void* lf = std::memchr(bytes.data() + pos, '\n', bytes.size() - pos);
-    if (!lf) break;
-    pos = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data()) + 1;
+    const std::size_t lf = platform::findByte(bytes.data(), pos, bytes.size(), '\n');
+    if (lf == bytes.size()) break;
+    pos = lf + 1;
     const std::size_t start = base + pos;
     // A CR before the LF belongs to the row end.
     const std::size_t row = start - 1 - lastLineStart_;
@@ -273,6 +419,7 @@ std::size_t Memo::findLf(std::size_t from) const {
 }
 
 std::size_t Memo::lineStart(std::size_t index) const {
+  settled();
   if (index >= lineCount_) return size();
   // Start from the last checkpoint at or before the row, or from the row read
   // last when that is nearer.
@@ -289,6 +436,7 @@ std::size_t Memo::lineStart(std::size_t index) const {
 }
 
 std::string_view Memo::line(std::size_t index) const {
+  settled();
   if (index >= lineCount_) return {};
   const std::size_t start = lineStart(index);
   const std::size_t p = partAt(start);
@@ -305,7 +453,7 @@ std::string_view Memo::line(std::size_t index) const {
 
 std::size_t Memo::memoryBytes() const {
   std::size_t bytes = text_.capacity() + checkpoints_.capacity() * sizeof(Checkpoint) + unpacked_.capacity() +
-                      joined_.capacity();
+                      joined_.capacity() + deferred_.capacity();
   for (const Block& b : blocks_) bytes += b.capacity;
   return bytes;
 }

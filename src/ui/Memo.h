@@ -36,6 +36,11 @@ class Memo : public Control {
   void setText(std::string_view text);
   void append(std::string_view bytes);
   void append(char byte) { append(std::string_view(&byte, 1)); }
+  // Bytes shown as pairs in the usual layout (see HexPairs.h), gap being the
+  // pairs since the last gap before the first of them. A packed pane keeps
+  // them as values and makes their text only when it is read; whole rows that
+  // pile up unread are packed straight from the values.
+  void appendPairs(std::string_view values, int gap);
   void clear() { setText({}); }
   bool empty() const { return size() == 0; }
   char lastChar() const;
@@ -45,11 +50,17 @@ class Memo : public Control {
   // order costs only their length. A row's view stays valid until the pane
   // changes or text() is called, and in a pane of packed hexadecimal pairs
   // until a row of another part is read.
-  std::size_t lineCount() const { return lineCount_; }
+  std::size_t lineCount() const {
+    settled();
+    return lineCount_;
+  }
   std::string_view line(std::size_t index) const;
   std::size_t lineStart(std::size_t index) const;
   // The length of the longest row (as line() gives it), kept as rows end.
-  std::size_t longestLine() const { return std::max(longestLine_, size() - lastLineStart_); }
+  std::size_t longestLine() const {
+    settled();
+    return std::max(longestLine_, size() - lastLineStart_);
+  }
 
   void scrollToEnd();
   int scrollBars() const { return scrollBars_; }
@@ -58,7 +69,10 @@ class Memo : public Control {
 
   // The pane shows bytes as hexadecimal pairs: its full blocks are kept
   // packed, a byte per pair (see HexPairs.h), and unpacked where read.
-  void setPackedHexPairs(bool on) { packHexPairs_ = on; }
+  void setPackedHexPairs(bool on) {
+    settled();
+    packHexPairs_ = on;
+  }
   // The pane that shows the same bytes as characters, row for row while both
   // are filled and cleared together. A packed block takes the pairs' values
   // from that pane's rows where they agree, so a byte is not held twice;
@@ -94,8 +108,16 @@ class Memo : public Control {
   };
 
   std::size_t size() const {
-    return blocks_.empty() ? text_.size() : blocks_.back().base + blocks_.back().size;
+    return (blocks_.empty() ? text_.size() : blocks_.back().base + blocks_.back().size) + deferredSize_;
   }
+  // Pairs not made text yet are, before the pane is read.
+  void settled() const {
+    if (deferredSize_ != 0) const_cast<Memo*>(this)->settle();
+  }
+  void settle();
+  void dropDeferred();
+  void packDeferredRows();
+  void firstPartToBlock();
   void appendWithoutNul(std::string_view bytes);
   void appendRun(std::string_view run);
   void appendToLastPart(std::string_view run);
@@ -105,6 +127,7 @@ class Memo : public Control {
   // The pair source's blocks from the start of row line on, enough bytes of
   // them (none when that row is not in a block).
   std::vector<SharedBytes> sharedFrom(std::size_t line, std::size_t enough) const;
+  static void keepUsed(std::vector<SharedBytes>& source, std::size_t used);
   void indexFrom(std::size_t from);
   // The part holding offset: 0 for text_, i + 1 for blocks_[i].
   std::size_t partAt(std::size_t offset) const;
@@ -123,6 +146,14 @@ class Memo : public Control {
   mutable std::size_t unpackedBase_ = 0;
   mutable bool unpackedValid_ = false;
   mutable std::string joined_;
+  // Values appended as pairs whose text is not made yet: it follows the
+  // parts' text, after the gap that opens a row when deferredLead_ is set.
+  // Its size is counted in size().
+  std::string deferred_;
+  int deferredGap_ = 0;     // before the first value
+  int deferredEndGap_ = 0;  // after the last
+  bool deferredLead_ = false;
+  std::size_t deferredSize_ = 0;
   // Drops the unpacked copies (the pane changed).
   void dropUnpacked();
   std::vector<Checkpoint> checkpoints_{{0, 0}};

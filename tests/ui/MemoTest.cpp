@@ -265,4 +265,77 @@ TEST(Memo, APackedHexPaneReadsBackExactlyInLittleMemory) {
   EXPECT_EQ(memo.text(), text + "41 ");
 }
 
+// Pairs handed over as values: the text read back at any moment, the offsets
+// the listener is told and the memory held are those of the same pairs
+// appended as text, through gaps that break the layout, text appended in
+// between, and stretches long enough to be packed unread.
+TEST(Memo, PairsAppendedAsValuesReadAsTheirText) {
+  struct FromCheck : ui::MemoListener {
+    void memoAppended(std::size_t from) override { EXPECT_EQ(from, expectedSize); }
+    void memoReset() override {}
+    void memoScrolledToEnd() override {}
+    std::size_t expectedSize = 0;
+  } listener;
+  std::mt19937 random(8);
+  ui::Memo ascii("Memo1");
+  ui::Memo hex("Memo2");
+  hex.setPackedHexPairs(true);
+  hex.setPairSource(&ascii);
+  hex.setMemoListener(&listener);
+  std::string text;
+  unsigned column = 0;
+  // The byte processor's layout, byte by byte.
+  auto expectPairs = [&](std::string_view values) {
+    constexpr char digits[] = "0123456789ABCDEF";
+    for (const char c : values) {
+      const auto b = static_cast<unsigned char>(c);
+      text += {digits[b >> 4], digits[b & 15]};
+      text += b == 0x0A ? "\r\n" : " ";
+      column = b == 0x0A ? 0 : column + 1;
+      if (column % 8 == 0) text += "  ";
+    }
+  };
+  std::size_t measuredFrom = 0, memoryThen = 0;
+  while (text.size() < 12'000'000) {
+    // Scale rows or random bytes, a chunk at a time.
+    std::string values;
+    const bool rows = random() % 4 != 0;
+    const std::size_t n = random() % 30000;
+    for (std::size_t k = 0; k < n; ++k)
+      values += rows ? (k % 18 == 17 ? '\n' : "S S  12.5 g\r"[random() % 13]) : static_cast<char>(random());
+    listener.expectedSize = text.size();
+    const unsigned step = random() % 40;
+    if (step == 0) {
+      // A wrap byte starts a row in both panes.
+      ascii.append("\r\n");
+      hex.append("\r\n");
+      text += "\r\n";
+      column = 0;
+    } else if (step == 1) {
+      column = random() % 8;  // no longer where the pane's gap is
+    }
+    listener.expectedSize = text.size();
+    ascii.append(values);
+    hex.appendPairs(values, static_cast<int>(column % 8));
+    expectPairs(values);
+    if (step == 2) {
+      ASSERT_EQ(hex.lastChar(), text.back());
+    } else if (step == 3) {
+      const std::size_t row = random() % hex.lineCount();
+      ASSERT_EQ(hex.line(row), rowsOf(text)[row]) << "row " << row;
+    }
+    if (measuredFrom == 0 && text.size() > (std::size_t{6} << 20)) {
+      measuredFrom = text.size();
+      memoryThen = hex.memoryBytes();
+    }
+  }
+  // Random bytes and the pane's first megabyte take memory of their own; the
+  // rest of the pairs come from the characters.
+  EXPECT_LT(static_cast<double>(hex.memoryBytes() - memoryThen), 0.15 * static_cast<double>(text.size() - measuredFrom));
+  std::vector<std::size_t> order = allRows(hex);
+  expectRows(hex, text, order);
+  EXPECT_EQ(hex.text(), text);
+  hex.setMemoListener(nullptr);
+}
+
 }  // namespace
