@@ -230,7 +230,7 @@ void TComThread::RunReceive(const std::shared_ptr<ReceiveAhead>& ahead) {
         thread->loop_.post([weak = std::weak_ptr<ReceiveAhead>(ahead)] {
           if (auto a = weak.lock()) RunReceive(a);
         });
-      else
+      else if (ahead->awaited)
         thread->poller_.wake();
     }
   }
@@ -248,11 +248,16 @@ void TComThread::AwaitQueuedReceive() {
   for (;;) {
     {
       std::lock_guard lock(ahead_->mutex);
+      ahead_->awaited = ahead_->queued;
       if (!ahead_->queued) break;
     }
     if (stop_) break;
     poller_.wait({}, 20);
     woken = woken || poller_.woken();
+  }
+  {
+    std::lock_guard lock(ahead_->mutex);
+    ahead_->awaited = false;
   }
   if (woken) poller_.wake();
 }

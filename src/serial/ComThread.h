@@ -136,6 +136,7 @@ class TComThread {
     bool queued = false;           // a hand-over is posted and has not ended
     bool running = false;          // ... and is running now
     bool arrived = false;          // bytes came since that hand-over began
+    bool awaited = false;          // the thread waits for the hand-over to end
     TComThread* thread = nullptr;  // null once the thread is gone
     std::size_t size() const { return bytes.size() - taken; }
   };

@@ -17,6 +17,11 @@ namespace ui::qt {
 
 namespace {
 
+// Catch-ups in a row that waited for their frame that make a flood, and how
+// much longer a flood's frames are.
+constexpr int kFloodFrames = 5;
+constexpr int kFloodSlowdown = 5;
+
 int clampToInt(unsigned long long v) {
   return v > INT_MAX ? INT_MAX : static_cast<int>(v);
 }
@@ -69,13 +74,17 @@ void MemoView::memoScrolledToEnd() {
 
 void MemoView::schedule() {
   if (catchUpTimer_.isActive()) return;
-  const qint64 since = sinceCatchUp_.isValid() ? sinceCatchUp_.elapsed() : frameInterval_;
-  catchUpTimer_.start(since >= frameInterval_ ? 0 : static_cast<int>(frameInterval_ - since));
+  const qint64 interval = floodFrames_ >= kFloodFrames ? qint64{frameInterval_} * kFloodSlowdown : frameInterval_;
+  const qint64 since = sinceCatchUp_.isValid() ? sinceCatchUp_.elapsed() : interval;
+  waited_ = since < frameInterval_;
+  catchUpTimer_.start(since >= interval ? 0 : static_cast<int>(interval - since));
 }
 
 void MemoView::catchUp() {
   catchUpTimer_.stop();
   sinceCatchUp_.start();
+  floodFrames_ = waited_ ? floodFrames_ + 1 : 0;
+  waited_ = false;
   measureNewRows();
   updateRanges();
   if (scrollToEndPending_) {

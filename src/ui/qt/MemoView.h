@@ -3,7 +3,10 @@
 // no second copy of the text. Appends only mark the view stale; it catches up
 // (scroll ranges, longest row, repaint) once per batch, when the event loop
 // next runs, and under a flood at most once per frame interval (painting a
-// frame costs far more than appending a chunk).
+// frame costs far more than appending a chunk). Changes that keep coming
+// sooner than a frame apart are shown at a fifth of that rate: nobody reads fifty frames of
+// it a second, and each frame takes processor time (the painter's helper
+// threads too) from the link's reader.
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -63,6 +66,10 @@ class MemoView : public QAbstractScrollArea, public ui::MemoListener {
   QTimer catchUpTimer_;
   QElapsedTimer sinceCatchUp_;
   int frameInterval_ = 20;
+  // The coming catch-up waits for the frame interval (changes came sooner);
+  // catch-ups in a row that did.
+  bool waited_ = false;
+  int floodFrames_ = 0;
   int rowHeight_ = 1;
   int charWidth_ = 1;
   std::size_t longestRow_ = 0;
