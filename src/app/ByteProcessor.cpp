@@ -257,8 +257,11 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
           while (end < limit && data[end] != '\n' && !settings.wraps(data[end])) ++end;
         else
           end = findLfNoting(data.data(), i, limit, nul);
-        if (end > i) {
-          ascii.makeRoom(end - i);
+        // A row end with nothing to count, stamp or store ends the run here.
+        const bool plainRowEnd = end < count && data[end] == '\n' && ReplyCounted && !settings.insertTime &&
+                                 hexAsPairs();
+        if (end > i || plainRowEnd) {
+          ascii.makeRoom(end - i + 2);
           if (nul)
             ascii.putShownRun(data.data() + i, end - i);
           else
@@ -269,7 +272,18 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
           } else {
             column = hex.pairs(data.data() + i, end - i, column);
           }
-          i = end - 1;
+          if (!plainRowEnd) {
+            i = end - 1;
+            continue;
+          }
+          // As a row end below: CR LF, or LF alone after the device's CR.
+          const char last = ascii.lastChar();
+          ascii.put(last != '\0' && last != '\r' ? std::string_view("\r\n") : std::string_view("\n"));
+          hex.pairs(data.data() + end, 1, column);
+          column = 0;
+          rowBreak(end + 1);
+          PaneLineStart = true;
+          i = end;
           continue;
         }
       }

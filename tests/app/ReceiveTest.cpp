@@ -134,6 +134,16 @@ TEST_F(ReceiveFixture, HexPaneGroupsEightBytes) {
   // row gets its two again.
   receive(*form, "\n12345678");
   EXPECT_EQ(form->Memo2.text(), "41 42 43 44 45 46 47 48   49 0A\r\n  31 32 33 34 35 36 37 38   ");
+
+  // Rows after the reply was counted, several in one chunk.
+  receive(*form, "9\nABCDEFGHI\n\nZYXWVUTSRQ");
+  EXPECT_EQ(form->Memo1.text(), "ABCDEFGHI\r\n123456789\r\nABCDEFGHI\r\n\r\nZYXWVUTSRQ");
+  EXPECT_EQ(form->Memo2.text(),
+            "41 42 43 44 45 46 47 48   49 0A\r\n  31 32 33 34 35 36 37 38   39 0A\r\n"
+            "  41 42 43 44 45 46 47 48   49 0A\r\n  0A\r\n  5A 59 58 57 56 55 54 53   52 51 ");
+  // The next chunk goes on with the row's count.
+  receive(*form, "123456");
+  EXPECT_TRUE(form->Memo2.text().ends_with("  5A 59 58 57 56 55 54 53   52 51 31 32 33 34 35 36   "));
 }
 
 TEST_F(ReceiveFixture, WrapCharacterEndingRows) {
@@ -293,7 +303,7 @@ TEST_F(ReceiveFixture, ALongRowKeepsItsGroupingAcrossWhatIsAppendedAtOnce) {
 TEST_F(ReceiveFixture, AFloodedHexPaneHoldsOnlyWhatTheAsciiPaneDoesNot) {
   // Random bytes: NULs the ASCII pane leaves out, LFs it puts a CR before,
   // CR LFs it keeps. The HEX pane takes its values from the ASCII pane's rows
-  // where they agree; its text must be what it is without that, whatever
+  // where they agree; its text must be what a plain pane's is, whatever
   // happens to the ASCII pane meanwhile.
   std::mt19937 random(8);
   std::string data(6'000'000, '\0');
@@ -302,6 +312,7 @@ TEST_F(ReceiveFixture, AFloodedHexPaneHoldsOnlyWhatTheAsciiPaneDoesNot) {
     auto sharing = create();
     auto alone = create();
     alone->Memo2.setPairSource(nullptr);
+    alone->Memo2.setPackedHexPairs(false);
     for (auto* form : {sharing.get(), alone.get()}) form->InsertTime.setChecked(insertTime);
     // Past the first megabytes (the ASCII pane's first part is not shared).
     std::size_t measuredFrom = 0, memoryThen = 0;
