@@ -121,25 +121,13 @@ std::size_t TComThread::ReadAheadSize() const {
 
 std::size_t TComThread::TakeReadAhead(char* buffer, std::size_t size) {
   ReceiveAhead& a = *ahead_;
+  // The bytes change hands and are copied without the lock, so the thread
+  // goes on reading meanwhile, into the spare buffer.
   std::string taken;
   bool wasFull = false;
   {
     std::lock_guard lock(a.mutex);
-    wasFull = a.size() >= kReadAheadLimit;
-    if (a.taken > 0 || a.size() == 0) {
-      // Left over from a short take: copied here, it is little.
-      const std::size_t n = std::min(size, a.size());
-      std::memcpy(buffer, a.bytes.data() + a.taken, n);
-      a.taken += n;
-      if (a.taken == a.bytes.size()) {
-        a.bytes.clear();
-        a.taken = 0;
-      }
-      if (wasFull && n > 0) poller_.wake();
-      return n;
-    }
-    // The bytes change hands and are copied without the lock, so the thread
-    // goes on reading meanwhile into the spare buffer.
+    wasFull = a.bytes.size() >= kReadAheadLimit;
     taken.swap(a.bytes);
     a.bytes.swap(a.spare);
   }
@@ -147,10 +135,8 @@ std::size_t TComThread::TakeReadAhead(char* buffer, std::size_t size) {
   std::memcpy(buffer, taken.data(), n);
   {
     std::lock_guard lock(a.mutex);
-    if (n < taken.size()) {
-      // What the reader did not ask for stays first, before what came since.
-      a.bytes.insert(0, taken, n, std::string::npos);
-    }
+    // What the reader did not ask for stays first, before what came since.
+    if (n < taken.size()) a.bytes.insert(0, taken, n, std::string::npos);
     taken.clear();
     if (taken.capacity() > a.spare.capacity()) a.spare.swap(taken);
   }
@@ -170,10 +156,6 @@ void TComThread::ReadAhead() {
       const std::size_t n = device_.readSome(step, std::min(room, kReadStep));
       if (n == 0) break;
       std::lock_guard lock(ahead_->mutex);
-      if (ahead_->taken > 0 && ahead_->taken >= ahead_->bytes.size() / 2) {
-        ahead_->bytes.erase(0, ahead_->taken);
-        ahead_->taken = 0;
-      }
       ahead_->bytes.append(step, n);
       ahead_->arrived = true;
       added = true;

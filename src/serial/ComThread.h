@@ -130,15 +130,14 @@ class TComThread {
   // Shared with the queued hand-overs, which may outlive the thread.
   struct ReceiveAhead {
     mutable std::mutex mutex;
-    std::string bytes;
-    std::size_t taken = 0;         // bytes[0, taken) went to the reader
+    std::string bytes;             // not yet taken by a reader
     std::string spare;             // an emptied buffer the next take swaps in
     bool queued = false;           // a hand-over is posted and has not ended
     bool running = false;          // ... and is running now
     bool arrived = false;          // bytes came since that hand-over began
     bool awaited = false;          // the thread waits for the hand-over to end
     TComThread* thread = nullptr;  // null once the thread is gone
-    std::size_t size() const { return bytes.size() - taken; }
+    std::size_t size() const { return bytes.size(); }
   };
   static void RunReceive(const std::shared_ptr<ReceiveAhead>& ahead);
   void QueueReceive();

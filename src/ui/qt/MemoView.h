@@ -4,9 +4,9 @@
 // (scroll ranges, longest row, repaint) once per batch, when the event loop
 // next runs, and under a flood at most once per frame interval (painting a
 // frame costs far more than appending a chunk). Changes that keep coming
-// sooner than a frame apart are shown at a fifth of that rate: nobody reads fifty frames of
-// it a second, and each frame takes processor time (the painter's helper
-// threads too) from the link's reader.
+// sooner than a frame apart are shown at a fifth of that rate: nobody reads
+// fifty frames of a flood a second, and each frame takes processor time (the
+// painter's helper threads' too) from the link's reader.
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QTimer>
