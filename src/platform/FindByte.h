@@ -2,6 +2,7 @@
 // Finding a byte in short stretches: a scale's rows are a few tens of bytes,
 // where a library search costs more to start than it saves; eight bytes at a
 // time up to a few words, the library search beyond.
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 

@@ -9,14 +9,14 @@
 // then the steps: see takeFromSource).
 #include "ui/HexPairs.h"
 
-#include "platform/FindByte.h"
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
+
+#include "platform/FindByte.h"
 
 namespace ui {
 
@@ -308,10 +308,6 @@ void untakeFromSource(std::string_view steps, std::span<const SharedBytes> sourc
     }
   }
 }
-
-}  // namespace
-
-namespace {
 
 // The packed form of prefix text, the values and the encoded records of the
 // pairs followed by unusual text.

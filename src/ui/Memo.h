@@ -110,7 +110,8 @@ class Memo : public Control {
   std::size_t size() const {
     return (blocks_.empty() ? text_.size() : blocks_.back().base + blocks_.back().size) + deferredSize_;
   }
-  // Pairs not made text yet are, before the pane is read.
+  // Makes the text of pairs appended as values before the pane is read. The
+  // pane's text is the same before and after, so readers may do it.
   void settled() const {
     if (deferredSize_ != 0) const_cast<Memo*>(this)->settle();
   }
