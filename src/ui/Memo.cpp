@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/FindByte.h"
+#include "platform/PageMemory.h"
 
 namespace ui {
 
@@ -278,7 +279,10 @@ void Memo::startBlock(std::size_t extra) {
   const std::size_t carry = size() - lastLineStart_;
   // A long row that keeps growing moves a few times at most.
   const std::size_t capacity = std::max(blockSize(), (carry + extra) + (carry + extra) / 4);
-  Block block{lastLineStart_, carry, capacity, std::shared_ptr<char[]>(new char[capacity]), false, lineCount_ - 1, {}};
+  // A pane's large blocks come with their pages in place.
+  Block block{lastLineStart_, carry, capacity,
+              capacity >= kBlockSize ? platform::allocateBlock(capacity) : std::shared_ptr<char[]>(new char[capacity]),
+              false, lineCount_ - 1, {}};
   if (blocks_.empty()) {
     std::memcpy(block.data.get(), text_.data() + lastLineStart_, carry);
     text_.resize(lastLineStart_);
