@@ -240,6 +240,12 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
   // row handed to StoreReply is followed by the next row's gap in a pane it
   // may have emptied, so then the text is written as it goes.
   auto hexAsPairs = [&] { return !(settings.wrapRows && settings.wrapTextSet) && !settings.storeReadsPanes; };
+  // A CR LF from the device ends up as one row end; an LF after anything
+  // else becomes CR LF (an LF into an empty pane stays alone).
+  auto endAsciiRow = [&] {
+    const char last = ascii.lastChar();
+    ascii.put(last != '\0' && last != '\r' ? std::string_view("\r\n") : std::string_view("\n"));
+  };
   auto appendStamp = [&] {
     ascii.put(timeStamp(loop_.now()));
     ascii.put('\t');
@@ -257,16 +263,16 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
           while (end < limit && data[end] != '\n' && !settings.wraps(data[end])) ++end;
         else
           end = findLfNoting(data.data(), i, limit, nul);
+        const bool asPairs = hexAsPairs();
         // A row end with nothing to count, stamp or store ends the run here.
-        const bool plainRowEnd = end < count && data[end] == '\n' && ReplyCounted && !settings.insertTime &&
-                                 hexAsPairs();
+        const bool plainRowEnd = end < count && data[end] == '\n' && ReplyCounted && !settings.insertTime && asPairs;
         if (end > i || plainRowEnd) {
           ascii.makeRoom(end - i + 2);
           if (nul)
             ascii.putShownRun(data.data() + i, end - i);
           else
             ascii.put(std::string_view(data.data() + i, end - i));
-          if (!hexAsPairs()) {
+          if (!asPairs) {
             hex.text().makeRoom(kMaxHexPerByte * (end - i));
             column = hex.text().putPairRun(data.data() + i, end - i, column);
           } else {
@@ -276,9 +282,7 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
             i = end - 1;
             continue;
           }
-          // As a row end below: CR LF, or LF alone after the device's CR.
-          const char last = ascii.lastChar();
-          ascii.put(last != '\0' && last != '\r' ? std::string_view("\r\n") : std::string_view("\n"));
+          endAsciiRow();
           hex.pairs(data.data() + end, 1, column);
           column = 0;
           rowBreak(end + 1);
@@ -302,12 +306,7 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
         }
         rowBreak(i + 1);
         PaneLineStart = true;
-        // A CR LF from the device ends up as one row end.
-        const char last = ascii.lastChar();
-        if (last != '\0' && last != '\r')
-          ascii.put("\r\n");
-        else
-          ascii.put('\n');
+        endAsciiRow();
         if (asPairs)
           hex.pairs(data.data() + i, 1, column);
         else

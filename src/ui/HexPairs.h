@@ -40,6 +40,11 @@ void unpackHexPairs(std::string_view packed, std::string& out, std::span<const S
 // before the first of them (updated to the count after the last): the size of
 // its text, and the text appended to out.
 std::size_t usualPairsSize(std::string_view values, int& gap);
+// The text of a whole row in the usual layout: the gap that opens it, pairs
+// pairs, then 0A and the row end.
+constexpr std::size_t usualRowSize(std::size_t pairs) {
+  return 2 + 3 * pairs + 2 * (pairs / 8) + 4;
+}
 void appendUsualPairs(std::string& out, std::string_view values, int& gap);
 // The compact form of whole rows in the usual layout: the gap that opens a
 // row, then the values' pairs, the last value an 0A whose row end closes the

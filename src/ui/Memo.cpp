@@ -188,27 +188,19 @@ void Memo::packDeferredRows() {
   };
   for (std::size_t at = 0; at < rows.size();) {
     const std::size_t next = platform::findByte(rows.data(), at, rows.size(), '\n') + 1;
-    // The row's gap, its pairs before the 0A as usual, 0A and the row end.
-    const std::size_t pairs = next - at - 1;
-    const std::size_t rowSize = 2 + 3 * pairs + 2 * (pairs / 8) + 4;
+    const std::size_t rowSize = usualRowSize(next - at - 1);
     if (at > pieceFrom && lastLineStart_ + rowSize - pieceBase > kPackedBlockSize) packPiece(at);
     // Rows of a new block are found without reading the one before.
-    if (at == pieceFrom && checkpoints_.back().offset < lastLineStart_)
-      checkpoints_.push_back(Checkpoint{lineCount_ - 1, lastLineStart_});
+    if (at == pieceFrom) checkpointBlockStart();
     at = next;
-    const std::size_t start = lastLineStart_ + rowSize;
-    longestLine_ = std::max(longestLine_, rowSize - 2);  // without its CR LF
-    const Checkpoint& checkpoint = checkpoints_.back();
-    if (lineCount_ - checkpoint.line >= kLinesPerCheckpoint || start - checkpoint.offset >= kBytesPerCheckpoint)
-      checkpoints_.push_back(Checkpoint{lineCount_, start});
-    ++lineCount_;
-    lastLineStart_ = start;
+    rowEnded(rowSize - 2, lastLineStart_ + rowSize);  // shown without its CR LF
   }
   packPiece(rows.size());
 
   // Text again from here on.
   blocks_.push_back(Block{lastLineStart_, 0, kPackedBlockSize, std::shared_ptr<char[]>(new char[kPackedBlockSize]),
                           false, lineCount_ - 1, {}});
+  checkpointBlockStart();
   values.erase(0, rowsEnd);
   deferred_.swap(values);
   deferredGap_ = 0;
@@ -300,8 +292,7 @@ void Memo::startBlock(std::size_t extra) {
   if (packHexPairs_ && blocks_.size() >= 3 && !blocks_[blocks_.size() - 3].packed)
     pack(blocks_[blocks_.size() - 3]);
   // Rows of the new block are found without reading the one before.
-  if (checkpoints_.back().offset < lastLineStart_)
-    checkpoints_.push_back(Checkpoint{lineCount_ - 1, lastLineStart_});
+  checkpointBlockStart();
 }
 
 // The first part becomes a block of its own: a packed pane packs it, and
@@ -366,6 +357,16 @@ std::vector<SharedBytes> Memo::sharedFrom(std::size_t line, std::size_t enough) 
   return spans;
 }
 
+// On the hot path of every appended row: inlined in both callers.
+[[gnu::always_inline]] inline void Memo::rowEnded(std::size_t length, std::size_t next) {
+  longestLine_ = std::max(longestLine_, length);
+  const Checkpoint& checkpoint = checkpoints_.back();
+  if (lineCount_ - checkpoint.line >= kLinesPerCheckpoint || next - checkpoint.offset >= kBytesPerCheckpoint)
+    checkpoints_.push_back(Checkpoint{lineCount_, next});
+  ++lineCount_;
+  lastLineStart_ = next;
+}
+
 // Indexes bytes just appended; they are all in the last part.
 void Memo::indexFrom(std::size_t from) {
   const std::size_t last = blocks_.size();
@@ -379,14 +380,12 @@ void Memo::indexFrom(std::size_t from) {
     const std::size_t start = base + pos;
     // A CR before the LF belongs to the row end.
     const std::size_t row = start - 1 - lastLineStart_;
-    longestLine_ = std::max(longestLine_, row > 0 && bytes[pos - 2] == '\r' ? row - 1 : row);
-    const Checkpoint& checkpoint = checkpoints_.back();
-    if (lineCount_ - checkpoint.line >= kLinesPerCheckpoint ||
-        start - checkpoint.offset >= kBytesPerCheckpoint)
-      checkpoints_.push_back(Checkpoint{lineCount_, start});
-    ++lineCount_;
-    lastLineStart_ = start;
+    rowEnded(row > 0 && bytes[pos - 2] == '\r' ? row - 1 : row, start);
   }
+}
+
+void Memo::checkpointBlockStart() {
+  if (checkpoints_.back().offset < lastLineStart_) checkpoints_.push_back(Checkpoint{lineCount_ - 1, lastLineStart_});
 }
 
 std::size_t Memo::partAt(std::size_t offset) const {
