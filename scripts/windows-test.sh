@@ -98,8 +98,20 @@ started+=($!)
 (cd "$smoke" && exec wine terso.exe -platform windows) >"$run/terso.log" 2>&1 &
 terso=$!
 title="Komunikacja przez złącze szeregowe RS-232 v9E"
-window=$(timeout 60 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1) ||
-  fail "no window titled \"$title\""
+# xdotool ends with an X error when a window it looks at is destroyed under
+# it (Wine makes and drops short-lived windows while the program starts), so
+# the search is one short look at a time, repeated.
+find_window() {
+  xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1 || true
+}
+window=
+for _ in $(seq 600); do
+  window=$(find_window)
+  [ -n "$window" ] && break
+  kill -0 "$terso" 2>/dev/null || fail "terso.exe ended before showing its window"
+  sleep 0.1
+done
+[ -n "$window" ] || fail "no window titled \"$title\""
 [ "$(xdotool getwindowname "$window")" = "$title" ] || fail "the title is \"$(xdotool getwindowname "$window")\""
 echo "window shown: $title"
 
@@ -113,7 +125,8 @@ sleep 1
 geometry=
 same=0
 for _ in $(seq 100); do
-  now=$(xdotool getwindowgeometry --shell "$window" | tr '\n' ' ')
+  window=$(find_window)
+  now=$window:$(xdotool getwindowgeometry --shell "$window" 2>/dev/null | tr '\n' ' ')
   if [ "$now" = "$geometry" ]; then same=$((same + 1)); else same=0; fi
   [ "$same" -ge 4 ] && break
   geometry=$now
