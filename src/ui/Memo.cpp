@@ -95,7 +95,7 @@ void Memo::append(std::string_view bytes) {
   const std::size_t from = size();
   appendWithoutNul(bytes);
   if (size() == from) return;
-  if (memoListener_) memoListener_->memoAppended(from);
+  if (memoListener_) memoListener_->memoAppended();
 }
 
 void Memo::appendPairs(std::string_view values, int gap) {
@@ -106,14 +106,25 @@ void Memo::appendPairs(std::string_view values, int gap) {
     append(text);
     return;
   }
-  if (deferredSize_ != 0 && gap != deferredEndGap_) settle();
-  const std::size_t from = size();
+  if (!deferred_.empty() && gap != deferredEndGap_) settle();
   if (!joined_.empty()) std::string().swap(joined_);
-  if (deferredSize_ == 0) deferredGap_ = deferredEndGap_ = gap;
+  if (deferred_.empty()) deferredGap_ = sizedGap_ = gap;
   deferred_.append(values);
-  deferredSize_ += usualPairsSize(values, deferredEndGap_);
+  // The gap after the last value: the pairs since the last row end, or
+  // since the gap before them.
+  const auto* lf = static_cast<const char*>(memrchrOf(values, '\n'));
+  deferredEndGap_ = static_cast<int>(lf ? static_cast<std::size_t>(values.data() + values.size() - lf - 1) % 8
+                                        : (static_cast<std::size_t>(gap) + values.size()) % 8);
   if (deferred_.size() >= kPackDeferredAt) packDeferredRows();
-  if (memoListener_) memoListener_->memoAppended(from);
+  if (memoListener_) memoListener_->memoAppended();
+}
+
+std::size_t Memo::deferredTextSize() const {
+  if (deferredSized_ < deferred_.size()) {
+    deferredSize_ += usualPairsSize(std::string_view(deferred_).substr(deferredSized_), sizedGap_);
+    deferredSized_ = deferred_.size();
+  }
+  return deferredSize_;
 }
 
 void Memo::dropDeferred() {
@@ -123,11 +134,12 @@ void Memo::dropDeferred() {
     deferred_.clear();
   deferredLead_ = false;
   deferredSize_ = 0;
+  deferredSized_ = 0;
 }
 
 void Memo::settle() {
   std::string text;
-  text.reserve(deferredSize_);
+  text.reserve(deferredTextSize());
   if (deferredLead_) text = "  ";
   int gap = deferredGap_;
   appendUsualPairs(text, deferred_, gap);
@@ -159,6 +171,7 @@ void Memo::packDeferredRows() {
   text.resize(text.size() - 2);
   deferredLead_ = false;
   deferredSize_ = 0;
+  deferredSized_ = 0;
   appendRun(text);
 
   // The parts before never grow again.
@@ -205,8 +218,9 @@ void Memo::packDeferredRows() {
   deferred_.swap(values);
   deferredGap_ = 0;
   deferredLead_ = true;
-  int restGap = 0;
-  deferredSize_ = 2 + usualPairsSize(deferred_, restGap);
+  deferredSize_ = 2;
+  deferredSized_ = 0;
+  sizedGap_ = 0;
 }
 
 void Memo::appendWithoutNul(std::string_view bytes) {

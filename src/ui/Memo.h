@@ -17,8 +17,8 @@ namespace ui {
 class MemoListener {
  public:
   virtual ~MemoListener() = default;
-  // Bytes [from, text().size()) were appended.
-  virtual void memoAppended(std::size_t from) = 0;
+  // Text was appended at the end.
+  virtual void memoAppended() = 0;
   // The whole text was replaced (cleared or set).
   virtual void memoReset() = 0;
   // The pane was scrolled so its last line is in view.
@@ -108,12 +108,14 @@ class Memo : public Control {
   };
 
   std::size_t size() const {
-    return (blocks_.empty() ? text_.size() : blocks_.back().base + blocks_.back().size) + deferredSize_;
+    return (blocks_.empty() ? text_.size() : blocks_.back().base + blocks_.back().size) + deferredTextSize();
   }
+  // The size of the text the deferred values will make, worked out when asked.
+  std::size_t deferredTextSize() const;
   // Makes the text of pairs appended as values before the pane is read. The
   // pane's text is the same before and after, so readers may do it.
   void settled() const {
-    if (deferredSize_ != 0) const_cast<Memo*>(this)->settle();
+    if (!deferred_.empty()) const_cast<Memo*>(this)->settle();
   }
   void settle();
   void dropDeferred();
@@ -154,12 +156,15 @@ class Memo : public Control {
   mutable std::string joined_;
   // Values appended as pairs whose text is not made yet: it follows the
   // parts' text, after the gap that opens a row when deferredLead_ is set.
-  // Its size is counted in size().
+  // Its size is counted in size(), up to deferredSized_ values so far (the
+  // gap after them being sizedGap_).
   std::string deferred_;
   int deferredGap_ = 0;     // before the first value
   int deferredEndGap_ = 0;  // after the last
   bool deferredLead_ = false;
-  std::size_t deferredSize_ = 0;
+  mutable std::size_t deferredSize_ = 0;
+  mutable std::size_t deferredSized_ = 0;
+  mutable int sizedGap_ = 0;
   // Drops the unpacked copies (the pane changed).
   void dropUnpacked();
   std::vector<Checkpoint> checkpoints_{{0, 0}};

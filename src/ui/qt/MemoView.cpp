@@ -57,7 +57,7 @@ MemoView::~MemoView() {
   memo_.setMemoListener(nullptr);
 }
 
-void MemoView::memoAppended(std::size_t) {
+void MemoView::memoAppended() {
   schedule();
 }
 

@@ -24,7 +24,7 @@ class MemoView : public QAbstractScrollArea, public ui::MemoListener {
   explicit MemoView(ui::Memo& memo, QWidget* parent = nullptr);
   ~MemoView() override;
 
-  void memoAppended(std::size_t from) override;
+  void memoAppended() override;
   void memoReset() override;
   void memoScrolledToEnd() override;
 
