@@ -155,5 +155,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t nonNul = 0;
   for (char b : shown) nonNul += b != '\0';
   FUZZ_CHECK(whole.form->Memo1.text().size() >= nonNul);
+  if (!s.wrap && !s.insertTime && s.noLineCheck) {
+    // Without wraps, stamps and the line check: each LF ends a row with
+    // CR LF, or with the LF alone after a CR or in an empty pane.
+    std::string ascii;
+    for (char b : bytes) {
+      if (b == '\n' && !ascii.empty() && ascii.back() != '\r') ascii += '\r';
+      if (b != '\0') ascii += b;
+    }
+    FUZZ_CHECK(whole.form->Memo1.text() == ascii);
+  }
   return 0;
 }

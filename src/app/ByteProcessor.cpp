@@ -11,6 +11,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "app/ByteProcessor.h"
 #include "platform/Counters.h"
@@ -62,6 +65,45 @@ std::size_t findLfNoting(const char* data, std::size_t from, std::size_t to, boo
     nul = nul || data[i] == '\0';
   }
   return to;
+}
+
+// A stretch of a flood that both panes take as it is: rows that end in
+// CR LF, no NUL. end is where it stops (at a NUL, an LF after anything but
+// CR, or to); lastLf the last LF in it, or to when there is none.
+struct PlainStretch {
+  std::size_t end;
+  std::size_t lastLf;
+};
+
+// The plain stretch from from on; data[from] itself must not be an LF (what
+// came before it is not looked at).
+PlainStretch findPlainStretch(const char* data, std::size_t from, std::size_t to) {
+  std::size_t lastLf = to;
+  std::size_t i = from;
+  if (i < to && data[i] == '\0') return {i, lastLf};
+  ++i;
+#ifdef __SSE2__
+  // Sixteen bytes at a time, each compared with the byte before it.
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= to; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i - 1));
+    const __m128i lfs = _mm_cmpeq_epi8(bytes, lf);
+    auto lfBits = static_cast<unsigned>(_mm_movemask_epi8(lfs));
+    const auto stops = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_andnot_si128(_mm_cmpeq_epi8(before, cr), lfs), _mm_cmpeq_epi8(bytes, zero))));
+    if (stops != 0) lfBits &= (1u << __builtin_ctz(stops)) - 1;
+    if (lfBits != 0) lastLf = i + 31 - static_cast<std::size_t>(__builtin_clz(lfBits));
+    if (stops != 0) return {i + static_cast<std::size_t>(__builtin_ctz(stops)), lastLf};
+  }
+#endif
+  for (; i < to; ++i) {
+    if (data[i] == '\0' || (data[i] == '\n' && data[i - 1] != '\r')) break;
+    if (data[i] == '\n') lastLf = i;
+  }
+  return {std::min(i, to), lastLf};
 }
 
 // The time of day in the long time format, HH:MM:SS, local time.
@@ -142,6 +184,11 @@ class PendingText {
     const std::string_view text(begin_, static_cast<std::size_t>(end_ - begin_));
     end_ = begin_;
     pane_.append(text);
+  }
+  // Bytes that the pane shows as they are, appended without a copy here.
+  void appendAsIs(const char* run, std::size_t n) {
+    flush();
+    pane_.append(std::string_view(run, n));
   }
 
  private:
@@ -256,6 +303,22 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
     for (std::size_t i = 0; i < count; ++i) {
       // Ordinary bytes that need no time stamp and no line check go in runs.
       if (!settings.checkLine && !(settings.insertTime && PaneLineStart)) {
+        // A flood of rows that need nothing counted, stamped or stored goes
+        // to both panes as it came.
+        if (ReplyCounted && !settings.insertTime && hexAsPairs() && data[i] != '\n') {
+          const PlainStretch plain = findPlainStretch(data.data(), i, count);
+          if (plain.end > i) {
+            ascii.appendAsIs(data.data() + i, plain.end - i);
+            column = hex.pairs(data.data() + i, plain.end - i, column);
+            if (plain.lastLf != count) {
+              column = static_cast<std::int32_t>(plain.end - plain.lastLf - 1);
+              rowBreak(plain.lastLf + 1);
+              PaneLineStart = true;
+            }
+            i = plain.end - 1;
+            continue;
+          }
+        }
         const std::size_t limit = std::min(count, i + kMaxRun);
         std::size_t end = i;
         bool nul = true;
