@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace platform {
 
@@ -36,6 +39,24 @@ inline std::size_t findByte(const char* data, std::size_t from, std::size_t to, 
   }
   const void* found = i < to ? std::memchr(data + i, c, to - i) : nullptr;
   return found ? static_cast<std::size_t>(static_cast<const char*>(found) - data) : to;
+}
+
+// Calls found(i) for each c in [from, to) of data, in order; sixteen bytes
+// at a time where the processor has the instructions for it.
+template <typename Found>
+inline void forEachByte(const char* data, std::size_t from, std::size_t to, char c, Found&& found) {
+  std::size_t i = from;
+#ifdef __SSE2__
+  const __m128i pattern = _mm_set1_epi8(c);
+  for (; i + 16 <= to; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    for (auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, pattern))); bits != 0;
+         bits &= bits - 1)
+      found(i + static_cast<std::size_t>(__builtin_ctz(bits)));
+  }
+#endif
+  for (; i < to; ++i)
+    if (data[i] == c) found(i);
 }
 
 }  // namespace platform

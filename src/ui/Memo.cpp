@@ -32,6 +32,49 @@ const void* memrchrOf(std::string_view bytes, char c) {
 
 }  // namespace
 
+// The line index's running figures, kept in locals while a loop ends row
+// after row (the text the loop reads might alias the members, so they would
+// be written for every row), and stored at the end.
+class Memo::RowIndexer {
+  Memo& memo_;
+
+ public:
+  explicit RowIndexer(Memo& memo)
+      : memo_(memo),
+        lineCount(memo.lineCount_),
+        lastLineStart(memo.lastLineStart_),
+        longest_(memo.longestLine_),
+        checkpoint_(memo.checkpoints_.back()) {}
+
+  // A row of length bytes (as line() gives it) ended; the next starts at next.
+  void rowEnded(std::size_t length, std::size_t next) {
+    longest_ = std::max(longest_, length);
+    if (lineCount - checkpoint_.line >= kLinesPerCheckpoint || next - checkpoint_.offset >= kBytesPerCheckpoint)
+      addCheckpoint(Checkpoint{lineCount, next});
+    ++lineCount;
+    lastLineStart = next;
+  }
+  void checkpointBlockStart() {
+    if (checkpoint_.offset < lastLineStart) addCheckpoint(Checkpoint{lineCount - 1, lastLineStart});
+  }
+  void store() {
+    memo_.lineCount_ = lineCount;
+    memo_.lastLineStart_ = lastLineStart;
+    memo_.longestLine_ = longest_;
+  }
+
+  std::size_t lineCount;
+  std::size_t lastLineStart;
+
+ private:
+  void addCheckpoint(Checkpoint checkpoint) {
+    checkpoint_ = checkpoint;
+    memo_.checkpoints_.push_back(checkpoint);
+  }
+  std::size_t longest_;
+  Checkpoint checkpoint_;
+};
+
 const std::string& Memo::text() const {
   settled();
   const bool anyPacked = std::any_of(blocks_.begin(), blocks_.end(), [](const Block& b) { return b.packed; });
@@ -199,15 +242,20 @@ void Memo::packDeferredRows() {
     pieceBase = lastLineStart_;
     pieceLine = lineCount_ - 1;
   };
-  for (std::size_t at = 0; at < rows.size();) {
-    const std::size_t next = platform::findByte(rows.data(), at, rows.size(), '\n') + 1;
-    const std::size_t rowSize = usualRowSize(next - at - 1);
-    if (at > pieceFrom && lastLineStart_ + rowSize - pieceBase > kPackedBlockSize) packPiece(at);
+  RowIndexer index(*this);
+  std::size_t at = 0;
+  platform::forEachByte(rows.data(), 0, rows.size(), '\n', [&](std::size_t lf) {
+    const std::size_t rowSize = usualRowSize(lf - at);
+    if (at > pieceFrom && index.lastLineStart + rowSize - pieceBase > kPackedBlockSize) {
+      index.store();
+      packPiece(at);
+    }
     // Rows of a new block are found without reading the one before.
-    if (at == pieceFrom) checkpointBlockStart();
-    at = next;
-    rowEnded(rowSize - 2, lastLineStart_ + rowSize);  // shown without its CR LF
-  }
+    if (at == pieceFrom) index.checkpointBlockStart();
+    at = lf + 1;
+    index.rowEnded(rowSize - 2, index.lastLineStart + rowSize);  // shown without its CR LF
+  });
+  index.store();
   packPiece(rows.size());
 
   // Text again from here on.
@@ -371,35 +419,25 @@ std::vector<SharedBytes> Memo::sharedFrom(std::size_t line, std::size_t enough) 
   return spans;
 }
 
-// On the hot path of every appended row: inlined in both callers.
-[[gnu::always_inline]] inline void Memo::rowEnded(std::size_t length, std::size_t next) {
-  longestLine_ = std::max(longestLine_, length);
-  const Checkpoint& checkpoint = checkpoints_.back();
-  if (lineCount_ - checkpoint.line >= kLinesPerCheckpoint || next - checkpoint.offset >= kBytesPerCheckpoint)
-    checkpoints_.push_back(Checkpoint{lineCount_, next});
-  ++lineCount_;
-  lastLineStart_ = next;
-}
 
 // Indexes bytes just appended; they are all in the last part.
 void Memo::indexFrom(std::size_t from) {
   const std::size_t last = blocks_.size();
   const std::string_view bytes = part(last);
   const std::size_t base = partBase(last);
-  std::size_t pos = from - base;
-  while (pos < bytes.size()) {
-    const std::size_t lf = platform::findByte(bytes.data(), pos, bytes.size(), '\n');
-    if (lf == bytes.size()) break;
-    pos = lf + 1;
-    const std::size_t start = base + pos;
-    // A CR before the LF belongs to the row end.
-    const std::size_t row = start - 1 - lastLineStart_;
-    rowEnded(row > 0 && bytes[pos - 2] == '\r' ? row - 1 : row, start);
-  }
+  RowIndexer index(*this);
+  platform::forEachByte(bytes.data(), from - base, bytes.size(), '\n', [&](std::size_t lf) {
+    const std::size_t start = base + lf + 1;
+    // A CR before the LF belongs to the row end (a row in progress always
+    // starts in the last part, so the CR is there too).
+    const std::size_t row = start - 1 - index.lastLineStart;
+    index.rowEnded(row > 0 && bytes[lf - 1] == '\r' ? row - 1 : row, start);
+  });
+  index.store();
 }
 
 void Memo::checkpointBlockStart() {
-  if (checkpoints_.back().offset < lastLineStart_) checkpoints_.push_back(Checkpoint{lineCount_ - 1, lastLineStart_});
+  RowIndexer(*this).checkpointBlockStart();
 }
 
 std::size_t Memo::partAt(std::size_t offset) const {

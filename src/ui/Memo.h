@@ -132,8 +132,7 @@ class Memo : public Control {
   std::vector<SharedBytes> sharedFrom(std::size_t line, std::size_t enough) const;
   static void keepUsed(std::vector<SharedBytes>& source, std::size_t used);
   void indexFrom(std::size_t from);
-  // A row of length bytes (as line() gives it) ended; the next starts at next.
-  void rowEnded(std::size_t length, std::size_t next);
+  class RowIndexer;
   // A checkpoint where the last row starts, so that a new block's rows are
   // found without reading the block before.
   void checkpointBlockStart();
