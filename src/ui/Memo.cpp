@@ -419,7 +419,6 @@ std::vector<SharedBytes> Memo::sharedFrom(std::size_t line, std::size_t enough) 
   return spans;
 }
 
-
 // Indexes bytes just appended; they are all in the last part.
 void Memo::indexFrom(std::size_t from) {
   const std::size_t last = blocks_.size();
