@@ -49,11 +49,22 @@ constexpr std::size_t kMaxPending = std::size_t{16} << 10;
 constexpr std::size_t kMaxRun = kMaxPending / kMaxHexPerByte;
 
 // The first LF in [from, to) (to when there is none); nul tells whether a NUL
-// came before it. Eight bytes at a time: a scale's rows are short, and one
-// pass finds both.
+// came before it. Several bytes at a time: one pass finds both.
 std::size_t findLfNoting(const char* data, std::size_t from, std::size_t to, bool& nul) {
   nul = false;
   std::size_t i = from;
+#ifdef __SSE2__
+  for (; i + 16 <= to; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
+    const auto nuls = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+    if (lfs != 0) {
+      nul = nul || (nuls & (lfs ^ (lfs - 1))) != 0;
+      return i + static_cast<std::size_t>(__builtin_ctz(lfs));
+    }
+    nul = nul || nuls != 0;
+  }
+#endif
   for (; i + 8 <= to; i += 8) {
     std::uint64_t w;
     std::memcpy(&w, data + i, 8);

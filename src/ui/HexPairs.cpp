@@ -118,6 +118,14 @@ std::size_t takeVarint(std::string_view in, std::size_t& at) {
 // while they do.
 std::size_t agreeing(const char* a, const char* b, std::size_t n) {
   std::size_t k = 0;
+#ifdef __SSE2__
+  for (; k + 16 <= n; k += 16) {
+    const auto same = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + k)),
+                                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + k)))));
+    if (same != 0xFFFF) return k + static_cast<std::size_t>(__builtin_ctz(~same));
+  }
+#endif
   while (k + 8 <= n) {
     std::uint64_t x, y;
     std::memcpy(&x, a + k, 8);
