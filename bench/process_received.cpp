@@ -84,13 +84,22 @@ long minorFaults() {
   return usage.ru_minflt;
 }
 
+// Seconds of processor time spent in the program itself, not in the kernel
+// on its behalf (new pages, mostly).
+double userSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec) + static_cast<double>(usage.ru_utime.tv_usec) * 1e-6;
+}
+
 double wallSeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 // One long run of range(0) MB into panes that are never emptied, timed in
 // 100 MB stretches: the last stretch must be no slower than the first. Minor
-// page faults per MB tell whether growing panes cost the kernel more.
+// page faults per MB and the share of processor time spent in the kernel tell
+// whether growing panes cost the kernel more.
 void BM_ProcessReceivedLongRun(benchmark::State& state) {
   const auto chunks = scaleChunks();
   const std::size_t total = static_cast<std::size_t>(state.range(0)) * 1'000'000;
@@ -100,20 +109,21 @@ void BM_ProcessReceivedLongRun(benchmark::State& state) {
     struct Stretch {
       double cpu, wall;
       long faults;
+      double user;
     };
     std::vector<Stretch> stretches;
     std::size_t received = 0;
     std::size_t next = 0;
-    const Stretch runStart{cpuSeconds(), wallSeconds(), minorFaults()};
+    const Stretch runStart{cpuSeconds(), wallSeconds(), minorFaults(), userSeconds()};
     Stretch stretchStart = runStart;
     while (received < total) {
       t.form->ProcessReceived(chunks[next], kChunk);
       next = (next + 1) % chunks.size();
       received += kChunk;
       if (received % stretch < kChunk || received >= total) {
-        const Stretch now{cpuSeconds(), wallSeconds(), minorFaults()};
-        stretches.push_back(
-            {now.cpu - stretchStart.cpu, now.wall - stretchStart.wall, now.faults - stretchStart.faults});
+        const Stretch now{cpuSeconds(), wallSeconds(), minorFaults(), userSeconds()};
+        stretches.push_back({now.cpu - stretchStart.cpu, now.wall - stretchStart.wall,
+                             now.faults - stretchStart.faults, now.user - stretchStart.user});
         stretchStart = now;
       }
     }
@@ -128,6 +138,9 @@ void BM_ProcessReceivedLongRun(benchmark::State& state) {
     state.counters["MBps_wall_last100"] = stretchMB / stretches.back().wall;
     state.counters["last_vs_first_cpu"] = stretches.back().cpu / stretches.front().cpu;
     state.counters["last_vs_first_wall"] = stretches.back().wall / stretches.front().wall;
+    state.counters["last_vs_first_user"] = stretches.back().user / stretches.front().user;
+    state.counters["kernel_share_first100"] = 1 - stretches.front().user / stretches.front().cpu;
+    state.counters["kernel_share_last100"] = 1 - stretches.back().user / stretches.back().cpu;
     state.counters["faults_per_MB_first100"] = static_cast<double>(stretches.front().faults) / stretchMB;
     state.counters["faults_per_MB_last100"] = static_cast<double>(stretches.back().faults) / stretchMB;
     state.counters["pane_bytes_per_byte"] =
