@@ -11,9 +11,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 #include "app/ByteProcessor.h"
 #include "platform/Counters.h"
@@ -53,23 +50,15 @@ constexpr std::size_t kMaxRun = kMaxPending / kMaxHexPerByte;
 std::size_t findLfNoting(const char* data, std::size_t from, std::size_t to, bool& nul) {
   nul = false;
   std::size_t i = from;
-#ifdef __SSE2__
   for (; i + 16 <= to; i += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-    const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
-    const auto nuls = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+    const unsigned lfs = platform::byteMask16(data + i, '\n');
+    const unsigned nuls = platform::byteMask16(data + i, '\0');
     if (lfs != 0) {
+      // NULs up to the first LF (never at its place).
       nul = nul || (nuls & (lfs ^ (lfs - 1))) != 0;
-      return i + static_cast<std::size_t>(__builtin_ctz(lfs));
+      return i + platform::lowestBit(lfs);
     }
     nul = nul || nuls != 0;
-  }
-#endif
-  for (; i + 8 <= to; i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, data + i, 8);
-    if (platform::zeroBytes(w ^ platform::everyByte('\n'))) break;
-    nul = nul || platform::zeroBytes(w) != 0;
   }
   for (; i < to; ++i) {
     if (data[i] == '\n') return i;
@@ -93,23 +82,14 @@ PlainStretch findPlainStretch(const char* data, std::size_t from, std::size_t to
   std::size_t i = from;
   if (i < to && data[i] == '\0') return {i, lastLf};
   ++i;
-#ifdef __SSE2__
-  // Sixteen bytes at a time, each compared with the byte before it.
-  const __m128i lf = _mm_set1_epi8('\n');
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i zero = _mm_setzero_si128();
+  // Sixteen bytes at a time, each LF compared with the byte before it.
   for (; i + 16 <= to; i += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i - 1));
-    const __m128i lfs = _mm_cmpeq_epi8(bytes, lf);
-    auto lfBits = static_cast<unsigned>(_mm_movemask_epi8(lfs));
-    const auto stops = static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_or_si128(_mm_andnot_si128(_mm_cmpeq_epi8(before, cr), lfs), _mm_cmpeq_epi8(bytes, zero))));
-    if (stops != 0) lfBits &= (1u << __builtin_ctz(stops)) - 1;
-    if (lfBits != 0) lastLf = i + 31 - static_cast<std::size_t>(__builtin_clz(lfBits));
-    if (stops != 0) return {i + static_cast<std::size_t>(__builtin_ctz(stops)), lastLf};
+    unsigned lfs = platform::byteMask16(data + i, '\n');
+    const unsigned stops = (lfs & ~platform::byteMask16(data + i - 1, '\r')) | platform::byteMask16(data + i, '\0');
+    if (stops != 0) lfs &= (1u << platform::lowestBit(stops)) - 1;
+    if (lfs != 0) lastLf = i + platform::highestBit(lfs);
+    if (stops != 0) return {i + platform::lowestBit(stops), lastLf};
   }
-#endif
   for (; i < to; ++i) {
     if (data[i] == '\0' || (data[i] == '\n' && data[i - 1] != '\r')) break;
     if (data[i] == '\n') lastLf = i;
