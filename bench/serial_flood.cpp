@@ -231,14 +231,14 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-// The bare reader and the window take turns, three times each, so that both
+// The bare reader and the window take turns, five times each, so that both
 // meet the same load on a shared machine; the ratio is the median of the
-// ratios of each turn. A turn gives the bare reader's seconds (-1 when it
+// ratios of each turn, printed with the lowest and the highest. A turn gives the bare reader's seconds (-1 when it
 // lost or changed bytes) and the window's run.
 using Turn = std::function<std::pair<double, WindowRun>(const std::string& data)>;
 
 void takeTurns(benchmark::State& state, const Turn& turn) {
-  constexpr int kTurns = 3;
+  constexpr int kTurns = 5;
   const bool random = state.range(0) != 0;
   const std::string data = floodOf(random, static_cast<std::size_t>(state.range(1)) * 1'000'000);
   const double mb = static_cast<double>(data.size()) / 1e6;
@@ -265,6 +265,8 @@ void takeTurns(benchmark::State& state, const Turn& turn) {
     state.counters["bare_differ"] = bareDiffer;
     state.counters["window_MBps"] = median(window);
     state.counters["ratio"] = median(ratio);
+    state.counters["ratio_lowest"] = *std::min_element(ratio.begin(), ratio.end());
+    state.counters["ratio_highest"] = *std::max_element(ratio.begin(), ratio.end());
     state.counters["bytes_lost"] = worst.bytesLost;
     state.counters["bytes_differ"] = worst.bytesDiffer;
     state.counters["rows_damaged"] = static_cast<double>(worst.rowsDamaged);
