@@ -294,9 +294,11 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
     for (std::size_t i = 0; i < count; ++i) {
       // Ordinary bytes that need no time stamp and no line check go in runs.
       if (!settings.checkLine && !(settings.insertTime && PaneLineStart)) {
-        // A flood of rows that need nothing counted, stamped or stored goes
-        // to both panes as it came.
-        if (ReplyCounted && !settings.insertTime && hexAsPairs() && data[i] != '\n') {
+        const bool asPairs = hexAsPairs();
+        // Rows whose ends need nothing counted, stamped or stored: a flood
+        // of them goes to both panes as it came.
+        const bool plainRows = ReplyCounted && !settings.insertTime && asPairs;
+        if (plainRows && data[i] != '\n') {
           const PlainStretch plain = findPlainStretch(data.data(), i, count);
           if (plain.end > i) {
             ascii.appendAsIs(data.data() + i, plain.end - i);
@@ -317,9 +319,8 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
           while (end < limit && data[end] != '\n' && !settings.wraps(data[end])) ++end;
         else
           end = findLfNoting(data.data(), i, limit, nul);
-        const bool asPairs = hexAsPairs();
-        // A row end with nothing to count, stamp or store ends the run here.
-        const bool plainRowEnd = end < count && data[end] == '\n' && ReplyCounted && !settings.insertTime && asPairs;
+        // Such a row's end ends the run here.
+        const bool plainRowEnd = plainRows && end < count && data[end] == '\n';
         if (end > i || plainRowEnd) {
           ascii.makeRoom(end - i + 2);
           if (nul)

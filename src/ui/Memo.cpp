@@ -182,7 +182,9 @@ void Memo::dropDeferred() {
 
 void Memo::settle() {
   std::string text;
-  text.reserve(deferredTextSize());
+  // Room for three bytes a pair and a little over: working out the exact
+  // size would read the values once more.
+  text.reserve(2 + deferred_.size() / 2 * 7);
   if (deferredLead_) text = "  ";
   int gap = deferredGap_;
   appendUsualPairs(text, deferred_, gap);
