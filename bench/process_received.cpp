@@ -1,8 +1,8 @@
 // The byte processor under a flood of scale rows: throughput, whether the cost
 // per byte grows with the panes, and the memory the panes hold per byte.
 //
-// Scale-like rows "S S     123.45 g" CR LF arrive in 4 KiB chunks; both pane
-// models fill with no view attached and no capture file.
+// Scale-like rows "S S     123.45 g" CR LF (or random bytes) arrive in 4 KiB
+// chunks; both pane models fill with no view attached and no capture file.
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
@@ -11,6 +11,7 @@
 #include <ctime>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -48,9 +49,20 @@ struct Terminal {
   std::unique_ptr<app::TForm1> form;
 };
 
+// Random bytes in 4 KiB chunks: a NUL and a bare LF every 256 bytes or so,
+// the case furthest from scale rows.
+std::vector<std::string> randomChunks() {
+  std::mt19937 gen(21);
+  std::vector<std::string> chunks(9, std::string(kChunk, '\0'));
+  for (std::string& chunk : chunks)
+    for (char& c : chunk) c = static_cast<char>(gen() & 0xFF);
+  return chunks;
+}
+
 // Steady throughput: the panes are emptied (untimed) every 64 MB received.
+// Scale rows (0) or random bytes (1).
 void BM_ProcessReceived(benchmark::State& state) {
-  const auto chunks = scaleChunks();
+  const auto chunks = state.range(0) == 0 ? scaleChunks() : randomChunks();
   Terminal t;
   std::size_t next = 0;
   std::size_t sinceClear = 0;
@@ -68,7 +80,7 @@ void BM_ProcessReceived(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kChunk));
 }
-BENCHMARK(BM_ProcessReceived);
+BENCHMARK(BM_ProcessReceived)->Arg(0)->Arg(1);
 
 // Seconds of processor time this process has used (the machine may be shared,
 // so wall time alone says little).

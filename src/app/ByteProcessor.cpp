@@ -44,6 +44,10 @@ constexpr std::size_t kMaxPending = std::size_t{16} << 10;
 // Ordinary bytes are taken in runs of at most this many, which the pending
 // text always has room for.
 constexpr std::size_t kMaxRun = kMaxPending / kMaxHexPerByte;
+// Stretches the panes take as they are go straight from the chunk when they
+// are long; short ones (random bytes stop one every hundred bytes or so) are
+// copied, so the pane is not called for each.
+constexpr std::size_t kCopyAsIs = 1024;
 
 // The first LF in [from, to) (to when there is none); nul tells whether a NUL
 // came before it. Several bytes at a time: one pass finds both.
@@ -176,8 +180,14 @@ class PendingText {
     end_ = begin_;
     pane_.append(text);
   }
-  // Bytes that the pane shows as they are, appended without a copy here.
+  // Bytes that the pane shows as they are, appended without a copy here
+  // unless they are few.
   void appendAsIs(const char* run, std::size_t n) {
+    if (n <= kCopyAsIs) {
+      makeRoom(n);
+      put(std::string_view(run, n));
+      return;
+    }
     flush();
     pane_.append(std::string_view(run, n));
   }
