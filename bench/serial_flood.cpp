@@ -90,14 +90,22 @@ std::thread startWriter(int master, const std::string& data) {
   });
 }
 
-// The bare reader: seconds to read all of data from the pty, or -1 when the
-// bytes read differ.
-double bareRead(testing_support::Pty& pty, const std::string& data) {
+// A reader's run: seconds to read all of data (-1 when the bytes read
+// differ), and the processor time the whole process took meanwhile, the
+// writer's included.
+struct BareRun {
+  double seconds = -1;
+  double processCpuSeconds = 0;
+};
+
+// The bare reader.
+BareRun bareRead(testing_support::Pty& pty, const std::string& data) {
   const int fd = ::open(pty.slavePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   std::string got;
   got.reserve(data.size());
   std::string buffer(65536, '\0');
   const auto start = Clock::now();
+  const double cpuStart = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
   std::thread writer = startWriter(pty.master(), data);
   while (got.size() < data.size() && secondsSince(start) < 120) {
     const ssize_t n = ::read(fd, buffer.data(), buffer.size());
@@ -110,8 +118,9 @@ double bareRead(testing_support::Pty& pty, const std::string& data) {
   }
   const double seconds = secondsSince(start);
   writer.join();
+  const double cpu = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpuStart;
   ::close(fd);
-  return got == data ? seconds : -1;
+  return {got == data ? seconds : -1, cpu};
 }
 
 int hexDigit(char c) {
@@ -168,6 +177,7 @@ class PingProbe {
 struct WindowRun {
   double seconds = 0;
   double uiCpuSeconds = 0;
+  double processCpuSeconds = 0;
   qint64 worstGapMs = 0;
   double worstPingMs = 0;
   double bytesLost = 0;
@@ -202,6 +212,7 @@ WindowRun windowRead(const std::string& device, int scaleEnd, const std::string&
 
   const auto start = Clock::now();
   const double uiCpuStart = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+  const double processCpuStart = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
   sinceTick.start();
   probe.start();
   PingProbe ping(window);
@@ -215,6 +226,7 @@ WindowRun windowRead(const std::string& device, int scaleEnd, const std::string&
   probe.stop();
   run.worstPingMs = ping.finish();
   writer.join();
+  run.processCpuSeconds = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processCpuStart;
 
   const std::string shown = bytesOfHexPane(form.Memo2);
   run.bytesLost = static_cast<double>(data.size()) - static_cast<double>(shown.size());
@@ -233,9 +245,9 @@ double median(std::vector<double> v) {
 
 // The bare reader and the window take turns, five times each, so that both
 // meet the same load on a shared machine; the ratio is the median of the
-// ratios of each turn, printed with the lowest and the highest. A turn gives the bare reader's seconds (-1 when it
-// lost or changed bytes) and the window's run.
-using Turn = std::function<std::pair<double, WindowRun>(const std::string& data)>;
+// ratios of each turn, printed with the lowest and the highest. A turn gives
+// the bare reader's run and the window's.
+using Turn = std::function<std::pair<BareRun, WindowRun>(const std::string& data)>;
 
 void takeTurns(benchmark::State& state, const Turn& turn) {
   constexpr int kTurns = 5;
@@ -243,11 +255,14 @@ void takeTurns(benchmark::State& state, const Turn& turn) {
   const std::string data = floodOf(random, static_cast<std::size_t>(state.range(1)) * 1'000'000);
   const double mb = static_cast<double>(data.size()) / 1e6;
   for (auto _ : state) {
-    std::vector<double> bare, window, ratio, uiCpu;
+    std::vector<double> bare, window, ratio, uiCpu, bareCpu, windowCpu;
     WindowRun worst;
     bool bareDiffer = false;
     for (int t = 0; t < kTurns; ++t) {
-      const auto [bareSeconds, run] = turn(data);
+      const auto [bareRun, run] = turn(data);
+      const double bareSeconds = bareRun.seconds;
+      bareCpu.push_back(bareRun.processCpuSeconds * 1000 / mb);
+      windowCpu.push_back(run.processCpuSeconds * 1000 / mb);
       bareDiffer = bareDiffer || bareSeconds <= 0;
       bare.push_back(bareSeconds > 0 ? mb / bareSeconds : 0);
       window.push_back(mb / run.seconds);
@@ -274,6 +289,10 @@ void takeTurns(benchmark::State& state, const Turn& turn) {
     state.counters["ping_max_ms"] = worst.worstPingMs;
     // The window's own thread: processor time per MB received.
     state.counters["ui_cpu_ms_per_MB"] = median(uiCpu);
+    // The whole process (the writer's thread included; not the kernel's pty
+    // workers): what reading with the window costs beyond reading bare.
+    if (median(bareCpu) > 0) state.counters["bare_process_cpu_ms_per_MB"] = median(bareCpu);
+    state.counters["window_process_cpu_ms_per_MB"] = median(windowCpu);
   }
 }
 
@@ -282,8 +301,8 @@ void BM_PtyFloodBareAndWindow(benchmark::State& state) {
   const bool random = state.range(0) != 0;
   takeTurns(state, [random](const std::string& data) {
     testing_support::Pty scale;
-    const double bareSeconds = bareRead(scale, data);
-    return std::make_pair(bareSeconds, windowRead(scale.slavePath(), scale.master(), data, random));
+    const BareRun bare = bareRead(scale, data);
+    return std::make_pair(bare, windowRead(scale.slavePath(), scale.master(), data, random));
   });
 }
 BENCHMARK(BM_PtyFloodBareAndWindow)
@@ -337,9 +356,9 @@ struct SocatPair {
   int scaleEnd = -1;
 };
 
-// cat as the bare reader: seconds until its output holds all of data, or -1
-// when the bytes differ.
-double catRead(SocatPair& pair, const std::string& data) {
+// cat as the bare reader: seconds until its output holds all of data (cat's
+// processor time is its own process's, not counted).
+BareRun catRead(SocatPair& pair, const std::string& data) {
   const std::string out = (pair.dir / "cat.out").string();
   const pid_t cat = spawn({"cat", pair.terminal}, out);
   // cat has the device open before the flood starts.
@@ -353,8 +372,8 @@ double catRead(SocatPair& pair, const std::string& data) {
   writer.join();
   stop(cat);
   std::string got;
-  if (platform::readWholeFile(out, platform::kNoSizeCap, got) != 0) return -1;
-  return got == data ? seconds : -1;
+  if (platform::readWholeFile(out, platform::kNoSizeCap, got) != 0) return {};
+  return {got == data ? seconds : -1, 0};
 }
 
 // The same through a socat pty pair, with cat reading as the bare reader.
@@ -362,8 +381,8 @@ void BM_SocatFloodCatAndWindow(benchmark::State& state) {
   const bool random = state.range(0) != 0;
   takeTurns(state, [random](const std::string& data) {
     SocatPair pair;
-    const double catSeconds = catRead(pair, data);
-    return std::make_pair(catSeconds, windowRead(pair.terminal, pair.scaleEnd, data, random));
+    const BareRun cat = catRead(pair, data);
+    return std::make_pair(cat, windowRead(pair.terminal, pair.scaleEnd, data, random));
   });
 }
 BENCHMARK(BM_SocatFloodCatAndWindow)
