@@ -243,14 +243,14 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-// The bare reader and the window take turns, five times each, so that both
+// The bare reader and the window take turns, nine times each, so that both
 // meet the same load on a shared machine; the ratio is the median of the
 // ratios of each turn, printed with the lowest and the highest. A turn gives
 // the bare reader's run and the window's.
 using Turn = std::function<std::pair<BareRun, WindowRun>(const std::string& data)>;
 
 void takeTurns(benchmark::State& state, const Turn& turn) {
-  constexpr int kTurns = 5;
+  constexpr int kTurns = 9;
   const bool random = state.range(0) != 0;
   const std::string data = floodOf(random, static_cast<std::size_t>(state.range(1)) * 1'000'000);
   const double mb = static_cast<double>(data.size()) / 1e6;
