@@ -108,15 +108,16 @@ double wallSeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-// One long run of range(0) MB into panes that are never emptied, timed in
-// 100 MB stretches: the last stretch must be no slower than the first. Minor
-// page faults per MB and the share of processor time spent in the kernel tell
-// whether growing panes cost the kernel more (the system splits processor
-// time between the two by sampling, so over one stretch the share is rough).
-// Every stretch's figure is printed too: a slow stretch on a shared machine
-// may fall anywhere, while a cost that grows shows as a slope.
+// One long run of range(0) MB of scale rows (or, range(1) set, random bytes)
+// into panes that are never emptied, timed in 100 MB stretches: the last
+// stretch must be no slower than the first. Minor page faults per MB and the
+// share of processor time spent in the kernel tell whether growing panes cost
+// the kernel more (the system splits processor time between the two by
+// sampling, so over one stretch the share is rough). Every stretch's figure
+// is printed too: a slow stretch on a shared machine may fall anywhere, while
+// a cost that grows shows as a slope.
 void BM_ProcessReceivedLongRun(benchmark::State& state) {
-  const auto chunks = scaleChunks();
+  const auto chunks = state.range(1) == 0 ? scaleChunks() : randomChunks();
   const std::size_t total = static_cast<std::size_t>(state.range(0)) * 1'000'000;
   const std::size_t stretch = 100'000'000;
   struct Sample {
@@ -173,7 +174,7 @@ void BM_ProcessReceivedLongRun(benchmark::State& state) {
     state.SetLabel(each);
   }
 }
-BENCHMARK(BM_ProcessReceivedLongRun)->Arg(1000)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_ProcessReceivedLongRun)->ArgNames({"MB", "random"})->Args({1000, 0})->Args({1000, 1})->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 }  // namespace
 
