@@ -123,7 +123,9 @@ void BM_ProcessReceivedLongRun(benchmark::State& state) {
   struct Sample {
     double cpu = 0, wall = 0, user = 0;
     long faults = 0;
-    Sample operator-(const Sample& o) const { return {cpu - o.cpu, wall - o.wall, user - o.user, faults - o.faults}; }
+    Sample operator-(const Sample& o) const {
+      return {cpu - o.cpu, wall - o.wall, user - o.user, faults - o.faults};
+    }
   };
   auto sample = [] { return Sample{cpuSeconds(), wallSeconds(), userSeconds(), minorFaults()}; };
   for (auto _ : state) {
@@ -174,7 +176,13 @@ void BM_ProcessReceivedLongRun(benchmark::State& state) {
     state.SetLabel(each);
   }
 }
-BENCHMARK(BM_ProcessReceivedLongRun)->ArgNames({"MB", "random"})->Args({1000, 0})->Args({1000, 1})->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_ProcessReceivedLongRun)
+    ->ArgNames({"MB", "random"})
+    ->Args({1000, 0})
+    ->Args({1000, 1})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 }  // namespace
 

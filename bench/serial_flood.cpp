@@ -1,10 +1,11 @@
 // End to end: a writer floods a pty, first read by a bare reader (a plain
 // 64 KiB read loop keeping what it reads; once more keeping nothing, for
 // comparison), then by the real main window with both panes shown on the
-// offscreen platform, in the same run. Reports the speeds and their ratio, whether any byte was lost or any row damaged, how late a 10 ms timer
-// ran (the longest stall of the event loop) and the longest round trip of a
-// ping posted to the window from another thread (how long the operator would
-// wait for the window to answer). The two readers take turns, so a machine
+// offscreen platform, in the same run. Reports the speeds and their ratio,
+// whether any byte was lost or any row damaged, how late a 10 ms timer ran
+// (the longest stall of the event loop) and the longest round trip of a ping
+// posted to the window from another thread (how long the operator would wait
+// for the window to answer). The two readers take turns, so a machine
 // whose load changes meets both alike. A second figure goes through a socat
 // pty pair with cat as the bare reader, the way an operator would measure.
 //

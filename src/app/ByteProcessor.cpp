@@ -89,7 +89,8 @@ PlainStretch findPlainStretch(const char* data, std::size_t from, std::size_t to
   // Sixteen bytes at a time, each LF compared with the byte before it.
   for (; i + 16 <= to; i += 16) {
     unsigned lfs = platform::byteMask16(data + i, '\n');
-    const unsigned stops = (lfs & ~platform::byteMask16(data + i - 1, '\r')) | platform::byteMask16(data + i, '\0');
+    const unsigned stops =
+        (lfs & ~platform::byteMask16(data + i - 1, '\r')) | platform::byteMask16(data + i, '\0');
     if (stops != 0) lfs &= (1u << platform::lowestBit(stops)) - 1;
     if (lfs != 0) lastLf = i + platform::highestBit(lfs);
     if (stops != 0) return {i + platform::lowestBit(stops), lastLf};

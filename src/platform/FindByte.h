@@ -24,8 +24,9 @@ inline unsigned byteMask16(const char* p, char c) {
 // Bit i set where a[i] == b[i], for the sixteen bytes at a and at b.
 inline unsigned equalMask16(const char* a, const char* b) {
 #ifdef __SSE2__
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
-      _mm_loadu_si128(reinterpret_cast<const __m128i*>(a)), _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)))));
+  return static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)),
+                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)))));
 #else
   unsigned mask = 0;
   for (unsigned i = 0; i < 16; ++i) mask |= static_cast<unsigned>(a[i] == b[i]) << i;

@@ -49,7 +49,8 @@ class Memo::RowIndexer {
   // A row of length bytes (as line() gives it) ended; the next starts at next.
   void rowEnded(std::size_t length, std::size_t next) {
     longest_ = std::max(longest_, length);
-    if (lineCount - checkpoint_.line >= kLinesPerCheckpoint || next - checkpoint_.offset >= kBytesPerCheckpoint)
+    if (lineCount - checkpoint_.line >= kLinesPerCheckpoint ||
+        next - checkpoint_.offset >= kBytesPerCheckpoint)
       addCheckpoint(Checkpoint{lineCount, next});
     ++lineCount;
     lastLineStart = next;
