@@ -1,6 +1,7 @@
 // The send line's escapes: the serial walk and the Ethernet walk agree on the
 // bytes before the first invalid escape (the Ethernet walk leaves out NULs),
-// and text without "$" passes through unchanged.
+// text without "$" passes through unchanged, and the check before a send
+// refuses exactly the lines whose serial walk stops.
 #include <stdexcept>
 #include <string>
 
@@ -21,6 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stopped = true;
   }
   const std::string ethernet = app::SendLineBytes(text);
+  bool refused = false;
+  try {
+    app::CheckSendLine(text);
+  } catch (const std::exception&) {
+    refused = true;
+  }
+  FUZZ_CHECK(refused == stopped);
 
   // An escape of value 0 adds nothing on the Ethernet walk.
   auto withoutNul = [](const std::string& s) {

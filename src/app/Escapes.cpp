@@ -32,6 +32,13 @@ Escape DecodeEscape(std::string_view text, std::size_t pos) {
   return escape;
 }
 
+void CheckSendLine(std::string_view text) {
+  for (std::size_t p = text.find('$'); p != std::string_view::npos; p = text.find('$', p + kEscapeLength)) {
+    const Escape escape = DecodeEscape(text, p);
+    if (!escape.value) throw ConversionError::invalidInteger(escape.text);
+  }
+}
+
 void WriteSendLine(std::string_view text, const std::function<void(const std::string&)>& write) {
   for (std::size_t p = 0; p < text.size();) {
     if (text[p] == '$') {

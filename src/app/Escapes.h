@@ -22,9 +22,13 @@ struct Escape {
 // The escape whose "$" stands at text[pos].
 Escape DecodeEscape(std::string_view text, std::size_t pos);
 
+// Raises ConversionError naming the characters of the first invalid escape;
+// a line that passes sends whole on either link.
+void CheckSendLine(std::string_view text);
+
 // The serial walk: each character and each escape is handed to write on its
 // own, left to right. An invalid escape raises ConversionError naming its
-// characters; what came before it has been written.
+// characters; what came before it has been written (CheckSendLine first).
 void WriteSendLine(std::string_view text, const std::function<void(const std::string&)>& write);
 
 // The Ethernet walk: the whole text as one byte string; invalid escapes and

@@ -1,6 +1,6 @@
-// Sending the send line: its escapes decoded, over the serial port one write
-// per character or escape, over Ethernet as one byte string; then the send is
-// counted and the reply timeout armed.
+// Sending the send line: checked whole, then its escapes decoded, over the
+// serial port one write per character or escape, over Ethernet as one byte
+// string; then the send is counted and the reply timeout armed.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,24 +35,25 @@ void TForm1::btnWyslijClick() {
   // started: nothing is sent now.
   if (LinkState == LinkClosed) return;
 
-  if (config::ConfigOptions.ConnectionKind == config::kSerialConnection) {
-    ClearLineErrorFlags();
-    // An invalid escape or a failed write ends the send here: the send is
-    // not counted and the reply timeout is not armed.
+  // A line with an invalid escape sends nothing on either link: half an order
+  // would be glued to the next one on the instrument. The conversion error
+  // goes to the error report; nothing is counted, no timeout armed.
+  const bool serial = config::ConfigOptions.ConnectionKind == config::kSerialConnection;
+  if (serial) ClearLineErrorFlags();
+  CheckSendLine(text);
+
+  if (serial) {
+    // A failed write ends the send here: the send is not counted and the
+    // reply timeout is not armed.
     WriteSendLine(text, [this](const std::string& piece) { ComPort1.WriteText(piece); });
     if (CheckBox1.checked()) {
       ComPort1.WriteText("\r");
       ComPort1.WriteText("\n");
     }
   } else {
-    try {
-      std::string bytes = SendLineBytes(text);
-      if (CheckBox1.checked()) bytes += "\r\n";
-      SendOrder(bytes);
-    } catch (const ConversionError&) {
-      // An invalid escape sends nothing; the Ethernet link reports no failure
-      // of its own, so the send counts as made.
-    }
+    std::string bytes = SendLineBytes(text);
+    if (CheckBox1.checked()) bytes += "\r\n";
+    SendOrder(bytes);
   }
 
   SentCount = platform::plusOne(SentCount);
