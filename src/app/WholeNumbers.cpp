@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "platform/Translations.h"
+
 namespace app {
 
 namespace {
@@ -17,9 +19,14 @@ int digitValue(char c, bool hex) {
 }  // namespace
 
 ConversionError ConversionError::invalidInteger(std::string_view text) {
-  std::string message = "'";
+  // The English text is the catalog's key; a Polish locale reads it in Polish.
+  const std::string_view format = platform::translate("cport", "'%s' is not a valid integer value");
+  std::string message;
+  const std::size_t at = format.find("%s");
+  if (at == std::string_view::npos) return ConversionError(std::string(format));
+  message.append(format.substr(0, at));
   message.append(text);
-  message += "' is not a valid integer value";
+  message.append(format.substr(at + 2));
   return ConversionError(message);
 }
 

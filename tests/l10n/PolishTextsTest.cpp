@@ -1,5 +1,6 @@
 // With a Polish locale the serial port's texts come from the Polish catalog
-// built beside the program, and Qt's standard dialogs speak Polish.
+// built beside the program (and so does the conversion error of a bad
+// number), and Qt's standard dialogs speak Polish.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -9,6 +10,7 @@
 #include <clocale>
 #include <string>
 
+#include "app/WholeNumbers.h"
 #include "platform/Cp1250.h"
 #include "platform/ProgramDir.h"
 #include "serial/ComSetupForm.h"
@@ -29,6 +31,9 @@ TEST(PolishTexts, SerialMessagesSetupDialogAndStandardButtons) {
             platform::pl("Nie można otworzyć portu szeregowego (kod błędu systemu: 16)"));
   EXPECT_EQ(serial::ComErrorMessage(serial::CError_ConnChangeProp),
             platform::pl("Nie można zmienić ustawienia przy otwartym porcie"));
+  // The conversion error of a bad escape names the same characters in Polish.
+  EXPECT_EQ(std::string(app::ConversionError::invalidInteger("$G1").what()),
+            platform::pl("'$G1' nie jest poprawną liczbą całkowitą"));
   serial::TComSetupFrm setup("", "");
   EXPECT_EQ(setup.caption(), platform::pl("Ustawienia RS-232"));
   EXPECT_EQ(setup.Label2.caption(), platform::pl("Prędkość:"));
