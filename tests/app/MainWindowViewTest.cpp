@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QKeySequence>
@@ -283,7 +284,8 @@ TEST_F(MainWindowView, OrdersFileItemShowsItsPictureAndTheFileName) {
 
 // The Alt keys of the captions, each claimed once in the window: the buttons
 // take Alt+O and Alt+T over the menus "Połączenie" and "Tryb", which stay
-// reachable by Alt and the arrow keys.
+// reachable by Alt and the arrow keys; an Alt key nothing takes types nothing;
+// a long paste is taken whole.
 TEST_F(MainWindowView, EachAltKeyDoesOneThing) {
   testing_support::Pty scale;
   testing_support::TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM1=" + scale.slavePath() + "\r\n");
@@ -297,6 +299,41 @@ TEST_F(MainWindowView, EachAltKeyDoesOneThing) {
   EXPECT_EQ(form.btnOpenPort.caption(), platform::pl("&Zamknij port"));
   QTest::keyClick(focused, Qt::Key_Z, Qt::AltModifier);
   EXPECT_TRUE(serveUntil([&] { return !form.ComPort1.connected(); }));
+
+  // A long paste goes into the send line whole: nothing is cut.
+  auto* sendLine = qobject_cast<QLineEdit*>(widget(form.Edit1));
+  ASSERT_NE(sendLine, nullptr);
+  sendLine->setFocus();
+  QString pasted;
+  for (int i = 0; i < 12100; ++i) pasted += QStringLiteral("$53$49$0D");
+  pasted += QStringLiteral("0");
+  QApplication::clipboard()->setText(pasted);
+  QTest::keyClick(sendLine, Qt::Key_V, Qt::ControlModifier);
+  QApplication::processEvents();
+  EXPECT_EQ(form.Edit1.text().size(), 108901u);
+  sendLine->clear();
+
+  // An Alt key that no caption takes types nothing into the send line, with
+  // the port closed (Alt+Z) or open (Alt+O); AltGr (Ctrl+Alt on Windows, a
+  // group switch on X11) still types Polish letters.
+  QTest::keyClicks(sendLine, "SI");
+  QTest::keyClick(sendLine, Qt::Key_Z, Qt::AltModifier);
+  QTest::keyClick(sendLine, Qt::Key_Q, Qt::AltModifier | Qt::ShiftModifier);
+  QTest::sendKeyEvent(QTest::Click, sendLine, Qt::Key_A, u("ą"), Qt::ControlModifier | Qt::AltModifier);
+  QTest::sendKeyEvent(QTest::Click, sendLine, Qt::Key_L, u("ł"), Qt::GroupSwitchModifier);
+  QApplication::processEvents();
+  EXPECT_EQ(sendLine->text(), u("SIął"));
+  EXPECT_EQ(form.Edit1.text(), platform::pl("SIął"));
+  EXPECT_FALSE(form.ComPort1.connected());
+  QTest::keyClick(focused, Qt::Key_O, Qt::AltModifier);
+  EXPECT_TRUE(serveUntil([&] { return form.ComPort1.connected(); }));
+  QTest::keyClick(sendLine, Qt::Key_O, Qt::AltModifier);
+  QApplication::processEvents();
+  EXPECT_EQ(sendLine->text(), u("SIął"));
+  EXPECT_TRUE(form.ComPort1.connected());
+  QTest::keyClick(sendLine, Qt::Key_Z, Qt::AltModifier);
+  EXPECT_TRUE(serveUntil([&] { return !form.ComPort1.connected(); }));
+  EXPECT_EQ(sendLine->text(), u("SIął"));
 
   QTest::keyClick(focused, Qt::Key_T, Qt::AltModifier);
   EXPECT_TRUE(serveUntil([&] { return form.Button4.caption() == platform::pl("&ASCII+HEX"); }));

@@ -14,6 +14,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 #include "ui/Chart.h"
@@ -195,8 +196,10 @@ QWidget* ControlBinder::buildEdit(ui::Edit& edit, QWidget& parent) {
   listen(edit, [&edit, w, typing] {
     const QString text = toQt(edit.text());
     // The limit holds for typing; a longer text the program set is shown whole.
-    const int maxLength =
-        edit.maxLength() > 0 ? std::max(edit.maxLength(), static_cast<int>(text.size())) : 32767;
+    // Without a limit nothing typed or pasted is cut (Qt's own default would
+    // cut a long paste at 32,767 characters without a word).
+    const int maxLength = edit.maxLength() > 0 ? std::max(edit.maxLength(), static_cast<int>(text.size()))
+                                               : std::numeric_limits<int>::max();
     if (w->maxLength() != maxLength) w->setMaxLength(maxLength);
     if (w->text() != text) {
       // While the operator types, a text the model changed (a character

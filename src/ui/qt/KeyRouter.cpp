@@ -40,10 +40,18 @@ bool KeyRouter::eventFilter(QObject* watched, QEvent* event) {
     return false;
   }
 
-  if (!form_.keyPreview() || !form_.onKeyDown) return false;
+  // A letter with Alt held that no button or menu took as its Alt key types
+  // nothing: "z" from a mistyped Alt+Z would reach the scale with the next
+  // send. AltGr comes as Ctrl+Alt on Windows and as a group switch on X11,
+  // and keeps typing the Polish letters.
+  const Qt::KeyboardModifiers mods = key->modifiers();
+  const bool strayAlt = (mods & Qt::AltModifier) && !(mods & (Qt::ControlModifier | Qt::MetaModifier)) &&
+                        !key->text().isEmpty() && key->text().at(0).isPrint();
+
+  if (!form_.keyPreview() || !form_.onKeyDown) return strayAlt;
   if (event == lastEvent_ && lastReceiver_ && lastReceiver_ != watched &&
       static_cast<QWidget*>(watched)->isAncestorOf(static_cast<QWidget*>(lastReceiver_.data())))
-    return false;
+    return strayAlt;
   lastEvent_ = event;
   lastReceiver_ = watched;
   const ui::Key vk = virtualKey(*key);
@@ -53,7 +61,7 @@ bool KeyRouter::eventFilter(QObject* watched, QEvent* event) {
       if (form.onKeyDown) form.onKeyDown(vk);
     });
   }
-  return false;
+  return strayAlt;
 }
 
 }  // namespace ui::qt

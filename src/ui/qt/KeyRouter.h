@@ -2,7 +2,8 @@
 // Keys of one window before its controls see them: with key preview on, the
 // form's key handler runs first and the key then goes on to the focused
 // control; the menu's shortcuts win over a control's own use of the same keys
-// (a line edit's select-all on Ctrl+A).
+// (a line edit's select-all on Ctrl+A); a letter with Alt held that nothing
+// took types nothing.
 #include <QKeySequence>
 #include <QList>
 #include <QObject>
