@@ -23,6 +23,7 @@
 #include "platform/CaptureWriter.h"
 #include "platform/Cp1250.h"
 #include "platform/PathText.h"
+#include "platform/WholeFile.h"
 
 namespace app {
 
@@ -56,6 +57,25 @@ std::string nativePath(const std::string& caption) {
 bool fileExists(const std::string& path) {
   std::error_code error;
   return std::filesystem::exists(platform::pathFromUtf8(path), error);
+}
+
+// A row file is about to be started anew: what an earlier run left in it is
+// kept aside under the first free backup name, and the label's hint says so.
+// When no copy can be made the rows go on at the file's end instead: nothing
+// that was in it is lost. Returns how to open the file.
+platform::OpenMode keepEarlierCapture(TForm1& form, const std::string& path) {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(platform::pathFromUtf8(path), error);
+  if (error || size == 0) return platform::OpenMode::Create;
+  const std::optional<std::string> backup = platform::freeBackupName(path);
+  if (backup && platform::renameFile(path, *backup) == 0) {
+    form.LabelFileName.setHint(pl("Poprzednią zawartość pliku ") + platform::utf8ToCp1250(path) +
+                               pl(" zachowano w pliku ") + platform::utf8ToCp1250(*backup));
+    return platform::OpenMode::Create;
+  }
+  form.LabelFileName.setHint(pl("Nie można zachować kopii pliku ") + platform::utf8ToCp1250(path) +
+                             pl("; nowe wiersze są dopisywane na jego końcu"));
+  return platform::OpenMode::Append;
 }
 
 // Puts the stamps into a fast-write chunk, from the line ends it sees: one
@@ -206,11 +226,15 @@ bool TForm1::WriteCaptureLine(const std::string& line) {
   bytes += "\r\n";
   // Appending creates a file that is missing (another file was chosen, or it
   // was removed) rather than failing for want of it.
-  const bool written = captureWrite(*this, CaptureStep::ToDisk, [&] {
-    platform::writeFileOnce(path, bytes,
-                            cap.CaptureFileExists ? platform::OpenMode::Append : platform::OpenMode::Create);
-  });
-  if (written) cap.CaptureFileExists = fileExists(path);
+  platform::OpenMode mode = platform::OpenMode::Append;
+  if (!cap.CaptureFileExists)
+    mode = path == cap.ReplaceConfirmed ? platform::OpenMode::Create : keepEarlierCapture(*this, path);
+  const bool written =
+      captureWrite(*this, CaptureStep::ToDisk, [&] { platform::writeFileOnce(path, bytes, mode); });
+  if (written) {
+    cap.CaptureFileExists = fileExists(path);
+    cap.ReplaceConfirmed.clear();
+  }
   return written;
 }
 
@@ -304,6 +328,8 @@ void TForm1::BitBtnSaveToFileClick() {
   }
   LabelFileName.setCaption(captureFileName(*chosen));
   LabelFileName.setFontColor(ui::Color::Black);
+  // The dialog asked before replacing the very file the rows go to.
+  Bytes.Capture.ReplaceConfirmed = LabelFileName.caption() == *chosen ? nativePath(*chosen) : std::string();
   EthSetFastWriteMode(FastWrite.checked());
   // Chunks go into the newly chosen file from now on.
   leaveFastWriteFile(*this);

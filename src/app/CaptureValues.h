@@ -30,9 +30,14 @@ class LineStamp {
 };
 
 struct CaptureValues {
-  // The row writer appends when true and creates the file anew (emptying an
-  // existing one) when false; after each line it is whether the file exists.
+  // The row writer appends when true and starts the file anew when false (an
+  // existing file with something in it is first kept aside as .bak, unless
+  // the operator agreed to replace it in the save dialog); after each line it
+  // is whether the file exists.
   bool CaptureFileExists = false;
+  // The file the save dialog asked about replacing and the operator agreed:
+  // it is emptied without a copy.
+  std::string ReplaceConfirmed;
   // The fast-write file is open.
   bool CaptureFileOpen = false;
   // The next fast-write chunk begins a new line of the file.

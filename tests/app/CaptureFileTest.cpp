@@ -78,9 +78,13 @@ TEST_F(CaptureFixture, RowModeWritesOneLinePerReplyAndEmptiesThePanes) {
   TempDir::write(file, "old content of an earlier run\r\n");
   chooseFile(*form, file);
 
-  // The first line after start-up empties the old file, the second appends.
+  // The first line after start-up starts the file anew, the old content kept
+  // aside and the label's hint naming both files; the second line appends.
   reply(*form, "12.5\r\n");
   EXPECT_EQ(read(file), "12.5\r\n");
+  EXPECT_EQ(read(dir / "wynik.txt.bak"), "old content of an earlier run\r\n");
+  EXPECT_EQ(form->LabelFileName.hint(), pl("Poprzednią zawartość pliku " + platform::utf8Path(file) +
+                                           " zachowano w pliku " + platform::utf8Path(file) + ".bak"));
   EXPECT_TRUE(form->Memo1.text().empty());
   EXPECT_EQ(form->Memo2.text(), "  ");
   EXPECT_TRUE(form->Bytes.Capture.CaptureFileExists);
@@ -101,6 +105,40 @@ TEST_F(CaptureFixture, RowModeWritesOneLinePerReplyAndEmptiesThePanes) {
   // A row that a line feed did not end stays in the panes.
   reply(*form, "14");
   EXPECT_EQ(form->Memo1.text(), "14");
+  EXPECT_TRUE(errors.empty());
+}
+
+// A capture file is never emptied without a copy, run after run; only a file
+// that the save dialog asked about replacing is emptied as it stands, and an
+// empty file needs no copy.
+TEST_F(CaptureFixture, EachRunKeepsTheEarlierRowsUnlessTheOperatorAgreedToReplaceThem) {
+  const auto file = dir / "wagi.txt";
+  TempDir::write(file, "1\r\n2\r\n3\r\n");
+  TempDir::write(dir / "wagi.txt.bak", "older\r\n");
+  for (const char* row : {"4\n", "5\n"}) {
+    auto form = create();
+    chooseFile(*form, file);
+    reply(*form, row);
+  }
+  EXPECT_EQ(read(dir / "wagi.txt.bak"), "older\r\n");
+  EXPECT_EQ(read(dir / "wagi.txt.bak2"), "1\r\n2\r\n3\r\n");
+  EXPECT_EQ(read(dir / "wagi.txt.bak3"), "4\r\n");
+  EXPECT_EQ(read(file), "5\r\n");
+
+  auto form = create();
+  dialogs.fileAnswers.push_back(pl(platform::utf8Path(file)));
+  form->BitBtnSaveToFileClick();
+  reply(*form, "6\n");
+  EXPECT_EQ(read(file), "6\r\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "wagi.txt.bak4"));
+
+  TempDir::write(dir / "pusty.txt", "");
+  auto again = create();
+  chooseFile(*again, dir / "pusty.txt");
+  reply(*again, "7\n");
+  EXPECT_EQ(read(dir / "pusty.txt"), "7\r\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "pusty.txt.bak"));
+  EXPECT_TRUE(again->LabelFileName.hint().empty());
   EXPECT_TRUE(errors.empty());
 }
 
