@@ -50,6 +50,7 @@ std::string closeCaption() {
 
 void TForm1::OnUpdatePortMessage(std::intptr_t wParam) {
   LinkState = static_cast<std::uint8_t>(wParam);
+  if (LinkState == LinkOpen && !serialLink()) Sequencer.ethernetOpened();
   ShowConnectionState();
 }
 
@@ -75,6 +76,7 @@ void TForm1::ShowConnectionState() {
 }
 
 void TForm1::btnOpenPortClick() {
+  ++openClicks_;
   if (!serialLink()) {
     // The link posts its new state; LinkState and the display follow then.
     EthToggleConnection(config::ConfigOptions.Host, config::ConfigOptions.Port);
@@ -160,10 +162,13 @@ void TForm1::ShowConnectionDialog() {
 void TForm1::Terso1Click() {
   // Closes the serial port at once; starts closing the Ethernet link.
   if (LinkState != LinkClosed) btnOpenPort.click();
+  const unsigned clicksBefore = openClicks_;
   ShowConnectionDialog();
   SavedPort = ComPort1.port();
-  // Opens the link as now configured, also after the dialog was cancelled.
-  if (LinkState == LinkClosed) btnOpenPort.click();
+  // Opens the link as now configured, also after the dialog was closed by
+  // its close box. Its buttons have tried already: a port that would not
+  // open has said so once, and an Ethernet attempt is under way.
+  if (LinkState == LinkClosed && openClicks_ == clicksBefore) btnOpenPort.click();
   EthSetFastWriteMode(FastWrite.checked() && CaptureFileChosen());
 }
 

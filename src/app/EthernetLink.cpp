@@ -1,5 +1,7 @@
 // The main window's calls into its Ethernet link (EthConn).
 #include "app/TForm1.h"
+#include "config/ConfigOptions.h"
+#include "platform/Cp1250.h"
 
 namespace app {
 
@@ -31,7 +33,20 @@ void TForm1::CreateEthernetLink() {
     FastWriteData(chunk);
   };
   handlers.closeCaptureFile = [this] { CloseCaptureFile(); };
+  handlers.attemptFailed = [this](const std::string& address) {
+    // After the state the link has posted: the run then stops over a closed link.
+    loop().post([this, address] { EthAttemptFailed(address); });
+  };
   EthConn = std::make_unique<ethernet::CEthConnection>(loop(), std::move(handlers));
+}
+
+// A connection to the device server could not be made: the error line says
+// so when error messages are on, and a run that has not reached the server
+// since its order began stops.
+void TForm1::EthAttemptFailed(const std::string& address) {
+  if (!CheckBox2.checked()) Edit2.setText(platform::pl("Błąd: brak połączenia z ") + address);
+  if (config::ConfigOptions.ConnectionKind == config::kEthernetConnection)
+    Sequencer.ethernetUnreachable(address);
 }
 
 // Closes an open TCP connection; its last state is posted as usual.

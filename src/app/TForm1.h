@@ -162,6 +162,7 @@ class TForm1 : public ui::Form,
   virtual void EthToggleConnection(const std::string& host, std::int32_t port);
   virtual void EthSendData(const std::string& bytes);
   virtual void EthSetFastWriteMode(bool on);
+  void EthAttemptFailed(const std::string& address);
 
   // The serial port's receive event.
   void ComPort1RxChar(serial::TCustomComPort& Sender, int Count);
@@ -319,6 +320,8 @@ class TForm1 : public ui::Form,
   MainWindowServices services_;
   // "Koniec" has ended the program: a later close saves nothing.
   bool ended_ = false;
+  // Clicks of btnOpenPort so far: the connection dialog's buttons click it.
+  unsigned openClicks_ = 0;
 };
 
 }  // namespace app

@@ -336,6 +336,13 @@ void Sequencer::portLost() {
   if (c_.Button6.visible()) failRun(true);
 }
 
+void Sequencer::ethernetUnreachable(const std::string& address) {
+  if (!c_.Button6.visible() || ethernetOpenedInOrder_) return;
+  stop();
+  window_.showError(pl("Nie można połączyć się z serwerem portów ") + address + pl(" (rozkaz nr ") +
+                    std::to_string(CurrentOrder) + ")");
+}
+
 void Sequencer::changeConnection(int row) {
   const Orders orders(window_.orderGrid());
   const std::string& order = orders.cell(colOrder, row);
@@ -357,7 +364,9 @@ void Sequencer::changeConnection(int row) {
   // matches the link's port: such an order connects anew each time.
   std::int32_t port = -1;
   if (!app::tryParseInteger(speedCell, port)) port = -1;
-  if (!window_.ethernetLinkIs(link, port)) window_.switchToEthernet(link, port > 0 ? port : 1001);
+  if (window_.ethernetLinkIs(link, port)) return;
+  ethernetOpenedInOrder_ = false;
+  window_.switchToEthernet(link, port > 0 ? port : 1001);
 }
 
 }  // namespace automatic

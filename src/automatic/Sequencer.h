@@ -56,6 +56,12 @@ class Sequencer {
   void changeConnection(int row);
   // The serial port's device went away: a run going ends as failed, saying so.
   void portLost();
+  // The Ethernet link opened; an attempt to reach the device server at
+  // address ("host:port") failed. A run whose current order has not had the
+  // link open ends as failed, naming the order and the address; one that had
+  // it goes on and reconnects with its next send.
+  void ethernetOpened() { ethernetOpenedInOrder_ = true; }
+  void ethernetUnreachable(const std::string& address);
   // The countdown starts again from the step timer's interval.
   void restartCountdown();
 
@@ -88,6 +94,8 @@ class Sequencer {
   // A step that shows a message box lets the loop run on; a tick of Timer1
   // meanwhile must not start a second step inside the first.
   bool stepRunning_ = false;
+  // The Ethernet link has been open since the current order switched to it.
+  bool ethernetOpenedInOrder_ = false;
 };
 
 }  // namespace automatic

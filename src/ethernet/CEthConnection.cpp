@@ -87,17 +87,20 @@ void CEthConnection::SocketRead(platform::TcpSocket& sender) {
   }
 }
 
-// Socket errors are silent: the operator sees only the state. An attempt
-// that was refused, found no route or timed out gives no disconnect; left
-// connecting, the link would drop every later send and never try again, so it
-// falls back to closed and the next send opens it anew. An attempt already
-// abandoned has posted its 0.
+// Socket errors never raise: the window hears of a failed attempt through its
+// handler and otherwise sees only the state. An attempt that was refused,
+// found no route or timed out gives no disconnect; left connecting, the link
+// would drop every later send and never try again, so it falls back to closed
+// and the next send opens it anew (a failed lookup is followed by its
+// disconnect). An attempt already abandoned has posted its 0.
 void CEthConnection::SocketError(platform::TcpSocket& sender, int& errorCode) {
   errorCode = 0;
-  if (&sender == socket_.get() && sender.attemptFailed() && EthState == EthConnecting) {
+  if (&sender != socket_.get() || EthState != EthConnecting) return;
+  if (sender.attemptFailed()) {
     EthState = EthClosed;
     postState();
   }
+  if (handlers_.attemptFailed) handlers_.attemptFailed(sender.host() + ":" + std::to_string(sender.port()));
 }
 
 void CEthConnection::postState() {

@@ -35,6 +35,9 @@ struct EthConnectionHandlers {
   // The fast-write capture writer and its close.
   std::function<void(const std::string& chunk)> fastWriteData;
   std::function<void()> closeCaptureFile;
+  // A connection attempt failed (refused, unreachable, timed out, no such
+  // name), with the address it was made to as "host:port".
+  std::function<void(const std::string& address)> attemptFailed;
 };
 
 class CEthConnection {

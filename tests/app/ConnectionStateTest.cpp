@@ -146,6 +146,22 @@ TEST_F(ConnectionFixture, ConnectionSettingsCloseTheLinkShowTheDialogAndReopen) 
   form->Terso1.click();
   EXPECT_EQ(form->fastWriteModes, (std::vector<bool>{false, false, true}));
 
+  // The dialog's apply button opens the link itself: a port that does not
+  // exist is said once, not again after the dialog.
+  form->btnOpenPort.click();
+  dialogs.messages.clear();
+  form->onDialog = [&] {
+    form->ComPort1.setPort("COM99");
+    form->btnOpenPort.click();
+  };
+  form->Terso1.click();
+  EXPECT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(form->LinkState, app::LinkClosed);
+  form->onDialog = [&] { form->ComPort1.setPort("COM7"); };
+  form->Terso1.click();
+  EXPECT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(form->LinkState, app::LinkOpen);
+
   // Over Ethernet the link's state changes only by message: an open link is
   // toggled once before the dialog and not again after it.
   form->btnOpenPort.click();

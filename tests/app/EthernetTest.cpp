@@ -177,4 +177,34 @@ TEST_F(EthernetWindowTest, AnAutomaticRunReachesTheDeviceServerAgainWhenItComesB
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
+// A device server that cannot be reached: "Otwórz port" says so in the error
+// line when error messages are on, and a run stops at its first order that
+// never had the link, naming it and the address, with no order after it.
+TEST_F(EthernetWindowTest, AnUnreachableDeviceServerStopsTheRunAndIsReported) {
+  server.stopListening();
+  const std::string address = "127.0.0.1:" + std::to_string(server.port());
+  form.CheckBox2.setChecked(false);
+  form.btnOpenPort.click();
+  ASSERT_TRUE(waitFor([&] { return !form.Edit2.text().empty(); }));
+  EXPECT_EQ(form.Edit2.text(), pl("Błąd: brak połączenia z ") + address);
+  EXPECT_EQ(form.LinkState, app::LinkClosed);
+
+  automatic::TForm2 editor(form);
+  editor.StringGrid1.setRowCount(3);
+  editor.StringGrid1.setRowCells(1, {"1", "SI", "1", "s", "3", "127.0.0.1", std::to_string(server.port())});
+  editor.StringGrid1.setRowCells(2, {"2", "beep", "1", "s", "1", "1", "9600"});
+  loop.dispatch([&] { form.Automatyczny1.click(); });
+  ASSERT_TRUE(waitFor([&] { return !dialogs.messages.empty(); }));
+  EXPECT_EQ(dialogs.messages[0].text,
+            pl("Nie można połączyć się z serwerem portów ") + address + pl(" (rozkaz nr 1)"));
+  EXPECT_EQ(form.StaticText5.caption(), pl("Pomiar automatyczny przerwany (Odpowiedzi: 0 / 0 )"));
+  EXPECT_FALSE(form.Button6.visible());
+  // Nothing runs on: no send, no beep, the caption stays.
+  loop.advance(5000);
+  EXPECT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(form.Sequencer.CurrentOrder, 1);
+  EXPECT_EQ(form.StaticText5.caption(), pl("Pomiar automatyczny przerwany (Odpowiedzi: 0 / 0 )"));
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
 }  // namespace
