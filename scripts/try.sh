@@ -68,6 +68,7 @@ done
 [ -L "$device" ] || { echo "The pretend scale did not make $device." >&2; exit 1; }
 
 echo "Pretend scale on $device (COM1). Press F1 in the terminal to send \"SI\"."
+source scripts/polish-locale.sh
 cd "$try"
 status=0
 ./terso "$@" || status=$?
