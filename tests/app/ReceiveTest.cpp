@@ -146,6 +146,37 @@ TEST_F(ReceiveFixture, HexPaneGroupsEightBytes) {
   EXPECT_TRUE(form->Memo2.text().ends_with("  5A 59 58 57 56 55 54 53   52 51 31 32 33 34 35 36   "));
 }
 
+// After a counted reply a chunk of whole CR LF rows takes the quick way into
+// the panes: every row of it still gets its stamp, and a row it leaves
+// unfinished keeps its eight-byte grouping whatever the next chunk brings.
+TEST_F(ReceiveFixture, WholeRowsAfterACountedReplyKeepTheirStampsAndGrouping) {
+  auto form = create();
+  form->InsertTime.setChecked(true);
+  setLocalTime(8, 0, 1);
+  send(*form);
+  receive(*form, "1\r\n");
+  setLocalTime(8, 0, 2);
+  receive(*form, "2\r\n3\r\n4\r\n5\r\n");
+  EXPECT_EQ(form->Memo1.text(),
+            "08:00:01\t1\r\n08:00:02\t2\r\n08:00:02\t3\r\n08:00:02\t4\r\n08:00:02\t5\r\n");
+  EXPECT_EQ(form->Memo2.text(), "31 0D 0A\r\n  32 0D 0A\r\n  33 0D 0A\r\n  34 0D 0A\r\n  35 0D 0A\r\n  ");
+
+  const std::string rows = "12.5\r\n13.0\r\n";
+  const std::string partial = "ABCDEFGHIJK";
+  const std::string expected =
+      "30 0D 0A\r\n  31 32 2E 35 0D 0A\r\n  31 33 2E 30 0D 0A\r\n"
+      "  41 42 43 44 45 46 47 48   49 4A 4B ";
+  for (std::size_t split = 0; split <= partial.size(); ++split) {
+    form = create();
+    send(*form);
+    receive(*form, "0\r\n");
+    receive(*form, rows + partial.substr(0, split));
+    receive(*form, partial.substr(split));
+    EXPECT_EQ(form->Memo2.text(), expected) << "split after " << split;
+    EXPECT_EQ(form->Memo1.text(), "0\r\n" + rows + partial) << "split after " << split;
+  }
+}
+
 TEST_F(ReceiveFixture, WrapCharacterEndingRows) {
   auto form = create();
   wrapAt(*form, "$0D", 1);

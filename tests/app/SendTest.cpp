@@ -33,13 +33,13 @@ TEST_F(SendFixture, SerialSendsEachCharacterAndEscapeThenCrLf) {
       {"A$00B", "A\0B"s},       // a zero byte goes out on the serial line
       {"X$7", "X\x07"},         // one digit at the end is the whole number
       {"AB$0d$4", "AB\r\x04"},  // either case; the walk ends after the last escape
-      {"$24$7e\x9c", "$~\x9c"},
+      {"$24$7e\x9c", "$~\x9c"}, {"$0f$af$ff$Af", "\x0f\xaf\xff\xaf"},  // the top of the range in lower case
   };
   for (const auto& c : cases) {
     send(*form, c.text);
     EXPECT_EQ(wire(c.bytes.size()), c.bytes) << c.text;
   }
-  EXPECT_EQ(form->SentCount, 5);
+  EXPECT_EQ(form->SentCount, 6);
   EXPECT_TRUE(dialogs.errors.empty());
 }
 
@@ -94,6 +94,7 @@ TEST_F(SendFixture, EthernetGetsOneByteStringWithoutZeroes) {
       {"$FF$02PS00", true, "\xFF\x02PS00\r\n"},
       {"A$00B", false, "AB"},
       {"X$4", false, "X\x04"},
+      {"$0f$af$ff$f", false, "\x0f\xaf\xff\x0f"},
   };
   std::vector<std::string> expected;
   for (const auto& c : cases) {
@@ -102,7 +103,7 @@ TEST_F(SendFixture, EthernetGetsOneByteStringWithoutZeroes) {
     expected.push_back(c.bytes);
   }
   EXPECT_EQ(form->ethernetSends, expected);
-  EXPECT_EQ(form->SentCount, 3);
+  EXPECT_EQ(form->SentCount, 4);
   EXPECT_TRUE(dialogs.errors.empty());
   EXPECT_FALSE(form->ComPort1.connected());
 }

@@ -305,6 +305,23 @@ TEST_F(SequencerFixture, AZeroTimeStallsTheRunUntilStop) {
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
+// Stop during an order of 3 s or more, by the button or by a failing step:
+// the countdown is over and writes nothing more.
+TEST_F(SequencerFixture, StopEndsTheCountdown) {
+  for (const bool byButton : {true, false}) {
+    fill({{"1", "A", "5", "s", "1", "7", ""}, {"2", "B", byButton ? "5" : "-5", "s", "1", "7", ""}});
+    start();
+    advanceTo(nowMs() + (byButton ? 2000 : 5000));
+    if (byButton) form->Button6.click();
+    EXPECT_FALSE(form->Button6.visible());
+    EXPECT_TRUE(form->StaticText6.caption().empty()) << form->StaticText6.caption();
+    advanceTo(nowMs() + 10000);
+    EXPECT_TRUE(form->StaticText6.caption().empty()) << form->StaticText6.caption();
+    EXPECT_FALSE(form->Timer3->running());
+    dialogs.messages.clear();
+  }
+}
+
 TEST_F(SequencerFixture, ABadValueStopsTheRunNamingItsOrder) {
   const auto failsWith = [&](const std::vector<Row>& rows, long long runMs, int order, std::size_t sends) {
     wire.clear();

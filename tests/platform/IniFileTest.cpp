@@ -55,6 +55,7 @@ TEST(IniFile, WritingKeepsWhatItDoesNotWriteAndAppendsNewKeysToTheirSection) {
   ini.writeString("COMPORT1", "port", "COM1");      // existing key: in place, file's spelling
   ini.writeString("ComPort1", "BaudRate", "9600");  // new key: end of its section
   ini.writeString("ComPort1", "Lead", "  x");       // would not read back bare: quoted
+  ini.writeString("ComPort1", "Trail", "y\t");      // the same at the end
   ini.writeString("Other", "Key", "Value");         // new section: end of the file
   ini.save();
 
@@ -66,6 +67,7 @@ TEST(IniFile, WritingKeepsWhatItDoesNotWriteAndAppendsNewKeysToTheirSection) {
             "Comment=\"  padded  \"\n"
             "BaudRate=9600\n"
             "Lead=\"  x\"\n"
+            "Trail=\"y\t\"\n"
             "\n"
             "[Devices]\n"
             "COM3=/dev/ttyUSB0\n"
@@ -74,6 +76,7 @@ TEST(IniFile, WritingKeepsWhatItDoesNotWriteAndAppendsNewKeysToTheirSection) {
             "[Other]\n"
             "Key=Value\n");
   EXPECT_EQ(IniFile(path).readString("comport1", "lead", ""), "  x");
+  EXPECT_EQ(IniFile(path).readString("comport1", "trail", ""), "y\t");
 
   // Windows line ends stay Windows line ends.
   TempDir::write(path, "[S]\r\nA=1\r\n");

@@ -32,6 +32,7 @@ TEST(ReplyReader, ReadsTheCommonShapesAndSurvivesHostileRows) {
       {"ST,GS,+00123.45  g", true, 123.45, 2, "g", State::Stable},
       {"US,GS,-00001.20 lb", true, -1.2, 2, "lb", State::Unstable},
       {"OL", false, 0, 0, "", State::Overload},
+      {"UL", false, 0, 0, "", State::Underload},
       {"N   +   12.345 kg", true, 12.345, 3, "kg", State::Stable},
       {"-    0.05 g ?", true, -0.05, 2, "g", State::Unstable},
       {"123.45g", true, 123.45, 2, "g", State::Stable},

@@ -38,7 +38,7 @@ TEST(Statistics, AMillionHeavyReadingsKeepTheirSpread) {
   EXPECT_EQ(s.range, *high - *low);
 }
 
-TEST(Statistics, FewReadingsHaveNoSpreadAndAZeroMeanNoRsd) {
+TEST(Statistics, FewReadingsHaveNoSpreadAZeroMeanNoRsdAndANegativeMeanAPositiveOne) {
   readings::RunningStats stats;
   EXPECT_TRUE(std::isnan(stats.summary().mean));
   stats.add(-2.5);
@@ -50,6 +50,14 @@ TEST(Statistics, FewReadingsHaveNoSpreadAndAZeroMeanNoRsd) {
   EXPECT_DOUBLE_EQ(s.stdDev, std::sqrt(12.5));
   EXPECT_TRUE(std::isnan(s.rsdPercent));
   EXPECT_EQ(s.range, 5);
+
+  // Readings below tare: the spread relative to the mean is still positive.
+  stats.add(-12.5);
+  stats.add(-17.5);
+  const readings::Summary below = stats.summary();
+  EXPECT_EQ(below.mean, -7.5);
+  EXPECT_GT(below.rsdPercent, 0);
+  EXPECT_DOUBLE_EQ(below.rsdPercent, below.stdDev / 7.5 * 100);
 }
 
 }  // namespace

@@ -153,8 +153,14 @@ TEST_P(MemoKinds, RowsAreFoundInAnyOrder) {
   expectRows(memo, text, order);
   EXPECT_EQ(memo.text(), text);
 
-  // A new text forgets the old rows.
+  // A new text forgets the old rows, also where the last row read was: a
+  // longer row after it and a shorter text than the old position.
+  ASSERT_EQ(memo.line(3), rowsOf(text)[3]);
+  const std::string other = "a\r\nbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb\r\nc\r\nd\r\ne\r\nf\r\ng";
+  memo.setText(other);
+  expectRows(memo, other, {4, 5, 6, 0, 3});
   memo.setText("one\r\ntwo");
+  EXPECT_EQ(memo.line(5), "");
   expectRows(memo, "one\r\ntwo", {1, 0, 1});
   memo.clear();
   EXPECT_EQ(memo.lineCount(), 1u);
