@@ -290,6 +290,28 @@ TEST_F(ComPortEventThread, ASlowHandlerGetsWhatArrivedMeanwhileInOneEventInOrder
   EXPECT_GT(*std::max_element(counts.begin(), counts.end()), 16384);
 }
 
+TEST_F(ComPortEventThread, AReadForMoreThanWasAnnouncedTakesTheReadAheadFirstThenTheDevice) {
+  // Reads wait for what they ask; the far end sends the rest only while the
+  // handler is already reading, so the rest comes from the device itself.
+  port.timeouts().setReadInterval(0);
+  port.timeouts().setReadTotalConstant(3000);
+  std::thread rest;
+  port.OnRxChar = [&](TCustomComPort& sender, int) {
+    if (!received.empty()) return;
+    rest = std::thread([&] {
+      std::this_thread::sleep_for(200ms);
+      pty.send("DEF");
+    });
+    received = sender.ReadText(6);
+  };
+  port.Connect();
+  pty.send("ABC");
+  const bool read = loop.runUntil([&] { return !received.empty(); }, 5s);
+  if (rest.joinable()) rest.join();
+  ASSERT_TRUE(read);
+  EXPECT_EQ(received, "ABCDEF");
+}
+
 TEST_F(ComPortEventThread, AHandlerMayCloseItsOwnPort) {
   // The thread waits for the handler that waits for the thread: the port
   // must close without waiting, and the thread end by itself.
