@@ -110,6 +110,8 @@ class TForm2 : public ui::Form {
   std::vector<std::string> newOrder(int number) const;
   void setNumber(int row, int number);
   void focusGrid() noexcept;
+  // Names the invalid cell CheckOrders left current: its field and order.
+  std::string invalidCellText() const;
   void restoreCaretBlinkTime();
   // Before a file that could not be read is replaced, its content is kept
   // beside it; false when that copy could not be made.
