@@ -48,8 +48,16 @@ bool blank(const std::string& s) {
 void TForm2::LoadXMLOrders(const std::string& name) {
   const std::string path = nativePath(name);
   XMLOrders.close();
-  // A file that cannot be read is treated like a missing one.
-  if (platform::fileExists(path)) XMLOrders.load(path);
+  // A file that cannot be read is treated like a missing one, but not
+  // silently: the operator hears of it once, not at every reload.
+  if (platform::fileExists(path) && !XMLOrders.load(path)) {
+    if (path != unreadableTold_) {
+      unreadableTold_ = path;
+      tellUnreadable(path);
+    }
+  } else {
+    unreadableTold_.clear();
+  }
   try {
     if (!XMLOrders.isOpen()) XMLOrders.startNew();
     if (XmlElement root = XMLOrders.root()) {
@@ -100,12 +108,25 @@ void TForm2::SaveXMLOrders(const std::string& name) {
     }
     const std::string path = nativePath(name);
     if (!keepUnreadableFile(path)) return;
-    if (!XMLOrders.save(path)) return;
+    if (!XMLOrders.save(path, /*indent=*/true)) return;
     config::ConfigOptions.OrdersFileName = name;
     LabelOrdersFileName.setCaption(name);
   } catch (const std::bad_alloc&) {
     // No memory for the document: the old file and OrdersFileName stay as
     // they were.
+  }
+}
+
+void TForm2::tellUnreadable(const std::string& path) {
+  const std::optional<std::string> backup = platform::freeBackupName(path);
+  std::string text = pl("Nie można odczytać pliku rozkazów ") + platform::utf8ToCp1250(path) + ".";
+  if (backup)
+    text += pl(" Przy najbliższym zapisie jego treść zostanie zachowana w pliku ") +
+            platform::utf8ToCp1250(*backup) + ".";
+  try {
+    dialogs().messageBox(text, "Uwaga", ui::MessageIcon::Warning, ui::MessageButton::Ok);
+  } catch (...) {
+    // A courtesy: whatever the dialog raises must not stop the load.
   }
 }
 
