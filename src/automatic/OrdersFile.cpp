@@ -12,6 +12,7 @@
 #include "config/ConfigOptions.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp1250.h"
+#include "platform/PathText.h"
 #include "platform/WholeFile.h"
 #include "ui/Dialogs.h"
 
@@ -82,13 +83,19 @@ void TForm2::LoadXMLOrders(const std::string& name) {
     } else {
       XMLOrders.addRoot(kRootName);
     }
-    config::ConfigOptions.OrdersFileName = name;
-    LabelOrdersFileName.setCaption(name);
+    setOrdersFileName(name);
   } catch (const std::out_of_range&) {
     // The load ends where it failed: a grid that could not take a row.
   } catch (const std::bad_alloc&) {
     // The load ends where it failed: no memory for the document.
   }
+}
+
+void TForm2::setOrdersFileName(const std::string& name) {
+  // The name is shown (here and on the main menu): with the system's own
+  // separators, whatever an older config.xml or a dialog wrote.
+  config::ConfigOptions.OrdersFileName = platform::shownPath(name);
+  LabelOrdersFileName.setCaption(config::ConfigOptions.OrdersFileName);
 }
 
 void TForm2::SaveXMLOrders(const std::string& name) {
@@ -109,8 +116,7 @@ void TForm2::SaveXMLOrders(const std::string& name) {
     const std::string path = nativePath(name);
     if (!keepUnreadableFile(path)) return;
     if (!XMLOrders.save(path, /*indent=*/true)) return;
-    config::ConfigOptions.OrdersFileName = name;
-    LabelOrdersFileName.setCaption(name);
+    setOrdersFileName(name);
   } catch (const std::bad_alloc&) {
     // No memory for the document: the old file and OrdersFileName stay as
     // they were.

@@ -116,6 +116,8 @@ class TForm2 : public ui::Form {
   // Before a file that could not be read is replaced, its content is kept
   // beside it; false when that copy could not be made.
   bool keepUnreadableFile(const std::string& path);
+  // Makes name the orders file in use and shows it.
+  void setOrdersFileName(const std::string& name);
   // Says that a file could not be read and where the next save keeps it.
   void tellUnreadable(const std::string& path);
 
