@@ -7,15 +7,16 @@
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
 #include "config/TConnectionForm.h"
+#include "platform/PathText.h"
 #include "platform/ProgramDir.h"
 #include "platform/Sound.h"
 #include "platform/qt/QtEventLoop.h"
-#include "platform/PathText.h"
 #include "readings/TResultsForm.h"
 #include "serial/EComPort.h"
 #include "ui/qt/Application.h"
 #include "ui/qt/FormWindow.h"
 #include "ui/qt/QtDialogs.h"
+#include "ui/qt/WindowFront.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -61,10 +62,7 @@ int main(int argc, char** argv) {
   resultsForm.FastWriteActive = [&form1] { return form1.FastWrite.checked() && form1.CaptureFileChosen(); };
   form1.ResultsForm = &resultsForm;
   ui::qt::FormWindow resultsWindow(resultsForm, loop);
-  resultsForm.BringToFront = [&resultsWindow] {
-    resultsWindow.raise();
-    resultsWindow.activateWindow();
-  };
+  resultsForm.BringToFront = [&resultsWindow] { ui::qt::bringToFront(resultsWindow); };
   ui::qt::FormWindow window(form1, loop);
   window.show();
   return QApplication::exec();

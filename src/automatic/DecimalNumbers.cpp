@@ -16,7 +16,11 @@ bool isDigit(char c) {
 }  // namespace
 
 bool tryParseDecimal(std::string_view text, double& value) {
-  const char decimal = decimalSeparator();
+  // A point or a comma, whatever the regional setting: an orders file saved
+  // under one locale must run under another. Nothing writes thousands
+  // separators into these numbers, so neither can be one.
+  const char regional = decimalSeparator();
+  const auto isSeparator = [regional](char c) { return c == '.' || c == ',' || c == regional; };
   std::size_t begin = 0, end = text.size();
   while (begin < end && text[begin] == ' ') ++begin;
   while (end > begin && text[end - 1] == ' ') --end;
@@ -30,7 +34,7 @@ bool tryParseDecimal(std::string_view text, double& value) {
   }
   bool digits = false;
   for (; i < end && isDigit(text[i]); ++i, digits = true) plain += text[i];
-  if (i < end && text[i] == decimal) {
+  if (i < end && isSeparator(text[i])) {
     plain += '.';
     for (++i; i < end && isDigit(text[i]); ++i, digits = true) plain += text[i];
   }

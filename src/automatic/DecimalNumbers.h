@@ -1,8 +1,8 @@
 #pragma once
-// Decimal numbers typed by the operator (order times), read with the decimal
-// separator of the operator's regional settings: blanks around, an optional
-// sign, digits with at most one separator, an optional exponent. Anything
-// else is a conversion error.
+// Decimal numbers typed by the operator (order times): blanks around, an
+// optional sign, digits with at most one decimal separator (a point, a comma
+// or the regional one), an optional exponent. Anything else is a conversion
+// error.
 #include <string_view>
 
 #include "platform/DecimalSeparator.h"

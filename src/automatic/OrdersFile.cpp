@@ -12,6 +12,7 @@
 #include "config/ConfigOptions.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp1250.h"
+#include "platform/PathText.h"
 #include "platform/WholeFile.h"
 #include "ui/Dialogs.h"
 
@@ -48,8 +49,16 @@ bool blank(const std::string& s) {
 void TForm2::LoadXMLOrders(const std::string& name) {
   const std::string path = nativePath(name);
   XMLOrders.close();
-  // A file that cannot be read is treated like a missing one.
-  if (platform::fileExists(path)) XMLOrders.load(path);
+  // A file that cannot be read is treated like a missing one, but not
+  // silently: the operator hears of it once, not at every reload.
+  if (platform::fileExists(path) && !XMLOrders.load(path)) {
+    if (path != unreadableTold_) {
+      unreadableTold_ = path;
+      tellUnreadable(path);
+    }
+  } else {
+    unreadableTold_.clear();
+  }
   try {
     if (!XMLOrders.isOpen()) XMLOrders.startNew();
     if (XmlElement root = XMLOrders.root()) {
@@ -74,13 +83,19 @@ void TForm2::LoadXMLOrders(const std::string& name) {
     } else {
       XMLOrders.addRoot(kRootName);
     }
-    config::ConfigOptions.OrdersFileName = name;
-    LabelOrdersFileName.setCaption(name);
+    setOrdersFileName(name);
   } catch (const std::out_of_range&) {
     // The load ends where it failed: a grid that could not take a row.
   } catch (const std::bad_alloc&) {
     // The load ends where it failed: no memory for the document.
   }
+}
+
+void TForm2::setOrdersFileName(const std::string& name) {
+  // The name is shown (here and on the main menu): with the system's own
+  // separators, whatever an older config.xml or a dialog wrote.
+  config::ConfigOptions.OrdersFileName = platform::shownPath(name);
+  LabelOrdersFileName.setCaption(config::ConfigOptions.OrdersFileName);
 }
 
 void TForm2::SaveXMLOrders(const std::string& name) {
@@ -100,12 +115,24 @@ void TForm2::SaveXMLOrders(const std::string& name) {
     }
     const std::string path = nativePath(name);
     if (!keepUnreadableFile(path)) return;
-    if (!XMLOrders.save(path)) return;
-    config::ConfigOptions.OrdersFileName = name;
-    LabelOrdersFileName.setCaption(name);
+    if (!XMLOrders.save(path, /*indent=*/true)) return;
+    setOrdersFileName(name);
   } catch (const std::bad_alloc&) {
     // No memory for the document: the old file and OrdersFileName stay as
     // they were.
+  }
+}
+
+void TForm2::tellUnreadable(const std::string& path) {
+  const std::optional<std::string> backup = platform::freeBackupName(path);
+  std::string text = pl("Nie można odczytać pliku rozkazów ") + platform::utf8ToCp1250(path) + ".";
+  if (backup)
+    text += pl(" Przy najbliższym zapisie jego treść zostanie zachowana w pliku ") +
+            platform::utf8ToCp1250(*backup) + ".";
+  try {
+    dialogs().messageBox(text, "Uwaga", ui::MessageIcon::Warning, ui::MessageButton::Ok);
+  } catch (...) {
+    // A courtesy: whatever the dialog raises must not stop the load.
   }
 }
 

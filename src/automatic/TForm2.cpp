@@ -1,5 +1,6 @@
 #include "automatic/TForm2.h"
 
+#include <cstdint>
 #include <initializer_list>
 #include <optional>
 #include <stdexcept>
@@ -198,8 +199,20 @@ void TForm2::Button1Click() {
     setModalResult(ui::ModalResult::Ok);
     return;
   }
-  dialogs().messageBox(pl("Jedno z pól zawiera błędną wartość."), pl("Błędna wartość"),
-                       ui::MessageIcon::Information, ui::MessageButton::Ok);
+  dialogs().messageBox(pl("Jedno z pól zawiera błędną wartość.") + "\r\n" + invalidCellText(),
+                       pl("Błędna wartość"), ui::MessageIcon::Information, ui::MessageButton::Ok);
+}
+
+std::string TForm2::invalidCellText() const {
+  // CheckOrders left the invalid cell current. The field goes by its column
+  // title; the order by its "Nr/F", or by its row when that is no number.
+  const ui::StringGrid& grid = StringGrid1;
+  const int row = grid.row();
+  const std::string field = pl("Pole „") + grid.cell(grid.col(), 0) + pl("” ");
+  std::int32_t number = 0;
+  if (app::tryParseInteger(grid.cell(colNumber, row), number))
+    return field + "rozkazu nr " + std::to_string(number) + ".";
+  return field + "w wierszu " + std::to_string(row) + ".";
 }
 
 void TForm2::Button2Click() {

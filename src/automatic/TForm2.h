@@ -110,12 +110,20 @@ class TForm2 : public ui::Form {
   std::vector<std::string> newOrder(int number) const;
   void setNumber(int row, int number);
   void focusGrid() noexcept;
+  // Names the invalid cell CheckOrders left current: its field and order.
+  std::string invalidCellText() const;
   void restoreCaretBlinkTime();
   // Before a file that could not be read is replaced, its content is kept
   // beside it; false when that copy could not be made.
   bool keepUnreadableFile(const std::string& path);
+  // Makes name the orders file in use and shows it.
+  void setOrdersFileName(const std::string& name);
+  // Says that a file could not be read and where the next save keeps it.
+  void tellUnreadable(const std::string& path);
 
   EditorHost& host_;
+  // The unreadable orders file the operator was last told of.
+  std::string unreadableTold_;
   // The caret blink time before editing began; set while it is changed.
   bool caretBlinkChanged_ = false;
   int savedCaretBlinkTime_ = 0;

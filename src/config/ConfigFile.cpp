@@ -43,7 +43,10 @@ TConfigFile::TConfigFile(std::string programDirectory) : directory_(std::move(pr
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(platform::pathFromUtf8(directory_), error);
   if (!error) directory_ = platform::utf8Path(absolute);
-  if (directory_.back() != '/') directory_ += '/';
+  // The orders file's default name is shown to the operator.
+  directory_ = platform::shownPath(directory_);
+  if (directory_.back() != '/' && directory_.back() != platform::kShownPathSeparator)
+    directory_ += platform::kShownPathSeparator;
   fileName_ = directory_ + std::string(kConfigFileName);
 }
 

@@ -76,7 +76,7 @@ class TConfigFile {
   platform::XmlElement findElement(std::string_view section, std::string_view element) const;
   bool keepUnreadableFile(std::string& notice);
 
-  std::string directory_;  // with a trailing '/'
+  std::string directory_;  // with a trailing separator
   std::string fileName_;
   // config.xml existed at OpenConfig but could not be loaded; its content is
   // kept under another name before the first save replaces it.

@@ -98,7 +98,7 @@ void putField(std::string& out, const std::string& field, char separator, bool q
 std::string CellText(const ReadingLog& log, const Reading& r, int column) {
   // The table shows the time of day; the date goes into the files.
   if (column == 0) return TimeText(r.timeMs).substr(11);
-  return cell(log, r, column, ',');
+  return cell(log, r, column, kShownDecimalSeparator);
 }
 
 std::string ReadingsText(const ReadingLog& log, TextFlavour flavour, const std::vector<int>& rows) {

@@ -16,6 +16,9 @@ enum class TextFlavour { SemicolonComma, CommaPoint, Tabs };
 
 // The column captions, in the order of every row.
 const std::vector<std::string>& ColumnCaptions();
+// The decimal separator of the numbers the window shows: its table, its
+// statistics and its plot.
+inline constexpr char kShownDecimalSeparator = ',';
 // One cell of a reading as the table shows it (decimal comma, the time of
 // day without the date).
 std::string CellText(const ReadingLog& log, const Reading& r, int column);

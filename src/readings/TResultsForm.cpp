@@ -21,7 +21,7 @@ std::string number(double v, int decimals) {
   char text[64];
   std::snprintf(text, sizeof text, "%.*f", std::clamp(decimals, 0, 15), v);
   std::string s = text;
-  std::replace(s.begin(), s.end(), '.', ',');
+  std::replace(s.begin(), s.end(), '.', kShownDecimalSeparator);
   return s;
 }
 
@@ -68,6 +68,7 @@ TResultsForm::TResultsForm(ReadingLog& log, platform::EventLoop& loop, ui::Dialo
   addControl(cbUnstable);
 
   Chart.setCaptions(pl("Czas [s]"), pl("Wartość"));
+  Chart.setDecimalSeparator(kShownDecimalSeparator);
   addControl(Chart);
 
   btnClear.setCaption(pl("Wyczyść"));
@@ -211,7 +212,7 @@ void TResultsForm::btnSaveClick() {
 }
 
 void TResultsForm::btnCopyClick() {
-  if (Table.selection().empty()) return;
+  // With no row selected every row goes: "Kopiuj" always copies something.
   dialogs_.setClipboardText(ReadingsText(log_, TextFlavour::Tabs, Table.selection()));
 }
 

@@ -35,6 +35,13 @@ class Chart : public Control {
     points_.shrink_to_fit();
     changed();
   }
+  // The decimal separator of the axes' numbers.
+  char decimalSeparator() const { return decimalSeparator_; }
+  void setDecimalSeparator(char separator) {
+    if (separator == decimalSeparator_) return;
+    decimalSeparator_ = separator;
+    changed();
+  }
   const std::string& xCaption() const { return xCaption_; }
   const std::string& yCaption() const { return yCaption_; }
   void setCaptions(const std::string& x, const std::string& y) {
@@ -47,6 +54,25 @@ class Chart : public Control {
  private:
   std::vector<ChartPoint> points_;
   std::string xCaption_, yCaption_;
+  char decimalSeparator_ = '.';
 };
+
+// The numbered ticks of an axis, the same whichever way the plot is drawn.
+struct AxisTicks {
+  // The axis's range: the one asked for, or widened to whole steps.
+  double low = 0, high = 1;
+  // 1, 2 or 5 times a power of ten.
+  double step = 1;
+  // The decimals the step needs, for every tick's text.
+  int decimals = 0;
+  std::vector<double> values;
+};
+
+// About five round ticks over [low, high]; with widen, the range first
+// grows out to the nearest whole steps. An empty or unusable range gets a
+// single tick at low.
+AxisTicks roundTicks(double low, double high, bool widen);
+// A tick's number with the given decimals and separator, never "-0".
+std::string tickText(double value, int decimals, char separator);
 
 }  // namespace ui

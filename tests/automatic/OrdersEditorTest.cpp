@@ -56,7 +56,9 @@ TEST_F(OrdersEditorTest, ZapiszValidatesSavesAndClosesAndTheListComesBackNumbere
   };
   form1.Ustaw1.click();
   ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(dialogs.messages[0].text, pl("Jedno z pól zawiera błędną wartość."));
+  // The message names the field by its title and the order by its number.
+  EXPECT_EQ(dialogs.messages[0].text,
+            pl("Jedno z pól zawiera błędną wartość.") + "\r\n" + pl("Pole „Jedn.” rozkazu nr 2."));
   EXPECT_EQ(dialogs.messages[0].title, pl("Błędna wartość"));
   EXPECT_EQ(dialogs.messages[0].icon, ui::MessageIcon::Information);
   EXPECT_EQ(dialogs.messages[0].buttons, ui::MessageButton::Ok);
@@ -114,7 +116,9 @@ TEST_F(OrdersEditorTest, TheSaveIconRefusesAnEmptyListAndSavesUnderANewNameWitho
   ASSERT_EQ(dialogs.messages.size(), 2u);
   EXPECT_EQ(dialogs.messages[0].text, pl("Brak rozkazów do zapisu"));
   EXPECT_EQ(dialogs.messages[0].title, "Uwaga");
-  EXPECT_EQ(dialogs.messages[1].text, pl("Jedno z pól zawiera błędną wartość."));
+  // An order without a number is named by its row.
+  EXPECT_EQ(dialogs.messages[1].text,
+            pl("Jedno z pól zawiera błędną wartość.") + "\r\n" + pl("Pole „Nr/F” w wierszu 1."));
   EXPECT_EQ(dialogs.fileRequests.size(), 1u);
   EXPECT_NE(read("saved.xml").find("<Jedn.>x</Jedn.>"), std::string::npos);
   EXPECT_EQ(config::ConfigOptions.OrdersFileName, path("saved.xml"));

@@ -107,8 +107,8 @@ TEST_F(OrdersEditorViewTest, ACellEditedInTheWindowIsSavedByZapisz) {
   EXPECT_EQ(qtDialogs.showModal(form2), ui::ModalResult::Ok);
 
   const std::string saved = read("orders.xml");
-  EXPECT_NE(saved.find("<Rozkaz><Rozkaz>Wagaż</Rozkaz><Czas>2</Czas>"), std::string::npos) << saved;
-  EXPECT_NE(saved.find("<Rozkaz><Rozkaz>SI</Rozkaz><Czas>5</Czas>"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("<Rozkaz>Wagaż</Rozkaz>\n    <Czas>2</Czas>"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("<Rozkaz>SI</Rozkaz>\n    <Czas>5</Czas>"), std::string::npos) << saved;
   EXPECT_EQ(rows().size(), 3u);
   EXPECT_EQ(rows()[1][1], platform::pl("Wagaż"));
 }

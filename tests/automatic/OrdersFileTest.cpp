@@ -73,7 +73,7 @@ TEST_F(OrdersFileTest, AnotherRootNameAndOrderNamesLoadAndTheSaveKeepsRootAndDec
   const std::string bytes = read("lista.xml");
   EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"windows-1250\"?>", 0), 0u) << bytes;
   // Written in the declared encoding: the Polish letters are single bytes.
-  EXPECT_NE(bytes.find("<Lista><Rozkaz><Rozkaz>" + pl("Ważenie") + "</Rozkaz><Czas>3</Czas>"),
+  EXPECT_NE(bytes.find("<Lista>\n  <Rozkaz>\n    <Rozkaz>" + pl("Ważenie") + "</Rozkaz>\n    <Czas>3</Czas>"),
             std::string::npos)
       << bytes;
   EXPECT_NE(bytes.find("<Rozkaz>" + pl("Żółw") + "</Rozkaz>"), std::string::npos) << bytes;
@@ -95,13 +95,15 @@ TEST_F(OrdersFileTest, SavingWritesEveryRowWithTheSpeedDefaultAndAnEmptyListWrit
         {"7", "S ", " 1", "m", "2", "3", "9600"},
         {"", "", "", "", "", "", ""}});
   form2.SaveXMLOrders(path("new.xml"));
+  // Indented, one element a line.
   EXPECT_EQ(read("new.xml"),
-            "<Rozkazy>"
-            "<Rozkaz><Rozkaz>SI</Rozkaz><Czas>5</Czas><Jedn.>s</Jedn.><L.pom.>1</L.pom.><COM>2</COM>"
-            "<Prędkość>4800</Prędkość></Rozkaz>"
-            "<Rozkaz><Rozkaz>S </Rozkaz><Czas> 1</Czas><Jedn.>m</Jedn.><L.pom.>2</L.pom.><COM>3</COM>"
-            "<Prędkość>9600</Prędkość></Rozkaz>"
-            "<Rozkaz><Rozkaz/><Czas/><Jedn./><L.pom./><COM/><Prędkość>4800</Prędkość></Rozkaz>"
+            "<Rozkazy>\n"
+            "  <Rozkaz>\n    <Rozkaz>SI</Rozkaz>\n    <Czas>5</Czas>\n    <Jedn.>s</Jedn.>\n"
+            "    <L.pom.>1</L.pom.>\n    <COM>2</COM>\n    <Prędkość>4800</Prędkość>\n  </Rozkaz>\n"
+            "  <Rozkaz>\n    <Rozkaz>S </Rozkaz>\n    <Czas> 1</Czas>\n    <Jedn.>m</Jedn.>\n"
+            "    <L.pom.>2</L.pom.>\n    <COM>3</COM>\n    <Prędkość>9600</Prędkość>\n  </Rozkaz>\n"
+            "  <Rozkaz>\n    <Rozkaz/>\n    <Czas/>\n    <Jedn./>\n    <L.pom./>\n    <COM/>\n"
+            "    <Prędkość>4800</Prędkość>\n  </Rozkaz>\n"
             "</Rozkazy>\n");
 
   // A file that cannot be written leaves the name as it was.
@@ -110,8 +112,11 @@ TEST_F(OrdersFileTest, SavingWritesEveryRowWithTheSpeedDefaultAndAnEmptyListWrit
 }
 
 TEST_F(OrdersFileTest, SaveThenLoadGivesTheCellsBackNumberedByPosition) {
+  // Blanks at the ends of a value are its own: the indentation around the
+  // elements must not reach them.
   const std::vector<Row> saved{{"4", pl("Zażółć"), "1.5", "h", "3", "192.168.1.100", "1001"},
                                {"4", "file", "10", "s", "1", "C:\\pomiary\\a.txt", ""},
+                               {"5", " ", "\t2,5 ", "s", "1", "\n", "9600"},
                                {"x", "$FF$02PS00", "0", "m", "-2", "", " "}};
   form2.LoadXMLOrders(path("round.xml"));
   fill(saved);
@@ -120,8 +125,9 @@ TEST_F(OrdersFileTest, SaveThenLoadGivesTheCellsBackNumberedByPosition) {
   form2.LoadXMLOrders(path("round.xml"));
   EXPECT_EQ(rows(), (std::vector<Row>{{"1", pl("Zażółć"), "1.5", "h", "3", "192.168.1.100", "1001"},
                                       {"2", "file", "10", "s", "1", "C:\\pomiary\\a.txt", "4800"},
+                                      {"3", " ", "\t2,5 ", "s", "1", "\n", "9600"},
                                       // An empty link ends the order: the defaults follow.
-                                      {"3", "$FF$02PS00", "0", "m", "-2", "3", ""}}));
+                                      {"4", "$FF$02PS00", "0", "m", "-2", "3", ""}}));
 }
 
 TEST_F(OrdersFileTest, AFileThatCannotBeParsedLoadsAsMissingAndIsKeptBesideItBeforeASave) {
@@ -132,18 +138,34 @@ TEST_F(OrdersFileTest, AFileThatCannotBeParsedLoadsAsMissingAndIsKeptBesideItBef
   form2.LoadXMLOrders(path("orders.xml"));
   EXPECT_EQ(rows(), (std::vector<Row>{{"1", "A", "5", "s", "1", "3", ""}}));
   EXPECT_EQ(config::ConfigOptions.OrdersFileName, path("orders.xml"));
+  // Said once, with where the next save keeps it; the reload when the
+  // editor closes says nothing more.
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text,
+            pl("Nie można odczytać pliku rozkazów ") + path("orders.xml") +
+                pl(". Przy najbliższym zapisie jego treść zostanie zachowana w pliku ") +
+                path("orders.xml.bak2") + ".");
+  EXPECT_EQ(dialogs.messages[0].icon, ui::MessageIcon::Warning);
+  form2.LoadXMLOrders(path("orders.xml"));
+  EXPECT_EQ(dialogs.messages.size(), 1u);
 
   form2.SaveXMLOrders(path("orders.xml"));
   EXPECT_EQ(read("orders.xml.bak2"), damaged);
   EXPECT_EQ(read("orders.xml.bak"), "an older copy");
-  EXPECT_EQ(read("orders.xml").rfind("<Rozkazy><Rozkaz><Rozkaz>A</Rozkaz>", 0), 0u);
-  ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_NE(dialogs.messages[0].text.find(path("orders.xml.bak2")), std::string::npos);
+  EXPECT_EQ(read("orders.xml").rfind("<Rozkazy>\n  <Rozkaz>\n    <Rozkaz>A</Rozkaz>", 0), 0u);
+  ASSERT_EQ(dialogs.messages.size(), 2u);
+  EXPECT_NE(dialogs.messages[1].text.find(path("orders.xml.bak2")), std::string::npos);
 
-  // Now sound, it is replaced without another copy.
+  // Now sound, it is replaced without another copy, and loads without a word.
   form2.SaveXMLOrders(path("orders.xml"));
+  form2.LoadXMLOrders(path("orders.xml"));
   EXPECT_FALSE(std::filesystem::exists(dir / "orders.xml.bak3"));
-  EXPECT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages.size(), 2u);
+
+  // Damaged again later: said again.
+  write("orders.xml", damaged);
+  form2.LoadXMLOrders(path("orders.xml"));
+  EXPECT_EQ(dialogs.messages.size(), 3u);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ TEST(SequencerRules, OrderTimeSpeedAndCountdownText) {
   automatic::setDecimalSeparator(',');
   EXPECT_EQ(automatic::OrderInterval("5", "s"), 5000);
   EXPECT_EQ(automatic::OrderInterval("2,5", "m"), 150000);
+  EXPECT_EQ(automatic::OrderInterval("0.5", "s"), 500);
   EXPECT_EQ(automatic::OrderInterval("1", "h"), 3600000);
   // Any other unit counts as seconds; halves go to the even neighbour.
   EXPECT_EQ(automatic::OrderInterval("1", "min"), 1000);
@@ -28,7 +29,7 @@ TEST(SequencerRules, OrderTimeSpeedAndCountdownText) {
   EXPECT_EQ(automatic::OrderInterval("0,1875", "s"), 188);
   EXPECT_EQ(automatic::OrderInterval("0", "s"), 0);
   // Not a time: no decimal number, negative, beyond the timer's range.
-  for (const char* bad : {"abc", "2.5", "-1", "-0,001", "1000", ""})
+  for (const char* bad : {"abc", "2;5", "-1", "-0,001", "1000", ""})
     EXPECT_THROW(automatic::OrderInterval(bad, bad == std::string("1000") ? "h" : "s"), app::ConversionError)
         << bad;
   automatic::setDecimalSeparator('.');

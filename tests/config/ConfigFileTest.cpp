@@ -6,6 +6,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Cp1250.h"
+#include "platform/PathText.h"
 #include "platform/XmlDocument.h"
 #include "support/TempDir.h"
 
@@ -78,8 +79,9 @@ std::vector<std::string> childNames(const std::string& bytes, const std::string&
 TEST(ConfigFile, StartWithoutFileThenExitWritesTheCompleteDefaultFile) {
   Program p;
   p.start();
-  // The program's directory and the name are joined with '/' on every system.
-  const std::string orders = p.dir.path().string() + "/orders.xml";
+  // The program's directory and the name joined with the system's own
+  // separator, as the operator is shown it.
+  const std::string orders = platform::utf8Path(p.dir.path() / "orders.xml");
   EXPECT_EQ(p.options.OrdersFileName, orders);
   EXPECT_FALSE(p.options.WindRow);
   EXPECT_EQ(p.options.WindRowMode, 0);

@@ -1,6 +1,7 @@
 // The plot's decimated line: bounded by the plot's width, in time order, and
 // still showing every peak, the first and the last reading; and the plot as
-// the build draws it (Qt Charts or painted) showing both kinds of marker.
+// the build draws it (Qt Charts or painted) showing both kinds of marker, a
+// lone reading and round ticks.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -57,6 +58,25 @@ TEST(ChartView, DrawsTheMarkersOfUnstableAndUnreadableReadings) {
   const QImage drawn = view.grab().toImage();
   EXPECT_GT(pixelsNear(drawn, Qt::red), 10);
   EXPECT_GT(pixelsNear(drawn, QColor(255, 140, 0)), 10);
+  // Round ticks; the value axis reaches out to whole steps.
+  EXPECT_EQ(view.tickLabels(Qt::Horizontal), QStringList({"0", "1", "2", "3", "4"}));
+  EXPECT_EQ(view.tickLabels(Qt::Vertical), QStringList({"-5", "0", "5", "10", "15"}));
+}
+
+TEST(ChartView, ALoneReadingIsDrawnOnRoundTicksWithTheChartsSeparator) {
+  ui::Chart chart("Chart1");
+  chart.setDecimalSeparator(',');
+  ui::qt::ChartView view(chart);
+  view.resize(400, 300);
+  const QColor line(32, 159, 223);
+  EXPECT_EQ(pixelsNear(view.grab().toImage(), line), 0);
+
+  chart.append({{0, 12.5}});
+  view.sync();
+  EXPECT_GT(pixelsNear(view.grab().toImage(), line), 5);
+  EXPECT_EQ(view.tickLabels(Qt::Horizontal), QStringList({"0,0", "0,2", "0,4", "0,6", "0,8", "1,0"}));
+  EXPECT_EQ(view.tickLabels(Qt::Vertical),
+            QStringList({"12,35", "12,40", "12,45", "12,50", "12,55", "12,60", "12,65"}));
 }
 
 }  // namespace

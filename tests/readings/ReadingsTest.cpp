@@ -201,7 +201,7 @@ TEST_F(ResultsWindow, CsvReadsBackInBothFlavoursAndAFailedSaveKeepsTheOldFile) {
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text.rfind(pl("Nie można zapisać pliku ") + path, 0), 0u);
 
-  // "Kopiuj": the selected rows, tab-separated.
+  // "Kopiuj": the selected rows, tab-separated, or all of them.
   results.Refresh();
   results.Table.setSelection({0, 2});
   results.btnCopy.click();
@@ -209,6 +209,11 @@ TEST_F(ResultsWindow, CsvReadsBackInBothFlavoursAndAFailedSaveKeepsTheOldFile) {
                                    readings::TimeText(1000) +
                                    "\t\t\t123,45\tg\tstabilny\tST,GS,+00123.45  g\n" +
                                    readings::TimeText(3000) + "\t\t\t\t\t" + pl("nieczytelny") + "\tES\n");
+  // With nothing selected, every row.
+  results.Table.setSelection({});
+  results.btnCopy.click();
+  EXPECT_EQ(dialogs.clipboard, readings::ReadingsText(log, readings::TextFlavour::Tabs));
+  EXPECT_NE(dialogs.clipboard.find("\tS S 1 g\n"), std::string::npos);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace ui::qt {
 
@@ -56,16 +57,29 @@ QList<QPointF> decimatedLine(const std::vector<ui::ChartPoint>& points, int colu
   return out;
 }
 
-ChartRanges chartRanges(const std::vector<ui::ChartPoint>& points) {
-  if (points.empty()) return {};
+ChartAxes chartAxes(const std::vector<ui::ChartPoint>& points) {
+  if (points.empty()) return {ui::roundTicks(0, 1, false), ui::roundTicks(0, 1, true)};
   double lowY = std::numeric_limits<double>::max(), highY = std::numeric_limits<double>::lowest();
   for (const ui::ChartPoint& p : points) {
     lowY = std::min(lowY, p.y);
     highY = std::max(highY, p.y);
   }
-  const double margin = std::max((highY - lowY) * 0.05, std::max(std::abs(highY) * 1e-6, 1e-9));
-  return {std::min(points.front().x, points.back().x), std::max(points.back().x, points.front().x + 1),
-          lowY - margin, highY + margin};
+  double margin = (highY - lowY) * 0.05;
+  // A flat series stands in the middle of a range a hundredth of its value
+  // wide, not of a rounding error.
+  if (!(margin > std::abs(highY) * 1e-6)) margin = highY != 0 ? std::abs(highY) * 0.01 : 1;
+  const double lowX = std::min(points.front().x, points.back().x);
+  const double highX = std::max(points.back().x, points.front().x + 1);
+  return {ui::roundTicks(lowX, highX, false), ui::roundTicks(lowY - margin, highY + margin, true)};
+}
+
+QStringList tickLabels(const ui::AxisTicks& ticks, char decimalSeparator) {
+  QStringList labels;
+  for (double v : ticks.values) {
+    const std::string text = ui::tickText(v, ticks.decimals, decimalSeparator);
+    labels.append(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  }
+  return labels;
 }
 
 }  // namespace ui::qt

@@ -5,6 +5,7 @@
 // and the window stays responsive.
 #include <QList>
 #include <QPointF>
+#include <QStringList>
 #include <cstddef>
 #include <vector>
 
@@ -18,11 +19,15 @@ QList<QPointF> decimatedLine(const std::vector<ui::ChartPoint>& points, int colu
 // Points of one kind, for markers; at most about limit of them.
 QList<QPointF> pointsOfKind(const std::vector<ui::ChartPoint>& points, ui::PointKind kind, std::size_t limit);
 
-// The ranges both views show: x from the first to the last point (at least
-// 1 wide), y over every point with a small margin; 0..1 when empty.
-struct ChartRanges {
-  double lowX = 0, highX = 1, lowY = 0, highY = 1;
+// The axes both views show, with their numbered ticks: x from the first to
+// the last point (at least 1 wide), y over every point with a small margin
+// (a flat series, a single reading too, gets a margin of its own), widened
+// to whole steps; 0..1 when empty.
+struct ChartAxes {
+  ui::AxisTicks x, y;
 };
-ChartRanges chartRanges(const std::vector<ui::ChartPoint>& points);
+ChartAxes chartAxes(const std::vector<ui::ChartPoint>& points);
+// The ticks' numbers as the axis writes them.
+QStringList tickLabels(const ui::AxisTicks& ticks, char decimalSeparator);
 
 }  // namespace ui::qt

@@ -1,15 +1,15 @@
 #pragma once
-// The readings plot: a line through the readable points, unstable points as
-// orange rings, unreadable ones as red squares; long series are thinned to
+// The readings plot: a line through the readable points (a lone one drawn as
+// a dot), unstable points as orange rings, unreadable ones as red squares; long series are thinned to
 // the plot's width (ChartPoints.h). Drawn with Qt Charts where the build has
 // it (TERSO_QT_CHARTS), else painted here (PaintedChartView.cpp).
 #include "ui/Chart.h"
 
 #if TERSO_QT_CHARTS
 #include <QChartView>
+class QCategoryAxis;
 class QLineSeries;
 class QScatterSeries;
-class QValueAxis;
 #else
 #include <QWidget>
 #endif
@@ -30,6 +30,8 @@ class ChartView : public ChartViewBase {
 
   // Redraws from the model (the binder calls it on every change).
   void sync();
+  // The numbers along an axis, as drawn.
+  QStringList tickLabels(Qt::Orientation axis) const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -43,8 +45,10 @@ class ChartView : public ChartViewBase {
   QLineSeries* line_;
   QScatterSeries* marked_;
   QScatterSeries* unreadable_;
-  QValueAxis* xAxis_;
-  QValueAxis* yAxis_;
+  // Category axes, labelled at their boundaries: the numbers are the
+  // model's, written with its decimal separator.
+  QCategoryAxis* xAxis_;
+  QCategoryAxis* yAxis_;
 #endif
 };
 

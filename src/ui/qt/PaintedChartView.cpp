@@ -1,6 +1,6 @@
 // The readings plot painted directly, for a build without Qt Charts: axes
-// with a handful of round-numbered ticks and their captions, the thinned line,
-// and the markers of unstable and unreadable points.
+// with the model's round ticks and their captions, the thinned line (a lone
+// reading as a dot), and the markers of unstable and unreadable points.
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -13,26 +13,6 @@
 
 namespace ui::qt {
 
-namespace {
-
-// Round tick positions covering [low, high]: steps of 1, 2 or 5 times a
-// power of ten, about five of them.
-std::vector<double> ticks(double low, double high) {
-  const double span = high - low;
-  if (!(span > 0) || !std::isfinite(span)) return {low};
-  const double rough = span / 5;
-  const double power = std::pow(10.0, std::floor(std::log10(rough)));
-  double step = power;
-  for (double f : {2.0, 5.0, 10.0})
-    if (rough > step) step = power * f;
-  std::vector<double> out;
-  for (double t = std::ceil(low / step) * step; t <= high + step * 1e-9; t += step)
-    out.push_back(std::abs(t) < step * 1e-9 ? 0.0 : t);
-  return out;
-}
-
-}  // namespace
-
 ChartView::ChartView(ui::Chart& chart, QWidget* parent) : QWidget(parent), chart_(chart) {
   setAutoFillBackground(true);
   QPalette white = palette();
@@ -42,6 +22,11 @@ ChartView::ChartView(ui::Chart& chart, QWidget* parent) : QWidget(parent), chart
 
 void ChartView::sync() { update(); }
 
+QStringList ChartView::tickLabels(Qt::Orientation axis) const {
+  const ChartAxes axes = chartAxes(chart_.points());
+  return qt::tickLabels(axis == Qt::Horizontal ? axes.x : axes.y, chart_.decimalSeparator());
+}
+
 void ChartView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   update();
@@ -49,15 +34,20 @@ void ChartView::resizeEvent(QResizeEvent* event) {
 
 void ChartView::paintEvent(QPaintEvent*) {
   const std::vector<ui::ChartPoint>& points = chart_.points();
-  const ChartRanges r = chartRanges(points);
-  const std::vector<double> xTicks = ticks(r.lowX, r.highX);
-  const std::vector<double> yTicks = ticks(r.lowY, r.highY);
+  const ChartAxes axes = chartAxes(points);
+  const std::vector<double>& xTicks = axes.x.values;
+  const std::vector<double>& yTicks = axes.y.values;
+  const QStringList xLabels = qt::tickLabels(axes.x, chart_.decimalSeparator());
+  const QStringList yLabels = qt::tickLabels(axes.y, chart_.decimalSeparator());
+  struct {
+    double lowX, highX, lowY, highY;
+  } const r{axes.x.low, axes.x.high, axes.y.low, axes.y.high};
 
   QPainter p(this);
   const QFontMetrics metrics = p.fontMetrics();
   const int line = metrics.height();
   int labelWidth = 0;
-  for (double t : yTicks) labelWidth = std::max(labelWidth, metrics.horizontalAdvance(QString::number(t)));
+  for (const QString& label : yLabels) labelWidth = std::max(labelWidth, metrics.horizontalAdvance(label));
   const QRect plot = rect().adjusted(line + labelWidth + 12, line, -line * 2, -(line * 2 + 10));
   if (plot.width() < 10 || plot.height() < 10) return;
 
@@ -72,15 +62,15 @@ void ChartView::paintEvent(QPaintEvent*) {
   for (double t : yTicks) p.drawLine(toScreen(r.lowX, t), toScreen(r.highX, t));
   p.setPen(palette().color(QPalette::WindowText));
   p.drawRect(plot);
-  for (double t : xTicks) {
-    const QPointF at = toScreen(t, r.lowY);
+  for (std::size_t i = 0; i < xTicks.size(); ++i) {
+    const QPointF at = toScreen(xTicks[i], r.lowY);
     p.drawText(QRectF(at.x() - 50, plot.bottom() + 4, 100, line), Qt::AlignHCenter | Qt::AlignTop,
-               QString::number(t));
+               xLabels[static_cast<qsizetype>(i)]);
   }
-  for (double t : yTicks) {
-    const QPointF at = toScreen(r.lowX, t);
+  for (std::size_t i = 0; i < yTicks.size(); ++i) {
+    const QPointF at = toScreen(r.lowX, yTicks[i]);
     p.drawText(QRectF(plot.left() - labelWidth - 6, at.y() - line / 2.0, labelWidth, line),
-               Qt::AlignRight | Qt::AlignVCenter, QString::number(t));
+               Qt::AlignRight | Qt::AlignVCenter, yLabels[static_cast<qsizetype>(i)]);
   }
   // Axis captions: below the plot, and up its left side.
   p.drawText(QRect(plot.left(), plot.bottom() + line + 6, plot.width(), line), Qt::AlignCenter,
@@ -103,6 +93,14 @@ void ChartView::paintEvent(QPaintEvent*) {
   }
   p.setPen(QPen(QColor(32, 159, 223), 2));
   p.drawPath(path);
+  // A line through one point draws nothing: a lone reading is a dot.
+  if (linePoints.size() == 1) {
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setBrush(QColor(32, 159, 223));
+    p.drawEllipse(toScreen(linePoints[0].x(), linePoints[0].y()), 3.5, 3.5);
+    p.setBrush(Qt::NoBrush);
+    p.setRenderHint(QPainter::Antialiasing, false);
+  }
 
   const auto limit = static_cast<std::size_t>(std::max(plot.width(), 100));
   p.setRenderHint(QPainter::Antialiasing, true);

@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "platform/Cp1250.h"
+#include "platform/PathText.h"
 #include "ui/qt/FileFilter.h"
 #include "ui/qt/FormDialog.h"
 #include "ui/qt/PrintRenderer.h"
@@ -124,7 +125,8 @@ std::optional<std::string> QtDialogs::fileName(const ui::FileDialogRequest& requ
     if (chosenFilter)
       *chosenFilter =
           std::max(0, static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter())));
-    return fromQt(chosen);
+    // Qt answers with '/' on every system.
+    return platform::shownPath(fromQt(chosen));
   }
 }
 
