@@ -6,9 +6,9 @@
 #include <string>
 
 #include "FuzzInput.h"
-#include "app/WholeNumbers.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/Sequencer.h"
+#include "platform/WholeNumbers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::FuzzInput in(data, size);
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(std::fabs(ms - value * scale) <= 0.5 + 1e-9 * value * scale);
     const std::int32_t seconds = automatic::IntervalSeconds(ms);
     FUZZ_CHECK(seconds >= 0 && std::abs(seconds * 1000.0 - ms) <= 500.0);
-  } catch (const app::ConversionError&) {
+  } catch (const platform::ConversionError&) {
     // A time that is no number, negative or too long: the order is refused.
   }
 

@@ -21,7 +21,6 @@
 
 #include "FuzzInput.h"
 #include "app/TForm1.h"
-#include "app/WholeNumbers.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/Sequencer.h"
 #include "automatic/TForm2.h"
@@ -31,6 +30,7 @@
 #include "platform/ManualEventLoop.h"
 #include "platform/PortNames.h"
 #include "platform/Sound.h"
+#include "platform/WholeNumbers.h"
 #include "support/DeviceMap.h"
 #include "support/Pty.h"
 #include "support/RecordingForm.h"
@@ -113,7 +113,7 @@ bool startsWith(const std::string& text, const std::string& start) {
 int rowOf(const ui::StringGrid& grid, std::int32_t n) {
   for (int r = 1; r < grid.rowCount(); ++r) {
     std::int32_t v = 0;
-    if (!app::tryParseInteger(grid.cell(automatic::colNumber, r), v)) return -1;
+    if (!platform::tryParseInteger(grid.cell(automatic::colNumber, r), v)) return -1;
     if (v == n) return r;
   }
   return -1;
@@ -188,7 +188,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       try {
         expected =
             automatic::OrderInterval(grid.cell(automatic::colTime, row), grid.cell(automatic::colUnit, row));
-      } catch (const app::ConversionError&) {
+      } catch (const platform::ConversionError&) {
       }
       FUZZ_CHECK(interval == expected);
       FUZZ_CHECK(s.form->Sequencer.SecondsToNext == automatic::IntervalSeconds(interval));

@@ -18,6 +18,9 @@ windows_deps=$!
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
+echo "== Layers of src/"
+bash scripts/layers.sh
+
 echo "== Normal build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"

@@ -17,8 +17,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "app/CaptureFileName.h"
 #include "app/TForm1.h"
+#include "automatic/CaptureFileName.h"
 #include "config/ConfigOptions.h"
 #include "platform/CaptureWriter.h"
 #include "platform/Cp1250.h"
@@ -326,7 +326,7 @@ void TForm1::BitBtnSaveToFileClick() {
     CloseCaptureFile();
     return;
   }
-  LabelFileName.setCaption(captureFileName(*chosen));
+  LabelFileName.setCaption(automatic::captureFileName(*chosen));
   LabelFileName.setFontColor(ui::Color::Black);
   // The dialog asked before replacing the very file the rows go to.
   Bytes.Capture.ReplaceConfirmed = LabelFileName.caption() == *chosen ? nativePath(*chosen) : std::string();

@@ -1,8 +1,10 @@
 #include "app/Escapes.h"
 
-#include "app/WholeNumbers.h"
+#include "platform/WholeNumbers.h"
 
 namespace app {
+
+using platform::ConversionError;
 
 namespace {
 

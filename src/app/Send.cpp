@@ -7,9 +7,9 @@
 
 #include "app/Escapes.h"
 #include "app/TForm1.h"
-#include "app/WholeNumbers.h"
 #include "config/ConfigOptions.h"
 #include "platform/Counters.h"
+#include "platform/WholeNumbers.h"
 
 namespace app {
 
@@ -73,7 +73,7 @@ void TForm1::FormKeyDown(ui::Key key) {
   if (key < ui::kKeyF1 || key > ui::kKeyF12) return;
   const std::vector<OrderKeyRow> rows = orderListRows ? orderListRows() : std::vector<OrderKeyRow>{{}};
   for (const OrderKeyRow& row : rows) {
-    if (std::int64_t{parseInteger(row.number)} + 111 == key) {
+    if (std::int64_t{platform::parseInteger(row.number)} + 111 == key) {
       Edit1.setText(row.order);
       btnWyslijClick();
       return;

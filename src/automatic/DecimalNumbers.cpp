@@ -3,7 +3,7 @@
 #include <charconv>
 #include <string>
 
-#include "app/WholeNumbers.h"
+#include "platform/WholeNumbers.h"
 
 namespace automatic {
 
@@ -59,7 +59,7 @@ bool tryParseDecimal(std::string_view text, double& value) {
 double parseDecimal(std::string_view text) {
   double value = 0;
   if (!tryParseDecimal(text, value))
-    throw app::ConversionError("'" + std::string(text) + "' is not a valid floating point value");
+    throw platform::ConversionError("'" + std::string(text) + "' is not a valid floating point value");
   return value;
 }
 

@@ -15,7 +15,7 @@ using platform::useLocaleDecimalSeparator;
 
 // The value of text, or false when it is no valid decimal number.
 bool tryParseDecimal(std::string_view text, double& value);
-// The value of text; raises app::ConversionError when it is no valid decimal number.
+// The value of text; raises platform::ConversionError when it is no valid decimal number.
 double parseDecimal(std::string_view text);
 
 }  // namespace automatic

@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/WholeNumbers.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/TForm2.h"
+#include "platform/WholeNumbers.h"
 
 namespace automatic {
 
@@ -89,7 +89,7 @@ bool TForm2::CheckOrders() {
       switch (c) {
         case colNumber:
         case colRepeats:
-          valid = app::tryParseInteger(text, whole);
+          valid = platform::tryParseInteger(text, whole);
           break;
         case colOrder:
           valid = !text.empty();
@@ -129,7 +129,7 @@ void TForm2::BitBtnUpClick() {
     if (grid.rowCount() > 2 && grid.row() > 1) {
       const int c = grid.row();
       std::int32_t n = 1;
-      if (!app::tryParseInteger(grid.cell(colNumber, c), n)) n = 1;
+      if (!platform::tryParseInteger(grid.cell(colNumber, c), n)) n = 1;
       grid.exchangeRows(c - 1, c);
       const std::int64_t moved = std::int64_t{n} - 1;
       grid.setCell(colNumber, c - 1, std::to_string(moved));
@@ -148,7 +148,7 @@ void TForm2::BitBtnDownClick() {
     if (grid.rowCount() > 2 && grid.row() < grid.rowCount() - 1) {
       const int c = grid.row();
       std::int32_t n = -1;
-      if (!app::tryParseInteger(grid.cell(colNumber, c), n)) n = -1;
+      if (!platform::tryParseInteger(grid.cell(colNumber, c), n)) n = -1;
       grid.exchangeRows(c, c + 1);
       const std::int64_t moved = std::int64_t{n} + 1;
       grid.setCell(colNumber, c + 1, std::to_string(moved));

@@ -6,12 +6,12 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/WholeNumbers.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/TForm2.h"
 #include "platform/Counters.h"
 #include "platform/Cp1250.h"
 #include "platform/Sound.h"
+#include "platform/WholeNumbers.h"
 #include "serial/EComPort.h"
 
 namespace automatic {
@@ -26,13 +26,13 @@ int OrderInterval(const std::string& time, const std::string& unit) {
   // A negative time has no timer interval; one beyond the timer's range would
   // wrap into a wrong one.
   if (value < 0 || !(ms <= std::numeric_limits<int>::max()))
-    throw app::ConversionError("'" + time + "' is not a valid order time");
+    throw platform::ConversionError("'" + time + "' is not a valid order time");
   return static_cast<int>(ms);
 }
 
 serial::TBaudRate OrderSpeed(const std::string& speed) {
   std::int32_t value = 0;
-  if (!app::tryParseInteger(speed, value)) value = 4800;
+  if (!platform::tryParseInteger(speed, value)) value = 4800;
   switch (value) {
     case 9600:
       return serial::br9600;
@@ -78,8 +78,8 @@ std::string FolderPart(const std::string& name) {
   return separator == std::string::npos ? std::string() : name.substr(0, separator + 1);
 }
 
-using app::ConversionError;
-using app::parseInteger;
+using platform::ConversionError;
+using platform::parseInteger;
 
 namespace {
 
@@ -354,7 +354,7 @@ void Sequencer::changeConnection(int row) {
     // A serial port number.
     const serial::TBaudRate speed = OrderSpeed(speedCell);
     std::int32_t number = 0;
-    if (!app::tryParseInteger(link, number) || number <= 0) return;
+    if (!platform::tryParseInteger(link, number) || number <= 0) return;
     const std::string name = "COM" + link;
     if (!window_.serialLinkIs(name, speed)) window_.switchToSerial(name, speed);
     return;
@@ -363,7 +363,7 @@ void Sequencer::changeConnection(int row) {
   // The address of a device server. A port cell that is no number never
   // matches the link's port: such an order connects anew each time.
   std::int32_t port = -1;
-  if (!app::tryParseInteger(speedCell, port)) port = -1;
+  if (!platform::tryParseInteger(speedCell, port)) port = -1;
   if (window_.ethernetLinkIs(link, port)) return;
   ethernetOpenedInOrder_ = false;
   window_.switchToEthernet(link, port > 0 ? port : 1001);

@@ -14,7 +14,7 @@ namespace automatic {
 // The time of an order in ms: "Czas" as a decimal number times 60 000 for
 // "m", 3 600 000 for "h", 1000 for anything else, rounded to the nearest
 // integer, halves to even. A time that is no decimal number, negative, or
-// beyond the timer's range raises app::ConversionError.
+// beyond the timer's range raises platform::ConversionError.
 int OrderInterval(const std::string& time, const std::string& unit);
 
 // The serial speed an order names in "Prędk./Port"; 4800 for anything that

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/CaptureFileName.h"
-#include "app/WholeNumbers.h"
+#include "automatic/CaptureFileName.h"
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
+#include "platform/WholeNumbers.h"
 
 namespace automatic {
 
@@ -210,7 +210,7 @@ std::string TForm2::invalidCellText() const {
   const int row = grid.row();
   const std::string field = pl("Pole „") + grid.cell(grid.col(), 0) + pl("” ");
   std::int32_t number = 0;
-  if (app::tryParseInteger(grid.cell(colNumber, row), number))
+  if (platform::tryParseInteger(grid.cell(colNumber, row), number))
     return field + "rozkazu nr " + std::to_string(number) + ".";
   return field + "w wierszu " + std::to_string(row) + ".";
 }
@@ -254,7 +254,7 @@ void TForm2::BitBtnSaveToFileClick() {
     LabelFileName.setFontColor(ui::Color::Red);
     return;
   }
-  LabelFileName.setCaption(app::captureFileName(*chosen));
+  LabelFileName.setCaption(automatic::captureFileName(*chosen));
   LabelFileName.setFontColor(ui::Color::Black);
 }
 

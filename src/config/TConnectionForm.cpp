@@ -1,8 +1,8 @@
 #include "config/TConnectionForm.h"
 
-#include "app/WholeNumbers.h"
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
+#include "platform/WholeNumbers.h"
 #include "serial/ComSetupForm.h"
 #include "serial/ComTexts.h"
 
@@ -30,7 +30,7 @@ TConnectionForm::TConnectionForm(serial::TCustomComPort& comPort, ui::Button& op
   UpDownCOM.onClick = [this] { EditCOM.setText(std::to_string(UpDownCOM.position())); };
   EditCOM.onChange = [this] {
     std::int32_t n = 0;
-    if (app::tryParseInteger(EditCOM.text(), n)) UpDownCOM.setPosition(n);
+    if (platform::tryParseInteger(EditCOM.text(), n)) UpDownCOM.setPosition(n);
   };
 }
 
@@ -130,7 +130,7 @@ void TConnectionForm::sbApplyClick() {
     ConfigOptions.ConnectionKind = static_cast<std::uint8_t>(rgConnection.itemIndex());
   ConfigOptions.Host = EditIP.text();
   std::int32_t port = 0;
-  ConfigOptions.Port = app::tryParseInteger(EditPort.text(), port) ? port : 1001;
+  ConfigOptions.Port = platform::tryParseInteger(EditPort.text(), port) ? port : 1001;
   comPort_.setPort("COM" + EditCOM.text());
   // Listed speeds the port has no rate for give 9600.
   comPort_.setBaudRate(serial::BaudRateFromText(cbBaudRate.text()));

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "EditorFixture.h"
-#include "app/WholeNumbers.h"
+#include "platform/WholeNumbers.h"
 
 namespace automatic_test {
 namespace {
@@ -170,12 +170,12 @@ TEST(DecimalNumbersTest, ReadsDecimalNumbersWithAPointOrAComma) {
       {
         try {
           automatic::parseDecimal("abc");
-        } catch (const app::ConversionError& e) {
+        } catch (const platform::ConversionError& e) {
           EXPECT_STREQ(e.what(), "'abc' is not a valid floating point value");
           throw;
         }
       },
-      app::ConversionError);
+      platform::ConversionError);
   automatic::setDecimalSeparator('.');
   ASSERT_TRUE(automatic::tryParseDecimal("2,5", v));
   EXPECT_DOUBLE_EQ(v, 2.5);

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "EditorFixture.h"
-#include "app/WholeNumbers.h"
 #include "platform/Cp1250.h"
+#include "platform/WholeNumbers.h"
 
 namespace automatic_test {
 namespace {
@@ -224,7 +224,7 @@ TEST_F(OrdersEditorTest, FunctionKeysOfTheMainWindowReadTheGrid) {
   EXPECT_EQ(keyRows[1].order, "B");
   // An empty list: the empty number is no whole number.
   fill({});
-  EXPECT_THROW(form1.FormKeyDown(ui::kKeyF1), app::ConversionError);
+  EXPECT_THROW(form1.FormKeyDown(ui::kKeyF1), platform::ConversionError);
 }
 
 TEST(OrdersEditorWiringTest, TheEditorUnwiresItselfWhenItGoes) {

@@ -22,7 +22,6 @@
 
 #include "app/CaptureValues.h"
 #include "app/TForm1.h"
-#include "app/WholeNumbers.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/Sequencer.h"
 #include "automatic/TForm2.h"
@@ -31,6 +30,7 @@
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "platform/Sound.h"
+#include "platform/WholeNumbers.h"
 #include "support/DeviceMap.h"
 #include "support/ProgramValues.h"
 #include "support/Pty.h"

@@ -30,7 +30,8 @@ TEST(SequencerRules, OrderTimeSpeedAndCountdownText) {
   EXPECT_EQ(automatic::OrderInterval("0", "s"), 0);
   // Not a time: no decimal number, negative, beyond the timer's range.
   for (const char* bad : {"abc", "2;5", "-1", "-0,001", "1000", ""})
-    EXPECT_THROW(automatic::OrderInterval(bad, bad == std::string("1000") ? "h" : "s"), app::ConversionError)
+    EXPECT_THROW(automatic::OrderInterval(bad, bad == std::string("1000") ? "h" : "s"),
+                 platform::ConversionError)
         << bad;
   automatic::setDecimalSeparator('.');
 

@@ -10,9 +10,9 @@
 #include <clocale>
 #include <string>
 
-#include "app/WholeNumbers.h"
 #include "platform/Cp1250.h"
 #include "platform/ProgramDir.h"
+#include "platform/WholeNumbers.h"
 #include "serial/ComSetupForm.h"
 #include "serial/EComPort.h"
 #include "ui/qt/Application.h"
@@ -32,7 +32,7 @@ TEST(PolishTexts, SerialMessagesSetupDialogAndStandardButtons) {
   EXPECT_EQ(serial::ComErrorMessage(serial::CError_ConnChangeProp),
             platform::pl("Nie można zmienić ustawienia przy otwartym porcie"));
   // The conversion error of a bad escape names the same characters in Polish.
-  EXPECT_EQ(std::string(app::ConversionError::invalidInteger("$G1").what()),
+  EXPECT_EQ(std::string(platform::ConversionError::invalidInteger("$G1").what()),
             platform::pl("'$G1' nie jest poprawną liczbą całkowitą"));
   serial::TComSetupFrm setup("", "");
   EXPECT_EQ(setup.caption(), platform::pl("Ustawienia RS-232"));

@@ -1,6 +1,6 @@
-#include "app/CaptureFileName.h"
+#include "automatic/CaptureFileName.h"
 
-namespace app {
+namespace automatic {
 
 std::string captureFileName(const std::string& chosen) {
   const std::size_t separator = chosen.find_last_of("\\:/");
@@ -9,4 +9,4 @@ std::string captureFileName(const std::string& chosen) {
   return (dot == std::string::npos ? chosen : chosen.substr(0, dot)) + ".txt";
 }
 
-}  // namespace app
+}  // namespace automatic

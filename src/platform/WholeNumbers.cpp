@@ -1,10 +1,10 @@
-#include "app/WholeNumbers.h"
+#include "platform/WholeNumbers.h"
 
 #include <limits>
 
 #include "platform/Translations.h"
 
-namespace app {
+namespace platform {
 
 namespace {
 
@@ -20,7 +20,7 @@ int digitValue(char c, bool hex) {
 
 ConversionError ConversionError::invalidInteger(std::string_view text) {
   // The English text is the catalog's key; a Polish locale reads it in Polish.
-  const std::string_view format = platform::translate("cport", "'%s' is not a valid integer value");
+  const std::string_view format = translate("cport", "'%s' is not a valid integer value");
   std::string message;
   const std::size_t at = format.find("%s");
   if (at == std::string_view::npos) return ConversionError(std::string(format));
@@ -69,4 +69,4 @@ std::int32_t parseInteger(std::string_view text) {
   return value;
 }
 
-}  // namespace app
+}  // namespace platform

@@ -3,11 +3,11 @@
 // LabelFileName, shared by the main window and the orders editor.
 #include <string>
 
-namespace app {
+namespace automatic {
 
 // The capture file's name always ends in ".txt": the file-name part (the text
 // after the last "\", ":" or "/") loses everything from its first "." on;
 // dots in folder names stay.
 std::string captureFileName(const std::string& chosen);
 
-}  // namespace app
+}  // namespace automatic

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace app {
+namespace platform {
 
 // A text that is no valid number; its message is shown by the general error report.
 class ConversionError : public std::runtime_error {
@@ -22,4 +22,4 @@ bool tryParseInteger(std::string_view text, std::int32_t& value);
 // The value of text; raises ConversionError when it is no valid whole number.
 std::int32_t parseInteger(std::string_view text);
 
-}  // namespace app
+}  // namespace platform
