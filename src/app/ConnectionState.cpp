@@ -21,22 +21,9 @@ bool serialLink() {
 }
 
 std::string speedName(serial::TBaudRate rate) {
-  switch (rate) {
-    case serial::br4800:
-      return "4800";
-    case serial::br9600:
-      return "9600";
-    case serial::br19200:
-      return "19200";
-    case serial::br38400:
-      return "38400";
-    case serial::br57600:
-      return "57600";
-    case serial::br115200:
-      return "115200";
-    default:
-      return pl("niestandardowa prędkość");
-  }
+  for (const serial::TBaudRate known : serial::kTerminalSpeeds)
+    if (known == rate) return std::to_string(serial::BaudRateValue(rate));
+  return pl("niestandardowa prędkość");
 }
 
 std::string openCaption() {

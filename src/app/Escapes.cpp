@@ -1,5 +1,6 @@
 #include "app/Escapes.h"
 
+#include "platform/AsciiText.h"
 #include "platform/WholeNumbers.h"
 
 namespace app {
@@ -7,13 +8,6 @@ namespace app {
 using platform::ConversionError;
 
 namespace {
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 // An escape takes the "$" and the two characters after it, fewer at the end.
 constexpr std::size_t kEscapeLength = 3;
@@ -26,7 +20,7 @@ Escape DecodeEscape(std::string_view text, std::size_t pos) {
   if (digits.empty()) return escape;
   int value = 0;
   for (char c : digits) {
-    const int d = hexDigit(c);
+    const int d = platform::hexDigitValue(c);
     if (d < 0) return escape;
     value = value * 16 + d;
   }

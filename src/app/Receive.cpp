@@ -6,6 +6,7 @@
 
 #include "app/TForm1.h"
 #include "platform/Cp1250.h"
+#include "platform/WholeNumbers.h"
 
 namespace app {
 
@@ -17,26 +18,9 @@ namespace {
 // operator's numbers are read: "$" then hexadecimal digits, at most 32 bits;
 // anything else is no valid integer and reads as 0.
 std::uint32_t dollarTextValue(std::string_view text) {
-  if (text.size() < 2 || text[0] != '$') return 0;
-  std::uint64_t value = 0;
-  for (char c : text.substr(1)) {
-    int digit;
-    if (c >= '0' && c <= '9')
-      digit = c - '0';
-    else if (c >= 'A' && c <= 'F')
-      digit = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f')
-      digit = c - 'a' + 10;
-    else
-      return 0;
-    value = value * 16 + static_cast<unsigned>(digit);
-    if (value > 0xFFFFFFFFu) return 0;
-  }
+  std::int32_t value = 0;
+  if (text.empty() || text[0] != '$' || !platform::tryParseInteger(text, value)) return 0;
   return static_cast<std::uint32_t>(value);
-}
-
-std::string counts(std::int32_t replies, std::int32_t sent) {
-  return std::to_string(replies) + " / " + std::to_string(sent);
 }
 
 }  // namespace
@@ -69,12 +53,10 @@ ReceiveSettings TForm1::receiveSettings() const {
 // unless the automatic measurement's countdown owns them.
 void TForm1::showReplyCount() {
   const int interval = Timer1->interval();
-  if (interval < 3000) StaticText6.setCaption(pl("Odpowiedzi: ") + counts(Bytes.ReplyCount, SentCount));
+  if (interval < 3000) StaticText6.setCaption(automatic::RepliesText(Bytes.ReplyCount, SentCount));
   if (interval == 0) {
     const bool finished = StaticText5.caption().find(pl("zakończony")) != std::string::npos;
-    StaticText5.setCaption(pl(finished ? "Pomiar automatyczny zakończony (Odpowiedzi: "
-                                       : "Pomiar automatyczny przerwany (Odpowiedzi: ") +
-                           counts(Bytes.ReplyCount, SentCount) + " )");
+    StaticText5.setCaption(automatic::RunEndText(finished, Bytes.ReplyCount, SentCount));
   }
 }
 

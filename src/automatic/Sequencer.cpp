@@ -32,21 +32,10 @@ int OrderInterval(const std::string& time, const std::string& unit) {
 
 serial::TBaudRate OrderSpeed(const std::string& speed) {
   std::int32_t value = 0;
-  if (!platform::tryParseInteger(speed, value)) value = 4800;
-  switch (value) {
-    case 9600:
-      return serial::br9600;
-    case 19200:
-      return serial::br19200;
-    case 38400:
-      return serial::br38400;
-    case 57600:
-      return serial::br57600;
-    case 115200:
-      return serial::br115200;
-    default:
-      return serial::br4800;
-  }
+  if (!platform::tryParseInteger(speed, value)) return serial::br4800;
+  for (const serial::TBaudRate rate : serial::kTerminalSpeeds)
+    if (serial::BaudRateValue(rate) == value) return rate;
+  return serial::br4800;
 }
 
 std::int32_t IntervalSeconds(int intervalMs) {
@@ -69,8 +58,17 @@ std::string CountdownText(std::int32_t seconds, std::int32_t replies, std::int32
     minutes = std::to_string(m) + " min ";
     a -= m * 60;
   }
-  return "Kolejny pomiar za: " + hours + minutes + std::to_string(a) +
-         " s (Odpowiedzi: " + std::to_string(replies) + " / " + std::to_string(sent) + " )";
+  return "Kolejny pomiar za: " + hours + minutes + std::to_string(a) + " s (" + RepliesText(replies, sent) +
+         " )";
+}
+
+std::string RepliesText(std::int32_t replies, std::int32_t sent) {
+  return "Odpowiedzi: " + std::to_string(replies) + " / " + std::to_string(sent);
+}
+
+std::string RunEndText(bool finished, std::int32_t replies, std::int32_t sent) {
+  return pl(finished ? "Pomiar automatyczny zakończony (" : "Pomiar automatyczny przerwany (") +
+         RepliesText(replies, sent) + " )";
 }
 
 std::string FolderPart(const std::string& name) {
@@ -136,8 +134,8 @@ class Sequencer::Orders {
 
 Sequencer::Sequencer(SequencerWindow& window, SequencerControls controls) : window_(window), c_(controls) {}
 
-std::string Sequencer::counts() const {
-  return std::to_string(window_.replyCount()) + " / " + std::to_string(window_.sentCount());
+std::string Sequencer::replies() const {
+  return RepliesText(window_.replyCount(), window_.sentCount());
 }
 
 // Any failure of a start or a step: the run stops as by Stop, and the
@@ -165,7 +163,7 @@ void Sequencer::restartCountdown() {
 void Sequencer::endRun() {
   c_.Timer1->setInterval(0);
   c_.Timer3->setInterval(0);
-  c_.StaticText5.setCaption(pl("Pomiar automatyczny zakończony (Odpowiedzi: ") + counts() + " )");
+  c_.StaticText5.setCaption(RunEndText(true, window_.replyCount(), window_.sentCount()));
   c_.StaticText5.repaint();
   c_.StaticText6.setCaption({});
   c_.Memo1.repaint();
@@ -238,7 +236,7 @@ void Sequencer::showProgress(std::int32_t count) {
   MeasurementsDone = platform::plusOne(MeasurementsDone);
   c_.StaticText5.setCaption(pl("Automatyczny, pozostało: ") +
                             std::to_string(std::int64_t{count} - MeasurementsDone) + pl(" pomiarów"));
-  if (c_.Timer1->interval() < 3000) c_.StaticText6.setCaption(pl("Odpowiedzi: ") + counts());
+  if (c_.Timer1->interval() < 3000) c_.StaticText6.setCaption(replies());
   if (RepeatCounter >= 0)
     c_.StaticText5.setCaption(c_.StaticText5.caption() + "," +
                               std::to_string(std::int64_t{RepeatCounter} - 1) + pl(" powtórzeń"));
@@ -322,7 +320,7 @@ void Sequencer::countDown() {
 void Sequencer::stop() {
   c_.Timer1->setInterval(0);
   c_.Timer3->setInterval(0);
-  c_.StaticText5.setCaption(pl("Pomiar automatyczny przerwany (Odpowiedzi: ") + counts() + " )");
+  c_.StaticText5.setCaption(RunEndText(false, window_.replyCount(), window_.sentCount()));
   MeasurementsDone = 0;
   c_.Button6.setVisible(false);
   c_.StaticText6.setCaption({});

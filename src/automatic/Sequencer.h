@@ -24,6 +24,12 @@ serial::TBaudRate OrderSpeed(const std::string& speed);
 // Whole seconds of an interval in ms, rounded to the nearest, halves to even.
 std::int32_t IntervalSeconds(int intervalMs);
 
+// "Odpowiedzi: 3 / 4": the replies counted and the orders sent.
+std::string RepliesText(std::int32_t replies, std::int32_t sent);
+// "Pomiar automatyczny zakończony (Odpowiedzi: 3 / 4 )", or "przerwany" for a
+// run that did not reach its end.
+std::string RunEndText(bool finished, std::int32_t replies, std::int32_t sent);
+
 // "Kolejny pomiar za: 1 h 2 min 5 s (Odpowiedzi: 3 / 4 )"; a negative
 // number of seconds shows as 0 s.
 std::string CountdownText(std::int32_t seconds, std::int32_t replies, std::int32_t sent);
@@ -87,7 +93,7 @@ class Sequencer {
   void setCountdown();
   void endRun();
   void failRun(bool portLost = false);
-  std::string counts() const;
+  std::string replies() const;
 
   SequencerWindow& window_;
   SequencerControls c_;

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "platform/AsciiText.h"
 #include "platform/Translations.h"
 
 namespace platform {
@@ -9,11 +10,8 @@ namespace platform {
 namespace {
 
 int digitValue(char c, bool hex) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (!hex) return -1;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
+  const int d = hexDigitValue(c);
+  return d < (hex ? 16 : 10) ? d : -1;
 }
 
 }  // namespace

@@ -38,11 +38,7 @@ E valueOf(const std::array<const char*, N>& texts, std::string_view text, E fall
 }
 
 int digitValue(char c, int base) {
-  int d = -1;
-  if (c >= '0' && c <= '9')
-    d = c - '0';
-  else if (base == 16 && lowerAscii(c) >= 'a' && lowerAscii(c) <= 'f')
-    d = lowerAscii(c) - 'a' + 10;
+  const int d = platform::hexDigitValue(c);
   return d < base ? d : -1;
 }
 

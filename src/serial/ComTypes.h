@@ -67,6 +67,10 @@ constexpr std::int32_t BaudRateValue(TBaudRate rate) {
   return index >= 0 && index < kBaudRateCount ? kValues[index] : 0;
 }
 
+// The speeds an order of the automatic measurement may name, and that the
+// main window's connection label names; others show as non-standard.
+inline constexpr TBaudRate kTerminalSpeeds[] = {br4800, br9600, br19200, br38400, br57600, br115200};
+
 enum TDataBits { dbFive, dbSix, dbSeven, dbEight };
 enum TStopBits { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
 enum TParityBits { prNone, prOdd, prEven, prMark, prSpace };

@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/AsciiText.h"
 #include "platform/FindByte.h"
 
 namespace ui {
@@ -28,9 +29,7 @@ constexpr char kDigits[] = "0123456789ABCDEF";
 constexpr std::array<signed char, 256> kDigitValue = [] {
   std::array<signed char, 256> table{};
   for (int c = 0; c < 256; ++c)
-    table[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
-                                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                               : -1);
+    table[c] = static_cast<signed char>(platform::upperHexDigitValue(static_cast<char>(c)));
   return table;
 }();
 
