@@ -37,7 +37,7 @@ void TForm1::pozycjonowanie() {
   Place m1{Memo1};
   m1.top(R(0.05 * H) + formTop);
   m1.left(R(0.05 * W));
-  if (Button4.caption() == platform::pl("&ASCII+HEX")) {
+  if (View == PaneView::AsciiOnly) {
     m1.width(R(0.9 * W));
   } else {
     m1.width(R(0.23 * W));

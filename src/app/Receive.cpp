@@ -77,7 +77,8 @@ void TForm1::Button4Click() {
   ClearLineErrorFlags();
   Edit2.setText({});
   Bytes.HexColumn = 0;
-  if (Button4.caption() != pl("&Tylko ASCII")) {
+  View = View == PaneView::AsciiOnly ? PaneView::AsciiHex : PaneView::AsciiOnly;
+  if (View == PaneView::AsciiHex) {
     Bytes.HexRowLength = 16;
     Button4.setCaption(pl("&Tylko ASCII"));
     Memo2.setVisible(true);

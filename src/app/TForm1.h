@@ -272,6 +272,9 @@ class TForm1 : public ui::Form,
   std::int32_t SentCount = 0;
   // The window was under 600 pixels high when it was created.
   bool SmallScreen = false;
+  // Both panes, or the ASCII pane alone; Button4's caption offers the other.
+  enum class PaneView { AsciiHex, AsciiOnly };
+  PaneView View = PaneView::AsciiHex;
   // Which parts of the line error report stand in Edit2.
   bool LineErrorShown = false;
   bool FrameErrorShown = false;

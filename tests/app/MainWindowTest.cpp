@@ -171,7 +171,7 @@ TEST_F(MainWindowFixture, LayoutPlacesThePanesInProportion) {
   EXPECT_EQ(form->Bevel1.bounds(), (ui::Bounds{0, 3, 1000, 2}));
 
   // The ASCII-only view gives the ASCII pane 90 % of the width.
-  form->Button4.setCaption(pl("&ASCII+HEX"));
+  form->View = app::TForm1::PaneView::AsciiOnly;
   form->Memo2.setVisible(false);
   form->pozycjonowanie();
   EXPECT_EQ(form->Memo1.width(), 900);
