@@ -36,7 +36,7 @@ std::string closeCaption() {
 }  // namespace
 
 void TForm1::OnUpdatePortMessage(std::intptr_t wParam) {
-  LinkState = static_cast<std::uint8_t>(wParam);
+  LinkState = static_cast<LinkStates>(static_cast<std::uint8_t>(wParam));
   if (LinkState == LinkOpen && !serialLink()) Sequencer.ethernetOpened();
   ShowConnectionState();
 }

@@ -42,11 +42,9 @@ namespace app {
 inline constexpr unsigned UM_UPDATE_PORT = platform::kFirstUserMessage + 1;  // 1025
 inline constexpr unsigned UM_UPDATE_FILE = platform::kFirstUserMessage + 2;  // 1026
 
-// Link states, as LinkState and UM_UPDATE_PORT carry them.
-inline constexpr std::uint8_t LinkClosed = 0;
-inline constexpr std::uint8_t LinkConnecting = 1;
-inline constexpr std::uint8_t LinkOpen = 2;
-inline constexpr std::uint8_t LinkClosing = 255;
+// Link states, as LinkState and UM_UPDATE_PORT carry them (closing arrives
+// as -1, the low byte 255).
+enum LinkStates : std::uint8_t { LinkClosed = 0, LinkConnecting = 1, LinkOpen = 2, LinkClosing = 255 };
 
 // What the main window needs from the program around it.
 struct MainWindowServices {
@@ -266,7 +264,7 @@ class TForm1 : public ui::Form,
   std::string SavedPort;
   // The Ethernet link, from start-up to the close handler.
   std::unique_ptr<ethernet::CEthConnection> EthConn;
-  std::uint8_t LinkState = LinkClosed;
+  LinkStates LinkState = LinkClosed;
   // The target of the notification messages, from FormCreate on.
   platform::MessageTarget* MainWindowHandle = nullptr;
   std::int32_t SentCount = 0;
