@@ -20,13 +20,8 @@
 #include <thread>
 
 #include "QtBenchmarkMain.h"
-#include "app/TForm1.h"
-#include "config/ConfigOptions.h"
-#include "platform/qt/QtEventLoop.h"
+#include "WindowOnPort.h"
 #include "support/Pty.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TempDir.h"
-#include "ui/qt/FormWindow.h"
 
 namespace {
 
@@ -109,21 +104,12 @@ class Scale {
 void BM_SendLinePastes(benchmark::State& state) {
   for (auto _ : state) {
     testing_support::Pty pty;
-    config::ConfigOptions = {};
-    testing_support::TempDir dir;
-    testing_support::TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + pty.slavePath() + "\r\n");
-    platform::QtEventLoop loop;
-    testing_support::ScriptedDialogs dialogs;
-    app::TForm1 form({loop, dialogs, dir.path(), [] {}});
-    form.FormCreate();
-    form.ComPort1.setPort("COM7");
-    ui::qt::FormWindow window(form, loop);
-    window.resize(1000, 700);
-    window.show();
-    form.ComPort1.Connect();
-    form.LabelFileName.setCaption((dir / "capture.txt").string());
+    bench_support::WindowOnPort onPort(pty.slavePath());
+    app::TForm1& form = onPort.form;
+    onPort.open();
+    form.LabelFileName.setCaption((onPort.dir() / "capture.txt").string());
     form.FastWrite.setChecked(true);
-    auto* line = qobject_cast<QLineEdit*>(window.widgetFor(form.Edit1));
+    auto* line = qobject_cast<QLineEdit*>(onPort.window->widgetFor(form.Edit1));
     QApplication::processEvents();
     const double idleMb = statusMb("VmRSS");
     resetPeak();

@@ -34,13 +34,8 @@
 #include <string>
 
 #include "QtBenchmarkMain.h"
-#include "app/TForm1.h"
-#include "config/ConfigOptions.h"
-#include "platform/qt/QtEventLoop.h"
+#include "WindowOnPort.h"
 #include "support/Pty.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TempDir.h"
-#include "ui/qt/FormWindow.h"
 
 namespace {
 
@@ -209,17 +204,8 @@ std::size_t bareRead(testing_support::Pty& pty, int rowsPerSecond, int seconds, 
 
 // The window's loop runs until the time is up; returns the rows shown.
 std::size_t windowRead(testing_support::Pty& pty, int rowsPerSecond, int seconds, benchmark::State& state) {
-  config::ConfigOptions = {};
-  testing_support::TempDir dir;
-  testing_support::TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + pty.slavePath() + "\r\n");
-  platform::QtEventLoop loop;
-  testing_support::ScriptedDialogs dialogs;
-  app::TForm1 form({loop, dialogs, dir.path(), [] {}});
-  form.FormCreate();
-  form.ComPort1.setPort("COM7");
-  ui::qt::FormWindow window(form, loop);
-  window.resize(1000, 700);
-  window.show();
+  bench_support::WindowOnPort onPort(pty.slavePath());
+  app::TForm1& form = onPort.form;
   const std::map<int, ThreadUse> beforeOpen = threadUses();
   form.ComPort1.Connect();
   // What opening and showing set going settles first.
