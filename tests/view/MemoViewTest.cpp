@@ -91,7 +91,12 @@ TEST(MemoViewTest, ScreenOfAStreamMatchesAFullRepaint) {
     memo.scrollToEnd();
     QCoreApplication::processEvents();
   }
+  // A longer last row scrolls sideways, by less than the width, to its end.
+  memo.append(std::string(45, '=') + "|");
+  memo.scrollToEnd();
+  QCoreApplication::processEvents();
   ASSERT_GT(view.firstVisibleRow(), 0u);
+  ASSERT_GT(view.horizontalScrollBar()->value(), 0);
   QCoreApplication::processEvents();  // the repaint the last catch-up asked for
   const QImage shown =
       view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
