@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "QtBenchmarkMain.h"
+#include "WindowOnPort.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
 #include "platform/WholeFile.h"
@@ -197,19 +198,10 @@ struct WindowRun {
 
 WindowRun windowRead(const std::string& device, int scaleEnd, const std::string& data, bool random) {
   const auto rows = static_cast<std::size_t>(std::count(data.begin(), data.end(), '\n'));
-  config::ConfigOptions = {};
-  testing_support::TempDir dir;
-  testing_support::TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + device + "\r\n");
-  platform::QtEventLoop loop;
-  testing_support::ScriptedDialogs dialogs;
-  app::TForm1 form({loop, dialogs, dir.path(), [] {}});
-  form.FormCreate();
-  form.ComPort1.setPort("COM7");
-  ui::qt::FormWindow window(form, loop);
-  window.resize(1000, 700);
-  window.show();
-  form.ComPort1.Connect();
-  QApplication::processEvents();
+  bench_support::WindowOnPort onPort(device);
+  app::TForm1& form = onPort.form;
+  ui::qt::FormWindow& window = *onPort.window;
+  onPort.open();
 
   // The lateness of a 10 ms timer tells how long the loop was kept busy.
   WindowRun run;

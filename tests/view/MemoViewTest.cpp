@@ -4,8 +4,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <string>
 
 #include "ui/Memo.h"
 #include "ui/qt/MemoView.h"
@@ -69,6 +72,36 @@ TEST(MemoViewTest, FollowsAppendsAndClearAndScrollsToTheEnd) {
   EXPECT_EQ(view.longestRow(), 5u);
   view.catchUp();
   EXPECT_EQ(view.longestRow(), 12u);
+}
+
+// A pane following a stream moves the rows already drawn and paints only
+// what changed: what the screen shows then is what a full repaint draws.
+TEST(MemoViewTest, ScreenOfAStreamMatchesAFullRepaint) {
+  ui::Memo memo("Memo1");
+  ui::qt::MemoView view(memo);
+  view.setFrameInterval(0);
+  view.resize(300, 200);
+  view.show();
+  QCoreApplication::processEvents();
+  for (int i = 0; i < 40; ++i) {
+    // The row in progress grows, then ends and the pane scrolls.
+    memo.append("row " + std::to_string(i));
+    QCoreApplication::processEvents();
+    memo.append(std::string(static_cast<std::size_t>(i % 7), '-') + " end\r\n");
+    memo.scrollToEnd();
+    QCoreApplication::processEvents();
+  }
+  // A longer last row scrolls sideways, by less than the width, to its end.
+  memo.append(std::string(45, '=') + "|");
+  memo.scrollToEnd();
+  QCoreApplication::processEvents();
+  ASSERT_GT(view.firstVisibleRow(), 0u);
+  ASSERT_GT(view.horizontalScrollBar()->value(), 0);
+  QCoreApplication::processEvents();  // the repaint the last catch-up asked for
+  const QImage shown =
+      view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage full = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(shown, full);
 }
 
 TEST(MemoViewTest, SelectedRowsAreCopiedAsText) {

@@ -27,6 +27,7 @@
 #include "ui/qt/ListTableView.h"
 #include "ui/qt/MemoView.h"
 #include "ui/qt/QtText.h"
+#include "ui/qt/UndoHistoryBound.h"
 #include "ui/qt/VirtualKeys.h"
 #include "ui/qt/WidgetStyle.h"
 
@@ -192,6 +193,7 @@ QWidget* ControlBinder::buildCheckBox(ui::CheckBox& box, QWidget& parent) {
 
 QWidget* ControlBinder::buildEdit(ui::Edit& edit, QWidget& parent) {
   auto* w = new QLineEdit(&parent);
+  boundUndoHistory(*w);
   auto typing = std::make_shared<bool>(false);
   listen(edit, [&edit, w, typing] {
     const QString text = toQt(edit.text());

@@ -5,12 +5,14 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
 #include <climits>
 
 #include "platform/Cp1250.h"
+#include "ui/qt/PaneScrollBar.h"
 #include "ui/qt/QtText.h"
 
 namespace ui::qt {
@@ -43,6 +45,8 @@ QString shownText(std::string_view bytes) {
 MemoView::MemoView(ui::Memo& memo, QWidget* parent) : QAbstractScrollArea(parent), memo_(memo) {
   catchUpTimer_.setSingleShot(true);
   connect(&catchUpTimer_, &QTimer::timeout, this, &MemoView::catchUp);
+  setVerticalScrollBar(new PaneScrollBar(Qt::Vertical));
+  setHorizontalScrollBar(new PaneScrollBar(Qt::Horizontal));
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setAutoFillBackground(true);
@@ -63,6 +67,7 @@ void MemoView::memoAppended() {
 
 void MemoView::memoReset() {
   longestRow_ = 0;
+  shownRows_ = 0;
   selectionAnchor_ = selectionEnd_ = -1;
   schedule();
 }
@@ -74,7 +79,8 @@ void MemoView::memoScrolledToEnd() {
 
 void MemoView::schedule() {
   if (catchUpTimer_.isActive()) return;
-  const qint64 interval = floodFrames_ >= kFloodFrames ? qint64{frameInterval_} * kFloodSlowdown : frameInterval_;
+  const qint64 interval =
+      floodFrames_ >= kFloodFrames ? qint64{frameInterval_} * kFloodSlowdown : frameInterval_;
   const qint64 since = sinceCatchUp_.isValid() ? sinceCatchUp_.elapsed() : interval;
   waited_ = since < frameInterval_;
   catchUpTimer_.start(since >= interval ? 0 : static_cast<int>(interval - since));
@@ -85,6 +91,10 @@ void MemoView::catchUp() {
   sinceCatchUp_.start();
   floodFrames_ = waited_ ? floodFrames_ + 1 : 0;
   waited_ = false;
+  // Rows from the last one shown before on are new or grew; the rows above
+  // are unchanged and only move when the view scrolls (the pixels move).
+  const std::size_t firstChanged = shownRows_ == 0 ? 0 : shownRows_ - 1;
+  shownRows_ = memo_.lineCount();
   measureNewRows();
   updateRanges();
   if (scrollToEndPending_) {
@@ -96,7 +106,10 @@ void MemoView::catchUp() {
     const int width = viewport()->width();
     horizontalScrollBar()->setValue(end < width ? 0 : end - width + charWidth_);
   }
-  viewport()->update();
+  const std::size_t first = firstVisibleRow();
+  const long long top = firstChanged <= first ? 0 : static_cast<long long>(firstChanged - first) * rowHeight_;
+  if (top < viewport()->height())
+    viewport()->update(0, static_cast<int>(top), viewport()->width(), viewport()->height());
 }
 
 void MemoView::measureNewRows() {
@@ -138,13 +151,16 @@ void MemoView::updateRanges() {
   h->setSingleStep(charWidth_);
 }
 
-void MemoView::paintEvent(QPaintEvent*) {
+void MemoView::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   painter.setFont(font());
   const QFontMetrics metrics(font());
   const std::size_t first = firstVisibleRow();
   const std::size_t count = memo_.lineCount();
-  const int rows = viewport()->height() / rowHeight_ + 1;
+  // Only the rows the repaint reaches: a stream repaints its newest row.
+  const QRect area = event->rect();
+  const int fromRow = std::max(0, area.top() / rowHeight_);
+  const int rows = area.bottom() / rowHeight_ + 1;
   const int xOffset = horizontalScrollBar()->value();
   // Only the columns in view are converted and drawn: a row may be megabytes
   // long when the scale sends no line feeds.
@@ -154,7 +170,7 @@ void MemoView::paintEvent(QPaintEvent*) {
   const long long selTo = std::max(selectionAnchor_, selectionEnd_);
   const QPalette& pal = palette();
 
-  for (int r = 0; r < rows; ++r) {
+  for (int r = fromRow; r < rows; ++r) {
     const std::size_t index = first + static_cast<std::size_t>(r);
     if (index >= count) break;
     const int top = r * rowHeight_;
@@ -174,8 +190,9 @@ void MemoView::resizeEvent(QResizeEvent* event) {
   updateRanges();
 }
 
-void MemoView::scrollContentsBy(int, int) {
-  viewport()->update();
+void MemoView::scrollContentsBy(int dx, int dy) {
+  // The rows already drawn move; only what comes into view is painted.
+  viewport()->scroll(dx, dy * rowHeight_);
 }
 
 std::size_t MemoView::rowAt(int y) const {

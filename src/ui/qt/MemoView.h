@@ -6,7 +6,8 @@
 // frame costs far more than appending a chunk). Changes that keep coming
 // sooner than a frame apart are shown at a fifth of that rate: nobody reads
 // fifty frames of a flood a second, and each frame takes processor time (the
-// painter's helper threads' too) from the link's reader.
+// painter's helper threads' too) from the link's reader. A catch-up paints
+// only the rows that changed; scrolling moves the rows already drawn.
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -73,6 +74,8 @@ class MemoView : public QAbstractScrollArea, public ui::MemoListener {
   int rowHeight_ = 1;
   int charWidth_ = 1;
   std::size_t longestRow_ = 0;
+  // The model's rows at the last catch-up (0: everything is repainted).
+  std::size_t shownRows_ = 0;
   bool scrollToEndPending_ = false;
   // Selected rows, as an anchor and a moving end; -1 when nothing is selected.
   long long selectionAnchor_ = -1;
