@@ -45,7 +45,8 @@ struct FaultGuard {
 
 TEST(AtomicFile, ReplacesWholeFilesKeepingModeAndLinks) {
 #ifdef _WIN32
-  GTEST_SKIP() << "file modes and symbolic links are POSIX's; Windows keeps the old file's attributes through ReplaceFileW";
+  GTEST_SKIP() << "file modes and symbolic links are POSIX's; Windows keeps the old file's attributes "
+                  "through ReplaceFileW";
 #else
   TempDir dir;
   const fs::path file = dir / "config.xml";
@@ -98,6 +99,18 @@ TEST(AtomicFile, FailureAtAnyStepLeavesTheOldFileWhole) {
     EXPECT_EQ(TempDir::read(file), old) << static_cast<int>(step);
     EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"config.xml"}) << "no temporary file is left";
   }
+
+  // A replace that lost the old file (Windows' ReplaceFileW can) keeps the
+  // new one rather than leave nothing.
+  platform::setAtomicWriteFaultForTesting(
+      [&](AtomicWriteStep step) { return step == AtomicWriteStep::Rename && fs::remove(file); });
+  std::string error;
+  EXPECT_FALSE(writeFileAtomically(file.string(), large, &error));
+  platform::setAtomicWriteFaultForTesting({});
+  const std::set<std::string> left = namesIn(dir.path());
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(TempDir::read(dir / *left.begin()), large);
+  EXPECT_NE(error.find(*left.begin()), std::string::npos) << error;
 
   EXPECT_FALSE(writeFileAtomically((dir / "no-such-folder" / "config.xml").string(), "x"));
   // A folder under the file's name is not replaced.

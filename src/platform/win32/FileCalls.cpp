@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "platform/Win32Rules.h"
 #include "platform/win32/Win32Text.h"
 
 namespace platform::files {
@@ -62,6 +63,8 @@ int readSome(NativeHandle file, char* buffer, std::size_t size, std::size_t& got
 // Shared for reading and deleting, so that the folder can be tidied while a
 // capture runs, as on POSIX.
 int openForWriting(const std::string& path, bool append, NativeHandle& file) {
+  // FILE_APPEND_DATA alone makes every write land at the end, even beside
+  // another program appending; truncate() cuts back through a second handle.
   HANDLE h = CreateFileW(win32::widen(path).c_str(), append ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -96,10 +99,21 @@ bool regularLength(NativeHandle file, std::uint64_t& length) {
   return true;
 }
 
+// An append handle may only add at the end (FILE_APPEND_DATA without
+// FILE_WRITE_DATA): the cut goes through a second handle to the same file
+// that may write anywhere.
 int truncate(NativeHandle file, std::uint64_t length) {
   FILE_END_OF_FILE_INFO end{};
   end.EndOfFile.QuadPart = static_cast<LONGLONG>(length);
-  return SetFileInformationByHandle(native(file), FileEndOfFileInfo, &end, sizeof end) ? 0 : lastError();
+  if (SetFileInformationByHandle(native(file), FileEndOfFileInfo, &end, sizeof end)) return 0;
+  if (GetLastError() != ERROR_ACCESS_DENIED) return lastError();
+  HANDLE writable =
+      ReOpenFile(native(file), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+  if (writable == INVALID_HANDLE_VALUE) return lastError();
+  const int error =
+      SetFileInformationByHandle(writable, FileEndOfFileInfo, &end, sizeof end) ? 0 : lastError();
+  CloseHandle(writable);
+  return error;
 }
 
 int sync(NativeHandle file) {
@@ -181,15 +195,37 @@ int keepMode(NativeHandle, const ReplaceTarget&) {
   return 0;
 }
 
+// A virus scanner or an indexer holds a freshly written file for a few
+// milliseconds: a held target is tried again for a moment before it counts
+// as in use. The move that follows a replace which lost the target may fail
+// too; then only the new file is left, and the caller keeps it.
 int replaceWith(const std::string& from, const ReplaceTarget& target) {
   const std::wstring source = win32::widen(from);
   const std::wstring destination = win32::widen(target.path);
-  if (target.exists && ReplaceFileW(destination.c_str(), source.c_str(), nullptr,
-                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-    return 0;
-  return MoveFileExW(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-             ? 0
-             : lastError();
+  auto move = [&] {
+    return MoveFileExW(source.c_str(), destination.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? 0
+               : lastError();
+  };
+  if (!target.exists) return move();
+  DWORD err = 0;
+  for (int attempt = 0; attempt < 6; ++attempt) {
+    if (attempt > 0) Sleep(10 * attempt);  // 150 ms in all
+    if (ReplaceFileW(destination.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                     nullptr))
+      return 0;
+    err = GetLastError();
+    switch (win32rules::replaceFailure(err)) {
+      case win32rules::ReplaceFailure::Move:
+        return move();
+      case win32rules::ReplaceFailure::Refused:
+        return win32::errnoFrom(err);
+      case win32rules::ReplaceFailure::Retry:
+        break;
+    }
+  }
+  return err == ERROR_ACCESS_DENIED ? EACCES : EBUSY;
 }
 
 }  // namespace platform::files
