@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <set>
 
+#include "platform/WholeFile.h"
 #include "support/TempDir.h"
 
 using platform::AtomicWriteStep;
@@ -157,4 +158,19 @@ TEST(AtomicFile, FullDiskLeavesTheOldFileWhole) {
   fs::remove(mountPoint / "filler");
   EXPECT_TRUE(writeFileAtomically(file, std::string(32 * 1024, 'x')));
 #endif
+}
+
+// Windows takes paths of more than 260 characters only in their long form.
+TEST(AtomicFile, PathsLongerThanTheClassicLimitWork) {
+  TempDir dir;
+  const fs::path folder = dir / std::string(200, 'd');
+  fs::create_directory(folder);
+  const std::string file = (folder / (std::string(100, 'f') + ".ini")).string();
+  ASSERT_GT(file.size(), 300u);
+  ASSERT_TRUE(writeFileAtomically(file, "[A]\r\n"));
+  ASSERT_TRUE(writeFileAtomically(file, "[B]\r\n"));
+  std::string bytes;
+  EXPECT_EQ(platform::readWholeFile(file, platform::kNoSizeCap, bytes), 0);
+  EXPECT_EQ(bytes, "[B]\r\n");
+  EXPECT_EQ(namesIn(folder).size(), 1u);
 }

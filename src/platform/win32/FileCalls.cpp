@@ -30,7 +30,7 @@ int refusal(DWORD attributes, std::uint64_t size, std::size_t maxBytes) {
 }  // namespace
 
 int openRegularFile(const std::string& path, std::size_t maxBytes, NativeHandle& file, std::size_t& size) {
-  const std::wstring wide = win32::widen(path);
+  const std::wstring wide = win32::widenPath(path);
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return lastError();
   const std::uint64_t length = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
@@ -65,13 +65,14 @@ int readSome(NativeHandle file, char* buffer, std::size_t size, std::size_t& got
 int openForWriting(const std::string& path, bool append, NativeHandle& file) {
   // FILE_APPEND_DATA alone makes every write land at the end, even beside
   // another program appending; truncate() cuts back through a second handle.
-  HANDLE h = CreateFileW(win32::widen(path).c_str(), append ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h =
+      CreateFileW(win32::widenPath(path).c_str(), append ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     // A folder refuses with "access denied"; it is told apart, as on POSIX.
     const int error = lastError();
-    const DWORD attributes = GetFileAttributesW(win32::widen(path).c_str());
+    const DWORD attributes = GetFileAttributesW(win32::widenPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EISDIR : error;
   }
   file = h;
@@ -135,7 +136,7 @@ bool namesOpenFile(NativeHandle file, const std::string& path) {
       standard.DeletePending)
     return false;
   HANDLE named =
-      CreateFileW(win32::widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      CreateFileW(win32::widenPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (named == INVALID_HANDLE_VALUE) {
     const DWORD err = GetLastError();
@@ -151,30 +152,30 @@ bool namesOpenFile(NativeHandle file, const std::string& path) {
 }
 
 bool fileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(win32::widen(path).c_str());
+  const DWORD attributes = GetFileAttributesW(win32::widenPath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool nameIsFree(const std::string& path) {
   // A name that cannot even be looked at counts as taken.
-  if (GetFileAttributesW(win32::widen(path).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  if (GetFileAttributesW(win32::widenPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
   const DWORD err = GetLastError();
   return err == ERROR_FILE_NOT_FOUND;
 }
 
 int rename(const std::string& from, const std::string& to) {
-  return MoveFileExW(win32::widen(from).c_str(), win32::widen(to).c_str(), MOVEFILE_REPLACE_EXISTING)
+  return MoveFileExW(win32::widenPath(from).c_str(), win32::widenPath(to).c_str(), MOVEFILE_REPLACE_EXISTING)
              ? 0
              : lastError();
 }
 
 int remove(const std::string& path) {
-  return DeleteFileW(win32::widen(path).c_str()) ? 0 : lastError();
+  return DeleteFileW(win32::widenPath(path).c_str()) ? 0 : lastError();
 }
 
 int replaceTarget(const std::string& path, ReplaceTarget& target) {
   target = {path, false, 0};
-  const DWORD attributes = GetFileAttributesW(win32::widen(path).c_str());
+  const DWORD attributes = GetFileAttributesW(win32::widenPath(path).c_str());
   target.exists = attributes != INVALID_FILE_ATTRIBUTES;
   if (!target.exists) return 0;
   if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return EINVAL;
@@ -182,7 +183,7 @@ int replaceTarget(const std::string& path, ReplaceTarget& target) {
 }
 
 int createNew(const std::string& path, NativeHandle& file) {
-  HANDLE h = CreateFileW(win32::widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  HANDLE h = CreateFileW(win32::widenPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return lastError();
   file = h;
@@ -200,8 +201,8 @@ int keepMode(NativeHandle, const ReplaceTarget&) {
 // as in use. The move that follows a replace which lost the target may fail
 // too; then only the new file is left, and the caller keeps it.
 int replaceWith(const std::string& from, const ReplaceTarget& target) {
-  const std::wstring source = win32::widen(from);
-  const std::wstring destination = win32::widen(target.path);
+  const std::wstring source = win32::widenPath(from);
+  const std::wstring destination = win32::widenPath(target.path);
   auto move = [&] {
     return MoveFileExW(source.c_str(), destination.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
