@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cwctype>
 #include <mutex>
@@ -121,7 +122,7 @@ struct SerialDevice::State {
   std::string outgoing;
   DWORD writeError = 0;  // a write not waited for failed: told by the next
   // A transfer the driver did not end after its cancel: its memory stays.
-  bool stuck = false;
+  std::atomic<bool> stuck{false};
   HANDLE hold = nullptr;      // the named hold on the device's name
   SerialLineCounters counts;  // errors ClearCommError reported, so far
   SerialLineCounters taken;   // counts at the previous takeLineErrors()
@@ -135,6 +136,7 @@ struct SerialDevice::State {
     if (cancel && !cancelAndSettle(handle, waitRead)) {
       stuck = true;
       if (readError == 0) readError = ERROR_DEVICE_NOT_CONNECTED;
+      SetEvent(waitRead.hEvent);  // the event thread wakes to find it gone
       return;
     }
     if (!GetOverlappedResult(handle, &waitRead, &got, FALSE)) {
