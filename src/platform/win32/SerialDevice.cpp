@@ -17,8 +17,9 @@
 
 // A COM device opened for overlapped I/O without sharing (a second open gets
 // ERROR_ACCESS_DENIED). The settings go into the device control record (DCB)
-// whole; write timeouts are the driver's (COMMTIMEOUTS), read timeouts are
-// carried out here over reads that never wait, as on POSIX.
+// whole. The driver has no timeouts (COMMTIMEOUTS all 0): read and write
+// timeouts are carried out here, as on POSIX, so that a write handed to the
+// driver without waiting is never cut off by a timeout nobody waits for.
 //
 // Received bytes are waited for with an overlapped read of one byte, armed
 // by inputWaitHandle() and completed by the driver when a byte arrives (this
@@ -65,13 +66,10 @@ namespace {
 // gone.
 constexpr DWORD kCancelWaitMs = 1000;
 
-// Read timeouts {0,0,0}: a read waits until all its bytes are there. Reads of
-// more than one byte ask only for what the driver holds.
-COMMTIMEOUTS commTimeouts(const SerialTimeouts& t) {
-  COMMTIMEOUTS c{};
-  c.WriteTotalTimeoutMultiplier = t.writeTotalMultiplier;
-  c.WriteTotalTimeoutConstant = t.writeTotalConstant;
-  return c;
+// All 0: a read waits until all its bytes are there (reads of more than one
+// byte ask only for what the driver holds), a write until it is sent.
+COMMTIMEOUTS commTimeouts() {
+  return COMMTIMEOUTS{};
 }
 
 bool noModemLinesError(DWORD err) {
@@ -220,7 +218,7 @@ SerialDevice::SerialDevice(const std::string& path) : path_(path), state_(std::m
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
   if (!GetCommState(h, &dcb)) fail("open", GetLastError());  // no COM device
-  COMMTIMEOUTS timeouts = commTimeouts(timeouts_);
+  COMMTIMEOUTS timeouts = commTimeouts();
   if (!SetCommTimeouts(h, &timeouts)) fail("SetCommTimeouts", GetLastError());
   state_->waitRead.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   state_->transfer.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -293,8 +291,9 @@ void SerialDevice::applyLineSettings(const SerialLineSettings& s) {
   discardNull_ = s.discardNull;
 }
 
+// Checks that the device still takes its (empty) driver timeouts.
 void SerialDevice::setTimeouts(const SerialTimeouts& timeouts) {
-  COMMTIMEOUTS c = commTimeouts(timeouts);
+  COMMTIMEOUTS c = commTimeouts();
   if (!SetCommTimeouts(handle_, &c)) throw SerialDeviceError("SetCommTimeouts", GetLastError());
   timeouts_ = timeouts;
 }
@@ -395,7 +394,9 @@ std::size_t SerialDevice::writeSome(const char* data, std::size_t size) {
 }
 
 // Waits once, within the write timeouts, for a write still going out and
-// then for this one to be sent; a write its timeout ends is short.
+// then for this one to be sent. A write its timeout ends is short: the bytes
+// not sent are taken back, and an earlier write still going out is left to
+// go (what writeSome took stays taken, as in a terminal's output queue).
 std::size_t SerialDevice::write(const char* data, std::size_t size) {
   if (size == 0) return 0;
   const bool limited = timeouts_.writeTotalMultiplier != 0 || timeouts_.writeTotalConstant != 0;
@@ -410,7 +411,8 @@ std::size_t SerialDevice::write(const char* data, std::size_t size) {
   State& s = *state_;
   {
     std::lock_guard lock(s.writeMutex);
-    s.settleWrite(handle_, left(), true);
+    s.settleWrite(handle_, left(), false);
+    if (s.writing) return 0;
   }
   const std::size_t taken = writeSome(data, size);
   std::lock_guard lock(s.writeMutex);
