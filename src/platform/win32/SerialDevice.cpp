@@ -30,9 +30,10 @@
 // another. ClearCommError clears the driver's error flags, so every query
 // adds them to running counts that takeLineErrors() and lineCounters() read.
 //
-// writeSome() hands its bytes to the driver in an overlapped write that it
-// does not wait for, from a copy kept here until the write ends: the pending
-// write is the driver's queue, as a terminal's output queue is on POSIX.
+// writeSome() hands up to an output queue's worth of bytes to the driver in
+// an overlapped write that it does not wait for, from a copy kept here until
+// the write ends: the pending write is the driver's queue, as a terminal's
+// output queue is on POSIX, and the next one waits until it has gone.
 //
 // A driver whose adapter was pulled may never finish a cancelled transfer:
 // every wait for one is bounded, and what such a transfer may still write
@@ -118,6 +119,9 @@ struct SerialDevice::State {
   OVERLAPPED write{};
   bool writing = false;
   std::string outgoing;
+  // How much one write takes without waiting: the output queue's size, as a
+  // terminal's output queue takes its few kilobytes.
+  std::size_t queueSize = 4096;
   DWORD writeError = 0;  // a write not waited for failed: told by the next
   // A transfer the driver did not end after its cancel: its memory stays.
   std::atomic<bool> stuck{false};
@@ -306,6 +310,8 @@ void SerialDevice::setQueueSizes(std::int32_t input, std::int32_t output) {
   state_->settle(handle_, true);
   if (!SetupComm(handle_, static_cast<DWORD>(input), static_cast<DWORD>(output)))
     throw SerialDeviceError("SetupComm", GetLastError());
+  std::lock_guard writeLock(state_->writeMutex);
+  state_->queueSize = output > 0 ? static_cast<std::size_t>(output) : 4096;
 }
 
 NativeHandle SerialDevice::inputWaitHandle() {
@@ -374,7 +380,7 @@ std::size_t SerialDevice::writeSome(const char* data, std::size_t size) {
     if (s.writing) return 0;  // the driver's queue is full until it ends
   }
   if (const DWORD err = std::exchange(s.writeError, 0)) throw SerialDeviceError("write", err);
-  const DWORD asked = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+  const DWORD asked = static_cast<DWORD>(std::min(size, s.queueSize));
   s.outgoing.assign(data, asked);
   ResetEvent(s.write.hEvent);
   if (WriteFile(handle_, s.outgoing.data(), asked, nullptr, &s.write)) {
@@ -393,12 +399,10 @@ std::size_t SerialDevice::writeSome(const char* data, std::size_t size) {
   return 0;
 }
 
-// Waits once, within the write timeouts, for a write still going out and
-// then for this one to be sent. A write its timeout ends is short: the bytes
-// not sent are taken back, and an earlier write still going out is left to
-// go (what writeSome took stays taken, as in a terminal's output queue).
+// As on POSIX: hands the bytes over a queue's worth at a time, waiting for
+// the driver to send the previous one, until all are taken or the write
+// timeouts end the wait (then short: what was taken stays taken).
 std::size_t SerialDevice::write(const char* data, std::size_t size) {
-  if (size == 0) return 0;
   const bool limited = timeouts_.writeTotalMultiplier != 0 || timeouts_.writeTotalConstant != 0;
   const std::uint64_t totalMs =
       std::uint64_t{timeouts_.writeTotalMultiplier} * size + timeouts_.writeTotalConstant;
@@ -409,17 +413,20 @@ std::size_t SerialDevice::write(const char* data, std::size_t size) {
     return ms <= 0 ? 0 : static_cast<DWORD>(std::min<long long>(ms, 1 << 30));
   };
   State& s = *state_;
-  {
+  std::size_t done = 0;
+  while (done < size) {
+    const std::size_t taken = writeSome(data + done, size - done);
+    done += taken;
+    if (done == size) break;
     std::lock_guard lock(s.writeMutex);
+    if (!s.writing) {
+      if (taken == 0) break;  // refused at once: a short write
+      continue;
+    }
     s.settleWrite(handle_, left(), false);
-    if (s.writing) return 0;
+    if (s.writing) break;  // the timeouts ended the wait
   }
-  const std::size_t taken = writeSome(data, size);
-  std::lock_guard lock(s.writeMutex);
-  if (!s.writing) return taken;  // ended at once
-  const DWORD sent = s.settleWrite(handle_, left(), true);
-  if (const DWORD err = std::exchange(s.writeError, 0)) throw SerialDeviceError("write", err);
-  return sent;
+  return done;
 }
 
 std::size_t SerialDevice::read(char* buffer, std::size_t size) {
