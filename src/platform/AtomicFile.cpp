@@ -21,7 +21,8 @@ bool injectedFault(AtomicWriteStep step) {
 }
 
 bool fail(std::string* error, const std::string& what, int err) {
-  if (error) *error = what + ": " + std::strerror(err);
+  // A file another program holds open (a spreadsheet) is no matter of rights.
+  if (error) *error = what + ": " + (err == EBUSY ? "in use by another program" : std::strerror(err));
   return false;
 }
 
@@ -81,6 +82,11 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
   const bool renameRefused = injectedFault(AtomicWriteStep::Rename);
   const int renameErr = renameRefused ? EIO : files::replaceWith(tempPath, target);
   if (renameErr != 0) {
+    // A replace can lose the old file before the new one takes its place:
+    // then the new one is all there is, and it stays under its own name.
+    if (target.exists && !files::fileExists(target.path))
+      return fail(error, "cannot replace " + target.path + " (the new content is kept in " + tempPath + ")",
+                  renameErr);
     files::remove(tempPath);
     return fail(error, "cannot replace " + target.path, renameErr);
   }

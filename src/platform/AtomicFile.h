@@ -9,7 +9,9 @@
 namespace platform {
 
 // Replaces the file at `path` with `bytes`. On any failure the old file is left
-// as it was, the temporary file is removed, false is returned and, when given,
+// as it was, the temporary file is removed (unless the system lost the old
+// file while replacing it: then the temporary file is kept and named in
+// `error`), false is returned and, when given,
 // `error` gets a short English description with the system's reason. A symbolic
 // link is followed (its target is replaced, the link stays). A file that exists
 // but cannot be written is not replaced. A new file gets the mode 0666 less the

@@ -11,12 +11,14 @@ namespace platform {
 namespace {
 
 std::string messageFor(FileWriteError::Operation operation, const std::string& path, int error,
-                       std::size_t lostBytes) {
+                       std::size_t lostBytes, std::size_t tornBytes) {
   const char* what = operation == FileWriteError::Operation::Open    ? "Nie można otworzyć pliku "
                      : operation == FileWriteError::Operation::Write ? "Nie można zapisać pliku "
                                                                      : "Nie można zamknąć pliku ";
   std::string message = pl(what) + utf8ToCp1250(path) + ": " + fileErrorReason(error);
   if (lostBytes != 0) message += pl(" (utracono bajtów: ") + std::to_string(lostBytes) + ")";
+  if (tornBytes != 0)
+    message += pl(" (w pliku został niepełny zapis, bajtów: ") + std::to_string(tornBytes) + ")";
   return message;
 }
 
@@ -29,8 +31,9 @@ NativeHandle openFile(const std::string& path, OpenMode mode) {
 
 }  // namespace
 
-FileWriteError::FileWriteError(Operation operation, const std::string& path, int error, std::size_t lostBytes)
-    : std::runtime_error(messageFor(operation, path, error, lostBytes)),
+FileWriteError::FileWriteError(Operation operation, const std::string& path, int error, std::size_t lostBytes,
+                               std::size_t tornBytes)
+    : std::runtime_error(messageFor(operation, path, error, lostBytes, tornBytes)),
       operation_(operation),
       error_(error),
       path_(path) {}
@@ -50,6 +53,8 @@ std::string fileErrorReason(int error) {
     case EACCES:
     case EPERM:
       return pl("brak uprawnień");
+    case EBUSY:
+      return pl("plik jest otwarty w innym programie");
     case EROFS:
       return pl("dysk tylko do odczytu");
     case EISDIR:
@@ -82,9 +87,10 @@ void writeFileOnce(const std::string& path, std::string_view bytes, OpenMode mod
   std::size_t written = 0;
   const int writeError = files::writeAll(file, bytes.data(), bytes.size(), written);
   // A torn piece would be glued to the next good write: it goes again.
-  if (writeError != 0 && written != 0 && knownLength) files::truncate(file, before);
+  std::size_t torn = 0;
+  if (writeError != 0 && written != 0) torn = knownLength && files::truncate(file, before) == 0 ? 0 : written;
   const int closeError = files::close(file);
-  if (writeError != 0) throw FileWriteError(FileWriteError::Operation::Write, path, writeError);
+  if (writeError != 0) throw FileWriteError(FileWriteError::Operation::Write, path, writeError, 0, torn);
   // A network or full file system may report a deferred write error only here.
   if (closeError != 0) throw FileWriteError(FileWriteError::Operation::Close, path, closeError);
 }

@@ -18,8 +18,10 @@ class FileWriteError : public std::runtime_error {
  public:
   enum class Operation { Open, Write, Close };
   // path is the file system's (UTF-8) path; lostBytes, when not 0, is how
-  // much buffered data was given up.
-  FileWriteError(Operation operation, const std::string& path, int error, std::size_t lostBytes = 0);
+  // much buffered data was given up; tornBytes, how much of a failed write
+  // stayed in the file because it could not be cut off again.
+  FileWriteError(Operation operation, const std::string& path, int error, std::size_t lostBytes = 0,
+                 std::size_t tornBytes = 0);
   Operation operation() const { return operation_; }
   int error() const { return error_; }
   const std::string& path() const { return path_; }
@@ -40,7 +42,8 @@ enum class OpenMode {
 
 // Opens path, writes bytes and closes it again. Nothing stays open when it
 // throws, and a write that fails part-way (a full disk) is cut off again, so
-// the file keeps its length from before: all of bytes or none of them.
+// the file keeps its length from before: all of bytes or none of them (the
+// error says so when the cut itself failed).
 void writeFileOnce(const std::string& path, std::string_view bytes, OpenMode mode);
 
 // A file that stays open and is written through a buffer. Bytes that a failed

@@ -19,12 +19,16 @@ namespace platform {
 // What went wrong, decided from the system's error code in one place
 // (classifySerialErrno).
 enum class SerialErrorKind { NotFound, PermissionDenied, InUse, NotATerminal, Unsupported, Gone, Other };
+// The same code can mean another thing once the device is open: on Windows a
+// pulled adapter answers "access denied", which at open means "in use".
+enum class SerialErrorPhase { AtOpen, WhileOpen };
 
-SerialErrorKind classifySerialErrno(int err);
+SerialErrorKind classifySerialErrno(int err, SerialErrorPhase phase = SerialErrorPhase::AtOpen);
 
 class SerialDeviceError : public std::runtime_error {
  public:
-  SerialDeviceError(const std::string& operation, int err);
+  SerialDeviceError(const std::string& operation, int err,
+                    SerialErrorPhase phase = SerialErrorPhase::WhileOpen);
   // The system's error code of the failed call.
   int errorCode() const { return errorCode_; }
   SerialErrorKind kind() const { return kind_; }

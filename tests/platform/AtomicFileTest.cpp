@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <set>
 
+#include "platform/WholeFile.h"
 #include "support/TempDir.h"
 
 using platform::AtomicWriteStep;
@@ -45,7 +46,8 @@ struct FaultGuard {
 
 TEST(AtomicFile, ReplacesWholeFilesKeepingModeAndLinks) {
 #ifdef _WIN32
-  GTEST_SKIP() << "file modes and symbolic links are POSIX's; Windows keeps the old file's attributes through ReplaceFileW";
+  GTEST_SKIP() << "file modes and symbolic links are POSIX's; Windows keeps the old file's attributes "
+                  "through ReplaceFileW";
 #else
   TempDir dir;
   const fs::path file = dir / "config.xml";
@@ -99,6 +101,18 @@ TEST(AtomicFile, FailureAtAnyStepLeavesTheOldFileWhole) {
     EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"config.xml"}) << "no temporary file is left";
   }
 
+  // A replace that lost the old file (Windows' ReplaceFileW can) keeps the
+  // new one rather than leave nothing.
+  platform::setAtomicWriteFaultForTesting(
+      [&](AtomicWriteStep step) { return step == AtomicWriteStep::Rename && fs::remove(file); });
+  std::string error;
+  EXPECT_FALSE(writeFileAtomically(file.string(), large, &error));
+  platform::setAtomicWriteFaultForTesting({});
+  const std::set<std::string> left = namesIn(dir.path());
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(TempDir::read(dir / *left.begin()), large);
+  EXPECT_NE(error.find(*left.begin()), std::string::npos) << error;
+
   EXPECT_FALSE(writeFileAtomically((dir / "no-such-folder" / "config.xml").string(), "x"));
   // A folder under the file's name is not replaced.
   fs::create_directory(dir / "folder.xml");
@@ -144,4 +158,19 @@ TEST(AtomicFile, FullDiskLeavesTheOldFileWhole) {
   fs::remove(mountPoint / "filler");
   EXPECT_TRUE(writeFileAtomically(file, std::string(32 * 1024, 'x')));
 #endif
+}
+
+// Windows takes paths of more than 260 characters only in their long form.
+TEST(AtomicFile, PathsLongerThanTheClassicLimitWork) {
+  TempDir dir;
+  const fs::path folder = dir / std::string(200, 'd');
+  fs::create_directory(folder);
+  const std::string file = (folder / (std::string(100, 'f') + ".ini")).string();
+  ASSERT_GT(file.size(), 300u);
+  ASSERT_TRUE(writeFileAtomically(file, "[A]\r\n"));
+  ASSERT_TRUE(writeFileAtomically(file, "[B]\r\n"));
+  std::string bytes;
+  EXPECT_EQ(platform::readWholeFile(file, platform::kNoSizeCap, bytes), 0);
+  EXPECT_EQ(bytes, "[B]\r\n");
+  EXPECT_EQ(namesIn(folder).size(), 1u);
 }

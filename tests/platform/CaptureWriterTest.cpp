@@ -7,6 +7,7 @@
 
 #include "platform/CaptureWriter.h"
 #include "platform/Cp1250.h"
+#include "platform/FileCalls.h"
 #include "support/TempDir.h"
 
 using platform::CaptureWriter;
@@ -48,6 +49,21 @@ TEST(CaptureWriterTest, OneLineAtATimeCreatesAppendsAndReportsFailures) {
   const FileWriteError folder =
       caught([&] { platform::writeFileOnce(dir.path().string(), "x", OpenMode::Append); });
   EXPECT_EQ(folder.error(), EISDIR);
+
+  // The cut-back after a torn write goes through the append handle itself
+  // (which on Windows may only add at the end).
+  platform::NativeHandle handle = platform::kNoHandle;
+  ASSERT_EQ(platform::files::openForWriting(file, true, handle), 0);
+  std::size_t written = 0;
+  EXPECT_EQ(platform::files::writeAll(handle, "3\r\n", 3, written), 0);
+  EXPECT_EQ(platform::files::truncate(handle, 6), 0);
+  EXPECT_EQ(platform::files::writeAll(handle, "4\r\n", 3, written), 0);
+  EXPECT_EQ(platform::files::close(handle), 0);
+  EXPECT_EQ(TempDir::read(file), "1\r\n2\r\n4\r\n");
+  EXPECT_EQ(
+      std::string(FileWriteError(FileWriteError::Operation::Write, "a", ENOSPC, 0, 2).what()),
+      platform::pl(
+          "Nie można zapisać pliku a: brak miejsca na dysku (w pliku został niepełny zapis, bajtów: 2)"));
 }
 
 TEST(CaptureWriterTest, TheBufferGoesOutOnFlushOnCloseAndWhenFull) {

@@ -93,5 +93,28 @@ TEST(SerialDeviceWin32, PurgeDropsTheHeldByteAndAPtyHasNoModemLines) {
   EXPECT_FALSE(dev.takeLineErrors().any());
 }
 
+// Wine's ports never hold output nor refuse a framing, so this shows only
+// that the paths work; Win32RulesTest holds what they decide.
+TEST(SerialDeviceWin32, WritesWithoutWaitingAndResizesQueuesUnderThePendingRead) {
+  Pty pty;
+  SerialDevice dev(pty.slavePath());
+  platform::SerialLineSettings settings;
+  settings.stopBits = platform::SerialStopBits::OneAndHalf;
+  settings.xoffChar = settings.xonChar;
+  EXPECT_NO_THROW(dev.applyLineSettings(settings));
+
+  EXPECT_EQ(dev.writeSome("AB", 2), 2u);
+  EXPECT_EQ(dev.write("CD", 2), 2u);  // after the first has gone
+  EXPECT_EQ(pty.receive(2000, 4), "ABCD");
+
+  EXPECT_FALSE(signalled(dev.inputWaitHandle(), 0));
+  dev.setQueueSizes(4096, 2048);
+  pty.send("Q");
+  ASSERT_TRUE(signalled(dev.inputWaitHandle(), 2000));
+  char byte = 0;
+  EXPECT_EQ(dev.readSome(&byte, 1), 1u);
+  EXPECT_EQ(byte, 'Q');
+}
+
 }  // namespace
 #endif

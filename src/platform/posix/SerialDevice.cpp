@@ -109,7 +109,8 @@ void setModemLine(int fd, int line, bool on) {
 
 }  // namespace
 
-SerialErrorKind classifySerialErrno(int err) {
+// A terminal device's codes mean the same before and after the open.
+SerialErrorKind classifySerialErrno(int err, SerialErrorPhase) {
   switch (err) {
     case ENOENT:
     case ENODEV:
@@ -136,10 +137,10 @@ SerialErrorKind classifySerialErrno(int err) {
   }
 }
 
-SerialDeviceError::SerialDeviceError(const std::string& operation, int err)
+SerialDeviceError::SerialDeviceError(const std::string& operation, int err, SerialErrorPhase phase)
     : std::runtime_error(operation + ": " + std::strerror(err)),
       errorCode_(err),
-      kind_(classifySerialErrno(err)) {}
+      kind_(classifySerialErrno(err, phase)) {}
 
 termios termiosFor(const SerialLineSettings& s, const termios& base) {
   termios t = base;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "platform/Win32Rules.h"
 #include "platform/win32/Win32Text.h"
 
 namespace platform::files {
@@ -29,7 +30,7 @@ int refusal(DWORD attributes, std::uint64_t size, std::size_t maxBytes) {
 }  // namespace
 
 int openRegularFile(const std::string& path, std::size_t maxBytes, NativeHandle& file, std::size_t& size) {
-  const std::wstring wide = win32::widen(path);
+  const std::wstring wide = win32::widenPath(path);
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return lastError();
   const std::uint64_t length = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
@@ -62,13 +63,16 @@ int readSome(NativeHandle file, char* buffer, std::size_t size, std::size_t& got
 // Shared for reading and deleting, so that the folder can be tidied while a
 // capture runs, as on POSIX.
 int openForWriting(const std::string& path, bool append, NativeHandle& file) {
-  HANDLE h = CreateFileW(win32::widen(path).c_str(), append ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // FILE_APPEND_DATA alone makes every write land at the end, even beside
+  // another program appending; truncate() cuts back through a second handle.
+  HANDLE h =
+      CreateFileW(win32::widenPath(path).c_str(), append ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     // A folder refuses with "access denied"; it is told apart, as on POSIX.
     const int error = lastError();
-    const DWORD attributes = GetFileAttributesW(win32::widen(path).c_str());
+    const DWORD attributes = GetFileAttributesW(win32::widenPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EISDIR : error;
   }
   file = h;
@@ -96,10 +100,21 @@ bool regularLength(NativeHandle file, std::uint64_t& length) {
   return true;
 }
 
+// An append handle may only add at the end (FILE_APPEND_DATA without
+// FILE_WRITE_DATA): the cut goes through a second handle to the same file
+// that may write anywhere.
 int truncate(NativeHandle file, std::uint64_t length) {
   FILE_END_OF_FILE_INFO end{};
   end.EndOfFile.QuadPart = static_cast<LONGLONG>(length);
-  return SetFileInformationByHandle(native(file), FileEndOfFileInfo, &end, sizeof end) ? 0 : lastError();
+  if (SetFileInformationByHandle(native(file), FileEndOfFileInfo, &end, sizeof end)) return 0;
+  if (GetLastError() != ERROR_ACCESS_DENIED) return lastError();
+  HANDLE writable =
+      ReOpenFile(native(file), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+  if (writable == INVALID_HANDLE_VALUE) return lastError();
+  const int error =
+      SetFileInformationByHandle(writable, FileEndOfFileInfo, &end, sizeof end) ? 0 : lastError();
+  CloseHandle(writable);
+  return error;
 }
 
 int sync(NativeHandle file) {
@@ -121,7 +136,7 @@ bool namesOpenFile(NativeHandle file, const std::string& path) {
       standard.DeletePending)
     return false;
   HANDLE named =
-      CreateFileW(win32::widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      CreateFileW(win32::widenPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (named == INVALID_HANDLE_VALUE) {
     const DWORD err = GetLastError();
@@ -137,30 +152,30 @@ bool namesOpenFile(NativeHandle file, const std::string& path) {
 }
 
 bool fileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(win32::widen(path).c_str());
+  const DWORD attributes = GetFileAttributesW(win32::widenPath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool nameIsFree(const std::string& path) {
   // A name that cannot even be looked at counts as taken.
-  if (GetFileAttributesW(win32::widen(path).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  if (GetFileAttributesW(win32::widenPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
   const DWORD err = GetLastError();
   return err == ERROR_FILE_NOT_FOUND;
 }
 
 int rename(const std::string& from, const std::string& to) {
-  return MoveFileExW(win32::widen(from).c_str(), win32::widen(to).c_str(), MOVEFILE_REPLACE_EXISTING)
+  return MoveFileExW(win32::widenPath(from).c_str(), win32::widenPath(to).c_str(), MOVEFILE_REPLACE_EXISTING)
              ? 0
              : lastError();
 }
 
 int remove(const std::string& path) {
-  return DeleteFileW(win32::widen(path).c_str()) ? 0 : lastError();
+  return DeleteFileW(win32::widenPath(path).c_str()) ? 0 : lastError();
 }
 
 int replaceTarget(const std::string& path, ReplaceTarget& target) {
   target = {path, false, 0};
-  const DWORD attributes = GetFileAttributesW(win32::widen(path).c_str());
+  const DWORD attributes = GetFileAttributesW(win32::widenPath(path).c_str());
   target.exists = attributes != INVALID_FILE_ATTRIBUTES;
   if (!target.exists) return 0;
   if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return EINVAL;
@@ -168,7 +183,7 @@ int replaceTarget(const std::string& path, ReplaceTarget& target) {
 }
 
 int createNew(const std::string& path, NativeHandle& file) {
-  HANDLE h = CreateFileW(win32::widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  HANDLE h = CreateFileW(win32::widenPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return lastError();
   file = h;
@@ -181,15 +196,37 @@ int keepMode(NativeHandle, const ReplaceTarget&) {
   return 0;
 }
 
+// A virus scanner or an indexer holds a freshly written file for a few
+// milliseconds: a held target is tried again for a moment before it counts
+// as in use. The move that follows a replace which lost the target may fail
+// too; then only the new file is left, and the caller keeps it.
 int replaceWith(const std::string& from, const ReplaceTarget& target) {
-  const std::wstring source = win32::widen(from);
-  const std::wstring destination = win32::widen(target.path);
-  if (target.exists && ReplaceFileW(destination.c_str(), source.c_str(), nullptr,
-                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-    return 0;
-  return MoveFileExW(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-             ? 0
-             : lastError();
+  const std::wstring source = win32::widenPath(from);
+  const std::wstring destination = win32::widenPath(target.path);
+  auto move = [&] {
+    return MoveFileExW(source.c_str(), destination.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? 0
+               : lastError();
+  };
+  if (!target.exists) return move();
+  DWORD err = 0;
+  for (int attempt = 0; attempt < 6; ++attempt) {
+    if (attempt > 0) Sleep(10 * attempt);  // 150 ms in all
+    if (ReplaceFileW(destination.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                     nullptr))
+      return 0;
+    err = GetLastError();
+    switch (win32rules::replaceFailure(err)) {
+      case win32rules::ReplaceFailure::Move:
+        return move();
+      case win32rules::ReplaceFailure::Refused:
+        return win32::errnoFrom(err);
+      case win32rules::ReplaceFailure::Retry:
+        break;
+    }
+  }
+  return err == ERROR_ACCESS_DENIED ? EACCES : EBUSY;
 }
 
 }  // namespace platform::files

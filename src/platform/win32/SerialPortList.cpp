@@ -39,11 +39,13 @@ std::vector<std::string> systemSerialPorts(const std::string&) {
 }
 
 // Every present device of the Ports class (COM and LPT) whose device key
-// names its port ("PortName"), with the friendly name the driver gave it.
+// names its port ("PortName"), with the friendly name the driver gave it or
+// else its device description.
 std::map<std::string, std::string> serialPortDescriptions() {
   std::map<std::string, std::string> descriptions;
   // GUID_DEVCLASS_PORTS, spelled out so that no GUID library is needed.
-  static const GUID kPortsClass = {0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+  static const GUID kPortsClass = {
+      0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
   const HDEVINFO devices = SetupDiGetClassDevsW(&kPortsClass, nullptr, nullptr, DIGCF_PRESENT);
   if (devices == INVALID_HANDLE_VALUE) return descriptions;
   SP_DEVINFO_DATA device{};
@@ -54,16 +56,21 @@ std::map<std::string, std::string> serialPortDescriptions() {
     wchar_t port[256] = {};
     DWORD portBytes = sizeof port - sizeof(wchar_t);
     DWORD type = 0;
-    const LONG rc = RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(port), &portBytes);
+    const LONG rc =
+        RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(port), &portBytes);
     RegCloseKey(key);
     if (rc != ERROR_SUCCESS || type != REG_SZ || port[0] == L'\0') continue;
-    wchar_t friendly[512] = {};
-    if (!SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
-                                           reinterpret_cast<BYTE*>(friendly), sizeof friendly - sizeof(wchar_t),
-                                           nullptr) ||
-        friendly[0] == L'\0')
-      continue;
-    descriptions[win32::narrow(port)] = win32::narrow(friendly);
+    // Some drivers give no friendly name: the device's description stands in.
+    wchar_t text[512] = {};
+    auto property = [&](DWORD which) {
+      text[0] = L'\0';
+      return SetupDiGetDeviceRegistryPropertyW(devices, &device, which, nullptr,
+                                               reinterpret_cast<BYTE*>(text), sizeof text - sizeof(wchar_t),
+                                               nullptr) &&
+             text[0] != L'\0';
+    };
+    if (!property(SPDRP_FRIENDLYNAME) && !property(SPDRP_DEVICEDESC)) continue;
+    descriptions[win32::narrow(port)] = win32::narrow(text);
   }
   SetupDiDestroyDeviceInfoList(devices);
   return descriptions;

@@ -15,6 +15,21 @@ std::wstring widen(std::string_view utf8) {
   return wide;
 }
 
+std::wstring widenPath(std::string_view utf8) {
+  std::wstring path = widen(utf8);
+  // A folder's name must leave room for an 8.3 file name in it: 248.
+  if (path.size() < 248 || path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\")) return path;
+  // The long form is taken literally: no "..", no "/" and no relative part.
+  const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring full(n, L'\0');
+  const DWORD got = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+  if (got == 0 || got >= n) return path;
+  full.resize(got);
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 std::string narrow(std::wstring_view utf16) {
   if (utf16.empty()) return {};
   const int size = static_cast<int>(utf16.size());

@@ -8,6 +8,10 @@
 namespace platform::win32 {
 
 std::wstring widen(std::string_view utf8);
+// A file's path for the wide-character file calls: a path too long for the
+// classic limit of 260 characters goes in its full "\\?\" form, which the
+// calls take up to 32767 characters long; a shorter one stays as it is.
+std::wstring widenPath(std::string_view utf8);
 std::string narrow(std::wstring_view utf16);
 
 // The system's own text for a Win32 error code, in UTF-8 without the line end.
