@@ -29,7 +29,7 @@ edits=()
 m() { edits+=("$1" "$2" "$3" "$4" "$5"); }
 
 # The send line's escapes.
-m src/app/Escapes.cpp test_app 'SendFixture' "c >= 'a' && c <= 'f'" "c >= 'a' && c < 'f'"
+m src/platform/AsciiText.h test_app 'SendFixture' "if (c >= 'a' && c <= 'f') return c - 'a' + 10;" "if (c >= 'a' && c < 'f') return c - 'a' + 10;"
 m src/app/Escapes.cpp test_app 'SendFixture' "if (escape.value && *escape.value > 0) bytes" "if (escape.value) bytes"
 m src/app/Escapes.cpp test_app 'SendFixture' "if (!escape.value) throw ConversionError::invalidInteger(escape.text);
   }
