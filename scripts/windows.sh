@@ -49,6 +49,8 @@ printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$dist
 # The "cport" catalogs, in the "locale" folder the program looks for beside itself.
 (cd "$build" && find locale -name '*.mo' -exec cp --parents {} "$dist/" \;)
 cp LICENSE "$dist/LICENSE.txt"
+# The operators' guide, one HTML file with its pictures inside.
+cp "$build/doc/instrukcja.html" "$dist/"
 
 # Every DLL the programs and plugins load, found in the dependency prefix or
 # the mingw runtime; what is in neither is Windows' own.
