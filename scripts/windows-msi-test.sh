@@ -69,7 +69,6 @@ drive=$WINEPREFIX/drive_c
 program=$drive/Program\ Files/terso
 windows_path() { wine cmd /c echo "$1" 2>/dev/null | tr -d '\r'; }
 settings=$(winepath -u "$(windows_path '%APPDATA%')")/terso
-documents=$(winepath -u "$(windows_path '%USERPROFILE%')")/Documents
 # Per machine on Windows the shortcuts go to the common Start menu; Wine
 # puts them in the user's.
 shortcut() {
@@ -102,7 +101,7 @@ uninstall_entry "$code" || fail "no entry to remove terso ($code)"
 echo "installed: Program Files/terso, the shortcuts terso and Instrukcja, the entry $code"
 
 # Order 1 sends SI to COM1, where the installed pretend scale answers (COM2).
-mkdir -p "$settings" "$documents"
+mkdir -p "$settings"
 cat >"$settings/orders.xml" <<'XML'
 <?xml version="1.0" encoding="UTF-8"?>
 <Rozkazy>
@@ -124,8 +123,8 @@ wine "$program/terso-scale.exe" --com COM2 >"$run/scale.out" 2>"$run/scale.log" 
 started+=($!)
 
 echo "== The installed terso.exe"
-# As the Start menu starts it: in the user's documents.
-(cd "$documents" && exec wine 'C:\Program Files\terso\terso.exe' -platform windows) >"$run/terso.log" 2>&1 &
+# Started in a scratch folder: Wine links the user's documents to $HOME.
+(cd "$run" && exec wine 'C:\Program Files\terso\terso.exe' -platform windows) >"$run/terso.log" 2>&1 &
 terso=$!
 title="Komunikacja przez złącze szeregowe RS-232 v9E"
 window=
