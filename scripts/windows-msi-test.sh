@@ -120,7 +120,8 @@ done
 ln -sfn "$run/COM1" "$WINEPREFIX/dosdevices/com1"
 ln -sfn "$run/COM2" "$WINEPREFIX/dosdevices/com2"
 wine "$program/terso-scale.exe" --com COM2 >"$run/scale.out" 2>"$run/scale.log" &
-started+=($!)
+scale=$!
+started+=("$scale")
 
 echo "== The installed terso.exe"
 # Started in a scratch folder: Wine links the user's documents to $HOME.
@@ -165,6 +166,9 @@ for f in config.xml Kestrel.ini orders.xml; do
   [ ! -e "$program/$f" ] || fail "$f written beside the installed program"
 done
 echo "closed: config.xml and Kestrel.ini in AppData/Roaming/terso, nothing in Program Files"
+# Nothing of the program may run while it is replaced or removed.
+kill "$scale"
+wait "$scale" 2>/dev/null || true
 cp -r "$settings" "$run/settings-before"
 
 # The next version: the same folder under the next patch number, with the
