@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-charts-dev libgl-dev fonts-dejavu-core
   libxml2-dev libgtest-dev libbenchmark-dev
-  gettext qt6-translations-l10n locales
+  gettext qt6-translations-l10n locales pandoc
   socat ser2net poppler-utils
   clang-14 libclang-rt-14-dev
 )

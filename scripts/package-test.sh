@@ -13,7 +13,7 @@ bash scripts/deps.sh
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 export DEBIAN_FRONTEND=noninteractive
-tools=(dpkg-dev xvfb xauth openbox xdotool)
+tools=(dpkg-dev pandoc xvfb xauth openbox xdotool)
 missing=()
 for p in "${tools[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -41,7 +41,7 @@ echo "== install"
 dpkg-query -W -f='${Status}\n' terso | grep -q "install ok installed" || { echo "terso is not installed" >&2; exit 1; }
 for f in /usr/bin/terso /usr/bin/terso-scale /usr/share/applications/terso.desktop \
   /usr/share/icons/hicolor/scalable/apps/terso.svg /usr/share/icons/hicolor/64x64/apps/terso.png \
-  /usr/share/doc/terso/copyright; do
+  /usr/share/doc/terso/copyright /usr/share/doc/terso/instrukcja.html; do
   [ -e "$f" ] || { echo "missing: $f" >&2; exit 1; }
 done
 [ -f /usr/share/locale/pl/LC_MESSAGES/cport.mo ] || { echo "missing: the Polish serial texts" >&2; exit 1; }

@@ -14,7 +14,7 @@ toolchain=$here/windows/mingw-w64-x86_64.cmake
 patch=$here/windows/qt-6.4.2-mingw-no-direct2d-no-opengl.patch
 
 packages=(mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64
-  dpkg-dev cmake ninja-build qt6-base-dev qt6-base-dev-tools googletest zip)
+  dpkg-dev cmake ninja-build qt6-base-dev qt6-base-dev-tools googletest zip pandoc msitools wixl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

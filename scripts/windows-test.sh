@@ -178,3 +178,11 @@ wait "$terso" || status=$?
 grep -q "<TersoConfig" "$smoke/config.xml" || fail "no config.xml written"
 grep -q "^Port=COM1" "$smoke/Kestrel.ini" || fail "no Kestrel.ini written"
 echo "closed: exit code 0, config.xml and Kestrel.ini written"
+
+# ---------------------------------------------------------------------------
+# The installer: installed, started, upgraded and removed in a fresh Wine
+# prefix of its own (scripts/windows-msi-test.sh, which also runs alone).
+if [ "${TESTS:-}" != smoke ]; then
+  echo "== The installer"
+  bash scripts/windows-msi-test.sh
+fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds terso for 64-bit Windows on Debian 12 and lays out what an operator
-# unpacks and runs: build-win/dist/terso/ and build-win/terso-windows-x86_64.zip.
+# unpacks and runs: build-win/dist/terso/ and build-win/terso-windows-x86_64.zip,
+# and the installer made from the same folder, build-win/terso-windows-x86_64.msi.
 # The toolchain, Wine and the libraries come from scripts/windows-deps.sh
 # (built once into a cache folder and reused). BUILD_DIR overrides build-win.
 set -euo pipefail
@@ -49,6 +50,8 @@ printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$dist
 # The "cport" catalogs, in the "locale" folder the program looks for beside itself.
 (cd "$build" && find locale -name '*.mo' -exec cp --parents {} "$dist/" \;)
 cp LICENSE "$dist/LICENSE.txt"
+# The operators' guide, one HTML file with its pictures inside.
+cp "$build/doc/instrukcja.html" "$dist/"
 
 # Every DLL the programs and plugins load, found in the dependency prefix or
 # the mingw runtime; what is in neither is Windows' own.
@@ -82,3 +85,6 @@ rm -f "$zipfile"
 (cd "$build/dist" && zip -q -r -9 "$zipfile" terso)
 echo "== $zipfile: $(du -h "$zipfile" | cut -f1), unpacked $(du -sh "$dist" | cut -f1)"
 (cd "$build/dist" && find terso -type f | sort)
+
+echo "== Installer"
+bash scripts/windows/msi.sh "$dist" "$build/terso-windows-x86_64.msi"

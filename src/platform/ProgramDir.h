@@ -7,8 +7,9 @@ namespace platform {
 std::filesystem::path executableDirectory();
 
 // Where config.xml, "Kestrel.ini" and orders.xml live: the program's directory
-// when it can be written and is not a system folder (/usr/..., /bin), else
-// $XDG_CONFIG_HOME/terso (default ~/.config/terso), created when missing.
+// when it can be written and is not a system folder (/usr/..., /bin; on
+// Windows Program Files and the Windows folder), else $XDG_CONFIG_HOME/terso
+// (default ~/.config/terso; on Windows %APPDATA%\terso), created when missing.
 std::filesystem::path settingsDirectory(const std::filesystem::path& programDir);
 
 // The folder of the message catalogs (<dir>/<lang>/LC_MESSAGES/<domain>.mo):

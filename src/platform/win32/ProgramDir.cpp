@@ -1,6 +1,9 @@
 #include "platform/ProgramDir.h"
 
 #include <windows.h>
+// windows.h first: the shell's headers need its types.
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <string>
 
@@ -34,12 +37,47 @@ bool canWriteIn(const std::filesystem::path& dir) {
   return true;
 }
 
+bool samePathPart(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// Whether dir is root or a folder below it, as Windows compares names
+// (without regard to case).
+bool isWithin(const std::filesystem::path& dir, const std::filesystem::path& root) {
+  const std::filesystem::path d = dir.lexically_normal();
+  const std::filesystem::path r = root.lexically_normal();
+  auto di = d.begin();
+  for (auto ri = r.begin(); ri != r.end(); ++ri, ++di) {
+    if (ri->empty()) continue;  // the empty part after a trailing separator
+    if (di == d.end() || !samePathPart(di->native(), ri->native())) return false;
+  }
+  return true;
+}
+
+std::filesystem::path knownFolder(REFKNOWNFOLDERID id) {
+  PWSTR path = nullptr;
+  std::filesystem::path result;
+  if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) result = path;
+  CoTaskMemFree(path);
+  return result;
+}
+
+// An installed program (Program Files, the Windows folder): an administrator
+// or a lax installer may leave it writable, but settings belong to each user.
+bool systemDirectory(const std::filesystem::path& dir) {
+  for (REFKNOWNFOLDERID id : {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86, FOLDERID_Windows}) {
+    const std::filesystem::path root = knownFolder(id);
+    if (!root.empty() && isWithin(dir, root)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // The program folder when it can be written (a copy unpacked anywhere),
 // else %APPDATA%\terso (an install under Program Files).
 std::filesystem::path settingsDirectory(const std::filesystem::path& programDir) {
-  if (canWriteIn(programDir)) return programDir;
+  if (!systemDirectory(programDir) && canWriteIn(programDir)) return programDir;
   wchar_t appData[MAX_PATH];
   const DWORD n = GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return programDir;

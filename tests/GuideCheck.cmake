@@ -1,0 +1,26 @@
+# The rendered guide stands alone: every link inside it leads to a heading
+# that exists, and every picture is carried in the file itself.
+# cmake -DGUIDE=<instrukcja.html> -P GuideCheck.cmake
+file(READ ${GUIDE} html)
+# A picture's data has semicolons, which would split CMake lists.
+string(REPLACE ";" "," html "${html}")
+string(REGEX MATCHALL "href=\"#[^\"]+\"" links "${html}")
+string(REGEX MATCHALL "<img [^>]*>" images "${html}")
+list(LENGTH links link_count)
+list(LENGTH images image_count)
+if(link_count EQUAL 0 OR image_count EQUAL 0)
+  message(FATAL_ERROR "${GUIDE}: ${link_count} links, ${image_count} pictures")
+endif()
+foreach(link IN LISTS links)
+  string(REGEX REPLACE "href=\"#([^\"]+)\"" "\\1" target "${link}")
+  string(FIND "${html}" "id=\"${target}\"" at)
+  if(at EQUAL -1)
+    message(SEND_ERROR "a link to #${target}, which no heading has")
+  endif()
+endforeach()
+foreach(image IN LISTS images)
+  if(NOT image MATCHES "src=\"data:image/")
+    string(SUBSTRING "${image}" 0 120 start)
+    message(SEND_ERROR "a picture outside the file: ${start}")
+  endif()
+endforeach()
