@@ -75,9 +75,12 @@ echo "== Tests under Wine"
 com_pair COM5 COM6
 com_pair COM7 COM8
 export TERSO_TEST_COM_PAIRS=COM5:COM6,COM7:COM8
-# One test at a time: the serial tests share the COM pairs.
+# One test at a time: the serial tests share the COM pairs. A test that
+# fails is run once more: Wine now and then ends a test program at its start
+# with no output at all (seen once in a full run, where the same test passed
+# before and after); a test that fails twice fails the run.
 if [ "${TESTS:-}" != smoke ]; then
-  ctest --test-dir "$build" --output-on-failure ${TESTS:+-R "$TESTS"}
+  ctest --test-dir "$build" --output-on-failure --repeat until-pass:2 ${TESTS:+-R "$TESTS"}
   [ -n "${TESTS:-}" ] && exit 0
 fi
 
