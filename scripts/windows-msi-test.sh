@@ -50,6 +50,7 @@ fail() {
   done
   exit 1
 }
+source scripts/windows/close-window.sh
 
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$run/display" 2>"$run/xvfb.log" &
 started+=($!)
@@ -151,15 +152,7 @@ done
 grep -q '"SI" -> "S S' "$run/scale.log" || fail "the pretend scale got no \"SI\" from order 1 (F1)"
 echo "order 1 sent: SI, answered by the installed terso-scale.exe"
 
-xdotool key alt+F4
-for _ in $(seq 300); do
-  kill -0 "$terso" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$terso" 2>/dev/null && fail "terso.exe is still running 30 s after the close box"
-status=0
-wait "$terso" || status=$?
-[ "$status" -eq 0 ] || fail "terso.exe exited with $status"
+close_with_close_box "$terso"
 grep -q "<TersoConfig" "$settings/config.xml" 2>/dev/null || fail "no config.xml in AppData/Roaming/terso"
 grep -q "^Port=COM1" "$settings/Kestrel.ini" 2>/dev/null || fail "no Kestrel.ini in AppData/Roaming/terso"
 for f in config.xml Kestrel.ini orders.xml; do

@@ -90,6 +90,7 @@ fail() {
   for log in "$run"/*.log; do echo "--- $log" >&2; tail -n 20 "$log" >&2; done
   exit 1
 }
+source scripts/windows/close-window.sh
 # A copy of the unpacked zip, so the settings it writes start from nothing.
 smoke=$run/terso
 cp -r "$build/dist/terso" "$smoke"
@@ -169,15 +170,7 @@ sed -n '/^Podzial okien$/,$p' "$run/panes.lf" | grep -q '^53 20 53 20 ' || fail 
 echo "reply in both panes: $(sed -n 1p "$run/panes.lf")"
 
 # The close box (Alt+F4) ends the program, which saves its settings.
-xdotool key alt+F4
-for _ in $(seq 300); do
-  kill -0 "$terso" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$terso" 2>/dev/null && fail "terso.exe is still running 30 s after the close box"
-status=0
-wait "$terso" || status=$?
-[ "$status" -eq 0 ] || fail "terso.exe exited with $status"
+close_with_close_box "$terso"
 grep -q "<TersoConfig" "$smoke/config.xml" || fail "no config.xml written"
 grep -q "^Port=COM1" "$smoke/Kestrel.ini" || fail "no Kestrel.ini written"
 echo "closed: exit code 0, config.xml and Kestrel.ini written"
