@@ -9,6 +9,11 @@
 # libraries on its last line.
 recipe=1
 set -euo pipefail
+# One run at a time on a machine: a second waits for the first, then finds
+# what it built.
+mkdir -p "${TERSO_WINDOWS_CACHE:-/var/cache/terso-windows}"
+exec 9>"${TERSO_WINDOWS_CACHE:-/var/cache/terso-windows}/.lock"
+flock 9
 here=$(cd "$(dirname "$0")" && pwd)
 toolchain=$here/windows/mingw-w64-x86_64.cmake
 patch=$here/windows/qt-6.4.2-mingw-no-direct2d-no-opengl.patch
