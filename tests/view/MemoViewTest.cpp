@@ -4,12 +4,16 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFont>
+#include <QFontMetrics>
 #include <QImage>
+#include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <string>
 
+#include "platform/Cp1250.h"
 #include "ui/Memo.h"
 #include "ui/qt/MemoView.h"
 
@@ -102,6 +106,47 @@ TEST(MemoViewTest, ScreenOfAStreamMatchesAFullRepaint) {
       view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
   const QImage full = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
   EXPECT_EQ(shown, full);
+}
+
+// A pane in a font of fixed pitch draws its rows from the glyphs of each
+// byte; what it shows is what laying the text out draws, for every byte
+// (those the font has no glyph for too) and with control bytes as blanks.
+TEST(MemoViewTest, RowsInAFixedFontLookAsLaidOutText) {
+  ui::Memo memo("Memo1");
+  std::vector<std::string> rows = {"S S     123.45 g", "\x01\x02tab\tend\x7f"};
+  for (int from = 0x20; from < 0x100; from += 16) {
+    std::string row;
+    for (int b = from; b < from + 16; ++b) row += static_cast<char>(b);
+    rows.push_back(row);
+  }
+  for (const std::string& row : rows) memo.append(row + "\r\n");
+  ui::qt::MemoView view(memo);
+  QFont font("DejaVu Sans Mono", 8);
+  font.setBold(true);
+  view.setFont(font);
+  view.styleChanged();
+  view.setFrameInterval(0);
+  view.resize(400, 300);
+  view.show();
+  QCoreApplication::processEvents();
+  const QImage shown = view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+
+  QImage laidOut(shown.size(), QImage::Format_RGB32);
+  laidOut.fill(view.viewport()->palette().color(QPalette::Base));
+  QPainter painter(&laidOut);
+  painter.setFont(font);
+  painter.setPen(view.palette().color(QPalette::Text));
+  const QFontMetrics metrics(font);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    QString text;
+    for (const char c : rows[i]) {
+      const auto byte = static_cast<unsigned char>(c);
+      text += byte < 0x20 ? QChar(u' ') : QChar(static_cast<char16_t>(platform::cp1250ToUnicode(byte)));
+    }
+    painter.drawText(0, static_cast<int>(i) * metrics.lineSpacing() + metrics.ascent(), text);
+  }
+  painter.end();
+  EXPECT_EQ(shown, laidOut);
 }
 
 TEST(MemoViewTest, SelectedRowsAreCopiedAsText) {

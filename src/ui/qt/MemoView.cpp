@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontInfo>
 #include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -19,24 +22,20 @@ namespace ui::qt {
 
 namespace {
 
-// Catch-ups in a row that waited for their frame that make a flood, and how
-// much longer a flood's frames are.
-constexpr int kFloodFrames = 5;
-constexpr int kFloodSlowdown = 5;
-
 int clampToInt(unsigned long long v) {
   return v > INT_MAX ? INT_MAX : static_cast<int>(v);
 }
 
-// One row's bytes as shown: control characters take a blank cell so that the
-// columns of a fixed font stay aligned.
+// A byte as shown: control characters take a blank cell so that the columns
+// of a fixed font stay aligned.
+QChar shownChar(unsigned char byte) {
+  return byte < 0x20 ? QChar(u' ') : QChar(static_cast<char16_t>(platform::cp1250ToUnicode(byte)));
+}
+
 QString shownText(std::string_view bytes) {
   QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
   QChar* out = text.data();
-  for (char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    *out++ = byte < 0x20 ? QChar(u' ') : QChar(static_cast<char16_t>(platform::cp1250ToUnicode(byte)));
-  }
+  for (char c : bytes) *out++ = shownChar(static_cast<unsigned char>(c));
   return text;
 }
 
@@ -47,6 +46,16 @@ MemoView::MemoView(ui::Memo& memo, QWidget* parent) : QAbstractScrollArea(parent
   connect(&catchUpTimer_, &QTimer::timeout, this, &MemoView::catchUp);
   setVerticalScrollBar(new PaneScrollBar(Qt::Vertical));
   setHorizontalScrollBar(new PaneScrollBar(Qt::Horizontal));
+  // A pane that follows a stream changes a bar's range at every row. The bars
+  // fill the boxes that hold them, so nothing beneath a bar (the box, the
+  // pane's frame, the window) is painted again when it moves; and they are
+  // always on or always off (styleChanged), so the scroll area need not lay
+  // itself out again, as it otherwise does (repainting the bars and the
+  // frame) after each change of a range.
+  for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()}) {
+    bar->parentWidget()->setAttribute(Qt::WA_OpaquePaintEvent);
+    disconnect(bar, SIGNAL(rangeChanged(int, int)), this, SLOT(_q_showOrHideScrollBars()));
+  }
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setAutoFillBackground(true);
@@ -79,18 +88,13 @@ void MemoView::memoScrolledToEnd() {
 
 void MemoView::schedule() {
   if (catchUpTimer_.isActive()) return;
-  const qint64 interval =
-      floodFrames_ >= kFloodFrames ? qint64{frameInterval_} * kFloodSlowdown : frameInterval_;
-  const qint64 since = sinceCatchUp_.isValid() ? sinceCatchUp_.elapsed() : interval;
-  waited_ = since < frameInterval_;
-  catchUpTimer_.start(since >= interval ? 0 : static_cast<int>(interval - since));
+  const qint64 since = sinceCatchUp_.isValid() ? sinceCatchUp_.elapsed() : frameInterval_;
+  catchUpTimer_.start(since >= frameInterval_ ? 0 : static_cast<int>(frameInterval_ - since));
 }
 
 void MemoView::catchUp() {
   catchUpTimer_.stop();
   sinceCatchUp_.start();
-  floodFrames_ = waited_ ? floodFrames_ + 1 : 0;
-  waited_ = false;
   // Rows from the last one shown before on are new or grew; the rows above
   // are unchanged and only move when the view scrolls (the pixels move).
   const std::size_t firstChanged = shownRows_ == 0 ? 0 : shownRows_ - 1;
@@ -107,9 +111,14 @@ void MemoView::catchUp() {
     horizontalScrollBar()->setValue(end < width ? 0 : end - width + charWidth_);
   }
   const std::size_t first = firstVisibleRow();
+  // The rows from the first changed one to the last; the empty space below
+  // the last row is already blank.
   const long long top = firstChanged <= first ? 0 : static_cast<long long>(firstChanged - first) * rowHeight_;
-  if (top < viewport()->height())
-    viewport()->update(0, static_cast<int>(top), viewport()->width(), viewport()->height());
+  const long long bottom = static_cast<long long>(shownRows_ - first) * rowHeight_;
+  const int height = viewport()->height();
+  if (top < height)
+    viewport()->update(0, static_cast<int>(top), viewport()->width(),
+                       static_cast<int>(std::min<long long>(bottom, height) - top));
 }
 
 void MemoView::measureNewRows() {
@@ -121,6 +130,18 @@ void MemoView::styleChanged() {
   const QFontMetrics metrics(font());
   rowHeight_ = std::max(1, metrics.lineSpacing());
   charWidth_ = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
+  rawFont_ = QRawFont::fromFont(font());
+  QString all(256, Qt::Uninitialized);
+  for (int b = 0; b < 256; ++b) all[b] = shownChar(static_cast<unsigned char>(b));
+  const QList<quint32> glyphs = rawFont_.isValid() ? rawFont_.glyphIndexesForString(all) : QList<quint32>();
+  glyphRuns_ = QFontInfo(font()).fixedPitch() && glyphs.size() == 256;
+  for (int b = 0; glyphRuns_ && b < 256; ++b) {
+    // The layout draws no glyph for a format character (the soft hyphen).
+    const bool format = all[b].category() == QChar::Other_Format;
+    glyphs_[static_cast<std::size_t>(b)] = format ? 0 : glyphs[b];
+  }
+  // The advance the text layout uses, so that a run looks as laid-out text.
+  advance_ = QFontMetricsF(font()).horizontalAdvance(QLatin1Char('M'));
   const int bars = memo_.scrollBars();
   setHorizontalScrollBarPolicy(bars & 1 ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(bars & 2 ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
@@ -181,8 +202,33 @@ void MemoView::paintEvent(QPaintEvent* event) {
     if (firstColumn >= row.size()) continue;
     painter.setPen(selected ? pal.color(QPalette::HighlightedText) : pal.color(QPalette::Text));
     const int x = static_cast<int>(firstColumn) * charWidth_ - xOffset;
-    painter.drawText(x, top + metrics.ascent(), shownText(row.substr(firstColumn, columns)));
+    drawRow(painter, x, top + metrics.ascent(), row.substr(firstColumn, columns));
   }
+}
+
+void MemoView::drawRow(QPainter& painter, int x, int baseline, std::string_view bytes) {
+  QList<quint32> indexes(static_cast<qsizetype>(bytes.size()));
+  QList<QPointF> positions(static_cast<qsizetype>(bytes.size()));
+  for (std::size_t i = 0; glyphRuns_ && i < bytes.size(); ++i) {
+    const quint32 glyph = glyphs_[static_cast<unsigned char>(bytes[i])];
+    // A byte the font has no glyph for is drawn from a fallback font by
+    // the text layout.
+    if (glyph == 0) {
+      painter.drawText(x, baseline, shownText(bytes));
+      return;
+    }
+    indexes[static_cast<qsizetype>(i)] = glyph;
+    positions[static_cast<qsizetype>(i)] = QPointF(static_cast<qreal>(i) * advance_, 0);
+  }
+  if (!glyphRuns_) {
+    painter.drawText(x, baseline, shownText(bytes));
+    return;
+  }
+  QGlyphRun run;
+  run.setRawFont(rawFont_);
+  run.setGlyphIndexes(indexes);
+  run.setPositions(positions);
+  painter.drawGlyphRun(QPointF(x, baseline), run);
 }
 
 void MemoView::resizeEvent(QResizeEvent* event) {

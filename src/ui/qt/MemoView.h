@@ -1,16 +1,18 @@
 #pragma once
 // A text pane that paints only its visible rows straight from the Memo model:
 // no second copy of the text. Appends only mark the view stale; it catches up
-// (scroll ranges, longest row, repaint) once per batch, when the event loop
-// next runs, and under a flood at most once per frame interval (painting a
-// frame costs far more than appending a chunk). Changes that keep coming
-// sooner than a frame apart are shown at a fifth of that rate: nobody reads
-// fifty frames of a flood a second, and each frame takes processor time (the
-// painter's helper threads' too) from the link's reader. A catch-up paints
-// only the rows that changed; scrolling moves the rows already drawn.
+// (scroll ranges, longest row, repaint) when the event loop next runs, and at
+// most once per frame interval: a change after a quiet spell (a reply) is
+// shown at once, changes that keep coming (a stream, a flood) a few at a
+// time. Painting costs far more than appending, nobody reads more than a few
+// frames of a stream a second, and each frame of a pane that follows its end
+// moves all its pixels. A catch-up paints only the rows that changed;
+// scrolling moves the rows already drawn.
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
+#include <QRawFont>
 #include <QTimer>
+#include <array>
 #include <cstddef>
 
 #include "ui/Memo.h"
@@ -62,15 +64,20 @@ class MemoView : public QAbstractScrollArea, public ui::MemoListener {
   void measureNewRows();
   void updateRanges();
   std::size_t rowAt(int y) const;
+  void drawRow(QPainter& painter, int x, int baseline, std::string_view bytes);
+
+  // Each byte's glyph in the pane's font (0: none) when the font is of fixed
+  // pitch: a row whose bytes all have one is drawn as a run of these glyphs
+  // an advance apart, without laying the text out again at every repaint.
+  QRawFont rawFont_;
+  std::array<quint32, 256> glyphs_{};
+  qreal advance_ = 0;
+  bool glyphRuns_ = false;
 
   ui::Memo& memo_;
   QTimer catchUpTimer_;
   QElapsedTimer sinceCatchUp_;
-  int frameInterval_ = 20;
-  // The coming catch-up waits for the frame interval (changes came sooner);
-  // catch-ups in a row that did.
-  bool waited_ = false;
-  int floodFrames_ = 0;
+  int frameInterval_ = 200;
   int rowHeight_ = 1;
   int charWidth_ = 1;
   std::size_t longestRow_ = 0;

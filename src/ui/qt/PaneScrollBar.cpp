@@ -38,12 +38,35 @@ PaneScrollBar::PaneScrollBar(Qt::Orientation orientation, QWidget* parent) : QSc
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+QRect PaneScrollBar::sliderRect() const {
+  QStyleOptionSlider option;
+  initStyleOption(&option);
+  return style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+}
+
+void PaneScrollBar::sliderChange(SliderChange change) {
+  if (change == SliderOrientationChange) {
+    QScrollBar::sliderChange(change);
+    return;
+  }
+  // A pane that follows a stream changes the range at every row: the slider
+  // moves a little, the rest of the bar stays as it is.
+  const QRect slider = sliderRect();
+  if (active() != shownActive_)
+    update();
+  else if (slider != shownSlider_)
+    update(shownSlider_.united(slider));
+  shownSlider_ = slider;
+  shownActive_ = active();
+}
+
 void PaneScrollBar::paintEvent(QPaintEvent*) {
   QStyleOptionSlider option;
   initStyleOption(&option);
   QPainter painter(this);
   const QPalette& pal = palette();
-  const bool active = isEnabled() && maximum() > minimum();
+  const bool active = this->active();
+  shownActive_ = active;
   painter.fillRect(rect(), pal.color(QPalette::Window).darker(108));
 
   auto part = [&](QStyle::SubControl control) {
@@ -60,6 +83,7 @@ void PaneScrollBar::paintEvent(QPaintEvent*) {
   }
 
   const QRect slider = part(QStyle::SC_ScrollBarSlider);
+  shownSlider_ = slider;
   if (active && !slider.isEmpty())
     fillFramed(painter, slider, pal.color(QPalette::Dark),
                pal.color(isSliderDown() ? QPalette::Midlight : QPalette::Button));

@@ -4,6 +4,8 @@
 // of a tall scroll bar (gradients, lines) is split by the raster engine into
 // strips handed to a thread pool: hundreds of wake-ups for each repaint. The
 // parts stay where the style puts them, so clicks and drags hit what is shown.
+// A change of the range or value repaints only where the slider was and is.
+#include <QRect>
 #include <QScrollBar>
 
 namespace ui::qt {
@@ -16,6 +18,15 @@ class PaneScrollBar : public QScrollBar {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void sliderChange(SliderChange change) override;
+
+ private:
+  QRect sliderRect() const;
+  bool active() const { return isEnabled() && maximum() > minimum(); }
+
+  // The slider and the arrows' state as last asked to be shown.
+  QRect shownSlider_;
+  bool shownActive_ = false;
 };
 
 }  // namespace ui::qt
