@@ -53,7 +53,7 @@ TResultsForm::TResultsForm(ReadingLog& log, platform::EventLoop& loop, ui::Dialo
   Table.setColumns(ColumnCaptions());
   Table.cellText = [this](int row, int col) {
     if (row < 0 || static_cast<std::size_t>(row) >= log_.size()) return std::string();
-    return CellText(log_, log_.at(static_cast<std::size_t>(row)), col);
+    return CellText(FieldsOf(log_, log_.at(static_cast<std::size_t>(row))), col);
   };
   addControl(Table);
 
