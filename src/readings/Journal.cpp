@@ -281,6 +281,11 @@ std::int64_t Journal::currentSeries() const {
   return currentSeries_;
 }
 
+void Journal::endSeries() {
+  std::lock_guard lock(mutex_);
+  currentSeries_ = 0;
+}
+
 std::int64_t Journal::add(StoredReading reading) {
   if (currentSeries() == 0) beginSeries(reading.timeMs, reading.utcOffsetMinutes, reading.link);
   std::lock_guard lock(mutex_);
@@ -549,6 +554,52 @@ std::vector<StoredReading> Journal::page(std::int64_t series, std::int64_t first
   } catch (const SqliteError&) {
   }
   return rows;
+}
+
+std::vector<PlotPoint> Journal::plot(std::int64_t series, const std::string& unit, std::size_t maxPoints) {
+  std::vector<PlotPoint> points;
+  const std::optional<SeriesInfo> info = this->series(series);
+  if (!info || info->count == 0) return points;
+  const std::int64_t stretch =
+      std::max<std::int64_t>(1, info->count / std::max<std::int64_t>(1, maxPoints / 3));
+  std::lock_guard lock(ui_.mutex);
+  try {
+    SqliteStatement q =
+        reader(ui_).prepare("SELECT time_ms, value, state, unit FROM readings WHERE series = ?1 ORDER BY id");
+    q.bind(1, series);
+    std::string scratch;
+    const std::string_view wanted = utf8Of(unit, scratch);
+    std::optional<PlotPoint> low, high, unreadable;
+    double last = 0;
+    std::int64_t row = 0;
+    auto flush = [&] {
+      std::vector<PlotPoint> stretchPoints;
+      if (low) stretchPoints.push_back(*low);
+      if (high && (high->timeMs != low->timeMs || high->value != low->value)) stretchPoints.push_back(*high);
+      if (unreadable) stretchPoints.push_back(*unreadable);
+      std::sort(stretchPoints.begin(), stretchPoints.end(),
+                [](const PlotPoint& a, const PlotPoint& b) { return a.timeMs < b.timeMs; });
+      points.insert(points.end(), stretchPoints.begin(), stretchPoints.end());
+      low.reset();
+      high.reset();
+      unreadable.reset();
+    };
+    while (q.step()) {
+      const auto state = static_cast<State>(std::min<std::int64_t>(q.int64(2), 4));
+      if (!q.isNull(1) && (state == State::Stable || state == State::Unstable) && q.text(3) == wanted) {
+        const PlotPoint p{q.int64(0), q.real(1), state};
+        last = p.value;
+        if (!low || p.value < low->value) low = p;
+        if (!high || p.value > high->value) high = p;
+      } else if (q.isNull(1) && !unreadable) {
+        unreadable = PlotPoint{q.int64(0), last, State::Unknown};
+      }
+      if (++row % stretch == 0) flush();
+    }
+    flush();
+  } catch (const SqliteError&) {
+  }
+  return points;
 }
 
 bool Journal::exportCsv(std::int64_t series, const std::string& utf8Path, TextFlavour flavour,

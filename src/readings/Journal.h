@@ -53,6 +53,13 @@ struct JournalOptions {
   std::int64_t maxPages = 0;
 };
 
+// A point of a series' plot.
+struct PlotPoint {
+  std::int64_t timeMs = 0;
+  double value = 0;  // for an unreadable row, where the weight last stood
+  State state = State::Unknown;
+};
+
 class Journal final : public PublishQueue {
  public:
   // A Polish message (Windows-1250) for the operator.
@@ -79,6 +86,8 @@ class Journal final : public PublishQueue {
   // Begins a new series; later readings belong to it. Never waits.
   std::int64_t beginSeries(std::int64_t startMs, std::int32_t utcOffsetMinutes, std::string link);
   std::int64_t currentSeries() const;
+  // The series being written ends: the next reading begins a new one.
+  void endSeries();
   // Queues a reading of the current series (begun first when there is
   // none); returns its id. Never waits for the disk.
   std::int64_t add(StoredReading reading);
@@ -95,6 +104,10 @@ class Journal final : public PublishQueue {
   std::vector<UnitSummary> seriesUnits(std::int64_t id);
   // Up to `limit` readings of a series from its row `firstRow` (0 the first).
   std::vector<StoredReading> page(std::int64_t series, std::int64_t firstRow, std::size_t limit);
+  // The plot of a series in one unit (Windows-1250), thinned out to about
+  // `maxPoints`: of each stretch of readings its lowest and highest weight,
+  // and its first reading without a weight. Read a piece at a time.
+  std::vector<PlotPoint> plot(std::int64_t series, const std::string& unit, std::size_t maxPoints);
   // Writes a series as CSV into the file at `utf8Path`, reading it a piece at
   // a time; the file is replaced whole, or left as it was on failure.
   bool exportCsv(std::int64_t series, const std::string& utf8Path, TextFlavour flavour, std::string* error);

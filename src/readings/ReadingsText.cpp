@@ -19,6 +19,7 @@ ReadingFields FieldsOf(const ReadingLog& log, const Reading& r) {
   f.decimals = r.decimals;
   f.unit = log.unitName(r.unit);
   f.state = r.state;
+  if (r.latencyMs >= 0) f.latencyMs = r.latencyMs;
   f.text = log.rawText(r);
   return f;
 }
@@ -32,13 +33,15 @@ ReadingFields FieldsOf(const StoredReading& r) {
   f.decimals = r.decimals;
   f.unit = r.unit;
   f.state = r.state;
+  f.latencyMs = r.latencyMs;
   f.text = r.text;
   return f;
 }
 
 const std::vector<std::string>& ColumnCaptions() {
-  static const std::vector<std::string> captions{pl("Czas"),      pl("Rozkaz"), pl("Przebieg"), pl("Wartość"),
-                                                 pl("Jednostka"), pl("Stan"),   pl("Tekst")};
+  static const std::vector<std::string> captions{
+      pl("Czas"),      pl("Rozkaz"), pl("Przebieg"),        pl("Wartość"),
+      pl("Jednostka"), pl("Stan"),   pl("Opóźnienie [ms]"), pl("Tekst")};
   return captions;
 }
 
@@ -94,6 +97,8 @@ std::string cell(const ReadingFields& r, int column, char decimalSeparator) {
     case 5:
       return StateText(r.state);
     case 6:
+      return r.latencyMs ? std::to_string(*r.latencyMs) : std::string();
+    case 7:
       return std::string(r.text);
   }
   return {};

@@ -27,6 +27,7 @@ struct ReadingFields {
   std::uint8_t decimals = 0;
   std::string_view unit;
   State state = State::Unknown;
+  std::optional<std::int32_t> latencyMs;
   std::string_view text;
 };
 ReadingFields FieldsOf(const ReadingLog& log, const Reading& r);
