@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-charts-dev libgl-dev fonts-dejavu-core
-  libxml2-dev libgtest-dev libbenchmark-dev
+  libxml2-dev libsqlite3-dev libgtest-dev libbenchmark-dev
   gettext qt6-translations-l10n locales pandoc
   socat ser2net poppler-utils
   clang-14 libclang-rt-14-dev

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the mingw-w64 toolchain and Wine, and builds what terso needs for
 # Windows from Debian's sources, once, into a cache folder outside the clone:
-# libxml2, GoogleTest, qtbase and (when its source can be had) qtcharts
+# libxml2, GoogleTest, SQLite, qtbase and (when its source can be had) qtcharts
 # 6.4.2. The cache is keyed by the recipe (its version below, the toolchain
 # file and the patch), so a changed recipe builds anew and an unchanged one is
 # reused by every clone on the machine; each library is kept once built, and
@@ -19,7 +19,7 @@ toolchain=$here/windows/mingw-w64-x86_64.cmake
 patch=$here/windows/qt-6.4.2-mingw-no-direct2d-no-opengl.patch
 
 packages=(mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64
-  dpkg-dev cmake ninja-build qt6-base-dev qt6-base-dev-tools googletest zip pandoc msitools wixl)
+  dpkg-dev tcl cmake ninja-build qt6-base-dev qt6-base-dev-tools googletest zip pandoc msitools wixl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -36,7 +36,7 @@ fi
 key=$( (echo "$recipe"; cat "$toolchain" "$patch") | sha256sum | cut -c1-16)
 cache=${TERSO_WINDOWS_CACHE:-/var/cache/terso-windows}
 prefix=$cache/$key
-if [ -f "$prefix/.complete" ] && [ -f "$prefix/.done-qtcharts" ]; then
+if [ -f "$prefix/.complete" ] && [ -f "$prefix/.done-qtcharts" ] && [ -f "$prefix/.done-sqlite" ]; then
   echo "$prefix"
   exit 0
 fi
@@ -86,6 +86,25 @@ cmake -S /usr/src/googletest -B build-gtest "${cross[@]}" -DBUILD_SHARED_LIBS=OF
 cmake --build build-gtest -j"$jobs" >&2
 cmake --install build-gtest >&2
 touch "$prefix/.done-googletest"
+fi
+
+# SQLite, linked statically (nothing more to ship): Debian's source tree makes
+# its one-file amalgamation with the build machine's compiler and tclsh, and
+# the cross compiler builds that.
+if ! done_mark sqlite; then
+echo "== SQLite for mingw" >&2
+rm -rf sqlite3-* build-sqlite
+apt-get source -q sqlite3 >&2
+src=$(cd "$(find . -maxdepth 1 -type d -name 'sqlite3-*' | head -n 1)" && pwd)
+mkdir build-sqlite
+(cd build-sqlite && "$src/configure" --disable-tcl >&2 && make sqlite3.c >&2)
+x86_64-w64-mingw32-gcc-posix -O2 -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION \
+  -c build-sqlite/sqlite3.c -o build-sqlite/sqlite3.o >&2
+mkdir -p "$prefix/lib" "$prefix/include"
+rm -f "$prefix/lib/libsqlite3.a"
+x86_64-w64-mingw32-ar rcs "$prefix/lib/libsqlite3.a" build-sqlite/sqlite3.o
+cp build-sqlite/sqlite3.h "$src/src/sqlite3ext.h" "$prefix/include/"
+touch "$prefix/.done-sqlite"
 fi
 
 qt_host=(-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)

@@ -308,7 +308,8 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
         const bool asPairs = hexAsPairs();
         // Rows whose ends need nothing counted, stamped or stored: a flood
         // of them goes to both panes as it came.
-        const bool plainRows = ReplyCounted && !settings.insertTime && asPairs;
+        const bool plainRows =
+            ReplyCounted && !settings.insertTime && asPairs && !readings_.wantsUncountedRows();
         if (plainRows && data[i] != '\n') {
           const PlainStretch plain = findPlainStretch(data.data(), i, count);
           if (plain.end > i) {
@@ -369,6 +370,9 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
           window_.showReplyCount();
           readings_.rowCounted(std::string_view(data).substr(rowStart, i - rowStart), rowContinues,
                                wallMs(loop_.now()));
+        } else if (readings_.wantsUncountedRows()) {
+          readings_.rowUncounted(std::string_view(data).substr(rowStart, i - rowStart), rowContinues,
+                                 wallMs(loop_.now()));
         }
         rowBreak(i + 1);
         PaneLineStart = true;

@@ -1,6 +1,7 @@
 // Sending the send line: checked whole, then its escapes decoded, over the
 // serial port one write per character or escape, over Ethernet as one byte
 // string; then the send is counted and the reply timeout armed.
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -57,7 +58,8 @@ void TForm1::btnWyslijClick() {
   }
 
   SentCount = platform::plusOne(SentCount);
-  Readings.sent();
+  Readings.sent(
+      std::chrono::duration_cast<std::chrono::milliseconds>(services_.loop.now().time_since_epoch()).count());
   // A running timeout is not restarted: it fires 3 s after the send that armed it.
   if (CheckBox3.checked()) Timer2->setInterval(kReplyTimeoutMs);
 }

@@ -273,6 +273,7 @@ void TForm1::FormCreate() {
   // The options of config.xml.
   XMLConfig.OpenConfig();
   XMLConfig.LoadConfig(config::ConfigOptions);
+  OpenReadingsJournal();
 }
 
 void TForm1::FormActivate() {

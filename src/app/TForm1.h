@@ -18,6 +18,8 @@
 #include "ethernet/CEthConnection.h"
 #include "platform/EventLoop.h"
 #include "platform/MessageTarget.h"
+#include "readings/Journal.h"
+#include "readings/ProgramSettings.h"
 #include "readings/ReadingLog.h"
 #include "serial/ComPort.h"
 #include "ui/Control.h"
@@ -142,6 +144,13 @@ class TForm1 : public ui::Form,
   readings::ReadingLog Readings;
   readings::TResultsForm* ResultsForm = nullptr;
   void Wyniki1Click();
+  // The journal of the readings (readings.db) and the program's own settings
+  // (terso.ini), beside config.xml; opened by FormCreate.
+  std::unique_ptr<readings::ProgramSettings> Settings;
+  std::unique_ptr<readings::Journal> ReadingsJournal;
+  void OpenReadingsJournal();
+  // The link the readings come from: the port, or the device server.
+  std::string ReadingsLinkName() const;
 
   // The link's open/close button and the connection settings.
   void btnOpenPortClick();

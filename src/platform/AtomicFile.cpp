@@ -4,6 +4,7 @@
 #include <cstring>
 #include <random>
 #include <thread>
+#include <utility>
 
 #include "platform/FileCalls.h"
 #include "platform/WholeFile.h"
@@ -52,45 +53,77 @@ void setAtomicWriteFaultForTesting(std::function<bool(AtomicWriteStep)> fault) {
   faultHook() = std::move(fault);
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+AtomicFileWriter::AtomicFileWriter(const std::string& path) {
   files::ReplaceTarget target;
-  if (const int refused = files::replaceTarget(path, target); refused != 0)
-    return fail(error, (refused == EINVAL ? "not a regular file " : "cannot write ") + target.path, refused);
+  if (const int refused = files::replaceTarget(path, target); refused != 0) {
+    fail(&error_, (refused == EINVAL ? "not a regular file " : "cannot write ") + target.path, refused);
+    return;
+  }
+  target_ = target.path;
+  targetExists_ = target.exists;
+  targetMode_ = target.mode;
+  if (injectedFault(AtomicWriteStep::Create)) {
+    fail(&error_, "cannot create a file beside " + target_, EIO);
+    return;
+  }
+  if (const int err = createTemporary(target_, tempPath_, file_); err != 0) {
+    file_ = kNoHandle;
+    fail(&error_, "cannot create a file beside " + target_, err);
+  }
+}
 
-  std::string tempPath;
-  if (injectedFault(AtomicWriteStep::Create))
-    return fail(error, "cannot create a file beside " + target.path, EIO);
-  NativeHandle file = kNoHandle;
-  if (const int err = createTemporary(target.path, tempPath, file); err != 0)
-    return fail(error, "cannot create a file beside " + target.path, err);
+AtomicFileWriter::~AtomicFileWriter() {
+  if (file_ != kNoHandle) {
+    files::close(file_);
+    files::remove(tempPath_);
+  }
+}
 
-  auto abandon = [&](const std::string& what, int err) {
-    files::close(file);
-    files::remove(tempPath);
-    return fail(error, what + " " + tempPath, err);
-  };
+bool AtomicFileWriter::abandon(const std::string& what, int err) {
+  files::close(file_);
+  file_ = kNoHandle;
+  files::remove(tempPath_);
+  return fail(&error_, what + " " + tempPath_, err);
+}
 
-  if (const int err = writeAll(file, bytes); err != 0) return abandon("cannot write", err);
-  if (const int err = files::keepMode(file, target); err != 0) return abandon("cannot set the mode of", err);
+bool AtomicFileWriter::write(std::string_view bytes) {
+  if (file_ == kNoHandle) return false;
+  if (const int err = writeAll(file_, bytes); err != 0) return abandon("cannot write", err);
+  return true;
+}
+
+bool AtomicFileWriter::commit() {
+  if (file_ == kNoHandle) return false;
+  const files::ReplaceTarget target{target_, targetExists_, targetMode_};
+  if (const int err = files::keepMode(file_, target); err != 0) return abandon("cannot set the mode of", err);
   if (injectedFault(AtomicWriteStep::Sync)) return abandon("cannot flush", EIO);
-  if (const int err = files::sync(file); err != 0) return abandon("cannot flush", err);
-  if (const int closeErr = files::close(file); closeErr != 0) {
-    files::remove(tempPath);
-    return fail(error, "cannot close " + tempPath, closeErr);
+  if (const int err = files::sync(file_); err != 0) return abandon("cannot flush", err);
+  const int closeErr = files::close(std::exchange(file_, kNoHandle));
+  if (closeErr != 0) {
+    files::remove(tempPath_);
+    return fail(&error_, "cannot close " + tempPath_, closeErr);
   }
 
   const bool renameRefused = injectedFault(AtomicWriteStep::Rename);
-  const int renameErr = renameRefused ? EIO : files::replaceWith(tempPath, target);
+  const int renameErr = renameRefused ? EIO : files::replaceWith(tempPath_, target);
   if (renameErr != 0) {
     // A replace can lose the old file before the new one takes its place:
     // then the new one is all there is, and it stays under its own name.
     if (target.exists && !files::fileExists(target.path))
-      return fail(error, "cannot replace " + target.path + " (the new content is kept in " + tempPath + ")",
+      return fail(&error_,
+                  "cannot replace " + target.path + " (the new content is kept in " + tempPath_ + ")",
                   renameErr);
-    files::remove(tempPath);
-    return fail(error, "cannot replace " + target.path, renameErr);
+    files::remove(tempPath_);
+    return fail(&error_, "cannot replace " + target.path, renameErr);
   }
   return true;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+  AtomicFileWriter writer(path);
+  const bool written = writer.write(bytes) && writer.commit();
+  if (!written && error) *error = writer.error();
+  return written;
 }
 
 bool copyFileAtomically(const std::string& from, const std::string& to, std::string* error) {

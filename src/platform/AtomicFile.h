@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/NativeHandle.h"
+
 namespace platform {
 
 // Replaces the file at `path` with `bytes`. On any failure the old file is left
@@ -17,6 +19,32 @@ namespace platform {
 // but cannot be written is not replaced. A new file gets the mode 0666 less the
 // umask; a replaced file keeps its mode.
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr);
+
+// The same replacement written in pieces, for a file too large to hold in
+// memory: nothing changes at `path` until commit(), and a writer dropped
+// before it (or failed) leaves the old file as it was, with no temporary file.
+class AtomicFileWriter {
+ public:
+  explicit AtomicFileWriter(const std::string& path);
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  // False once anything failed; error() then says what.
+  bool write(std::string_view bytes);
+  bool commit();
+  const std::string& error() const { return error_; }
+
+ private:
+  bool abandon(const std::string& what, int err);
+
+  std::string target_;
+  bool targetExists_ = false;
+  unsigned targetMode_ = 0;
+  std::string tempPath_;
+  NativeHandle file_ = kNoHandle;
+  std::string error_;
+};
 
 // Copies the file at `from` to `to` (replacing `to` atomically). False when
 // `from` cannot be read or `to` cannot be written.

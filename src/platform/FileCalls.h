@@ -40,6 +40,13 @@ bool nameIsFree(const std::string& path);
 int rename(const std::string& from, const std::string& to);
 int remove(const std::string& path);
 
+// Opens the file at path, creating it when missing, and holds a lock on it
+// that no other open of it (in this process or another) can take until the
+// handle is closed; the byte-range locks of a database on the same file are
+// not disturbed. 0, or EWOULDBLOCK when another holds it, EISDIR (a folder),
+// EINVAL (no regular file) or the error of the open.
+int lockExclusively(const std::string& path, NativeHandle& file);
+
 }  // namespace platform::files
 
 namespace platform::files {

@@ -1,12 +1,32 @@
 #include "readings/ReadingLog.h"
 
 #include <algorithm>
+#include <ctime>
+
+#include "platform/LocalTime.h"
+#include "readings/Journal.h"
 
 namespace readings {
 
 namespace {
 // Units beyond this many share the last index: it reads "?".
 constexpr std::size_t kMaxUnits = 255;
+// The local offset from UTC at a moment, in minutes: the local time of day
+// read back as if it were UTC, less the moment.
+std::int32_t utcOffsetMinutes(std::int64_t timeMs) {
+  const std::time_t t = static_cast<std::time_t>(timeMs / 1000);
+  const std::tm local = platform::localTime(t);
+  // Days from 1970-01-01 of a civil date (the proleptic Gregorian calendar).
+  const std::int64_t y = local.tm_year + 1900 - (local.tm_mon < 2);
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const std::int64_t yoe = y - era * 400;
+  const std::int64_t m = local.tm_mon + 1;
+  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + local.tm_mday - 1;
+  const std::int64_t days = era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
+  const std::int64_t asUtc = days * 86400 + local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+  return static_cast<std::int32_t>((asUtc - static_cast<std::int64_t>(t)) / 60);
+}
+
 }  // namespace
 
 ReadingLog::ReadingLog() : units_{std::string()}, stats_(1) {}
@@ -27,10 +47,21 @@ std::uint8_t ReadingLog::unitIndex(std::string_view unit) {
   return static_cast<std::uint8_t>(units_.size() - 1);
 }
 
-void ReadingLog::addRow(std::string_view row, std::int64_t timeMs) {
+void ReadingLog::addReading(std::string_view row, std::int64_t timeMs, bool counted) {
   // The row's CR (a CR LF from the scale) is no part of its text.
   while (!row.empty() && (row.back() == '\r' || row.back() == '\n')) row.remove_suffix(1);
   const ReplyValue value = ReadReply(row);
+  if (!counted) {
+    // Only a row with a weight is a reading when it answered no send.
+    if (!value.hasValue) return;
+    if (!everyRow_) {
+      if (!uncountedWeights_) {
+        uncountedWeights_ = true;
+        if (onAdded) onAdded();
+      }
+      return;
+    }
+  }
   Reading r;
   r.timeMs = timeMs;
   r.value = value.value;
@@ -38,8 +69,12 @@ void ReadingLog::addRow(std::string_view row, std::int64_t timeMs) {
   r.decimals = value.decimals;
   r.state = value.state;
   r.unit = unitIndex(value.unitText());
-  r.order = sentOrder_;
-  r.pass = sentPass_;
+  r.order = counted ? sentOrder_ : 0;
+  r.pass = counted ? sentPass_ : 0;
+  // Only the reply to a send has a latency, and only one reply counts.
+  if (counted && sentAtMs_ >= 0 && timeMs >= sentAtMs_)
+    r.latencyMs = static_cast<std::int32_t>(std::min<std::int64_t>(timeMs - sentAtMs_, INT32_MAX));
+  if (counted) sentAtMs_ = -1;
   // NULs never reach a pane either; the shared store is bounded by 4 GiB.
   const std::string_view kept = row.substr(0, kMaxRaw);
   r.rawOffset = static_cast<std::uint32_t>(std::min<std::size_t>(raw_.size(), UINT32_MAX));
@@ -53,6 +88,26 @@ void ReadingLog::addRow(std::string_view row, std::int64_t timeMs) {
   }
   r.rawLength = static_cast<std::uint16_t>(raw_.size() - r.rawOffset);
   readings_.push_back(r);
+  if (r.latencyMs >= 0) {
+    ++latencyCount_;
+    latencySum_ += r.latencyMs;
+    latencyMax_ = std::max(latencyMax_, r.latencyMs);
+  }
+  if (journal_) {
+    StoredReading stored;
+    stored.timeMs = timeMs;
+    stored.utcOffsetMinutes = utcOffsetMinutes(timeMs);
+    stored.order = r.order;
+    stored.pass = r.pass;
+    if (r.valued) stored.value = r.value;
+    stored.decimals = r.decimals;
+    stored.unit = value.unitText();
+    stored.state = r.state;
+    if (r.latencyMs >= 0) stored.latencyMs = r.latencyMs;
+    if (linkName) stored.link = linkName();
+    stored.text = rawText(r);
+    journal_->add(std::move(stored));
+  }
   if (r.valued) {
     UnitStats& s = stats_[r.unit];
     if (r.state == State::Stable) s.stable.add(r.value);
@@ -66,16 +121,23 @@ void ReadingLog::rowPending(std::string_view part, bool continues) {
   if (pending_.size() < kMaxRow) pending_.append(part.substr(0, kMaxRow - pending_.size()));
 }
 
-void ReadingLog::rowCounted(std::string_view end, bool continues, std::int64_t timeMs) {
+std::string ReadingLog::completeRow(std::string_view end, bool continues) {
   if (!continues || pending_.empty()) {
     pending_.clear();
-    addRow(end.substr(0, kMaxRow), timeMs);
-    return;
+    return std::string(end.substr(0, kMaxRow));
   }
   rowPending(end, true);
-  const std::string row = std::move(pending_);
+  std::string row = std::move(pending_);
   pending_.clear();
-  addRow(row, timeMs);
+  return row;
+}
+
+void ReadingLog::rowCounted(std::string_view end, bool continues, std::int64_t timeMs) {
+  addReading(completeRow(end, continues), timeMs, true);
+}
+
+void ReadingLog::rowUncounted(std::string_view end, bool continues, std::int64_t timeMs) {
+  addReading(completeRow(end, continues), timeMs, false);
 }
 
 void ReadingLog::clear() {
@@ -85,6 +147,12 @@ void ReadingLog::clear() {
   raw_.shrink_to_fit();
   units_.assign(1, std::string());
   stats_.assign(1, UnitStats{});
+  uncountedWeights_ = false;
+  latencyCount_ = 0;
+  latencySum_ = 0;
+  latencyMax_ = 0;
+  // The next reading begins a new series in the journal.
+  if (journal_) journal_->endSeries();
   if (onCleared) onCleared();
 }
 
@@ -100,7 +168,8 @@ void ReadingLog::armOrder(std::int16_t order, std::int32_t stepsDone) {
   armedSteps_ = stepsDone;
 }
 
-void ReadingLog::sent() {
+void ReadingLog::sent(std::int64_t timeMs) {
+  sentAtMs_ = timeMs;
   if (armedOrder_ == 0) {
     sentOrder_ = 0;
     sentPass_ = 0;

@@ -14,6 +14,8 @@
 
 namespace readings {
 
+class Journal;
+
 struct Reading {
   std::int64_t timeMs = 0;  // wall clock, ms since the epoch
   double value = 0;         // meaningful when hasValue()
@@ -21,6 +23,7 @@ struct Reading {
   std::uint16_t rawLength = 0;
   std::int16_t order = 0;  // 0: not sent by an automatic measurement
   std::int32_t pass = 0;
+  std::int32_t latencyMs = -1;  // from the send to the row's end; -1 for a row that answered none
   std::uint8_t unit = 0;  // index into the log's units; 0 is no unit
   std::uint8_t decimals = 0;
   State state = State::Unknown;
@@ -34,12 +37,21 @@ class ReadingLog {
   ReadingLog();
 
   // A counted reply row (its line end already taken off), arrived at timeMs.
-  void addRow(std::string_view row, std::int64_t timeMs);
+  void addRow(std::string_view row, std::int64_t timeMs) { addReading(row, timeMs, true); }
   // The byte processor's view of rows. A chunk's text up to a counted
   // row's end, or its text after the last row break: `continues` when it
   // goes on from the row in progress at the end of the previous chunk.
   void rowCounted(std::string_view end, bool continues, std::int64_t timeMs);
   void rowPending(std::string_view part, bool continues);
+  // A row that answered no send. With every row read, one that holds a
+  // weight is a reading; otherwise it is only noted that such rows come.
+  void rowUncounted(std::string_view end, bool continues, std::int64_t timeMs);
+  // Whether the byte processor must hand over the rows that answer no send.
+  bool wantsUncountedRows() const { return everyRow_ || !uncountedWeights_; }
+  void setEveryRow(bool on) { everyRow_ = on; }
+  bool everyRow() const { return everyRow_; }
+  // Rows with a weight came that answered no send, while they are no readings.
+  bool uncountedWeights() const { return uncountedWeights_; }
   // Empties the series and the statistics.
   void clear();
   // An automatic measurement starts: a new series, passes counted from 1.
@@ -47,8 +59,14 @@ class ReadingLog {
   // The automatic measurement is about to send order `order`, of which
   // `stepsDone` steps were made; the next send carries that tag.
   void armOrder(std::int16_t order, std::int32_t stepsDone);
-  // Any send: replies to it carry the armed tag, or none for a manual send.
-  void sent();
+  // Any send, at timeMs: replies to it carry the armed tag, or none for a
+  // manual send, and their latency from this moment.
+  void sent(std::int64_t timeMs = -1);
+
+  // Every reading also goes to the journal, when there is one; the link
+  // names the port or device server the readings come from.
+  void setJournal(Journal* journal) { journal_ = journal; }
+  std::function<std::string()> linkName;
 
   std::size_t size() const { return readings_.size(); }
   const Reading& at(std::size_t i) const { return readings_[i]; }
@@ -62,6 +80,12 @@ class ReadingLog {
   Summary stats(std::uint8_t unit, bool withUnstable) const;
   // The unit of most readings with a value so far (0 when none).
   std::uint8_t mainUnit() const;
+  // The reply latencies of the series: how many, their mean and maximum.
+  std::int64_t latencyCount() const { return latencyCount_; }
+  double latencyMeanMs() const {
+    return latencyCount_ ? latencySum_ / static_cast<double>(latencyCount_) : 0;
+  }
+  std::int32_t latencyMaxMs() const { return latencyMax_; }
 
   // Told after a reading was added and after the series was emptied.
   std::function<void()> onAdded;
@@ -74,6 +98,9 @@ class ReadingLog {
 
  private:
   std::uint8_t unitIndex(std::string_view unit);
+  // The row in progress completed by `end`, its start kept up to kMaxRow.
+  std::string completeRow(std::string_view end, bool continues);
+  void addReading(std::string_view row, std::int64_t timeMs, bool counted);
 
   struct UnitStats {
     RunningStats stable, withUnstable;
@@ -91,6 +118,13 @@ class ReadingLog {
   std::int32_t sentPass_ = 0;
   std::int16_t lastBegunOrder_ = 0;
   std::int32_t pass_ = 0;
+  std::int64_t sentAtMs_ = -1;
+  std::int64_t latencyCount_ = 0;
+  double latencySum_ = 0;
+  std::int32_t latencyMax_ = 0;
+  bool everyRow_ = false;
+  bool uncountedWeights_ = false;
+  Journal* journal_ = nullptr;
 };
 
 }  // namespace readings

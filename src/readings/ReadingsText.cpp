@@ -10,9 +10,38 @@ namespace readings {
 
 using platform::pl;
 
+ReadingFields FieldsOf(const ReadingLog& log, const Reading& r) {
+  ReadingFields f;
+  f.timeMs = r.timeMs;
+  f.order = r.order;
+  f.pass = r.pass;
+  if (r.hasValue()) f.value = r.value;
+  f.decimals = r.decimals;
+  f.unit = log.unitName(r.unit);
+  f.state = r.state;
+  if (r.latencyMs >= 0) f.latencyMs = r.latencyMs;
+  f.text = log.rawText(r);
+  return f;
+}
+
+ReadingFields FieldsOf(const StoredReading& r) {
+  ReadingFields f;
+  f.timeMs = r.timeMs;
+  f.order = r.order;
+  f.pass = r.pass;
+  f.value = r.value;
+  f.decimals = r.decimals;
+  f.unit = r.unit;
+  f.state = r.state;
+  f.latencyMs = r.latencyMs;
+  f.text = r.text;
+  return f;
+}
+
 const std::vector<std::string>& ColumnCaptions() {
-  static const std::vector<std::string> captions{pl("Czas"),      pl("Rozkaz"), pl("Przebieg"), pl("Wartość"),
-                                                 pl("Jednostka"), pl("Stan"),   pl("Tekst")};
+  static const std::vector<std::string> captions{
+      pl("Czas"),      pl("Rozkaz"), pl("Przebieg"),        pl("Wartość"),
+      pl("Jednostka"), pl("Stan"),   pl("Opóźnienie [ms]"), pl("Tekst")};
   return captions;
 }
 
@@ -41,10 +70,10 @@ std::string TimeText(std::int64_t timeMs) {
   return text;
 }
 
-std::string ValueText(const Reading& r, char decimalSeparator) {
-  if (!r.hasValue()) return {};
+std::string ValueText(const ReadingFields& r, char decimalSeparator) {
+  if (!r.value) return {};
   char text[64];
-  std::snprintf(text, sizeof text, "%.*f", static_cast<int>(r.decimals > 15 ? 15 : r.decimals), r.value);
+  std::snprintf(text, sizeof text, "%.*f", static_cast<int>(r.decimals > 15 ? 15 : r.decimals), *r.value);
   std::string s = text;
   for (char& c : s)
     if (c == '.') c = decimalSeparator;
@@ -53,7 +82,7 @@ std::string ValueText(const Reading& r, char decimalSeparator) {
 
 namespace {
 
-std::string cell(const ReadingLog& log, const Reading& r, int column, char decimalSeparator) {
+std::string cell(const ReadingFields& r, int column, char decimalSeparator) {
   switch (column) {
     case 0:
       return TimeText(r.timeMs);
@@ -64,11 +93,13 @@ std::string cell(const ReadingLog& log, const Reading& r, int column, char decim
     case 3:
       return ValueText(r, decimalSeparator);
     case 4:
-      return r.hasValue() ? log.unitName(r.unit) : std::string();
+      return r.value ? std::string(r.unit) : std::string();
     case 5:
       return StateText(r.state);
     case 6:
-      return std::string(log.rawText(r));
+      return r.latencyMs ? std::to_string(*r.latencyMs) : std::string();
+    case 7:
+      return std::string(r.text);
   }
   return {};
 }
@@ -95,27 +126,42 @@ void putField(std::string& out, const std::string& field, char separator, bool q
 
 }  // namespace
 
-std::string CellText(const ReadingLog& log, const Reading& r, int column) {
+std::string CellText(const ReadingFields& r, int column) {
   // The table shows the time of day; the date goes into the files.
   if (column == 0) return TimeText(r.timeMs).substr(11);
-  return cell(log, r, column, kShownDecimalSeparator);
+  return cell(r, column, kShownDecimalSeparator);
+}
+
+ReadingRows::ReadingRows(TextFlavour flavour)
+    : separator_(flavour == TextFlavour::CommaPoint ? ','
+                 : flavour == TextFlavour::Tabs     ? '\t'
+                                                    : ';'),
+      decimal_(flavour == TextFlavour::CommaPoint ? '.' : ','),
+      quoting_(flavour != TextFlavour::Tabs),
+      rowEnd_(quoting_ ? "\r\n" : "\n") {}
+
+template <typename Field>
+void ReadingRows::appendRow(std::string& out, Field&& field) const {
+  for (int c = 0; c < static_cast<int>(ColumnCaptions().size()); ++c) {
+    if (c) out.push_back(separator_);
+    putField(out, field(c), separator_, quoting_);
+  }
+  out += rowEnd_;
+}
+
+void ReadingRows::appendTitle(std::string& out) const {
+  appendRow(out, [](int c) { return ColumnCaptions()[static_cast<std::size_t>(c)]; });
+}
+
+void ReadingRows::append(std::string& out, const ReadingFields& r) const {
+  appendRow(out, [&](int c) { return cell(r, c, decimal_); });
 }
 
 std::string ReadingsText(const ReadingLog& log, TextFlavour flavour, const std::vector<int>& rows) {
-  const char separator = flavour == TextFlavour::CommaPoint ? ',' : flavour == TextFlavour::Tabs ? '\t' : ';';
-  const char decimal = flavour == TextFlavour::CommaPoint ? '.' : ',';
-  const bool quoting = flavour != TextFlavour::Tabs;
-  const char* rowEnd = quoting ? "\r\n" : "\n";
+  const ReadingRows text(flavour);
   std::string out;
-  auto putRow = [&](auto&& field) {
-    for (int c = 0; c < static_cast<int>(ColumnCaptions().size()); ++c) {
-      if (c) out.push_back(separator);
-      putField(out, field(c), separator, quoting);
-    }
-    out += rowEnd;
-  };
-  putRow([](int c) { return ColumnCaptions()[static_cast<std::size_t>(c)]; });
-  auto putReading = [&](const Reading& r) { putRow([&](int c) { return cell(log, r, c, decimal); }); };
+  text.appendTitle(out);
+  auto putReading = [&](const Reading& r) { text.append(out, FieldsOf(log, r)); };
   if (rows.empty()) {
     for (std::size_t i = 0; i < log.size(); ++i) putReading(log.at(i));
   } else {

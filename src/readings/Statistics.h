@@ -20,6 +20,22 @@ struct Summary {
 
 class RunningStats {
  public:
+  // The whole state, to be kept (the journal stores it per series) and
+  // taken up again.
+  struct Saved {
+    std::int64_t count = 0;
+    double shift = 0, mean = 0, m2 = 0, min = 0, max = 0;
+  };
+  RunningStats() = default;
+  explicit RunningStats(const Saved& saved)
+      : count_(saved.count),
+        shift_(saved.shift),
+        mean_(saved.mean),
+        m2_(saved.m2),
+        min_(saved.min),
+        max_(saved.max) {}
+  Saved saved() const { return {count_, shift_, mean_, m2_, min_, max_}; }
+
   void add(double x);
   std::int64_t count() const { return count_; }
   Summary summary() const;

@@ -49,12 +49,56 @@ TResultsForm::TResultsForm(ReadingLog& log, platform::EventLoop& loop, ui::Dialo
   LabelFastWrite.setFontColor(ui::Color::Red);
   LabelFastWrite.setVisible(false);
   addControl(LabelFastWrite);
+  LabelNotReadings.setCaption(
+      pl("Przychodzą wiersze z wagą bez wysłanego rozkazu: nie są odczytami. Aby były, zaznacz "
+         "„Odczyty z każdego wiersza”."));
+  LabelNotReadings.setFontColor(ui::Color::Red);
+  LabelNotReadings.setVisible(false);
+  addControl(LabelNotReadings);
+
+  SeriesTable.setColumns({pl("Seria"), pl("Początek"), pl("Łącze"), pl("Liczba"), pl("Jednostka"),
+                          pl("Średnia"), pl("Odch. std.")});
+  SeriesTable.cellText = [this](int row, int col) -> std::string {
+    if (row < 0 || static_cast<std::size_t>(row) >= series_.size()) return {};
+    const SeriesInfo& s = series_[static_cast<std::size_t>(row)];
+    const bool current = journal_ && s.id == journal_->currentSeries();
+    switch (col) {
+      case 0:
+        return std::to_string(s.id) + (current ? pl(" (bieżąca)") : std::string());
+      case 1:
+        return TimeText(s.startMs).substr(0, 19);
+      case 2:
+        return s.link;
+      case 3:
+        return std::to_string(s.count);
+      case 4:
+        return s.unit;
+      case 5:
+        return number(s.stats.mean, 4);
+      case 6:
+        return number(s.stats.stdDev, 4);
+    }
+    return {};
+  };
+  SeriesTable.setVisible(false);
+  addControl(SeriesTable);
+  btnOpen.setCaption(pl("Otwórz"));
+  btnOpen.onClick = [this] { btnOpenClick(); };
+  btnDelete.setCaption(pl("Usuń"));
+  btnDelete.onClick = [this] { btnDeleteClick(); };
+  for (ui::Button* b : {&btnOpen, &btnDelete}) {
+    b->setVisible(false);
+    addControl(*b);
+  }
+  addControl(LabelShown);
+  addControl(LabelLatency);
+  cbEveryRow.setCaption(pl("Odczyty z każdego wiersza"));
+  cbEveryRow.setChecked(log_.everyRow());
+  cbEveryRow.onClick = [this] { cbEveryRowClick(); };
+  addControl(cbEveryRow);
 
   Table.setColumns(ColumnCaptions());
-  Table.cellText = [this](int row, int col) {
-    if (row < 0 || static_cast<std::size_t>(row) >= log_.size()) return std::string();
-    return CellText(log_, log_.at(static_cast<std::size_t>(row)), col);
-  };
+  Table.cellText = [this](int row, int col) { return shownCell(row, col); };
   addControl(Table);
 
   const char* statCaptions[] = {"Jednostka", "Liczba", "Średnia", "Odch. std.",
@@ -100,18 +144,41 @@ void TResultsForm::layOut() {
   const int m = 8;
   const int buttonsTop = h - 32;
   LabelFastWrite.setBounds(m, m, w - 2 * m, 18);
-  const int top = m + 22;
+  LabelNotReadings.setBounds(m, m, w - 2 * m, 18);
+  int top = m + 22;
+  if (journal_) {
+    const int listHeight = 110;
+    SeriesTable.setBounds(m, top, w - 3 * m - 100, listHeight);
+    btnOpen.setBounds(w - m - 100, top, 100, 25);
+    btnDelete.setBounds(w - m - 100, top + 32, 100, 25);
+    top += listHeight + m;
+  }
+  LabelShown.setBounds(m, top, w - 2 * m, 18);
+  top += 22;
   const int tableWidth = (w - 3 * m) * 11 / 20;
   const int statsHeight = 24 * 4;
-  const int tableHeight = buttonsTop - top - m - statsHeight - m - 22;
+  const int tableHeight = std::max(60, buttonsTop - top - m - statsHeight - m - 44);
   Table.setBounds(m, top, tableWidth, tableHeight);
   Chart.setBounds(2 * m + tableWidth, top, w - 3 * m - tableWidth, tableHeight);
   StatsGrid.setBounds(m, top + tableHeight + m, w - 2 * m, statsHeight);
   for (int c = 0; c < 8; ++c) StatsGrid.setColWidth(c, (w - 2 * m - 24) / 8);
-  cbUnstable.setBounds(m, top + tableHeight + m + statsHeight + 2, w - 2 * m, 20);
+  const int below = top + tableHeight + m + statsHeight + 2;
+  cbUnstable.setBounds(m, below, (w - 2 * m) / 2, 20);
+  cbEveryRow.setBounds(m + (w - 2 * m) / 2, below, (w - 2 * m) / 2, 20);
+  LabelLatency.setBounds(m, below + 22, w - 2 * m, 18);
   btnClear.setBounds(m, buttonsTop, 100, 25);
   btnSave.setBounds(m + 110, buttonsTop, 100, 25);
   btnCopy.setBounds(m + 220, buttonsTop, 100, 25);
+}
+
+void TResultsForm::attach(Journal* journal, ProgramSettings* settings) {
+  journal_ = journal;
+  settings_ = settings;
+  for (ui::Control* c : std::initializer_list<ui::Control*>{&SeriesTable, &btnOpen, &btnDelete})
+    c->setVisible(journal_ != nullptr);
+  cbEveryRow.setChecked(log_.everyRow());
+  layOut();
+  Refresh();
 }
 
 void TResultsForm::ShowResults() {
@@ -127,6 +194,7 @@ void TResultsForm::readingAdded() {
 }
 
 void TResultsForm::logCleared() {
+  if (shown_) return;
   plotted_ = 0;
   plotUnit_ = -1;
   decimals_.clear();
@@ -140,9 +208,111 @@ void TResultsForm::Refresh() {
   // brings no reading that would refresh it.
   refresh_->setInterval(visible() ? kIdleRefreshMs : 0);
   LabelFastWrite.setVisible(FastWriteActive && FastWriteActive());
+  LabelNotReadings.setVisible(!LabelFastWrite.visible() && log_.uncountedWeights() && !log_.everyRow());
+  if (journal_ && visible()) showSeriesList();
+  if (shown_) return;
+  LabelShown.setCaption(pl("Bieżąca seria"));
   Table.setRowCount(static_cast<int>(log_.size()));
   plotNewReadings();
   showStatistics();
+  LabelLatency.setCaption(log_.latencyCount()
+                              ? pl("Czas odpowiedzi: średnio ") + number(log_.latencyMeanMs(), 1) +
+                                    pl(" ms, najdłużej ") + std::to_string(log_.latencyMaxMs()) + " ms"
+                              : std::string());
+}
+
+void TResultsForm::showSeriesList() {
+  series_ = journal_->listSeries();
+  // Newest first: the one being read is at the top.
+  std::reverse(series_.begin(), series_.end());
+  SeriesTable.setRowCount(0);
+  SeriesTable.setRowCount(static_cast<int>(series_.size()));
+}
+
+std::optional<std::int64_t> TResultsForm::selectedSeries() const {
+  const std::vector<int>& rows = SeriesTable.selection();
+  if (rows.empty() || rows[0] < 0 || static_cast<std::size_t>(rows[0]) >= series_.size()) return std::nullopt;
+  return series_[static_cast<std::size_t>(rows[0])].id;
+}
+
+std::string TResultsForm::shownCell(int row, int col) {
+  if (!shown_) {
+    if (row < 0 || static_cast<std::size_t>(row) >= log_.size()) return std::string();
+    return CellText(FieldsOf(log_, log_.at(static_cast<std::size_t>(row))), col);
+  }
+  if (row < 0 || row >= shown_->count) return {};
+  // Only a page of the series is held: the rows about the one asked for.
+  if (row < pageStart_ || row >= pageStart_ + static_cast<std::int64_t>(page_.size())) {
+    pageStart_ = std::max(0, row - kPageRows / 4);
+    page_ = journal_->page(shown_->id, pageStart_, kPageRows);
+  }
+  const std::int64_t at = row - pageStart_;
+  if (at < 0 || at >= static_cast<std::int64_t>(page_.size())) return {};
+  return CellText(FieldsOf(page_[static_cast<std::size_t>(at)]), col);
+}
+
+void TResultsForm::btnOpenClick() {
+  const std::optional<std::int64_t> id = selectedSeries();
+  if (!id || !journal_) return;
+  page_.clear();
+  pageStart_ = 0;
+  if (*id == journal_->currentSeries()) {
+    shown_.reset();
+    logCleared();
+    return;
+  }
+  shown_ = journal_->series(*id);
+  if (shown_) showEarlierSeries();
+}
+
+void TResultsForm::showEarlierSeries() {
+  const SeriesInfo& s = *shown_;
+  LabelShown.setCaption(pl("Seria ") + std::to_string(s.id) + pl(" z ") + TimeText(s.startMs).substr(0, 19) +
+                        ", " + s.link);
+  Table.setRowCount(0);
+  Table.setRowCount(static_cast<int>(std::min<std::int64_t>(s.count, INT32_MAX)));
+  Chart.clear();
+  Chart.setCaptions(pl("Czas [s]"), s.unit.empty() ? pl("Wartość") : pl("Wartość [") + s.unit + "]");
+  std::vector<ui::ChartPoint> points;
+  const std::vector<PlotPoint> plot = journal_->plot(s.id, s.unit, kPlotPoints);
+  for (const PlotPoint& p : plot)
+    points.push_back({static_cast<double>(p.timeMs - s.startMs) / 1000.0, p.value, pointKind(p.state)});
+  Chart.append(points);
+  showStatistics();
+  LabelLatency.setCaption(s.latencyCount ? pl("Czas odpowiedzi: średnio ") + number(s.latencyMeanMs, 1) +
+                                               pl(" ms, najdłużej ") + std::to_string(s.latencyMaxMs) + " ms"
+                                         : std::string());
+}
+
+void TResultsForm::btnDeleteClick() {
+  const std::optional<std::int64_t> id = selectedSeries();
+  if (!id || !journal_) return;
+  if (*id == journal_->currentSeries()) {
+    dialogs_.messageBox(pl("Bieżącej serii nie można usunąć: trafiają do niej odczyty. Najpierw ją zakończ "
+                           "(„Wyczyść”)."),
+                        pl("Wyniki"), ui::MessageIcon::Information, ui::MessageButton::Ok);
+    return;
+  }
+  if (dialogs_.messageBox(pl("Usunąć serię ") + std::to_string(*id) + pl(" ze wszystkimi jej odczytami?"),
+                          pl("Wyniki"), ui::MessageIcon::Question,
+                          ui::MessageButton::Yes | ui::MessageButton::No) != ui::ModalResult::Yes)
+    return;
+  journal_->deleteSeries(*id);
+  if (shown_ && shown_->id == *id) {
+    shown_.reset();
+    logCleared();
+  }
+  SeriesTable.setSelection({});
+  Refresh();
+}
+
+void TResultsForm::cbEveryRowClick() {
+  log_.setEveryRow(cbEveryRow.checked());
+  std::string error;
+  if (settings_ && !settings_->setReadingsFromEveryRow(cbEveryRow.checked(), &error))
+    dialogs_.messageBox(pl("Nie można zapisać ustawienia: ") + error, pl("Błąd"), ui::MessageIcon::Error,
+                        ui::MessageButton::Ok);
+  Refresh();
 }
 
 void TResultsForm::plotNewReadings() {
@@ -173,13 +343,22 @@ void TResultsForm::plotNewReadings() {
 void TResultsForm::showStatistics() {
   const bool withUnstable = cbUnstable.checked();
   std::vector<std::vector<std::string>> rows;
-  for (std::size_t u = 0; u < log_.unitCount(); ++u) {
+  auto row = [&](const std::string& unit, const Summary& s, int d) {
+    rows.push_back({unit.empty() ? pl("(brak)") : unit, std::to_string(s.count), number(s.mean, d + 2),
+                    number(s.stdDev, d + 2), number(s.rsdPercent, 4), number(s.min, d), number(s.max, d),
+                    number(s.range, d)});
+  };
+  if (shown_) {
+    for (const UnitSummary& u : journal_->seriesUnits(shown_->id)) {
+      const Summary& s = withUnstable ? u.withUnstable : u.stable;
+      if (s.count) row(u.unit, s, u.decimals);
+    }
+  }
+  for (std::size_t u = 0; !shown_ && u < log_.unitCount(); ++u) {
     const Summary s = log_.stats(static_cast<std::uint8_t>(u), withUnstable);
     if (s.count == 0) continue;
     const int d = u < decimals_.size() ? decimals_[u] : 2;
-    rows.push_back({u == 0 ? pl("(brak)") : log_.unitName(static_cast<std::uint8_t>(u)),
-                    std::to_string(s.count), number(s.mean, d + 2), number(s.stdDev, d + 2),
-                    number(s.rsdPercent, 4), number(s.min, d), number(s.max, d), number(s.range, d)});
+    row(u == 0 ? std::string() : log_.unitName(static_cast<std::uint8_t>(u)), s, d);
   }
   StatsGrid.setRowCount(static_cast<int>(std::max<std::size_t>(rows.size(), 1)) + 1);
   if (rows.empty()) StatsGrid.setRowCells(1, {});
@@ -187,6 +366,7 @@ void TResultsForm::showStatistics() {
 }
 
 void TResultsForm::btnClearClick() {
+  shown_.reset();
   log_.clear();
 }
 
@@ -205,15 +385,36 @@ void TResultsForm::btnSaveClick() {
   if (!choice) return;
   const TextFlavour flavour = choice->filter == 1 ? TextFlavour::CommaPoint : TextFlavour::SemicolonComma;
   std::string error;
-  if (!platform::writeFileAtomically(platform::cp1250ToUtf8(choice->path), ReadingsText(log_, flavour),
-                                     &error))
+  const std::string path = platform::cp1250ToUtf8(choice->path);
+  bool written;
+  // The series from the journal, a piece at a time, when it is there.
+  std::int64_t series = shown_ ? shown_->id : 0;
+  if (journal_ && !series && log_.size()) {
+    journal_->flush();
+    series = journal_->currentSeries();
+  }
+  if (journal_ && series)
+    written = journal_->exportCsv(series, path, flavour, &error);
+  else
+    written = platform::writeFileAtomically(path, ReadingsText(log_, flavour), &error);
+  if (!written)
     dialogs_.messageBox(pl("Nie można zapisać pliku ") + choice->path + "\r\n" + error, pl("Błąd"),
                         ui::MessageIcon::Error, ui::MessageButton::Ok);
 }
 
 void TResultsForm::btnCopyClick() {
   // With no row selected every row goes: "Kopiuj" always copies something.
-  dialogs_.setClipboardText(ReadingsText(log_, TextFlavour::Tabs, Table.selection()));
+  if (!shown_) {
+    dialogs_.setClipboardText(ReadingsText(log_, TextFlavour::Tabs, Table.selection()));
+    return;
+  }
+  // Of an earlier series the selected rows only: it may be long.
+  const ReadingRows rows(TextFlavour::Tabs);
+  std::string text;
+  rows.appendTitle(text);
+  for (int row : Table.selection())
+    for (const StoredReading& r : journal_->page(shown_->id, row, 1)) rows.append(text, FieldsOf(r));
+  dialogs_.setClipboardText(text);
 }
 
 }  // namespace readings

@@ -3,13 +3,19 @@
 // row kept in view), their statistics per unit, a plot of the value against
 // time, and export as CSV or to the clipboard. Not modal; the main window
 // shows it from its menu. It catches up with the log on a short timer, so a
-// flood of replies costs one refresh per period, not one per row.
+// flood of replies costs one refresh per period, not one per row. With a
+// journal it lists the series kept there; an earlier series opens from the
+// journal, a page of rows and a thinned-out plot at a time.
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/EventLoop.h"
+#include "readings/Journal.h"
+#include "readings/ProgramSettings.h"
 #include "readings/ReadingLog.h"
 #include "ui/Chart.h"
 #include "ui/Control.h"
@@ -26,6 +32,10 @@ class TResultsForm : public ui::Form {
   TResultsForm(ReadingLog& log, platform::EventLoop& loop, ui::Dialogs& dialogs);
   ~TResultsForm() override;
 
+  // The journal and the settings file, when the program has them; both must
+  // outlive the form.
+  void attach(Journal* journal, ProgramSettings* settings);
+
   // Shows the window (or brings it up again) with everything current.
   void ShowResults();
   // Brings the table, statistics and plot up to the log now.
@@ -35,6 +45,13 @@ class TResultsForm : public ui::Form {
   void btnSaveClick();
   void btnCopyClick();
   void cbUnstableClick();
+  void cbEveryRowClick();
+  // Opens the series selected in the list; the newest is the one being read.
+  void btnOpenClick();
+  // Deletes the series selected in the list, after asking.
+  void btnDeleteClick();
+  // The series shown: 0 for the one being read now.
+  std::int64_t shownSeries() const { return shown_ ? shown_->id : 0; }
 
   // Fast write is on: no rows, so no readings. Set by the main window.
   std::function<bool()> FastWriteActive;
@@ -42,6 +59,13 @@ class TResultsForm : public ui::Form {
   std::function<void()> BringToFront;
 
   ui::Label LabelFastWrite{"LabelFastWrite"};
+  ui::Label LabelNotReadings{"LabelNotReadings"};
+  ui::ListTable SeriesTable{"SeriesTable"};
+  ui::Button btnOpen{"btnOpen"};
+  ui::Button btnDelete{"btnDelete"};
+  ui::Label LabelShown{"LabelShown"};
+  ui::Label LabelLatency{"LabelLatency"};
+  ui::CheckBox cbEveryRow{"cbEveryRow"};
   ui::ListTable Table{"Table"};
   ui::StringGrid StatsGrid{"StatsGrid", 8, 2};
   ui::CheckBox cbUnstable{"cbUnstable"};
@@ -54,6 +78,10 @@ class TResultsForm : public ui::Form {
   static constexpr int kRefreshMs = 200;
   // How often an open window looks again without new readings.
   static constexpr int kIdleRefreshMs = 1000;
+  // Rows of an earlier series read from the journal at a time, and the
+  // points of its plot.
+  static constexpr int kPageRows = 200;
+  static constexpr std::size_t kPlotPoints = 3000;
 
  private:
   void layOut();
@@ -61,9 +89,20 @@ class TResultsForm : public ui::Form {
   void plotNewReadings();
   void readingAdded();
   void logCleared();
+  void showSeriesList();
+  void showEarlierSeries();
+  std::string shownCell(int row, int col);
+  std::optional<std::int64_t> selectedSeries() const;
 
   ReadingLog& log_;
   ui::Dialogs& dialogs_;
+  Journal* journal_ = nullptr;
+  ProgramSettings* settings_ = nullptr;
+  std::vector<SeriesInfo> series_;
+  // An earlier series opened from the journal, and the page of it in hand.
+  std::optional<SeriesInfo> shown_;
+  std::vector<StoredReading> page_;
+  std::int64_t pageStart_ = 0;
   std::unique_ptr<platform::Timer> refresh_;
   // Readings already on the plot, the plot's unit and time origin.
   std::size_t plotted_ = 0;

@@ -181,7 +181,7 @@ TEST_F(ResultsWindow, CsvReadsBackInBothFlavoursAndAFailedSaveKeepsTheOldFile) {
     EXPECT_EQ(rows[1][3], std::string("123") + decimal + "45");
     EXPECT_EQ(rows[1][4], "g");
     EXPECT_EQ(rows[2][3], std::string("-1") + decimal + "5");
-    EXPECT_EQ(rows[2][6], "\"S\"; S, -1,5 g");
+    EXPECT_EQ(rows[2][7], "\"S\"; S, -1,5 g");
     EXPECT_EQ(rows[3][3], "");
     EXPECT_EQ(rows[3][5], pl("nieczytelny"));
     EXPECT_EQ(rows[1][0], readings::TimeText(1000));
@@ -205,10 +205,10 @@ TEST_F(ResultsWindow, CsvReadsBackInBothFlavoursAndAFailedSaveKeepsTheOldFile) {
   results.Refresh();
   results.Table.setSelection({0, 2});
   results.btnCopy.click();
-  EXPECT_EQ(dialogs.clipboard, pl("Czas\tRozkaz\tPrzebieg\tWartość\tJednostka\tStan\tTekst\n") +
-                                   readings::TimeText(1000) +
-                                   "\t\t\t123,45\tg\tstabilny\tST,GS,+00123.45  g\n" +
-                                   readings::TimeText(3000) + "\t\t\t\t\t" + pl("nieczytelny") + "\tES\n");
+  EXPECT_EQ(dialogs.clipboard,
+            pl("Czas\tRozkaz\tPrzebieg\tWartość\tJednostka\tStan\tOpóźnienie [ms]\tTekst\n") +
+                readings::TimeText(1000) + "\t\t\t123,45\tg\tstabilny\t\tST,GS,+00123.45  g\n" +
+                readings::TimeText(3000) + "\t\t\t\t\t" + pl("nieczytelny") + "\t\tES\n");
   // With nothing selected, every row.
   results.Table.setSelection({});
   results.btnCopy.click();

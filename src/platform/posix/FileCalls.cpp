@@ -1,6 +1,7 @@
 #include "platform/FileCalls.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -177,6 +178,37 @@ int replaceWith(const std::string& from, const ReplaceTarget& target) {
     ::fsync(fd);  // best effort: the rename is already done
     ::close(fd);
   }
+  return 0;
+}
+
+int lockExclusively(const std::string& path, NativeHandle& file) {
+  int fd;
+  do {
+    // Reading is enough for flock, and leaves a write-protected file to be
+    // told apart by its opener.
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0 && errno == ENOENT)
+      fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+  } while (fd < 0 && (errno == EINTR || errno == EEXIST));
+  if (fd < 0) return errno;
+  struct stat st {};
+  int error = ::fstat(fd, &st) != 0  ? errno
+              : S_ISDIR(st.st_mode)  ? EISDIR
+              : !S_ISREG(st.st_mode) ? EINVAL
+                                     : 0;
+  // flock is apart from the fcntl locks a database takes on the same file.
+  if (error == 0) {
+    int locked;
+    do {
+      locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0) error = errno == EAGAIN ? EWOULDBLOCK : errno;
+  }
+  if (error != 0) {
+    ::close(fd);
+    return error;
+  }
+  file = fd;
   return 0;
 }
 

@@ -229,4 +229,28 @@ int replaceWith(const std::string& from, const ReplaceTarget& target) {
   return err == ERROR_ACCESS_DENIED ? EACCES : EBUSY;
 }
 
+int lockExclusively(const std::string& path, NativeHandle& file) {
+  const std::wstring wide = win32::widenPath(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return EISDIR;
+  HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return lastError();
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    return EINVAL;
+  }
+  // One byte far beyond any database's end: a database never reads or
+  // writes there, and its own locks lie at 1 GiB.
+  OVERLAPPED at{};
+  at.OffsetHigh = 0x7fffffff;
+  if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+    const DWORD error = GetLastError();
+    CloseHandle(h);
+    return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? EWOULDBLOCK : win32::errnoFrom(error);
+  }
+  file = h;
+  return 0;
+}
+
 }  // namespace platform::files

@@ -1,0 +1,86 @@
+// The readings journal: how many readings a second it keeps (handed over as
+// fast as they come, committed in batches with a sync each), and the memory
+// a series of a million readings costs the program over an empty one.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "platform/PathText.h"
+#include "readings/Journal.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double residentMb() {
+  long pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return static_cast<double>(resident) * 4096.0 / (1024.0 * 1024.0);
+}
+
+readings::StoredReading scaleReading(std::int64_t i) {
+  readings::StoredReading r;
+  r.timeMs = 1'700'000'000'000 + i;
+  r.value = 123.0 + static_cast<double>(i % 97) * 0.01;
+  r.decimals = 2;
+  r.unit = "g";
+  r.state = i % 10 ? readings::State::Stable : readings::State::Unstable;
+  r.link = "COM1";
+  char text[32];
+  std::snprintf(text, sizeof text, "S %c     %6.2f g", i % 10 ? 'S' : 'D', *r.value);
+  r.text = text;
+  return r;
+}
+
+// Readings handed over as fast as the caller can, until all are committed.
+void BM_JournalReadingsPerSecond(benchmark::State& state) {
+  const std::int64_t n = state.range(0);
+  std::int64_t done = 0;
+  for (auto _ : state) {
+    testing_support::TempDir dir;
+    readings::Journal journal(platform::utf8Path(dir.path()), [](const std::string&) {});
+    journal.beginSeries(0, 0, "COM1");
+    const Clock::time_point start = Clock::now();
+    for (std::int64_t i = 0; i < n; ++i) journal.add(scaleReading(i));
+    journal.flush();
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    done += n;
+  }
+  state.SetItemsProcessed(done);
+}
+BENCHMARK(BM_JournalReadingsPerSecond)->Arg(200'000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A million readings at a scale's fastest pace the journal keeps up with,
+// then the series listed and a page of it read, as the window does.
+void BM_JournalMillionReadingSeriesMemory(benchmark::State& state) {
+  for (auto _ : state) {
+    testing_support::TempDir dir;
+    readings::Journal journal(platform::utf8Path(dir.path()), [](const std::string&) {});
+    const std::int64_t series = journal.beginSeries(0, 0, "COM1");
+    journal.add(scaleReading(0));
+    journal.flush();
+    malloc_trim(0);
+    const double empty = residentMb();
+    for (std::int64_t i = 1; i < 1'000'000; ++i) {
+      journal.add(scaleReading(i));
+      if (i % 10'000 == 0) journal.flush();
+    }
+    journal.flush();
+    benchmark::DoNotOptimize(journal.listSeries());
+    benchmark::DoNotOptimize(journal.page(series, 999'950, 50));
+    malloc_trim(0);
+    state.counters["rss_over_empty_MB"] = residentMb() - empty;
+  }
+}
+BENCHMARK(BM_JournalMillionReadingSeriesMemory)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
