@@ -53,6 +53,7 @@ std::optional<std::string> MqttClient::start(const MqttOptions& options) {
   mosquitto_connect_callback_set(handle_, &MqttClient::onConnect);
   mosquitto_disconnect_callback_set(handle_, &MqttClient::onDisconnect);
   mosquitto_publish_callback_set(handle_, &MqttClient::onPublish);
+  mosquitto_log_callback_set(handle_, &MqttClient::onLog);
   mosquitto_int_option(handle_, MOSQ_OPT_SEND_MAXIMUM, options.maxInflight);
   mosquitto_reconnect_delay_set(handle_, kFirstReconnectDelay, kLongestReconnectDelay, true);
 
@@ -68,9 +69,13 @@ std::optional<std::string> MqttClient::start(const MqttOptions& options) {
       mosquitto_will_set(handle_, options.willTopic.c_str(), static_cast<int>(options.willPayload.size()),
                          options.willPayload.data(), 1, true) != MOSQ_ERR_SUCCESS)
     return fail(pl("Niepoprawny temat MQTT: ") + utf8ToCp1250(options.willTopic));
-  if (options.tls && mosquitto_tls_set(handle_, options.caFile.c_str(), nullptr, nullptr, nullptr, nullptr) !=
-                         MOSQ_ERR_SUCCESS)
-    return fail(pl("Nie można użyć pliku certyfikatu CA: ") + utf8ToCp1250(options.caFile));
+  if (options.tls) {
+    const int tls = mosquitto_tls_set(handle_, options.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+    // A library built without TLS (the Windows build) says so.
+    if (tls == MOSQ_ERR_NOT_SUPPORTED) return fail(pl("Ta wersja programu nie ma połączeń MQTT z TLS."));
+    if (tls != MOSQ_ERR_SUCCESS)
+      return fail(pl("Nie można użyć pliku certyfikatu CA: ") + utf8ToCp1250(options.caFile));
+  }
 
   const int rc =
       mosquitto_connect_async(handle_, options.host.c_str(), options.port, options.keepAliveSeconds);
@@ -124,6 +129,14 @@ void MqttClient::onDisconnect(mosquitto*, void* self, int reason) {
 void MqttClient::onPublish(mosquitto*, void* self, int messageId) {
   auto* client = static_cast<MqttClient*>(self);
   if (client->callbacks_.acknowledged) client->callbacks_.acknowledged(messageId);
+}
+
+// The library ends its thread after a TLS failure without a callback of its
+// own; the failure is known by its error message, and only TLS failures are
+// logged as errors.
+void MqttClient::onLog(mosquitto*, void* self, int level, const char*) {
+  auto* client = static_cast<MqttClient*>(self);
+  if (level == MOSQ_LOG_ERR && client->callbacks_.tlsFailed) client->callbacks_.tlsFailed();
 }
 
 }  // namespace platform

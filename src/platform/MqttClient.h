@@ -44,6 +44,10 @@ class MqttClient {
     std::function<void(bool clean)> disconnected;
     // The broker acknowledged the publish with this message id.
     std::function<void(int messageId)> acknowledged;
+    // The TLS handshake failed (a certificate no CA given vouches for, a
+    // broker that speaks no TLS): the network thread gives up; stop() and
+    // start() to try again.
+    std::function<void()> tlsFailed;
   };
 
   // The broker's refusal codes that mean a bad user name or password, a
@@ -82,6 +86,7 @@ class MqttClient {
   static void onConnect(mosquitto*, void* self, int code);
   static void onDisconnect(mosquitto*, void* self, int reason);
   static void onPublish(mosquitto*, void* self, int messageId);
+  static void onLog(mosquitto*, void* self, int level, const char* text);
 
   Callbacks callbacks_;
   mosquitto* handle_ = nullptr;

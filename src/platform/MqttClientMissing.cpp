@@ -25,5 +25,6 @@ void MqttClient::stop() {}
 void MqttClient::onConnect(mosquitto*, void*, int) {}
 void MqttClient::onDisconnect(mosquitto*, void*, int) {}
 void MqttClient::onPublish(mosquitto*, void*, int) {}
+void MqttClient::onLog(mosquitto*, void*, int, const char*) {}
 
 }  // namespace platform

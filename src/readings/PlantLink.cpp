@@ -1,5 +1,6 @@
 #include "readings/PlantLink.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/Cp1250.h"
@@ -92,29 +93,30 @@ void PlantLink::setState(LinkState state, std::string text) {
 }
 
 void PlantLink::run(PlantLinkSettings settings) {
+  std::chrono::milliseconds pause = kPauseAfterDrop;
   std::unique_lock lock(mutex_);
   while (!stopping_) {
     lock.unlock();
-    const bool dropped = session(settings);
+    const SessionEnd end = session(settings);
     lock.lock();
-    if (!dropped) break;
+    if (end == SessionEnd::Stopped) break;
     // A connection that carried readings ended. The library would send what
     // it still holds after its next connect, but not in journal order with
     // what follows; so the next connection starts afresh from the oldest
     // reading not acknowledged.
     inFlight_.clear();
     lastSent_ = 0;
-    changed_.wait_for(lock, kPauseAfterDrop, [this] { return stopping_; });
+    pause = end == SessionEnd::Dropped ? kPauseAfterDrop : std::min(pause * 2, kLongestPause);
+    changed_.wait_for(lock, pause, [this] { return stopping_; });
   }
-  lock.unlock();
-  // Settings that cannot work wait here for new ones.
 }
 
-bool PlantLink::session(const PlantLinkSettings& settings) {
+PlantLink::SessionEnd PlantLink::session(const PlantLinkSettings& settings) {
   const std::string station = platform::cp1250ToUtf8(settings.station);
   const std::string readingsAt = readingsTopic(settings);
   const std::string statusAt = statusTopic(settings);
   bool dropped = false;
+  bool failed = false;
 
   // The client's callbacks run on its network thread.
   platform::MqttClient client({
@@ -152,6 +154,15 @@ bool PlantLink::session(const PlantLinkSettings& settings) {
             pending_ = true;
             changed_.notify_all();
           },
+      .tlsFailed =
+          [this, &failed] {
+            std::lock_guard lock(mutex_);
+            failed = pending_ = true;
+            changed_.notify_all();
+            setState(LinkState::Unreachable,
+                     pl("Nie udało się nawiązać połączenia TLS z brokerem MQTT: sprawdź plik certyfikatu CA "
+                        "i adres brokera; ponawiam (odczyty czekają na wysłanie)"));
+          },
   });
 
   platform::MqttOptions options;
@@ -172,14 +183,15 @@ bool PlantLink::session(const PlantLinkSettings& settings) {
   const std::optional<std::string> refused = client.start(options);
   std::unique_lock lock(mutex_);
   if (refused) {
+    // Settings that cannot work wait for new ones.
     setState(LinkState::Unreachable, *refused);
     changed_.wait(lock, [this] { return stopping_; });
-    return false;
+    return SessionEnd::Stopped;
   }
 
   while (true) {
     changed_.wait(lock, [this] { return stopping_ || pending_; });
-    if (stopping_ || dropped) break;
+    if (stopping_ || dropped || failed) break;
     pending_ = false;
     if (std::exchange(announce_, false)) client.publish(statusAt, "online", true);
     std::vector<std::int64_t> done = std::exchange(acknowledged_, {});
@@ -218,10 +230,10 @@ bool PlantLink::session(const PlantLinkSettings& settings) {
   client.stop();
   lock.lock();
   std::vector<std::int64_t> done = std::exchange(acknowledged_, {});
-  const bool again = dropped && !stopping_;
+  const SessionEnd end = stopping_ ? SessionEnd::Stopped : dropped ? SessionEnd::Dropped : SessionEnd::Failed;
   lock.unlock();
   if (!done.empty()) queue_.markPublished(done);
-  return again;
+  return end;
 }
 
 }  // namespace readings

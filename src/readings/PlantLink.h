@@ -41,8 +41,10 @@ class PlantLink {
   // Readings on the wire that the broker has not acknowledged yet, at most.
   static constexpr std::size_t kWindow = 64;
   // After a connection dropped, the pause before the next one begins (the
-  // library then waits 1 s, 2 s, 4 s ... up to 30 s between attempts).
+  // library then waits 1 s, 2 s, 4 s ... up to 30 s between attempts); after
+  // a client that never connected gave up, twice the pause before, up to 30 s.
   static constexpr std::chrono::milliseconds kPauseAfterDrop{1000};
+  static constexpr std::chrono::milliseconds kLongestPause{30000};
 
   // The queue and the loop must outlive the link.
   PlantLink(PublishQueue& queue, platform::EventLoop& loop);
@@ -70,10 +72,11 @@ class PlantLink {
   std::function<void(LinkState, const std::string&)> onStateChanged;
 
  private:
+  enum class SessionEnd { Stopped, Dropped, Failed };
   void run(PlantLinkSettings settings);
-  // One connection, from the connect until it drops (true) or the link
-  // stops (false).
-  bool session(const PlantLinkSettings& settings);
+  // One client, from its first connect attempt until the link stops, a
+  // connection that carried readings drops, or the client gives up.
+  SessionEnd session(const PlantLinkSettings& settings);
   void setState(LinkState state, std::string detail = {});
 
   PublishQueue& queue_;

@@ -66,6 +66,7 @@ std::optional<std::string> checkPlantLinkSettings(const PlantLinkSettings& s) {
   if (s.prefix.empty()) return pl("Podaj prefiks tematów MQTT.");
   if (s.prefix.find_first_of("+#") != std::string::npos || s.prefix.front() == '/' || s.prefix.back() == '/')
     return pl("Prefiks tematów MQTT nie może zawierać znaków + # ani zaczynać się lub kończyć znakiem /.");
+  if (s.tls && s.caFile.empty()) return pl("Podaj plik certyfikatu CA brokera (TLS).");
   return std::nullopt;
 }
 

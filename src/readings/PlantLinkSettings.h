@@ -21,7 +21,7 @@ struct PlantLinkSettings {
   std::string user;
   std::string password;
   bool tls = false;
-  // Empty with TLS: the system's certificate authorities.
+  // With TLS: the certificate of the authority that signed the broker's.
   std::string caFile;
 
   bool operator==(const PlantLinkSettings&) const = default;
@@ -33,7 +33,7 @@ inline constexpr int kMqttTlsPort = 8883;
 // Why the settings cannot work (Polish), or nothing when they can: a host,
 // a port from 1 to 65535, a station and a prefix that make topic levels (no
 // "+", "#"; no "/" in the station; the prefix neither begins nor ends with
-// "/").
+// "/"), a CA file with TLS.
 std::optional<std::string> checkPlantLinkSettings(const PlantLinkSettings& settings);
 
 // `mqtt://[user[:password]@]host[:port]/PREFIX`, or `mqtts://` for TLS (port

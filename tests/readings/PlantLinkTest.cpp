@@ -223,6 +223,12 @@ TEST(PlantLink, TlsWithTheTestsOwnCertificateAuthority) {
   ASSERT_TRUE(l.reaches(LinkState::Unreachable));
   EXPECT_NE(l.text.find("/no/such/ca.crt"), std::string::npos);
 
+  // A certificate that this CA did not sign.
+  MqttBroker stranger(tls);
+  s.caFile = stranger.caFile();
+  l.link.start(s);
+  ASSERT_TRUE(l.reaches(LinkState::Unreachable));
+
   s.caFile = broker.caFile();
   l.link.start(s);
   ASSERT_TRUE(l.reaches(LinkState::Connected));

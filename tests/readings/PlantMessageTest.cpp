@@ -116,6 +116,11 @@ TEST(PlantLinkSettings, MqttUrlOverridesTheBrokerAndKeepsTheStation) {
     s2.station = station;
     EXPECT_TRUE(readings::checkPlantLinkSettings(s2)) << station;
   }
+  PlantLinkSettings noCa = ok;
+  noCa.tls = true;
+  EXPECT_FALSE(readings::checkPlantLinkSettings(noCa));
+  noCa.caFile.clear();
+  EXPECT_TRUE(readings::checkPlantLinkSettings(noCa));
   for (const char* prefix : {"/p", "p/", "p/+"}) {
     PlantLinkSettings s2 = ok;
     s2.prefix = prefix;
