@@ -1,5 +1,6 @@
 // What the plant link publishes and how it is set up: the reading's JSON and
-// topics, the --mqtt URL, the [PlantLink] section and its file's mode.
+// topics, the --mqtt URL, the [PlantLink] section and its file's mode, the
+// settings dialog.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +9,8 @@
 #include "platform/IniFile.h"
 #include "readings/PlantLinkSettings.h"
 #include "readings/PlantMessage.h"
+#include "readings/TPlantLinkForm.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -162,6 +165,52 @@ TEST(PlantLinkSettings, SavedBesideOtherSectionsReadableByTheOwnerOnly) {
   EXPECT_EQ(std::filesystem::status(fresh).permissions() & std::filesystem::perms::all,
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 #endif
+}
+
+TEST(PlantLinkSettings, DialogShowsChecksAndReturnsTheSettings) {
+  testing_support::ScriptedDialogs dialogs;
+  readings::TPlantLinkForm form(dialogs);
+  PlantLinkSettings current;
+  current.host = "broker";
+  current.station = "st1";
+  current.password = "tajne";
+
+  dialogs.fileAnswers.push_back(std::string("/etc/ca.pem"));
+  dialogs.onModal = [&](ui::Form&) {
+    EXPECT_EQ(form.EditHost.text(), "broker");
+    EXPECT_EQ(form.EditPort.text(), "1883");
+    EXPECT_EQ(form.EditPrefix.text(), "terso");
+    EXPECT_EQ(form.EditPassword.text(), "tajne");
+    EXPECT_TRUE(form.EditPassword.password());
+    EXPECT_FALSE(form.EditCaFile.enabled());
+    form.cbEnabled.click();
+    form.cbTls.click();
+    EXPECT_TRUE(form.EditCaFile.enabled());
+    form.btnCaFile.click();
+    EXPECT_EQ(form.EditCaFile.text(), "/etc/ca.pem");
+    // What cannot work is said, and the dialog stays.
+    form.EditPort.setText("70000");
+    form.btnSave.click();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(form.modalResult(), ui::ModalResult::None);
+    form.EditPort.setText("8883");
+    form.btnSave.click();
+    return ui::ModalResult::None;
+  };
+  const auto saved = form.Edit(current);
+  ASSERT_TRUE(saved);
+  PlantLinkSettings expected = current;
+  expected.enabled = expected.tls = true;
+  expected.port = 8883;
+  expected.caFile = "/etc/ca.pem";
+  EXPECT_EQ(*saved, expected);
+
+  dialogs.onModal = [&](ui::Form&) {
+    form.EditHost.setText("other");
+    form.btnCancel.click();
+    return ui::ModalResult::None;
+  };
+  EXPECT_FALSE(form.Edit(*saved));
 }
 
 }  // namespace
