@@ -38,8 +38,14 @@ std::optional<std::string> percentDecoded(std::string_view text) {
   return out;
 }
 
-// Decimal digits only, 1 to 65535.
-std::optional<int> portNumber(std::string_view text) {
+std::optional<PlantLinkSettings> refuse(std::string* error, const std::string& why) {
+  if (error) *error = why;
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<int> parsePort(std::string_view text) {
   if (text.empty() || text.size() > 5) return std::nullopt;
   int port = 0;
   for (const char c : text) {
@@ -49,13 +55,6 @@ std::optional<int> portNumber(std::string_view text) {
   if (port < 1 || port > 65535) return std::nullopt;
   return port;
 }
-
-std::optional<PlantLinkSettings> refuse(std::string* error, const std::string& why) {
-  if (error) *error = why;
-  return std::nullopt;
-}
-
-}  // namespace
 
 std::optional<std::string> checkPlantLinkSettings(const PlantLinkSettings& s) {
   if (s.host.empty()) return pl("Podaj adres brokera MQTT.");
@@ -123,7 +122,7 @@ std::optional<PlantLinkSettings> parseMqttUrl(std::string_view url, const PlantL
   s.host = std::string(host);
   s.port = s.tls ? kMqttTlsPort : kMqttPort;
   if (!port.empty() || authority.ends_with(':')) {
-    const std::optional<int> number = portNumber(port);
+    const std::optional<int> number = parsePort(port);
     if (!number) return refuse(error, pl("Port brokera MQTT to liczba od 1 do 65535."));
     s.port = *number;
   }
@@ -139,7 +138,7 @@ PlantLinkSettings readPlantLinkSettings(const platform::IniFile& ini) {
   const auto flag = [&](const char* key) { return text(key, "0") == "1"; };
   s.enabled = flag("Enabled");
   s.host = text("Host", s.host);
-  s.port = portNumber(text("Port", "")).value_or(s.port);
+  s.port = parsePort(text("Port", "")).value_or(s.port);
   s.station = text("Station", s.station);
   s.prefix = text("Prefix", s.prefix);
   s.user = text("User", s.user);

@@ -27,6 +27,9 @@ struct PlantLinkSettings {
   bool operator==(const PlantLinkSettings&) const = default;
 };
 
+// A TCP port as the operator writes it: decimal digits only, 1 to 65535.
+std::optional<int> parsePort(std::string_view text);
+
 inline constexpr int kMqttPort = 1883;
 inline constexpr int kMqttTlsPort = 8883;
 

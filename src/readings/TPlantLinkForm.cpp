@@ -8,21 +8,6 @@ namespace readings {
 
 using platform::pl;
 
-namespace {
-
-// Decimal digits only; 0 for anything else (which the check refuses).
-int portFromText(const std::string& text) {
-  if (text.empty() || text.size() > 5) return 0;
-  int port = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return 0;
-    port = port * 10 + (c - '0');
-  }
-  return port;
-}
-
-}  // namespace
-
 TPlantLinkForm::TPlantLinkForm(ui::Dialogs& dialogs) : ui::Form("PlantLinkForm"), dialogs_(dialogs) {
   buildControls();
   onShow = [this] { showSettings(); };
@@ -103,7 +88,7 @@ void TPlantLinkForm::btnSaveClick() {
   PlantLinkSettings s;
   s.enabled = cbEnabled.checked();
   s.host = EditHost.text();
-  s.port = portFromText(EditPort.text());
+  s.port = parsePort(EditPort.text()).value_or(0);
   s.station = EditStation.text();
   s.prefix = EditPrefix.text();
   s.user = EditUser.text();
