@@ -33,11 +33,21 @@ TEST(PlantMessage, ReadingAsOneJsonObject) {
   r.latencyMs = 35;
   r.link = "COM1";
   r.text = pl("S D  -1.500 g \"ł\"\\\t") + '\x01';
+  const std::string json = readings::readingJson(r, "hala-1 \xc5\x81");
   EXPECT_EQ(
-      readings::readingJson(r, "hala-1 \xc5\x81"),
+      json,
       "{\"id\":42,\"series\":7,\"station\":\"hala-1 \xc5\x81\",\"time\":\"2024-06-03T12:00:00.123+02:00\","
       "\"order\":3,\"pass\":2,\"value\":-1.500,\"unit\":\"g\",\"state\":\"unstable\",\"latency_ms\":35,"
       "\"link\":\"COM1\",\"text\":\"S D  -1.500 g \\\"\xc5\x82\\\"\\\\\\t\\u0001\"}");
+
+  // The keys are the schema's, in its order.
+  const std::string schema = testing_support::TempDir::read(TERSO_DOCS_DIR "/plant-reading.schema.json");
+  const auto listed = schema.find("\"required\": [");
+  ASSERT_NE(listed, std::string::npos);
+  std::string keys;
+  for (std::size_t at = 0; (at = json.find("\":", at)) != std::string::npos; ++at)
+    keys += json.substr(json.rfind('"', at - 1), at - json.rfind('"', at - 1) + 1) + ", ";
+  EXPECT_EQ(schema.substr(listed + 13, keys.size() - 2), keys.substr(0, keys.size() - 2));
 
   // No value, no latency; a number that is no number is null too.
   r.value.reset();

@@ -33,14 +33,11 @@ MqttBroker::MqttBroker(Options options) : options_(std::move(options)), port_(Lo
                        // Started as root it would switch to the mosquitto user,
                        // which cannot read the test's folder.
                        "user root\n"
-                       "persistence true\n"
-                       "persistence_location " +
-                       dir +
-                       "/\n"
-                       "autosave_on_changes true\n"
-                       "autosave_interval 1\n"
                        "log_dest file " +
                        dir + "/broker.log\n";
+  if (options_.persistent)
+    config += "persistence true\npersistence_location " + dir +
+              "/\nautosave_on_changes true\nautosave_interval 1\n";
   if (options_.user.empty()) {
     config += "allow_anonymous true\n";
   } else {

@@ -3,7 +3,8 @@
 // by the test on 127.0.0.1 with a free port and a configuration of its own in
 // a temporary folder, killed and started again on the same port, stopped at
 // the end. Sessions and queued messages survive a kill (saved at every
-// change), so a subscriber misses nothing while the broker is away. And a
+// change, unless asked not to), so a subscriber misses nothing while the
+// broker is away. And a
 // subscriber on libmosquitto that collects what arrives. POSIX only.
 #include <chrono>
 #include <condition_variable>
@@ -29,6 +30,9 @@ class MqttBroker {
     // TLS with a server certificate for 127.0.0.1 signed by a CA of the
     // test's own (both made with openssl, valid for a day).
     bool tls = false;
+    // Sessions and queued messages kept across a kill (saved at every change,
+    // which costs: off for benchmarks).
+    bool persistent = true;
   };
 
   explicit MqttBroker(Options options);
