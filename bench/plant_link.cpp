@@ -36,22 +36,6 @@ class CountingQueue : public testing_support::MemoryPublishQueue {
   std::size_t published_ = 0;
 };
 
-readings::StoredReading reading(int n) {
-  readings::StoredReading r;
-  r.series = 1;
-  r.timeMs = 1717408800000 + n * 1000;
-  r.utcOffsetMinutes = 120;
-  r.order = 1;
-  r.pass = n;
-  r.value = 100 + (n % 1000) * 0.01;
-  r.decimals = 2;
-  r.unit = "g";
-  r.latencyMs = 35;
-  r.link = "COM1";
-  r.text = "S S     123.45 g";
-  return r;
-}
-
 void BM_PlantLinkPublishedPerSecond(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   testing_support::MqttBroker::Options options;
@@ -62,7 +46,7 @@ void BM_PlantLinkPublishedPerSecond(benchmark::State& state) {
   double seconds = 0;
   for (auto _ : state) {
     CountingQueue queue;
-    for (int n = 1; n <= count; ++n) queue.add(reading(n));
+    for (int n = 1; n <= count; ++n) queue.add(testing_support::sampleReading(n));
     readings::PlantLinkSettings settings;
     settings.enabled = true;
     settings.host = "127.0.0.1";

@@ -27,23 +27,6 @@ using testing_support::MqttSubscriber;
 const std::string kReadings = "plant/st1/readings";
 const std::string kStatus = "plant/st1/status";
 
-readings::StoredReading reading(int n) {
-  readings::StoredReading r;
-  r.series = 1;
-  r.timeMs = 1717408800000 + n * 1000;
-  r.utcOffsetMinutes = 120;
-  r.order = 1;
-  r.pass = n;
-  r.value = 100 + n * 0.25;
-  r.decimals = 2;
-  r.unit = "g";
-  r.state = readings::State::Stable;
-  r.latencyMs = 20 + n;
-  r.link = "COM1";
-  r.text = "S S     " + std::to_string(100 + n) + " g";
-  return r;
-}
-
 // The reading ids in the payloads, as they arrived.
 std::vector<std::int64_t> ids(const std::vector<std::string>& payloads) {
   std::vector<std::int64_t> found;
@@ -104,7 +87,7 @@ struct Link {
     return s;
   }
   void add(int from, int to) {
-    for (int n = from; n <= to; ++n) queue.add(reading(n));
+    for (int n = from; n <= to; ++n) queue.add(testing_support::sampleReading(n));
     link.wake();
   }
   bool reaches(LinkState s) {
@@ -128,7 +111,7 @@ TEST(PlantLink, ReadingsArriveWholeAndInOrderThroughABrokerKill) {
   // The message is the reading, field for field.
   const std::vector<std::string> first = subscriber.payloads(kReadings);
   for (int n = 1; n <= 3; ++n) {
-    readings::StoredReading r = reading(n);
+    readings::StoredReading r = testing_support::sampleReading(n);
     r.id = n;
     EXPECT_EQ(first[static_cast<std::size_t>(n - 1)], readings::readingJson(r, "st1"));
   }

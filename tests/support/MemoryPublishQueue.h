@@ -4,11 +4,30 @@
 #include <algorithm>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "readings/StoredReading.h"
 
 namespace testing_support {
+
+// The n-th reading of an automatic measurement of order 1, stable, in grams.
+inline readings::StoredReading sampleReading(int n) {
+  readings::StoredReading r;
+  r.series = 1;
+  r.timeMs = 1717408800000 + n * std::int64_t{1000};
+  r.utcOffsetMinutes = 120;
+  r.order = 1;
+  r.pass = n;
+  r.value = 100 + n * 0.25;
+  r.decimals = 2;
+  r.unit = "g";
+  r.state = readings::State::Stable;
+  r.latencyMs = 20 + n % 100;
+  r.link = "COM1";
+  r.text = "S S     " + std::to_string(100 + n) + " g";
+  return r;
+}
 
 class MemoryPublishQueue : public readings::PublishQueue {
  public:
