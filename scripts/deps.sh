@@ -9,6 +9,7 @@ packages=(
   libxml2-dev libsqlite3-dev libgtest-dev libbenchmark-dev
   gettext qt6-translations-l10n locales pandoc
   socat ser2net poppler-utils
+  libmosquitto-dev mosquitto mosquitto-clients openssl
   clang-14 libclang-rt-14-dev
 )
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the mingw-w64 toolchain and Wine, and builds what terso needs for
 # Windows from Debian's sources, once, into a cache folder outside the clone:
-# libxml2, GoogleTest, SQLite, qtbase and (when its source can be had) qtcharts
+# libxml2, libmosquitto, GoogleTest, SQLite, qtbase and (when its source can be had) qtcharts
 # 6.4.2. The cache is keyed by the recipe (its version below, the toolchain
 # file and the patch), so a changed recipe builds anew and an unchanged one is
 # reused by every clone on the machine; each library is kept once built, and
@@ -36,7 +36,7 @@ fi
 key=$( (echo "$recipe"; cat "$toolchain" "$patch") | sha256sum | cut -c1-16)
 cache=${TERSO_WINDOWS_CACHE:-/var/cache/terso-windows}
 prefix=$cache/$key
-if [ -f "$prefix/.complete" ] && [ -f "$prefix/.done-qtcharts" ] && [ -f "$prefix/.done-sqlite" ]; then
+if [ -f "$prefix/.complete" ] && [ -f "$prefix/.done-qtcharts" ] && [ -f "$prefix/.done-sqlite" ] && [ -f "$prefix/.done-libmosquitto" ]; then
   echo "$prefix"
   exit 0
 fi
@@ -77,6 +77,26 @@ cmake -S "$src" -B build-libxml2 "${cross[@]}" -DBUILD_SHARED_LIBS=ON \
 cmake --build build-libxml2 -j"$jobs" >&2
 cmake --install build-libxml2 >&2
 touch "$prefix/.done-libxml2"
+fi
+
+# libmosquitto (the plant link's MQTT client) without TLS: its TLS library,
+# OpenSSL, is not cross-built here. Its threads are mingw's winpthreads, not
+# the prebuilt pthreads-win32 its CMakeLists names.
+if ! done_mark libmosquitto; then
+echo "== libmosquitto for mingw (without TLS)" >&2
+rm -rf mosquitto-* build-mosquitto
+apt-get source -q mosquitto >&2
+src=$(find . -maxdepth 1 -type d -name 'mosquitto-*' | head -n 1)
+sed -i 's/C:\\\\pthreads\\\\Pre-built.2\\\\lib\\\\x[0-9]*\\\\pthreadVC2.lib/pthread/
+  s/set (PTHREAD_INCLUDE_DIR C:\\\\pthreads\\\\Pre-built.2\\\\include)/set (PTHREAD_INCLUDE_DIR "")/' "$src/CMakeLists.txt"
+cmake -S "$src" -B build-mosquitto "${cross[@]}" -DWITH_TLS=OFF -DWITH_TLS_PSK=OFF -DWITH_CJSON=OFF \
+  -DWITH_CLIENTS=OFF -DWITH_BROKER=OFF -DWITH_APPS=OFF -DWITH_PLUGINS=OFF -DDOCUMENTATION=OFF \
+  -DWITH_LIB_CPP=OFF >&2
+cmake --build build-mosquitto -j"$jobs" >&2
+cmake --install build-mosquitto >&2
+# The import library, which the install leaves out.
+cp build-mosquitto/lib/libmosquitto.dll.a "$prefix/lib/"
+touch "$prefix/.done-libmosquitto"
 fi
 
 if ! done_mark googletest; then

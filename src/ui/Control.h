@@ -189,10 +189,14 @@ class Edit : public Control {
   // the program are not cut.
   int maxLength() const { return maxLength_; }
   void setMaxLength(int n) { set(maxLength_, n < 0 ? 0 : n); }
+  // A password box shows its text hidden.
+  bool password() const { return password_; }
+  void setPassword(bool p) { set(password_, p); }
 
  private:
   std::string text_;
   int maxLength_ = 0;
+  bool password_ = false;
 };
 
 class RadioGroup : public CaptionControl {

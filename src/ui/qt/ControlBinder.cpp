@@ -203,6 +203,8 @@ QWidget* ControlBinder::buildEdit(ui::Edit& edit, QWidget& parent) {
     const int maxLength = edit.maxLength() > 0 ? std::max(edit.maxLength(), static_cast<int>(text.size()))
                                                : std::numeric_limits<int>::max();
     if (w->maxLength() != maxLength) w->setMaxLength(maxLength);
+    const auto echo = edit.password() ? QLineEdit::Password : QLineEdit::Normal;
+    if (w->echoMode() != echo) w->setEchoMode(echo);
     if (w->text() != text) {
       // While the operator types, a text the model changed (a character
       // Windows-1250 lacks) keeps the cursor where it was.

@@ -1,0 +1,239 @@
+#include "readings/PlantLink.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/Cp1250.h"
+#include "platform/MqttClient.h"
+#include "readings/PlantMessage.h"
+
+namespace readings {
+
+using platform::pl;
+
+std::string linkStateText(LinkState state) {
+  switch (state) {
+    case LinkState::Off:
+      return pl("Wysyłanie do brokera MQTT wyłączone");
+    case LinkState::Connecting:
+      return pl("Łączenie z brokerem MQTT...");
+    case LinkState::Connected:
+      return pl("Połączono z brokerem MQTT");
+    case LinkState::Refused:
+      return pl(
+          "Broker MQTT odrzucił połączenie: sprawdź użytkownika, hasło i nazwę stanowiska "
+          "(odczyty czekają na wysłanie)");
+    case LinkState::Unreachable:
+      break;
+  }
+  return pl("Brak połączenia z brokerem MQTT, ponawiam (odczyty czekają na wysłanie)");
+}
+
+PlantLink::PlantLink(PublishQueue& queue, platform::EventLoop& loop)
+    : queue_(queue), loop_(loop), stateText_(linkStateText(LinkState::Off)) {}
+
+PlantLink::~PlantLink() {
+  stop();
+  *alive_ = false;
+}
+
+void PlantLink::start(const PlantLinkSettings& settings) {
+  stop();
+  if (!settings.enabled) return;
+  {
+    std::lock_guard lock(mutex_);
+    setState(LinkState::Connecting);
+  }
+  thread_ = std::thread(&PlantLink::run, this, settings);
+}
+
+void PlantLink::stop() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+  std::lock_guard lock(mutex_);
+  stopping_ = pending_ = announce_ = false;
+  inFlight_.clear();
+  acknowledged_.clear();
+  lastSent_ = 0;
+  setState(LinkState::Off);
+}
+
+void PlantLink::wake() {
+  {
+    std::lock_guard lock(mutex_);
+    pending_ = true;
+  }
+  changed_.notify_all();
+}
+
+LinkState PlantLink::state() const {
+  std::lock_guard lock(mutex_);
+  return state_;
+}
+
+std::string PlantLink::stateText() const {
+  std::lock_guard lock(mutex_);
+  return stateText_;
+}
+
+// Under mutex_.
+void PlantLink::setState(LinkState state, std::string text) {
+  if (text.empty()) text = linkStateText(state);
+  if (state == state_ && text == stateText_) return;
+  state_ = state;
+  stateText_ = text;
+  loop_.post([this, alive = alive_, state, text = std::move(text)] {
+    if (*alive && onStateChanged) onStateChanged(state, text);
+  });
+}
+
+void PlantLink::run(PlantLinkSettings settings) {
+  std::chrono::milliseconds pause = kPauseAfterDrop;
+  std::unique_lock lock(mutex_);
+  while (!stopping_) {
+    lock.unlock();
+    const SessionEnd end = session(settings);
+    lock.lock();
+    if (end == SessionEnd::Stopped) break;
+    // A connection that carried readings ended. The library would send what
+    // it still holds after its next connect, but not in journal order with
+    // what follows; so the next connection starts afresh from the oldest
+    // reading not acknowledged.
+    inFlight_.clear();
+    lastSent_ = 0;
+    pause = end == SessionEnd::Dropped ? kPauseAfterDrop : std::min(pause * 2, kLongestPause);
+    changed_.wait_for(lock, pause, [this] { return stopping_; });
+  }
+}
+
+PlantLink::SessionEnd PlantLink::session(const PlantLinkSettings& settings) {
+  const std::string station = platform::cp1250ToUtf8(settings.station);
+  const std::string readingsAt = readingsTopic(settings);
+  const std::string statusAt = statusTopic(settings);
+  bool dropped = false;
+  bool failed = false;
+
+  // The client's callbacks run on its network thread.
+  platform::MqttClient client({
+      .connected =
+          [this](int code) {
+            std::lock_guard lock(mutex_);
+            if (code == 0) {
+              setState(LinkState::Connected);
+              announce_ = pending_ = true;
+              changed_.notify_all();
+            } else {
+              setState(LinkState::Refused);
+            }
+          },
+      .disconnected =
+          [this, &dropped](bool clean) {
+            std::lock_guard lock(mutex_);
+            if (clean) return;
+            // Before a first connect (nothing listens, the broker refused)
+            // the library keeps trying, slower each time; a refusal stays
+            // the news until a connect succeeds.
+            if (state_ == LinkState::Connected) {
+              dropped = pending_ = true;
+              changed_.notify_all();
+            }
+            if (state_ != LinkState::Refused) setState(LinkState::Unreachable);
+          },
+      .acknowledged =
+          [this](int messageId) {
+            std::lock_guard lock(mutex_);
+            const auto found = inFlight_.find(messageId);
+            if (found == inFlight_.end()) return;  // the status
+            acknowledged_.push_back(found->second);
+            inFlight_.erase(found);
+            pending_ = true;
+            changed_.notify_all();
+          },
+      .tlsFailed =
+          [this, &failed] {
+            std::lock_guard lock(mutex_);
+            failed = pending_ = true;
+            changed_.notify_all();
+            setState(LinkState::Unreachable,
+                     pl("Nie udało się nawiązać połączenia TLS z brokerem MQTT: sprawdź plik certyfikatu CA "
+                        "i adres brokera; ponawiam (odczyty czekają na wysłanie)"));
+          },
+  });
+
+  platform::MqttOptions options;
+  options.host = platform::cp1250ToUtf8(settings.host);
+  options.port = settings.port;
+  // One connection per station: a second program with the same station
+  // name takes the connection over, which the broker shows.
+  options.clientId = "terso-" + station;
+  options.user = platform::cp1250ToUtf8(settings.user);
+  options.password = platform::cp1250ToUtf8(settings.password);
+  options.tls = settings.tls;
+  options.caFile = platform::cp1250ToUtf8(settings.caFile);
+  options.willTopic = statusAt;
+  options.willPayload = "offline";
+  // The window of readings and the status beside it.
+  options.maxInflight = static_cast<int>(kWindow) + 1;
+
+  const std::optional<std::string> refused = client.start(options);
+  std::unique_lock lock(mutex_);
+  if (refused) {
+    // Settings that cannot work wait for new ones.
+    setState(LinkState::Unreachable, *refused);
+    changed_.wait(lock, [this] { return stopping_; });
+    return SessionEnd::Stopped;
+  }
+
+  while (true) {
+    changed_.wait(lock, [this] { return stopping_ || pending_; });
+    if (stopping_ || dropped || failed) break;
+    pending_ = false;
+    if (std::exchange(announce_, false)) client.publish(statusAt, "online", true);
+    std::vector<std::int64_t> done = std::exchange(acknowledged_, {});
+    const std::size_t room = state_ == LinkState::Connected ? kWindow - inFlight_.size() : 0;
+    const std::int64_t after = lastSent_;
+    lock.unlock();
+
+    // The journal may take its time: not under the link's lock.
+    if (!done.empty()) queue_.markPublished(done);
+    std::vector<StoredReading> batch;
+    std::vector<std::string> payloads;
+    if (room > 0) {
+      batch = queue_.unpublishedAfter(after, room);
+      payloads.reserve(batch.size());
+      for (const StoredReading& reading : batch) payloads.push_back(readingJson(reading, station));
+    }
+
+    lock.lock();
+    // Under the lock, so that an acknowledgement cannot come before its
+    // message id is known.
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+      // A message the library refuses (it cannot: the payload is small and
+      // the topic checked) waits for the next connection.
+      if (const std::optional<int> messageId = client.publish(readingsAt, payloads[i], false))
+        inFlight_[*messageId] = batch[i].id;
+      lastSent_ = batch[i].id;
+    }
+    // A full batch: more may wait.
+    if (room > 0 && batch.size() == room) pending_ = true;
+  }
+
+  const bool online = state_ == LinkState::Connected;
+  lock.unlock();
+  // A clean disconnect drops the will, so the status is said here.
+  if (online) client.publish(statusAt, "offline", true);
+  client.stop();
+  lock.lock();
+  std::vector<std::int64_t> done = std::exchange(acknowledged_, {});
+  const SessionEnd end = stopping_ ? SessionEnd::Stopped : dropped ? SessionEnd::Dropped : SessionEnd::Failed;
+  lock.unlock();
+  if (!done.empty()) queue_.markPublished(done);
+  return end;
+}
+
+}  // namespace readings
