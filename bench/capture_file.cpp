@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "app/CaptureValues.h"
 #include "app/TForm1.h"
 #include "platform/ManualEventLoop.h"
 #include "support/ScriptedDialogs.h"
@@ -59,7 +58,7 @@ struct Terminal {
   explicit Terminal(const std::filesystem::path& file) {
     form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, {}, [] {}});
     form->FormCreate();
-    form->LabelFileName.setCaption(file.string());
+    form->Capture.choose(file.string());
   }
   platform::ManualEventLoop loop;
   testing_support::ScriptedDialogs dialogs;
@@ -78,20 +77,20 @@ void BM_FastWrite(benchmark::State& state) {
   std::size_t total = 0, inFile = 0, i = 0;
   for (auto _ : state) {
     const std::string& chunk = chunks[i++ % chunks.size()];
-    t.form->FastWriteData(chunk);
+    t.form->Capture.FastWriteData(chunk);
     total += chunk.size();
     inFile += chunk.size();
     // Time moves on, so the flush timer and the notices run as they would.
     if (i % 256 == 0) t.loop.advance(1);
     if (inFile >= kFileLimit) {
-      t.form->CloseCaptureFile();
+      t.form->Capture.CloseCaptureFile();
       state.PauseTiming();
       std::filesystem::remove(file);
       inFile = 0;
       state.ResumeTiming();
     }
   }
-  t.form->CloseCaptureFile();
+  t.form->Capture.CloseCaptureFile();
   state.SetBytesProcessed(static_cast<std::int64_t>(total));
 }
 BENCHMARK(BM_FastWrite)

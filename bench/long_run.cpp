@@ -15,7 +15,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/CaptureValues.h"
 #include "app/TForm1.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/Sequencer.h"

@@ -33,17 +33,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static unsigned long long files = 0;
   app::TForm1* form = window.form.get();
   const std::string path = (window.dir / ("capture-" + std::to_string(++files) + ".txt")).string();
-  form->LabelFileName.setCaption(path);
+  form->Capture.choose(path);
   form->InsertTime.setChecked(stamps);
 
   unsigned seed = splitSeed | 1u;
   for (std::size_t at = 0; at < bytes.size();) {
     seed = seed * 1103515245u + 12345u;
     const std::size_t n = std::min<std::size_t>(1 + (seed >> 16) % 23, bytes.size() - at);
-    form->FastWriteData(bytes.substr(at, n));
+    form->Capture.FastWriteData(bytes.substr(at, n));
     at += n;
   }
-  form->CloseCaptureFile();
+  form->Capture.CloseCaptureFile();
   window.loop.processPending();
   const std::string file = bytes.empty() ? std::string() : testing_support::TempDir::read(path);
   std::remove(path.c_str());

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <string>
 
-#include "app/CaptureValues.h"
 #include "platform/EventLoop.h"
 #include "readings/ReadingLog.h"
 #include "ui/Memo.h"
@@ -68,8 +67,6 @@ class ByteProcessor {
   std::int32_t HexRowLength = 16;
   // The next byte shown starts a row of the ASCII pane (where a time stamp goes).
   bool PaneLineStart = true;
-  // The capture file, written by the row writer and by fast write.
-  CaptureValues Capture;
 
  private:
   ReceiveWindow& window_;

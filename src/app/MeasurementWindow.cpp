@@ -41,9 +41,12 @@ void MeasurementWindow::orderSending(std::int16_t order, std::int32_t measuremen
   form_.Readings.armOrder(order, measurementsDone);
 }
 
-void MeasurementWindow::captureFileChanged() {
-  // The Ethernet link's fast-write mode follows the chosen file.
-  form_.EthSetFastWriteMode(form_.FastWrite.checked() && form_.CaptureFileChosen());
+std::string MeasurementWindow::captureFileName() const {
+  return form_.Capture.name();
+}
+
+void MeasurementWindow::chooseCaptureFile(const std::string& name) {
+  form_.Capture.choose(name);
 }
 
 void MeasurementWindow::showNotification() {

@@ -44,8 +44,7 @@ ReceiveSettings TForm1::receiveSettings() const {
   s.wrapPosition = rgWindRowsString.itemIndex();
   s.insertTime = InsertTime.checked();
   s.checkLine = !CheckBox2.checked();
-  static const std::string noFile = pl("Nie wybrano pliku");
-  s.storeReadsPanes = LabelFileName.caption() != noFile;
+  s.storeReadsPanes = Capture.chosen();
   return s;
 }
 
@@ -60,8 +59,11 @@ void TForm1::showReplyCount() {
   }
 }
 
+// A row that was not written stays in the panes.
 void TForm1::storeReply() {
-  StoreReply();
+  if (!Capture.StoreReply(Memo1.text(), Memo2.text())) return;
+  Memo1.clear();
+  Memo2.clear();
 }
 void TForm1::checkLine() {
   sprawdz_transmisje();

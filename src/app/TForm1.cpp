@@ -43,6 +43,7 @@ TForm1::TForm1(MainWindowServices services)
       ComPort1(services.loop, "ComPort1"),
       XMLConfig(platform::utf8Path(services.programDir)),
       Bytes(*this, Memo1, Memo2, services.loop, Readings),
+      Capture(services.loop, *this),
       services_(std::move(services)) {
   setCaption(pl("Komunikacja przez złącze szeregowe RS-232 v9E"));
   setBounds(0, 0, kDesignWidth, kDesignHeight);
@@ -137,8 +138,8 @@ void TForm1::buildControls() {
   StaticText6.setBounds(80, 8, 140, 17);
   StaticText7.setFont(status);
   StaticText7.setBounds(270, 350, 140, 17);
-  LabelFileName.setCaption(pl("Nie wybrano pliku"));
   LabelFileName.setFont(makeFont("MS Sans Serif", 8, false, ui::Color::Red));
+  showCaptureFile();
   LabelFileName.setBounds(330, 8, 200, 17);
   BitBtnSaveToFile.setBounds(270, 2, 25, 25);
   BitBtnClearFile.setBounds(295, 2, 25, 25);
@@ -298,7 +299,7 @@ void TForm1::FormClose() {
   // the session is saved then.
   if (ended_) return;
   disconnectSerial();
-  CloseCaptureFileAtExit();
+  Capture.closeAtExit();
   ShowConnectionState();
   SaveSerialSettings();
   config::TConfigOptions& options = config::ConfigOptions;
@@ -319,7 +320,7 @@ void TForm1::FormClose() {
 void TForm1::Koniec1Click() {
   ended_ = true;
   disconnectSerial();
-  CloseCaptureFileAtExit();
+  Capture.closeAtExit();
   ShowConnectionState();
   terminateApplication();
 }

@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
   form1.ConnectionForm = &connectionForm;
   // The readings window ("Tryb" -> "Wyniki"), hidden until asked for.
   readings::TResultsForm resultsForm(form1.Readings, loop, dialogs);
-  resultsForm.FastWriteActive = [&form1] { return form1.FastWrite.checked() && form1.CaptureFileChosen(); };
+  resultsForm.FastWriteActive = [&form1] { return form1.Capture.fastWriteActive(); };
   form1.ResultsForm = &resultsForm;
   ui::qt::FormWindow resultsWindow(resultsForm, loop);
   resultsForm.BringToFront = [&resultsWindow] { ui::qt::bringToFront(resultsWindow); };

@@ -103,7 +103,7 @@ TEST_F(EthernetWindowTest, FastWriteStreamsChunksAndClosingTheLinkClosesTheFile)
   dialogs.fileAnswers.push_back(file);
   form.BitBtnSaveToFileClick();
   form.FastWriteClick();
-  ASSERT_TRUE(form.EthConn->FastWriteMode);
+  ASSERT_TRUE(form.Capture.fastWriteActive());
 
   const int peer = open();
   LoopbackServer::send(peer, std::string("raw\0bytes\r\n", 11));
@@ -117,7 +117,7 @@ TEST_F(EthernetWindowTest, FastWriteStreamsChunksAndClosingTheLinkClosesTheFile)
 
   // Clearing the file sends Ethernet chunks to the panes again.
   form.BitBtnClearFileClick();
-  EXPECT_FALSE(form.EthConn->FastWriteMode);
+  EXPECT_FALSE(form.Capture.fastWriteActive());
 }
 
 TEST_F(EthernetWindowTest, ClosingTheWindowClosesTheConnection) {

@@ -297,7 +297,7 @@ TEST_F(ReceiveFixture, ChunkBoundariesDoNotChangeThePanes) {
       if (setup.wrapText) wrapAt(*form, setup.wrapText, setup.position);
       form->InsertTime.setChecked(setup.insertTime);
       // With a capture file each finished row goes to StoreReply.
-      if (setup.captureFile) form->LabelFileName.setCaption(captureFile);
+      if (setup.captureFile) form->Capture.choose(captureFile);
       send(*form);
       for (const std::string& chunk : chunks) receive(*form, chunk);
       return std::make_tuple(form->Memo1.text(), form->Memo2.text(), form->Bytes.ReplyCount,

@@ -62,12 +62,12 @@ TEST_F(SerialReceiveFixture, InFastWriteModeTheBytesGoToTheCaptureFileInstead) {
   scale.send("A\n");
   ASSERT_TRUE(loop.runUntil([&] { return form->Memo1.text() == "A\r\n"; }, 2s));
 
-  form->LabelFileName.setCaption(capture.string());
+  form->Capture.choose(capture.string());
   scale.send("7.25 kg\r\n");
   // Closing the capture file writes out what it holds; a later chunk appends.
   EXPECT_TRUE(loop.runUntil(
       [&] {
-        form->CloseCaptureFile();
+        form->Capture.CloseCaptureFile();
         return testing_support::TempDir::read(capture) == "7.25 kg\r\n";
       },
       2s));

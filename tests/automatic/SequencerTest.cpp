@@ -210,7 +210,7 @@ TEST_F(SequencerFixture, AWaitSendsNothingWhileTheCountdownRuns) {
 TEST_F(SequencerFixture, AFileOrderSwitchesTheCaptureFile) {
   const std::string folder = (dir.path() / "pomiary").string() + "/";
   std::filesystem::create_directory(folder);
-  form->LabelFileName.setCaption(folder + "wynik.txt");
+  form->Capture.choose(folder + "wynik.txt");
   form->LabelFileName.setFontColor(ui::Color::Red);
   form->FastWrite.setChecked(true);
   fill({{"1", "file", "1", "s", "1", "druga.txt", ""}, {"2", "SI", "1", "s", "1", "7", ""}});
@@ -220,7 +220,7 @@ TEST_F(SequencerFixture, AFileOrderSwitchesTheCaptureFile) {
   // A bare name goes into the folder of the current file.
   EXPECT_EQ(form->LabelFileName.caption(), folder + "druga.txt");
   EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Black);
-  EXPECT_EQ(form->fastWriteModes, std::vector<bool>{true});
+  EXPECT_TRUE(form->Capture.fastWriteActive());
   EXPECT_TRUE(wire.empty());
   // The reply to the next order is captured there.
   form->FastWrite.setChecked(false);
@@ -231,7 +231,7 @@ TEST_F(SequencerFixture, AFileOrderSwitchesTheCaptureFile) {
   // With no file chosen the bare name is used; a name with a folder is
   // taken whole.
   answer.clear();
-  form->LabelFileName.setCaption(pl("Nie wybrano pliku"));
+  form->Capture.choose({});
   fill({{"1", "file", "1", "s", "1", "trzecia.txt", ""},
         {"2", "file", "1", "s", "1", folder + "czwarta.txt", ""}});
   start();
@@ -397,7 +397,7 @@ struct PulledAdapter : SequencerFixture {
   void runAndPull(bool sendFirst) {
     if (testing_support::runningUnderWine()) GTEST_SKIP() << "a COM port under Wine does not vanish with its far end";
     const std::string capture = (dir / "wyniki.txt").string();
-    form->LabelFileName.setCaption(capture);
+    form->Capture.choose(capture);
     fill({{"1", "SI", "1", "s", "10", "7", "9600"}});
     answer = "S S     1.00 g\r\n";
     start();

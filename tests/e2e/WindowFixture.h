@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "ScaleProtocol.h"
-#include "app/CaptureValues.h"
 #include "app/TForm1.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/Sequencer.h"

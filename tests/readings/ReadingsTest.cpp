@@ -97,8 +97,8 @@ TEST_F(ReadingsRun, AnAutomaticMeasurementTagsItsReadingsAndStartsANewSeries) {
 
   // Fast write to a file: no rows, no readings, and the window says why.
   readings::TResultsForm results(form->Readings, loop, dialogs);
-  results.FastWriteActive = [this] { return form->FastWrite.checked() && form->CaptureFileChosen(); };
-  form->LabelFileName.setCaption((dir / "szybki.txt").string());
+  results.FastWriteActive = [this] { return form->Capture.fastWriteActive(); };
+  form->Capture.choose((dir / "szybki.txt").string());
   results.ShowResults();
   EXPECT_FALSE(results.LabelFastWrite.visible());
   // Switched on while the window is open: no reading comes, the window still says so.
@@ -106,8 +106,8 @@ TEST_F(ReadingsRun, AnAutomaticMeasurementTagsItsReadingsAndStartsANewSeries) {
   loop.advance(readings::TResultsForm::kIdleRefreshMs);
   EXPECT_TRUE(results.LabelFastWrite.visible());
   form->btnWyslijClick();
-  ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.Capture.CaptureFileOpen; }, 2s));
-  form->CloseCaptureFile();
+  ASSERT_TRUE(loop.runUntil([&] { return form->Capture.isOpen(); }, 2s));
+  form->Capture.CloseCaptureFile();
   EXPECT_EQ(TempDir::read(dir / "szybki.txt"), answer);
   EXPECT_EQ(form->Readings.size(), 7u);
 }
