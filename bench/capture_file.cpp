@@ -1,6 +1,6 @@
 // The capture file on this machine's disk (a folder in /var/tmp, or in
 // $CAPTURE_BENCH_DIR): fast write with and without stamps, and row mode with
-// its open, write and close per reply.
+// its open, write and close per reply, alone and in a flood of rows.
 //
 // Fast write counts the received bytes per second of real time, and every
 // 64 MiB the file is closed inside the timing, so its sync to the disk is paid
@@ -117,6 +117,22 @@ void BM_RowMode(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * reply.size()));
 }
 BENCHMARK(BM_RowMode)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
+
+// A flood of scale rows in 4 KiB chunks in row mode: every row a line of the
+// file, each with its open, write and close.
+void BM_RowModeFlood(benchmark::State& state) {
+  BenchDir dir;
+  Terminal t(dir / "flood.txt");
+  const auto chunks = scaleChunks(4096);
+  std::size_t total = 0, i = 0;
+  for (auto _ : state) {
+    const std::string& chunk = chunks[i++ % chunks.size()];
+    t.form->ProcessReceived(chunk, chunk.size());
+    total += chunk.size();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(total));
+}
+BENCHMARK(BM_RowModeFlood)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
 
 }  // namespace
 

@@ -1,7 +1,7 @@
 // A scale may flood data, so the bytes of a chunk are collected into two
-// buffers and appended to the panes in one go: at the end of the chunk, or,
-// while a capture file is chosen, just before each finished row is handed to
-// StoreReply (which then reads and clears both panes).
+// buffers and appended to the panes in one go at the end of the chunk. While
+// a capture file is chosen each finished row is handed to it from there; a
+// row it took never reaches the panes, which it leaves empty.
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -126,6 +126,10 @@ class PendingText {
         begin_(buffer_.get()),
         end_(begin_) {}
 
+  // What waits for the pane, and forgetting it (the capture file took it).
+  std::string_view pending() const { return {begin_, static_cast<std::size_t>(end_ - begin_)}; }
+  void discard() { end_ = begin_; }
+  ui::Memo& pane() const { return pane_; }
   // Room for n more bytes; a full buffer goes to the pane first.
   void makeRoom(std::size_t n) {
     if (static_cast<std::size_t>(begin_ + size_ - end_) < n) flush();
@@ -243,6 +247,29 @@ class PendingHex {
   int gap_ = 0;
 };
 
+// The row's text is what the panes will hold: what they hold now (rows the
+// file did not take, text from before the file was chosen, the start of a
+// row too long to wait), then what waits for them.
+void storeRow(ReceiveWindow& window, PendingText& ascii, PendingText& hex) {
+  ui::Memo& asciiPane = ascii.pane();
+  ui::Memo& hexPane = hex.pane();
+  bool written = false;
+  if (asciiPane.empty() && hexPane.empty()) {
+    written = window.storeRow(ascii.pending(), hex.pending());
+  } else {
+    std::string asciiRow = asciiPane.text();
+    asciiRow += ascii.pending();
+    std::string hexRow = hexPane.text();
+    hexRow += hex.pending();
+    written = window.storeRow(asciiRow, hexRow);
+  }
+  if (!written) return;
+  ascii.discard();
+  hex.discard();
+  if (!asciiPane.empty()) asciiPane.clear();
+  if (!hexPane.empty()) hexPane.clear();
+}
+
 }  // namespace
 
 ByteProcessor::ByteProcessor(ReceiveWindow& window, ui::Memo& ascii, ui::Memo& hex, platform::EventLoop& loop,
@@ -277,18 +304,15 @@ void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) 
     column = HexColumn;
     settings = window_.receiveSettings();
   };
-  // StoreReply reads and may clear both panes: the row must be complete in
-  // them. Without a capture file the panes are filled once per chunk.
+  // A finished row goes to the capture file with whatever the panes held
+  // before it; when the file takes it the panes are left empty.
   auto storeReply = [&] {
-    if (!settings.storeReadsPanes) return;
-    ascii.flush();
-    hex.flush();
-    callOut(&ReceiveWindow::storeReply);
+    if (settings.storeRows) storeRow(window_, ascii, hex.text());
   };
   // Without wrapping the HEX pane's layout is the usual one throughout; a
-  // row handed to StoreReply is followed by the next row's gap in a pane it
-  // may have emptied, so then the text is written as it goes.
-  auto hexAsPairs = [&] { return !(settings.wrapRows && settings.wrapTextSet) && !settings.storeReadsPanes; };
+  // row handed to the capture file is followed by the next row's gap in a
+  // pane it may have emptied, so then the text is written as it goes.
+  auto hexAsPairs = [&] { return !(settings.wrapRows && settings.wrapTextSet) && !settings.storeRows; };
   // A CR LF from the device ends up as one row end; an LF after anything
   // else becomes CR LF (an LF into an empty pane stays alone).
   auto endAsciiRow = [&] {

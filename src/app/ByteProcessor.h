@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/EventLoop.h"
 #include "readings/ReadingLog.h"
@@ -26,9 +27,9 @@ struct ReceiveSettings {
   int wrapPosition = 0;
   bool insertTime = false;
   bool checkLine = false;
-  // StoreReply reads the panes, and does anything at all, only when a
-  // capture file is chosen; otherwise it is not called.
-  bool storeReadsPanes = false;
+  // Finished rows go to the capture file (one is chosen); otherwise
+  // storeRow is not called.
+  bool storeRows = false;
 
   bool wraps(char b) const {
     return wrapRows && wrapTextSet && (b == wrapFirst || (wrapByValue && b == wrapValue));
@@ -41,9 +42,11 @@ class ReceiveWindow {
   virtual ReceiveSettings receiveSettings() const = 0;
   // A reply was counted: the counts go to the status texts.
   virtual void showReplyCount() = 0;
-  // A row is complete in both panes: StoreReply (called only while
-  // storeReadsPanes is set).
-  virtual void storeReply() = 0;
+  // A row is complete: the text of both panes with it (what they held
+  // before it, then the row). True when the capture file took it, and the
+  // panes are then emptied; otherwise it stays in them. Called only while
+  // storeRows is set.
+  virtual bool storeRow(std::string_view ascii, std::string_view hex) = 0;
   // The line error check, run per byte while it is enabled.
   virtual void checkLine() = 0;
 

@@ -44,7 +44,7 @@ ReceiveSettings TForm1::receiveSettings() const {
   s.wrapPosition = rgWindRowsString.itemIndex();
   s.insertTime = InsertTime.checked();
   s.checkLine = !CheckBox2.checked();
-  s.storeReadsPanes = Capture.chosen();
+  s.storeRows = Capture.chosen();
   return s;
 }
 
@@ -59,11 +59,8 @@ void TForm1::showReplyCount() {
   }
 }
 
-// A row that was not written stays in the panes.
-void TForm1::storeReply() {
-  if (!Capture.StoreReply(Memo1.text(), Memo2.text())) return;
-  Memo1.clear();
-  Memo2.clear();
+bool TForm1::storeRow(std::string_view ascii, std::string_view hex) {
+  return Capture.StoreReply(ascii, hex);
 }
 void TForm1::checkLine() {
   sprawdz_transmisje();

@@ -295,7 +295,7 @@ class TForm1 : public ui::Form,
   // What the byte processor reads and calls (Receive.cpp).
   ReceiveSettings receiveSettings() const override;
   void showReplyCount() override;
-  void storeReply() override;
+  bool storeRow(std::string_view ascii, std::string_view hex) override;
   void checkLine() override;
   // What the capture file reads and calls (CaptureLabel.cpp).
   CaptureOptions captureOptions() const override;
