@@ -110,7 +110,7 @@ void BM_RowMode(benchmark::State& state) {
   Terminal t(dir / "rows.txt");
   const std::string reply = "ST,GS,+  0123.45 kg\r\n";
   for (auto _ : state) {
-    t.form->Bytes.ReplyCounted = false;
+    t.form->Bytes.awaitReply();
     t.form->ProcessReceived(reply, reply.size());
   }
   state.SetItemsProcessed(state.iterations());

@@ -257,8 +257,7 @@ void TForm1::FormCreate() {
   Timer3->setInterval(0);
   PanesMinimized = false;
   repaint();
-  Bytes.HexColumn = 0;
-  Bytes.HexRowLength = 16;
+  Bytes.restart();
   // The panes' font size follows the window's height at creation.
   SmallScreen = height() < 600;
   for (ui::Memo* pane : {&Memo1, &Memo2}) {
@@ -268,7 +267,6 @@ void TForm1::FormCreate() {
   }
   ClearLineErrorFlags();
   Sequencer.MeasurementsDone = 0;
-  Bytes.PaneLineStart = true;
   CreateEthernetLink();
   LinkState = LinkClosed;
   // The options of config.xml.

@@ -50,7 +50,7 @@ struct CaptureFixture : ::testing::Test {
 
   // A reply after a send, through the byte processor and the loop's dispatch.
   void reply(app::TForm1& form, const std::string& bytes) {
-    form.Bytes.ReplyCounted = false;
+    form.Bytes.awaitReply();
     ++form.SentCount;
     loop.dispatch([&] { form.ProcessReceived(bytes, bytes.size()); });
   }
@@ -99,7 +99,7 @@ TEST_F(CaptureFixture, RowModeWritesOneLinePerReplyAndEmptiesThePanes) {
             "12.5\r\n13.0 g\r\n"
             "12.5\t31 32 2E 35 0D 0A\r\n"
             "12,5\t31 32 2E 35 0D 0A\r\n");
-  EXPECT_EQ(form->Bytes.ReplyCount, 4);
+  EXPECT_EQ(form->Bytes.replyCount(), 4);
 
   // A row that a line feed did not end stays in the panes.
   reply(*form, "14");
@@ -418,7 +418,7 @@ TEST_F(CaptureFixture, AFullDiskIsReportedAndNothingAlreadyWrittenIsLost) {
   EXPECT_NE(errors[0].find(pl("Nie można zapisać pliku ") + disk.file().string()), std::string::npos);
   EXPECT_NE(errors[0].find(pl("brak miejsca na dysku")), std::string::npos);
   EXPECT_EQ(form->Memo1.text(), "2\r\n");
-  EXPECT_EQ(form->Bytes.ReplyCount, disk.mounted() ? 2 : 1);
+  EXPECT_EQ(form->Bytes.replyCount(), disk.mounted() ? 2 : 1);
 
   // Fast write: the buffered data is kept while the disk is full; the same
   // failure is not shown again, the label shows it.

@@ -84,7 +84,7 @@ TEST_F(EthernetWindowTest, OpensSendsShowsTheReplyAndCancelsTheReplyTimeout) {
   ASSERT_TRUE(waitFor([&] { return form.Memo1.text().find("12") != std::string::npos; }));
   EXPECT_EQ(form.Timer2->interval(), 0);  // Ethernet data cancels the reply timeout too
   LoopbackServer::send(peer, ".5 g\r\n");
-  ASSERT_TRUE(waitFor([&] { return form.Bytes.ReplyCount == 1; }));
+  ASSERT_TRUE(waitFor([&] { return form.Bytes.replyCount() == 1; }));
   EXPECT_NE(form.Memo1.text().find("S S     12.5 g"), std::string::npos);
   EXPECT_NE(form.Memo2.text().find("53 20 53"), std::string::npos);
 

@@ -95,7 +95,7 @@ TEST_F(SequencerFixture, TwoOrdersSendAtTheirTimesThenTheRunEnds) {
 
   // A late reply still counts into the summary.
   scale.send("12.5\r\n");
-  ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.ReplyCount == 1; }, 2s));
+  ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.replyCount() == 1; }, 2s));
   EXPECT_EQ(form->StaticText5.caption(), pl("Pomiar automatyczny zakończony (Odpowiedzi: 1 / 3 )"));
 
   // The manual send: Edit1 once, no link switch, no special orders.
@@ -225,7 +225,7 @@ TEST_F(SequencerFixture, AFileOrderSwitchesTheCaptureFile) {
   // The reply to the next order is captured there.
   form->FastWrite.setChecked(false);
   advanceTo(2000);
-  ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.ReplyCount == 1; }, 2s));
+  ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.replyCount() == 1; }, 2s));
   EXPECT_EQ(testing_support::TempDir::read(folder + "druga.txt"), "7.5\r\n");
 
   // With no file chosen the bare name is used; a name with a folder is
@@ -403,7 +403,7 @@ struct PulledAdapter : SequencerFixture {
     start();
     for (int reply = 1; reply <= 2; ++reply) {
       advanceTo(reply * 1000);
-      ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.ReplyCount == reply; }, 2s));
+      ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.replyCount() == reply; }, 2s));
     }
     scaleWatch.reset();
     if (sendFirst) loop.hold();
