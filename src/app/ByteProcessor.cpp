@@ -276,6 +276,8 @@ void handRowOver(ReceiveWindow& window, PendingText& ascii, PendingText& hex) {
 // One chunk on its way through the byte processor: the text waiting for each
 // pane, the settings, and the state its paths share, kept here while only
 // they touch it and written back before anything else can look at it.
+// The run paths are always inlined into the loop: each has one caller, and a
+// call per stretch of random bytes costs a few percent.
 class ByteProcessor::Chunk {
  public:
   Chunk(ByteProcessor& owner, const std::string& data, std::size_t count)
@@ -322,7 +324,7 @@ class ByteProcessor::Chunk {
 
   // Ordinary bytes from i on, in one go; i moves to the last one taken.
   // False when byte i needs the per-byte path.
-  bool takeRun(std::size_t& i) {
+  [[gnu::always_inline]] bool takeRun(std::size_t& i) {
     const bool asPairs = hexAsPairs();
     // Rows whose ends need nothing counted, stamped or stored: a flood of
     // them goes to both panes as it came.
@@ -354,7 +356,7 @@ class ByteProcessor::Chunk {
 
   // The quick path: a stretch of whole CR LF rows without NULs goes to both
   // panes as it is.
-  bool takeWholeRows(std::size_t& i) {
+  [[gnu::always_inline]] bool takeWholeRows(std::size_t& i) {
     const PlainStretch plain = findPlainStretch(data_.data(), i, count_);
     if (plain.end == i) return false;
     ascii_.appendAsIs(data_.data() + i, plain.end - i);
@@ -369,7 +371,7 @@ class ByteProcessor::Chunk {
   }
 
   // Bytes [i, end) that are neither LF nor the wrap character.
-  void putRun(std::size_t i, std::size_t end, bool nul, bool asPairs) {
+  [[gnu::always_inline]] void putRun(std::size_t i, std::size_t end, bool nul, bool asPairs) {
     const char* run = data_.data() + i;
     ascii_.makeRoom(end - i + 2);
     if (nul)
