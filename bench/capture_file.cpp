@@ -1,6 +1,6 @@
 // The capture file on this machine's disk (a folder in /var/tmp, or in
 // $CAPTURE_BENCH_DIR): fast write with and without stamps, and row mode with
-// its open, write and close per reply.
+// its open, write and close per reply, alone and in a flood of rows.
 //
 // Fast write counts the received bytes per second of real time, and every
 // 64 MiB the file is closed inside the timing, so its sync to the disk is paid
@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "app/CaptureValues.h"
 #include "app/TForm1.h"
 #include "platform/ManualEventLoop.h"
 #include "support/ScriptedDialogs.h"
@@ -59,7 +58,7 @@ struct Terminal {
   explicit Terminal(const std::filesystem::path& file) {
     form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, {}, [] {}});
     form->FormCreate();
-    form->LabelFileName.setCaption(file.string());
+    form->Capture.choose(file.string());
   }
   platform::ManualEventLoop loop;
   testing_support::ScriptedDialogs dialogs;
@@ -78,20 +77,20 @@ void BM_FastWrite(benchmark::State& state) {
   std::size_t total = 0, inFile = 0, i = 0;
   for (auto _ : state) {
     const std::string& chunk = chunks[i++ % chunks.size()];
-    t.form->FastWriteData(chunk);
+    t.form->Capture.FastWriteData(chunk);
     total += chunk.size();
     inFile += chunk.size();
     // Time moves on, so the flush timer and the notices run as they would.
     if (i % 256 == 0) t.loop.advance(1);
     if (inFile >= kFileLimit) {
-      t.form->CloseCaptureFile();
+      t.form->Capture.CloseCaptureFile();
       state.PauseTiming();
       std::filesystem::remove(file);
       inFile = 0;
       state.ResumeTiming();
     }
   }
-  t.form->CloseCaptureFile();
+  t.form->Capture.CloseCaptureFile();
   state.SetBytesProcessed(static_cast<std::int64_t>(total));
 }
 BENCHMARK(BM_FastWrite)
@@ -111,13 +110,29 @@ void BM_RowMode(benchmark::State& state) {
   Terminal t(dir / "rows.txt");
   const std::string reply = "ST,GS,+  0123.45 kg\r\n";
   for (auto _ : state) {
-    t.form->Bytes.ReplyCounted = false;
+    t.form->Bytes.awaitReply();
     t.form->ProcessReceived(reply, reply.size());
   }
   state.SetItemsProcessed(state.iterations());
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * reply.size()));
 }
 BENCHMARK(BM_RowMode)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
+
+// A flood of scale rows in 4 KiB chunks in row mode: every row a line of the
+// file, each with its open, write and close.
+void BM_RowModeFlood(benchmark::State& state) {
+  BenchDir dir;
+  Terminal t(dir / "flood.txt");
+  const auto chunks = scaleChunks(4096);
+  std::size_t total = 0, i = 0;
+  for (auto _ : state) {
+    const std::string& chunk = chunks[i++ % chunks.size()];
+    t.form->ProcessReceived(chunk, chunk.size());
+    total += chunk.size();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(total));
+}
+BENCHMARK(BM_RowModeFlood)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
 
 }  // namespace
 

@@ -15,7 +15,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/CaptureValues.h"
 #include "app/TForm1.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/Sequencer.h"
@@ -88,7 +87,7 @@ int main(int argc, char** argv) {
   QApplication::exec();
 
   std::printf("sent %d replies %d errors %zu messages %zu\n", static_cast<int>(form1.SentCount),
-              static_cast<int>(form1.Bytes.ReplyCount), dialogs.errors.size(), dialogs.messages.size());
+              static_cast<int>(form1.Bytes.replyCount()), dialogs.errors.size(), dialogs.messages.size());
   for (const auto& e : dialogs.errors) std::printf("error: %s\n", e.c_str());
   for (const auto& m : dialogs.messages) std::printf("message: %s\n", m.text.c_str());
   std::fflush(stdout);

@@ -15,9 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/TForm1.h"
 #include "platform/ManualEventLoop.h"
-#include "support/ScriptedDialogs.h"
+#include "support/PaneProcessor.h"
 
 namespace {
 
@@ -35,18 +34,13 @@ std::vector<std::string> scaleChunks() {
   return chunks;
 }
 
+// The byte processor with its two panes, as the main window sets them up;
+// the first row counts as the reply to a send.
 struct Terminal {
-  Terminal() {
-    form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, {}, [] {}});
-    form->FormCreate();
-    // One send: the first row counts as its reply.
-    form->SentCount = 1;
-  }
-  std::size_t paneBytes() const { return form->Memo1.memoryBytes() + form->Memo2.memoryBytes(); }
+  std::size_t paneBytes() const { return p.ascii.memoryBytes() + p.hex.memoryBytes(); }
 
   platform::ManualEventLoop loop;
-  testing_support::ScriptedDialogs dialogs;
-  std::unique_ptr<app::TForm1> form;
+  testing_support::PaneProcessor p{loop};
 };
 
 // Random bytes in 4 KiB chunks: a NUL and a bare LF every 256 bytes or so,
@@ -67,13 +61,13 @@ void BM_ProcessReceived(benchmark::State& state) {
   std::size_t next = 0;
   std::size_t sinceClear = 0;
   for (auto _ : state) {
-    t.form->ProcessReceived(chunks[next], kChunk);
+    t.p.bytes.ProcessReceived(chunks[next], kChunk);
     next = (next + 1) % chunks.size();
     sinceClear += kChunk;
     if (sinceClear >= 64'000'000) {
       state.PauseTiming();
-      t.form->Memo1.clear();
-      t.form->Memo2.clear();
+      t.p.ascii.clear();
+      t.p.hex.clear();
       sinceClear = 0;
       state.ResumeTiming();
     }
@@ -136,7 +130,7 @@ void BM_ProcessReceivedLongRun(benchmark::State& state) {
     const Sample runStart = sample();
     Sample stretchStart = runStart;
     while (received < total) {
-      t.form->ProcessReceived(chunks[next], kChunk);
+      t.p.bytes.ProcessReceived(chunks[next], kChunk);
       next = (next + 1) % chunks.size();
       received += kChunk;
       if (received % stretch < kChunk || received >= total) {
@@ -166,9 +160,9 @@ void BM_ProcessReceivedLongRun(benchmark::State& state) {
     state.counters["pane_bytes_per_byte"] =
         static_cast<double>(t.paneBytes()) / static_cast<double>(received);
     state.counters["ascii_bytes_per_byte"] =
-        static_cast<double>(t.form->Memo1.memoryBytes()) / static_cast<double>(received);
+        static_cast<double>(t.p.ascii.memoryBytes()) / static_cast<double>(received);
     state.counters["hex_bytes_per_byte"] =
-        static_cast<double>(t.form->Memo2.memoryBytes()) / static_cast<double>(received);
+        static_cast<double>(t.p.hex.memoryBytes()) / static_cast<double>(received);
     state.SetBytesProcessed(static_cast<std::int64_t>(received));
     // Every stretch, for a look at where a slow one falls.
     std::string each = "MBps_cpu of each stretch:";

@@ -107,7 +107,7 @@ void BM_SendLinePastes(benchmark::State& state) {
     bench_support::WindowOnPort onPort(pty.slavePath());
     app::TForm1& form = onPort.form;
     onPort.open();
-    form.LabelFileName.setCaption((onPort.dir() / "capture.txt").string());
+    form.Capture.choose((onPort.dir() / "capture.txt").string());
     form.FastWrite.setChecked(true);
     auto* line = qobject_cast<QLineEdit*>(onPort.window->widgetFor(form.Edit1));
     QApplication::processEvents();

@@ -2,13 +2,11 @@
 // order; with time stamps on, the file starts with a stamp, and removing the
 // stamps at line starts gives back exactly the bytes received.
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "FuzzInput.h"
-#include "app/TForm1.h"
+#include "app/CaptureFile.h"
 #include "platform/ManualEventLoop.h"
-#include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -17,33 +15,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t splitSeed = in.byte();
   const std::string bytes = in.rest();
 
-  // One window for the whole run, as the operator's: each input goes to a
-  // newly named file, as an order or the orders editor names one.
-  struct Window {
-    Window() {
-      form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
-      form->FormCreate();
-    }
+  // One capture file for the whole run, as the operator's: each input goes
+  // to a newly named file, as an order or the orders editor names one.
+  struct Window : app::CaptureFileView {
+    app::CaptureOptions captureOptions() const override { return options; }
+    void showCaptureFile() override {}
+    void postFileNotice(int) override {}
+
     platform::ManualEventLoop loop;
-    testing_support::ScriptedDialogs dialogs;
     testing_support::TempDir dir;
-    std::unique_ptr<app::TForm1> form;
+    app::CaptureOptions options;
+    app::CaptureFile capture{loop, *this};
   };
   static Window window;
   static unsigned long long files = 0;
-  app::TForm1* form = window.form.get();
+  app::CaptureFile* capture = &window.capture;
   const std::string path = (window.dir / ("capture-" + std::to_string(++files) + ".txt")).string();
-  form->LabelFileName.setCaption(path);
-  form->InsertTime.setChecked(stamps);
+  capture->choose(path);
+  window.options.fastWrite = true;
+  window.options.insertTime = stamps;
 
   unsigned seed = splitSeed | 1u;
   for (std::size_t at = 0; at < bytes.size();) {
     seed = seed * 1103515245u + 12345u;
     const std::size_t n = std::min<std::size_t>(1 + (seed >> 16) % 23, bytes.size() - at);
-    form->FastWriteData(bytes.substr(at, n));
+    capture->FastWriteData(bytes.substr(at, n));
     at += n;
   }
-  form->CloseCaptureFile();
+  capture->CloseCaptureFile();
   window.loop.processPending();
   const std::string file = bytes.empty() ? std::string() : testing_support::TempDir::read(path);
   std::remove(path.c_str());

@@ -4,15 +4,11 @@
 // (a space after each, two more after every eighth column, a row end after
 // each LF); and any split of the input into chunks gives the same panes as
 // one chunk.
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "FuzzInput.h"
-#include "app/TForm1.h"
 #include "platform/ManualEventLoop.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TempDir.h"
+#include "support/PaneProcessor.h"
 
 namespace {
 
@@ -25,33 +21,30 @@ struct Settings {
   bool asciiOnly = false;
 };
 
-// The two windows live for the whole run, as the operator's window does: each
-// input starts like a new measurement after "Wyczyść okna", with the settings
-// of that input chosen through the controls.
+// The two byte processors live for the whole run, as the operator's window
+// does: each input starts like a new measurement after "Wyczyść okna", with
+// the settings of that input.
 struct Window {
-  Window() {
-    form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
-    form->FormCreate();
-  }
   void prepare(const Settings& s) {
-    form->Button3Click();
-    form->Bytes.ReplyCounted = false;
-    form->Bytes.ReplyCount = form->SentCount = 0;
-    form->WindRows.setChecked(s.wrap);
-    form->EditWindRowsString.setText(s.wrapText);
-    form->rgWindRowsString.setItemIndex(s.position);
-    form->InsertTime.setChecked(s.insertTime);
-    form->CheckBox2.setChecked(s.noLineCheck);
-    if (s.asciiOnly != (form->Bytes.HexRowLength != 16)) form->Button4Click();
+    p.ascii.clear();
+    p.hex.clear();
+    p.bytes.restartHexRow();
+    p.bytes.resetReplies();
+    p.bytes.awaitReply();
+    p.bytes.setAsciiOnly(s.asciiOnly);
+    app::ReceiveSettings& settings = p.window.settings;
+    settings = {};
+    settings.wrapRows = s.wrap;
+    settings.setWrapText(s.wrapText);
+    settings.wrapPosition = s.position;
+    settings.insertTime = s.insertTime;
+    settings.checkLine = !s.noLineCheck;
   }
-  // What the byte processor posted (pane scrolls, status updates) runs
-  // before the next input.
+  // What the byte processor posted runs before the next input.
   void settle() { loop.processPending(); }
 
   platform::ManualEventLoop loop;
-  testing_support::ScriptedDialogs dialogs;
-  testing_support::TempDir dir;
-  std::unique_ptr<app::TForm1> form;
+  testing_support::PaneProcessor p{loop};
 };
 
 int hexValue(char c) {
@@ -119,9 +112,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static Window whole;
   static Window split;
   whole.prepare(s);
-  whole.form->ProcessReceived(bytes, bytes.size());
-  const std::int32_t wholeColumn = whole.form->Bytes.HexColumn;
-  const std::int32_t wholeReplies = whole.form->Bytes.ReplyCount;
+  whole.p.receive(bytes);
+  const std::int32_t wholeColumn = whole.p.bytes.hexColumn();
+  const std::int32_t wholeReplies = whole.p.bytes.replyCount();
 
   split.prepare(s);
   std::size_t at = 0;
@@ -129,13 +122,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (at < bytes.size()) {
     seed = seed * 1103515245u + 12345u;
     const std::size_t n = std::min<std::size_t>(1 + (seed >> 16) % 17, bytes.size() - at);
-    split.form->ProcessReceived(bytes.substr(at, n), n);
+    split.p.bytes.ProcessReceived(bytes.substr(at, n), n);
     at += n;
   }
-  FUZZ_CHECK(whole.form->Memo1.text() == split.form->Memo1.text());
-  FUZZ_CHECK(whole.form->Memo2.text() == split.form->Memo2.text());
-  FUZZ_CHECK(split.form->Bytes.HexColumn == wholeColumn);
-  FUZZ_CHECK(split.form->Bytes.ReplyCount == wholeReplies);
+  FUZZ_CHECK(whole.p.ascii.text() == split.p.ascii.text());
+  FUZZ_CHECK(whole.p.hex.text() == split.p.hex.text());
+  FUZZ_CHECK(split.p.bytes.hexColumn() == wholeColumn);
+  FUZZ_CHECK(split.p.bytes.replyCount() == wholeReplies);
   whole.settle();
   split.settle();
 
@@ -148,13 +141,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool dropped = wraps && s.position == -1;
     if (!dropped) shown += b;
   }
-  const std::string hexBytes = hexPaneBytes(whole.form->Memo2.text());
+  const std::string hexBytes = hexPaneBytes(whole.p.hex.text());
   FUZZ_CHECK(hexBytes == shown);
 
   // The ASCII pane shows every byte but NUL, with row ends and stamps added.
   std::size_t nonNul = 0;
   for (char b : shown) nonNul += b != '\0';
-  FUZZ_CHECK(whole.form->Memo1.text().size() >= nonNul);
+  FUZZ_CHECK(whole.p.ascii.text().size() >= nonNul);
   if (!s.wrap && !s.insertTime && s.noLineCheck) {
     // Without wraps, stamps and the line check: each LF ends a row with
     // CR LF, or with the LF alone after a CR or in an empty pane.
@@ -163,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (b == '\n' && !ascii.empty() && ascii.back() != '\r') ascii += '\r';
       if (b != '\0') ascii += b;
     }
-    FUZZ_CHECK(whole.form->Memo1.text() == ascii);
+    FUZZ_CHECK(whole.p.ascii.text() == ascii);
   }
   return 0;
 }

@@ -1,7 +1,7 @@
 // A scale may flood data, so the bytes of a chunk are collected into two
-// buffers and appended to the panes in one go: at the end of the chunk, or,
-// while a capture file is chosen, just before each finished row is handed to
-// StoreReply (which then reads and clears both panes).
+// buffers and appended to the panes in one go at the end of the chunk. While
+// a capture file is chosen each finished row is handed to it from there; a
+// row it took never reaches the panes, which it leaves empty.
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -16,6 +16,7 @@
 #include "platform/Counters.h"
 #include "platform/FindByte.h"
 #include "platform/LocalTime.h"
+#include "platform/WholeNumbers.h"
 
 namespace app {
 
@@ -126,6 +127,10 @@ class PendingText {
         begin_(buffer_.get()),
         end_(begin_) {}
 
+  // What waits for the pane, and forgetting it (the capture file took it).
+  std::string_view pending() const { return {begin_, static_cast<std::size_t>(end_ - begin_)}; }
+  void discard() { end_ = begin_; }
+  ui::Memo& pane() const { return pane_; }
   // Room for n more bytes; a full buffer goes to the pane first.
   void makeRoom(std::size_t n) {
     if (static_cast<std::size_t>(begin_ + size_ - end_) < n) flush();
@@ -243,7 +248,276 @@ class PendingHex {
   int gap_ = 0;
 };
 
+// The row's text is what the panes will hold: what they hold now (rows the
+// file did not take, text from before the file was chosen, the start of a
+// row too long to wait), then what waits for them.
+void handRowOver(ReceiveWindow& window, PendingText& ascii, PendingText& hex) {
+  ui::Memo& asciiPane = ascii.pane();
+  ui::Memo& hexPane = hex.pane();
+  bool written = false;
+  if (asciiPane.empty() && hexPane.empty()) {
+    written = window.storeRow(ascii.pending(), hex.pending());
+  } else {
+    std::string asciiRow = asciiPane.text();
+    asciiRow += ascii.pending();
+    std::string hexRow = hexPane.text();
+    hexRow += hex.pending();
+    written = window.storeRow(asciiRow, hexRow);
+  }
+  if (!written) return;
+  ascii.discard();
+  hex.discard();
+  if (!asciiPane.empty()) asciiPane.clear();
+  if (!hexPane.empty()) hexPane.clear();
+}
+
 }  // namespace
+
+// One chunk on its way through the byte processor: the text waiting for each
+// pane, the settings, and the state its paths share, kept here while only
+// they touch it and written back before anything else can look at it.
+// The run paths are always inlined into the loop: each has one caller, and a
+// call per stretch of random bytes costs a few percent.
+class ByteProcessor::Chunk {
+ public:
+  Chunk(ByteProcessor& owner, const std::string& data, std::size_t count)
+      : p_(owner),
+        data_(data),
+        count_(count),
+        ascii_(owner.ascii_, count * kMaxAsciiPerByte),
+        hex_(owner.hex_, count * kMaxHexPerByte),
+        settings_(owner.window_.receiveSettings()),
+        column_(owner.hexColumn_) {}
+
+  void run() {
+    for (std::size_t i = 0; i < count_; ++i) {
+      // Ordinary bytes that need no time stamp and no line check go in runs.
+      if (!settings_.checkLine && !(settings_.insertTime && p_.paneLineStart_) && takeRun(i)) continue;
+      takeByte(i);
+    }
+  }
+
+  // What was processed goes to the panes, also when a handler's error ended
+  // the chunk (whole is false then).
+  void finish(bool whole) {
+    p_.hexColumn_ = column_;
+    if (whole)
+      p_.readings_.rowPending(std::string_view(data_).substr(rowStart_, count_ - rowStart_), rowContinues_);
+    else
+      p_.readings_.rowPending({}, false);
+    ascii_.flush();
+    hex_.flush();
+  }
+
+ private:
+  // Without wrapping the HEX pane's layout is the usual one throughout; a
+  // row handed to the capture file is followed by the next row's gap in a
+  // pane it may have emptied, so then the text is written as it goes.
+  bool hexAsPairs() const { return !(settings_.wrapRows && settings_.wrapTextSet) && !settings_.storeRows; }
+
+  // Where the row in progress began in this chunk, and whether it began in
+  // an earlier one: a counted row is also read as a weight.
+  void rowBreak(std::size_t next) {
+    rowStart_ = next;
+    rowContinues_ = false;
+  }
+
+  // Ordinary bytes from i on, in one go; i moves to the last one taken.
+  // False when byte i needs the per-byte path.
+  [[gnu::always_inline]] bool takeRun(std::size_t& i) {
+    const bool asPairs = hexAsPairs();
+    // Rows whose ends need nothing counted, stamped or stored: a flood of
+    // them goes to both panes as it came.
+    const bool plainRows =
+        p_.replyCounted_ && !settings_.insertTime && asPairs && !p_.readings_.wantsUncountedRows();
+    if (plainRows && data_[i] != '\n' && takeWholeRows(i)) return true;
+    const std::size_t limit = std::min(count_, i + kMaxRun);
+    std::size_t end = i;
+    bool nul = true;
+    if (settings_.wrapRows && settings_.wrapTextSet)
+      while (end < limit && data_[end] != '\n' && !settings_.wraps(data_[end])) ++end;
+    else
+      end = findLfNoting(data_.data(), i, limit, nul);
+    // Such a row's end ends the run here.
+    const bool plainRowEnd = plainRows && end < count_ && data_[end] == '\n';
+    if (end == i && !plainRowEnd) return false;
+    putRun(i, end, nul, asPairs);
+    if (!plainRowEnd) {
+      i = end - 1;
+      return true;
+    }
+    endAsciiRow();
+    hex_.pairs(data_.data() + end, 1, column_);
+    column_ = 0;
+    rowBreak(end + 1);
+    p_.paneLineStart_ = true;
+    i = end;
+    return true;
+  }
+
+  // The quick path: a stretch of whole CR LF rows without NULs goes to both
+  // panes as it is.
+  [[gnu::always_inline]] bool takeWholeRows(std::size_t& i) {
+    const PlainStretch plain = findPlainStretch(data_.data(), i, count_);
+    if (plain.end == i) return false;
+    ascii_.appendAsIs(data_.data() + i, plain.end - i);
+    column_ = hex_.pairs(data_.data() + i, plain.end - i, column_);
+    if (plain.lastLf != count_) {
+      column_ = static_cast<std::int32_t>(plain.end - plain.lastLf - 1);
+      rowBreak(plain.lastLf + 1);
+      p_.paneLineStart_ = true;
+    }
+    i = plain.end - 1;
+    return true;
+  }
+
+  // Bytes [i, end) that are neither LF nor the wrap character.
+  [[gnu::always_inline]] void putRun(std::size_t i, std::size_t end, bool nul, bool asPairs) {
+    const char* run = data_.data() + i;
+    ascii_.makeRoom(end - i + 2);
+    if (nul)
+      ascii_.putShownRun(run, end - i);
+    else
+      ascii_.put(std::string_view(run, end - i));
+    if (asPairs) {
+      column_ = hex_.pairs(run, end - i, column_);
+      return;
+    }
+    hex_.text().makeRoom(kMaxHexPerByte * (end - i));
+    column_ = hex_.text().putPairRun(run, end - i, column_);
+  }
+
+  // The per-byte path.
+  void takeByte(std::size_t i) {
+    ascii_.makeRoom(kMaxAsciiPerByte);
+    const char b = data_[i];
+    const bool asPairs = hexAsPairs();
+    if (!asPairs) hex_.text().makeRoom(kMaxHexPerByte);
+    if (b == '\n')
+      lineFeed(i, asPairs);
+    else if (settings_.wraps(b))
+      wrapCharacter(i, b);
+    else
+      ordinaryByte(i, asPairs);
+    if (settings_.checkLine) checkLine();
+    column_ = platform::plusOne(column_);
+    if (!asPairs && (static_cast<std::uint32_t>(column_) & 7u) == 0) hex_.text().put("  ");
+  }
+
+  void lineFeed(std::size_t i, bool asPairs) {
+    if (!p_.replyCounted_)
+      countReply(i);
+    else if (p_.readings_.wantsUncountedRows())
+      p_.readings_.rowUncounted(std::string_view(data_).substr(rowStart_, i - rowStart_), rowContinues_,
+                                wallMs(p_.loop_.now()));
+    rowBreak(i + 1);
+    p_.paneLineStart_ = true;
+    endAsciiRow();
+    if (asPairs)
+      hex_.pairs(data_.data() + i, 1, column_);
+    else
+      hex_.text().put("0A\r\n");
+    column_ = -1;
+    storeRow();
+  }
+
+  // The first LF after a send is its reply.
+  void countReply(std::size_t i) {
+    p_.replyCount_ = platform::plusOne(p_.replyCount_);
+    p_.replyCounted_ = true;
+    p_.window_.showReplyCount();
+    p_.readings_.rowCounted(std::string_view(data_).substr(rowStart_, i - rowStart_), rowContinues_,
+                            wallMs(p_.loop_.now()));
+  }
+
+  void wrapCharacter(std::size_t i, char b) {
+    column_ = -1;
+    if (settings_.wrapPosition == 0) {
+      // The wrap character starts a row.
+      rowBreak(i);
+      ascii_.put("\r\n");
+      hex_.text().put("\r\n");
+      storeRow();
+      if (settings_.insertTime) {
+        p_.paneLineStart_ = false;
+        appendStamp();
+      }
+      ascii_.putShown(b);
+      hex_.text().putHex(b);
+    } else if (settings_.wrapPosition == 1) {
+      // The wrap character ends a row.
+      rowBreak(i + 1);
+      ascii_.putShown(b);
+      ascii_.put("\r\n");
+      hex_.text().putHex(b);
+      hex_.text().put("\r\n");
+      storeRow();
+      p_.paneLineStart_ = true;
+    }
+    // No position selected: the byte is left out of both panes.
+  }
+
+  void ordinaryByte(std::size_t i, bool asPairs) {
+    if (settings_.insertTime && p_.paneLineStart_) {
+      p_.paneLineStart_ = false;
+      appendStamp();
+    }
+    ascii_.putShown(data_[i]);
+    if (asPairs)
+      hex_.pairs(data_.data() + i, 1, column_);
+    else
+      hex_.text().putHex(data_[i], true);
+  }
+
+  // A CR LF from the device ends up as one row end; an LF after anything
+  // else becomes CR LF (an LF into an empty pane stays alone).
+  void endAsciiRow() {
+    const char last = ascii_.lastChar();
+    ascii_.put(last != '\0' && last != '\r' ? std::string_view("\r\n") : std::string_view("\n"));
+  }
+
+  void appendStamp() {
+    ascii_.put(timeStamp(p_.loop_.now()));
+    ascii_.put('\t');
+  }
+
+  // A finished row goes to the capture file with whatever the panes held
+  // before it; when the file takes it the panes are left empty.
+  void storeRow() {
+    if (settings_.storeRows) handRowOver(p_.window_, ascii_, hex_.text());
+  }
+
+  // The line check of the window: the column it may read is current, and the
+  // controls it may change are read again afterwards.
+  void checkLine() {
+    p_.hexColumn_ = column_;
+    p_.window_.checkLine();
+    column_ = p_.hexColumn_;
+    settings_ = p_.window_.receiveSettings();
+  }
+
+  ByteProcessor& p_;
+  const std::string& data_;
+  const std::size_t count_;
+  PendingText ascii_;
+  PendingHex hex_;
+  ReceiveSettings settings_;
+  std::int32_t column_;
+  std::size_t rowStart_ = 0;
+  bool rowContinues_ = true;
+};
+
+void ReceiveSettings::setWrapText(std::string_view text) {
+  wrapTextSet = !text.empty();
+  if (!wrapTextSet) return;
+  wrapFirst = text[0];
+  wrapByValue = text[0] == '$';
+  // Read the way the operator's numbers are read: "$" then hexadecimal
+  // digits, at most 32 bits; anything else is no valid integer and reads as 0.
+  std::int32_t value = 0;
+  if (!wrapByValue || !platform::tryParseInteger(text, value)) value = 0;
+  wrapValue = static_cast<char>(static_cast<std::uint32_t>(value) & 0xFFu);
+}
 
 ByteProcessor::ByteProcessor(ReceiveWindow& window, ui::Memo& ascii, ui::Memo& hex, platform::EventLoop& loop,
                              readings::ReadingLog& readings)
@@ -251,194 +525,43 @@ ByteProcessor::ByteProcessor(ReceiveWindow& window, ui::Memo& ascii, ui::Memo& h
 
 void ByteProcessor::ProcessReceived(const std::string& data, std::size_t count) {
   if (data.empty()) return;
-  count = std::min(count, data.size());
-
-  PendingText ascii(ascii_, count * kMaxAsciiPerByte);
-  PendingHex hex(hex_, count * kMaxHexPerByte);
-  ReceiveSettings settings = window_.receiveSettings();
-  // Kept in a local while only this loop touches it; written back before
-  // anything else can look at it.
-  std::int32_t column = HexColumn;
-  // Where the row in progress began in this chunk, and whether it began in
-  // an earlier one: a counted row is also read as a weight. Kept in locals,
-  // so the loop writes no memory for it.
-  std::size_t rowStart = 0;
-  bool rowContinues = true;
-  auto rowBreak = [&](std::size_t next) {
-    rowStart = next;
-    rowContinues = false;
-  };
-
-  // Runs a handler of the window: the counter it may read is current, and the
-  // controls it may change are read again afterwards.
-  auto callOut = [&](void (ReceiveWindow::*handler)()) {
-    HexColumn = column;
-    (window_.*handler)();
-    column = HexColumn;
-    settings = window_.receiveSettings();
-  };
-  // StoreReply reads and may clear both panes: the row must be complete in
-  // them. Without a capture file the panes are filled once per chunk.
-  auto storeReply = [&] {
-    if (!settings.storeReadsPanes) return;
-    ascii.flush();
-    hex.flush();
-    callOut(&ReceiveWindow::storeReply);
-  };
-  // Without wrapping the HEX pane's layout is the usual one throughout; a
-  // row handed to StoreReply is followed by the next row's gap in a pane it
-  // may have emptied, so then the text is written as it goes.
-  auto hexAsPairs = [&] { return !(settings.wrapRows && settings.wrapTextSet) && !settings.storeReadsPanes; };
-  // A CR LF from the device ends up as one row end; an LF after anything
-  // else becomes CR LF (an LF into an empty pane stays alone).
-  auto endAsciiRow = [&] {
-    const char last = ascii.lastChar();
-    ascii.put(last != '\0' && last != '\r' ? std::string_view("\r\n") : std::string_view("\n"));
-  };
-  auto appendStamp = [&] {
-    ascii.put(timeStamp(loop_.now()));
-    ascii.put('\t');
-  };
-
+  Chunk chunk(*this, data, std::min(count, data.size()));
   // An error raised by a handler ends the chunk; what was processed stays.
   try {
-    for (std::size_t i = 0; i < count; ++i) {
-      // Ordinary bytes that need no time stamp and no line check go in runs.
-      if (!settings.checkLine && !(settings.insertTime && PaneLineStart)) {
-        const bool asPairs = hexAsPairs();
-        // Rows whose ends need nothing counted, stamped or stored: a flood
-        // of them goes to both panes as it came.
-        const bool plainRows =
-            ReplyCounted && !settings.insertTime && asPairs && !readings_.wantsUncountedRows();
-        if (plainRows && data[i] != '\n') {
-          const PlainStretch plain = findPlainStretch(data.data(), i, count);
-          if (plain.end > i) {
-            ascii.appendAsIs(data.data() + i, plain.end - i);
-            column = hex.pairs(data.data() + i, plain.end - i, column);
-            if (plain.lastLf != count) {
-              column = static_cast<std::int32_t>(plain.end - plain.lastLf - 1);
-              rowBreak(plain.lastLf + 1);
-              PaneLineStart = true;
-            }
-            i = plain.end - 1;
-            continue;
-          }
-        }
-        const std::size_t limit = std::min(count, i + kMaxRun);
-        std::size_t end = i;
-        bool nul = true;
-        if (settings.wrapRows && settings.wrapTextSet)
-          while (end < limit && data[end] != '\n' && !settings.wraps(data[end])) ++end;
-        else
-          end = findLfNoting(data.data(), i, limit, nul);
-        // Such a row's end ends the run here.
-        const bool plainRowEnd = plainRows && end < count && data[end] == '\n';
-        if (end > i || plainRowEnd) {
-          ascii.makeRoom(end - i + 2);
-          if (nul)
-            ascii.putShownRun(data.data() + i, end - i);
-          else
-            ascii.put(std::string_view(data.data() + i, end - i));
-          if (!asPairs) {
-            hex.text().makeRoom(kMaxHexPerByte * (end - i));
-            column = hex.text().putPairRun(data.data() + i, end - i, column);
-          } else {
-            column = hex.pairs(data.data() + i, end - i, column);
-          }
-          if (!plainRowEnd) {
-            i = end - 1;
-            continue;
-          }
-          endAsciiRow();
-          hex.pairs(data.data() + end, 1, column);
-          column = 0;
-          rowBreak(end + 1);
-          PaneLineStart = true;
-          i = end;
-          continue;
-        }
-      }
-      ascii.makeRoom(kMaxAsciiPerByte);
-      const char b = data[i];
-      const bool asPairs = hexAsPairs();
-      if (!asPairs) hex.text().makeRoom(kMaxHexPerByte);
-
-      if (b == '\n') {
-        if (!ReplyCounted) {
-          ReplyCount = platform::plusOne(ReplyCount);
-          ReplyCounted = true;
-          window_.showReplyCount();
-          readings_.rowCounted(std::string_view(data).substr(rowStart, i - rowStart), rowContinues,
-                               wallMs(loop_.now()));
-        } else if (readings_.wantsUncountedRows()) {
-          readings_.rowUncounted(std::string_view(data).substr(rowStart, i - rowStart), rowContinues,
-                                 wallMs(loop_.now()));
-        }
-        rowBreak(i + 1);
-        PaneLineStart = true;
-        endAsciiRow();
-        if (asPairs)
-          hex.pairs(data.data() + i, 1, column);
-        else
-          hex.text().put("0A\r\n");
-        column = -1;
-        storeReply();
-      } else if (settings.wraps(b)) {
-        column = -1;
-        if (settings.wrapPosition == 0) {
-          // The wrap character starts a row.
-          rowBreak(i);
-          ascii.put("\r\n");
-          hex.text().put("\r\n");
-          storeReply();
-          if (settings.insertTime) {
-            PaneLineStart = false;
-            appendStamp();
-          }
-          ascii.putShown(b);
-          hex.text().putHex(b);
-        } else if (settings.wrapPosition == 1) {
-          // The wrap character ends a row.
-          rowBreak(i + 1);
-          ascii.putShown(b);
-          ascii.put("\r\n");
-          hex.text().putHex(b);
-          hex.text().put("\r\n");
-          storeReply();
-          PaneLineStart = true;
-        }
-        // No position selected: the byte is left out of both panes.
-      } else {
-        if (settings.insertTime && PaneLineStart) {
-          PaneLineStart = false;
-          appendStamp();
-        }
-        ascii.putShown(b);
-        if (asPairs)
-          hex.pairs(data.data() + i, 1, column);
-        else
-          hex.text().putHex(b, true);
-      }
-
-      if (settings.checkLine) callOut(&ReceiveWindow::checkLine);
-      column = platform::plusOne(column);
-      if (!asPairs && (static_cast<std::uint32_t>(column) & 7u) == 0) hex.text().put("  ");
-    }
+    chunk.run();
   } catch (...) {
-    readings_.rowPending({}, false);
-    HexColumn = column;
-    ascii.flush();
-    hex.flush();
+    chunk.finish(false);
     throw;
   }
-
-  HexColumn = column;
-  readings_.rowPending(std::string_view(data).substr(rowStart, count - rowStart), rowContinues);
-  ascii.flush();
-  hex.flush();
+  chunk.finish(true);
   // The last line in view, in one step.
   ascii_.scrollToEnd();
   hex_.scrollToEnd();
+}
+
+void ByteProcessor::restart() {
+  hexColumn_ = 0;
+  hexRowLength_ = 16;
+  paneLineStart_ = true;
+}
+
+void ByteProcessor::importLine(std::string_view line, PaneAppender& ascii, PaneAppender& hex) {
+  hex.add("\r\n");
+  ascii.add("\r\n");
+  hexColumn_ = 0;
+  for (const char b : line) {
+    ascii.add(b);
+    hex.addHex(b);
+    hex.add(' ');
+    ++hexColumn_;
+    // The import groups its HEX rows by four bytes.
+    if (hexColumn_ == 4 || hexColumn_ == 8 || hexColumn_ == 12) hex.add("  ");
+    if (hexColumn_ == hexRowLength_) {
+      hexColumn_ = 0;
+      hex.add("\r\n");
+      ascii.add("\r\n");
+    }
+  }
 }
 
 }  // namespace app

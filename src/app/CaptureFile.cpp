@@ -1,27 +1,17 @@
-// The capture file. In row mode each finished row of the panes becomes one
-// line, with the file opened and closed for every line, so nothing is held
-// open between replies. In fast write mode received chunks skip the panes and
-// go, as they came, into a file that stays open, through a buffer that is
-// written out at least once a second; a crash or a killed process loses at
-// most the last second.
+#include "app/CaptureFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdint>
 #include <cstring>
-#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <optional>
-#include <string>
-#include <string_view>
 #include <system_error>
 
-#include "app/TForm1.h"
 #include "automatic/CaptureFileName.h"
-#include "config/ConfigOptions.h"
-#include "platform/CaptureWriter.h"
 #include "platform/Cp1250.h"
+#include "platform/LocalTime.h"
 #include "platform/PathText.h"
 #include "platform/WholeFile.h"
 
@@ -34,11 +24,6 @@ namespace {
 constexpr int kFlushIntervalMs = 1000;
 constexpr auto kNoticeInterval = std::chrono::seconds(1);
 
-const std::string& noFileText() {
-  static const std::string text = pl("Nie wybrano pliku");
-  return text;
-}
-
 // Leading and trailing characters with codes up to 32 (spaces, CR, LF, TAB
 // and the other control characters) go.
 std::string_view trimmed(std::string_view s) {
@@ -49,33 +34,14 @@ std::string_view trimmed(std::string_view s) {
   return s.substr(begin, end - begin);
 }
 
-// Captions are Windows-1250; the file system's names are UTF-8.
-std::string nativePath(const std::string& caption) {
-  return platform::cp1250ToUtf8(caption);
+// Names are Windows-1250, as the operator sees them; the file system's are UTF-8.
+std::string nativePath(const std::string& name) {
+  return platform::cp1250ToUtf8(name);
 }
 
 bool fileExists(const std::string& path) {
   std::error_code error;
   return std::filesystem::exists(platform::pathFromUtf8(path), error);
-}
-
-// A row file is about to be started anew: what an earlier run left in it is
-// kept aside under the first free backup name, and the label's hint says so.
-// When no copy can be made the rows go on at the file's end instead: nothing
-// that was in it is lost. Returns how to open the file.
-platform::OpenMode keepEarlierCapture(TForm1& form, const std::string& path) {
-  std::error_code error;
-  const auto size = std::filesystem::file_size(platform::pathFromUtf8(path), error);
-  if (error || size == 0) return platform::OpenMode::Create;
-  const std::optional<std::string> backup = platform::freeBackupName(path);
-  if (backup && platform::renameFile(path, *backup) == 0) {
-    form.LabelFileName.setHint(pl("Poprzednią zawartość pliku ") + platform::utf8ToCp1250(path) +
-                               pl(" zachowano w pliku ") + platform::utf8ToCp1250(*backup));
-    return platform::OpenMode::Create;
-  }
-  form.LabelFileName.setHint(pl("Nie można zachować kopii pliku ") + platform::utf8ToCp1250(path) +
-                             pl("; nowe wiersze są dopisywane na jego końcu"));
-  return platform::OpenMode::Append;
 }
 
 // Puts the stamps into a fast-write chunk, from the line ends it sees: one
@@ -107,32 +73,68 @@ void stampChunk(std::string_view chunk, std::string_view stamp, bool& lineStart,
   if (endsWithLf) out += '\n';
 }
 
-// The label shows a failing capture file: red, the reason in its hint.
-void showFailing(TForm1& form, const std::string& reason) {
-  form.LabelFileName.setFontColor(ui::Color::Red);
-  form.LabelFileName.setHint(reason);
+}  // namespace
+
+const std::string& LineStamp::at(platform::WallClock::time_point now) {
+  const std::time_t second = platform::WallClock::to_time_t(now);
+  if (text_.empty() || second != second_) {
+    const std::tm local = platform::localTime(second);
+    char text[40];
+    const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%d\t%H:%M:%S\t", &local);
+    text_.assign(text, n);
+    second_ = second;
+  }
+  return text_;
+}
+
+CaptureFile::CaptureFile(platform::EventLoop& loop, CaptureFileView& view) : loop_(loop), view_(view) {}
+
+CaptureFile::~CaptureFile() = default;
+
+// A row file is about to be started anew: what an earlier run left in it is
+// kept aside under the first free backup name, and the note says so. When no
+// copy can be made the rows go on at the file's end instead: nothing that was
+// in it is lost. Returns how to open the file.
+platform::OpenMode CaptureFile::keepEarlierCapture(const std::string& path) {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(platform::pathFromUtf8(path), error);
+  if (error || size == 0) return platform::OpenMode::Create;
+  const std::optional<std::string> backup = platform::freeBackupName(path);
+  if (backup && platform::renameFile(path, *backup) == 0) {
+    note_ = pl("Poprzednią zawartość pliku ") + platform::utf8ToCp1250(path) + pl(" zachowano w pliku ") +
+            platform::utf8ToCp1250(*backup);
+    changed();
+    return platform::OpenMode::Create;
+  }
+  note_ = pl("Nie można zachować kopii pliku ") + platform::utf8ToCp1250(path) +
+          pl("; nowe wiersze są dopisywane na jego końcu");
+  changed();
+  return platform::OpenMode::Append;
+}
+
+// The name shows a failing capture file: red, the reason in the note.
+void CaptureFile::showFailing(const std::string& reason) {
+  tone_ = Tone::Red;
+  note_ = reason;
+  changed();
 }
 
 // A write got through, or the operator chose or cleared the file: the failure
 // is over, and the next one is shown again.
-void endFailure(TForm1& form) {
-  CaptureValues& cap = form.Bytes.Capture;
-  if (!cap.CaptureFailure.active) return;
-  cap.CaptureFailure = {};
-  form.LabelFileName.setHint({});
-  form.LabelFileName.setFontColor(cap.CaptureFileOpen        ? ui::Color::Green
-                                  : form.CaptureFileChosen() ? ui::Color::Black
-                                                             : ui::Color::Red);
+void CaptureFile::endFailure() {
+  if (!failure_.active) return;
+  failure_ = {};
+  note_.clear();
+  tone_ = open_ ? Tone::Green : chosen() ? Tone::Black : Tone::Red;
+  changed();
 }
 
 // Whether a failure goes on with the one being shown; otherwise it starts a
 // new one, which the caller shows.
-bool continuesFailure(TForm1& form, const std::string& path, int error, const std::string& reason) {
-  CaptureValues& cap = form.Bytes.Capture;
-  if (cap.CaptureFailure.active && cap.CaptureFailure.path == path && cap.CaptureFailure.error == error)
-    return true;
-  cap.CaptureFailure = CaptureFailureEpisode{true, path, error};
-  showFailing(form, reason);
+bool CaptureFile::continuesFailure(const std::string& path, int error, const std::string& reason) {
+  if (failure_.active && failure_.path == path && failure_.error == error) return true;
+  failure_ = Failure{true, path, error};
+  showFailing(reason);
   return false;
 }
 
@@ -140,86 +142,97 @@ bool continuesFailure(TForm1& form, const std::string& path, int error, const st
 // went into it is gone with it, and the writer waits to create it anew. The
 // operator is told once, after the handler, with the path; a later failure to
 // create the file there for want of its folder is the same failure.
-void reportVanished(TForm1& form) {
-  CaptureValues& cap = form.Bytes.Capture;
-  if (!cap.CaptureFile.takeVanished()) return;
-  const std::string path = cap.CaptureFile.path();
+void CaptureFile::reportVanished() {
+  if (!writer_.takeVanished()) return;
+  const std::string path = writer_.path();
   const std::string message =
       pl("Plik zapisu ") + platform::utf8ToCp1250(path) +
       pl(" zniknął z dysku (usunięty lub przeniesiony). Dalsze dane trafią do nowego pliku o tej "
          "nazwie, gdy tylko będzie można go utworzyć.");
-  if (continuesFailure(form, path, ENOENT, message)) return;
-  platform::EventLoop& loop = form.loop();
+  if (continuesFailure(path, ENOENT, message)) return;
+  platform::EventLoop& loop = loop_;
   loop.post([&loop, message] { loop.reportError(message); });
 }
 
-// What a write of the capture file is, for telling its failure and success.
-enum class CaptureStep {
-  Buffered,  // through the fast-write buffer: a success only when bytes got out
-  ToDisk,    // a row: a success puts it in the file
-  Closing,   // closing the fast-write file: a failure says what was lost
-};
-
-// Runs one write of the capture file. The first failure of an episode goes on
-// to the general error report; the same failure again is not shown again
-// (false is returned, nothing was written). A failed close always goes on.
+// Runs one write. The first failure of an episode goes on to the general
+// error report; the same failure again is not shown again (false is returned,
+// nothing was written). A failed close always goes on.
 template <typename Write>
-bool captureWrite(TForm1& form, CaptureStep step, Write&& write) {
-  CaptureValues& cap = form.Bytes.Capture;
-  const std::uint64_t writeOuts = cap.CaptureFile.writeOuts();
+bool CaptureFile::write(Step step, Write&& write) {
+  const std::uint64_t writeOuts = writer_.writeOuts();
   try {
     write();
   } catch (const platform::FileWriteError& e) {
-    reportVanished(form);
-    const bool shown = continuesFailure(form, e.path(), e.error(), e.what());
-    if (shown && step != CaptureStep::Closing) return false;
+    reportVanished();
+    const bool shown = continuesFailure(e.path(), e.error(), e.what());
+    if (shown && step != Step::Closing) return false;
     throw;
   }
-  reportVanished(form);
-  if (step != CaptureStep::Buffered || cap.CaptureFile.writeOuts() != writeOuts) endFailure(form);
+  reportVanished();
+  if (step != Step::Buffered || writer_.writeOuts() != writeOuts) endFailure();
   return true;
 }
 
 // Closes the fast-write file because the program moves on to another file or
 // to the row writer: the two writers never hold one file open at once. The
-// label goes on naming the chosen file, no longer as an open one.
-void leaveFastWriteFile(TForm1& form) {
-  CaptureValues& cap = form.Bytes.Capture;
-  if (!cap.CaptureFileOpen) return;
-  cap.CaptureFileOpen = false;
-  cap.CaptureFileCaption.clear();
-  if (form.CaptureFlushTimer) form.CaptureFlushTimer->setInterval(0);
-  form.LabelFileName.setColor(ui::Color::ButtonFace);
-  if (form.CaptureFileChosen() && !cap.CaptureFailure.active)
-    form.LabelFileName.setFontColor(ui::Color::Black);
-  captureWrite(form, CaptureStep::Closing, [&] { cap.CaptureFile.close(); });
+// name stays, no longer shown as an open file.
+void CaptureFile::leaveFastWriteFile() {
+  if (!open_) return;
+  open_ = false;
+  openName_.clear();
+  if (flushTimer_) flushTimer_->setInterval(0);
+  blinkOn_ = false;
+  if (chosen() && !failure_.active) tone_ = Tone::Black;
+  changed();
+  write(Step::Closing, [&] { writer_.close(); });
 }
 
-}  // namespace
-
-bool TForm1::CaptureFileChosen() const {
-  return LabelFileName.caption() != noFileText();
+void CaptureFile::choose(const std::string& name) {
+  name_ = name;
+  tone_ = chosen() ? Tone::Black : Tone::Red;
+  changed();
 }
 
-void TForm1::StoreReply() {
-  if (!CaptureFileChosen()) return;
-  std::string line(trimmed(Memo1.text()));
-  if (ChangePointToColon.checked()) std::replace(line.begin(), line.end(), '.', ',');
-  if (!ZapiszASCII.checked()) {
-    line += '\t';
-    line += trimmed(Memo2.text());
+void CaptureFile::chooseInDialog(const std::string& answer) {
+  endFailure();
+  if (answer.empty() || answer[0] == '.') {
+    clearChoice();
+    return;
   }
-  // A row that was not written stays in the panes.
-  if (!WriteCaptureLine(line)) return;
-  Memo1.clear();
-  Memo2.clear();
+  choose(automatic::captureFileName(answer));
+  // The dialog asked before replacing the very file the rows go to.
+  replaceConfirmed_ = name_ == answer ? nativePath(answer) : std::string();
+  // Chunks go into the newly chosen file from now on.
+  leaveFastWriteFile();
 }
 
-bool TForm1::WriteCaptureLine(const std::string& line) {
-  CaptureValues& cap = Bytes.Capture;
-  if (!CaptureFileChosen()) return false;
-  leaveFastWriteFile(*this);
-  const std::string path = nativePath(LabelFileName.caption());
+void CaptureFile::clearChoice() {
+  endFailure();
+  choose({});
+  CloseCaptureFile();
+}
+
+void CaptureFile::fastWriteSwitched() {
+  // The row writer takes over: the file is written out and closed now.
+  if (!view_.captureOptions().fastWrite) leaveFastWriteFile();
+}
+
+bool CaptureFile::StoreReply(std::string_view ascii, std::string_view hex) {
+  if (!chosen()) return false;
+  const CaptureOptions options = view_.captureOptions();
+  std::string line(trimmed(ascii));
+  if (options.pointToComma) std::replace(line.begin(), line.end(), '.', ',');
+  if (!options.asciiOnly) {
+    line += '\t';
+    line += trimmed(hex);
+  }
+  return WriteCaptureLine(line);
+}
+
+bool CaptureFile::WriteCaptureLine(const std::string& line) {
+  if (!chosen()) return false;
+  leaveFastWriteFile();
+  const std::string path = nativePath(name_);
   std::string bytes;
   bytes.reserve(line.size() + 2);
   bytes += line;
@@ -227,153 +240,106 @@ bool TForm1::WriteCaptureLine(const std::string& line) {
   // Appending creates a file that is missing (another file was chosen, or it
   // was removed) rather than failing for want of it.
   platform::OpenMode mode = platform::OpenMode::Append;
-  if (!cap.CaptureFileExists)
-    mode = path == cap.ReplaceConfirmed ? platform::OpenMode::Create : keepEarlierCapture(*this, path);
-  const bool written =
-      captureWrite(*this, CaptureStep::ToDisk, [&] { platform::writeFileOnce(path, bytes, mode); });
+  if (!exists_) mode = path == replaceConfirmed_ ? platform::OpenMode::Create : keepEarlierCapture(path);
+  const bool written = write(Step::ToDisk, [&] { platform::writeFileOnce(path, bytes, mode); });
   if (written) {
-    cap.CaptureFileExists = fileExists(path);
-    cap.ReplaceConfirmed.clear();
+    exists_ = fileExists(path);
+    replaceConfirmed_.clear();
   }
   return written;
 }
 
-void TForm1::FastWriteData(const std::string& data) {
-  CaptureValues& cap = Bytes.Capture;
-  if (!CaptureFileChosen()) return;
-  const std::string& caption = LabelFileName.caption();
-  // An order or the orders editor may have named another file meanwhile.
-  if (cap.CaptureFileOpen && caption != cap.CaptureFileCaption) leaveFastWriteFile(*this);
-  if (!cap.CaptureFileOpen) {
-    const std::string path = nativePath(caption);
-    if (!captureWrite(*this, CaptureStep::Buffered,
-                      [&] { cap.CaptureFile.open(path, platform::OpenMode::Append); }))
-      return;
-    cap.CaptureFileOpen = true;
-    cap.CaptureFileCaption = caption;
-    cap.CaptureLineStart = true;
-    cap.LastFileNotice = loop().now();
-    postMessage(UM_UPDATE_FILE, 1);
-  }
+void CaptureFile::openFastWriteFile() {
+  const std::string path = nativePath(name_);
+  if (!write(Step::Buffered, [&] { writer_.open(path, platform::OpenMode::Append); })) return;
+  open_ = true;
+  openName_ = name_;
+  lineStart_ = true;
+  lastNotice_ = loop_.now();
+  view_.postFileNotice(1);
+}
 
-  const platform::WallClock::time_point now = loop().now();
-  if (InsertTime.checked()) {
-    // The line state moves on only with a chunk that was taken.
-    bool lineStart = cap.CaptureLineStart;
-    stampChunk(data, cap.lineStamp.at(now), lineStart, cap.stampedChunk);
-    if (captureWrite(*this, CaptureStep::Buffered, [&] { cap.CaptureFile.write(cap.stampedChunk); }))
-      cap.CaptureLineStart = lineStart;
-  } else {
-    captureWrite(*this, CaptureStep::Buffered, [&] { cap.CaptureFile.write(data); });
-  }
-
-  if (!CaptureFlushTimer) {
-    CaptureFlushTimer = loop().createTimer();
+void CaptureFile::startFlushTimer() {
+  if (!flushTimer_) {
+    flushTimer_ = loop_.createTimer();
     // Runs on while a write-out fails, so the buffer gets out as soon as it
     // can, with no more data coming.
-    CaptureFlushTimer->setOnTimer([this] {
-      CaptureValues& cap = Bytes.Capture;
-      if (cap.CaptureFileOpen) captureWrite(*this, CaptureStep::Buffered, [&] { cap.CaptureFile.flush(); });
-      if (!cap.CaptureFileOpen || cap.CaptureFile.pending() == 0) CaptureFlushTimer->setInterval(0);
+    flushTimer_->setOnTimer([this] {
+      if (open_) write(Step::Buffered, [&] { writer_.flush(); });
+      if (!open_ || writer_.pending() == 0) flushTimer_->setInterval(0);
     });
   }
   // A running period goes on: the oldest buffered byte waits a second at most.
-  if (cap.CaptureFile.pending() != 0) CaptureFlushTimer->setInterval(kFlushIntervalMs);
+  if (writer_.pending() != 0) flushTimer_->setInterval(kFlushIntervalMs);
+}
 
-  if (now - cap.LastFileNotice > kNoticeInterval) {
-    cap.LastFileNotice = now;
-    // The label blinks for data that reached the file, never for a failing one.
-    if (captureWrite(*this, CaptureStep::Buffered, [&] { cap.CaptureFile.flush(); }) &&
-        !cap.CaptureFailure.active)
-      postMessage(UM_UPDATE_FILE, 2);
+void CaptureFile::FastWriteData(std::string_view data) {
+  if (!chosen()) return;
+  // An order or the orders editor may have named another file meanwhile.
+  if (open_ && name_ != openName_) leaveFastWriteFile();
+  if (!open_) {
+    openFastWriteFile();
+    if (!open_) return;
+  }
+
+  const platform::WallClock::time_point now = loop_.now();
+  if (view_.captureOptions().insertTime) {
+    // The line state moves on only with a chunk that was taken.
+    bool lineStart = lineStart_;
+    stampChunk(data, lineStamp_.at(now), lineStart, stampedChunk_);
+    if (write(Step::Buffered, [&] { writer_.write(stampedChunk_); })) lineStart_ = lineStart;
+  } else {
+    write(Step::Buffered, [&] { writer_.write(data); });
+  }
+  startFlushTimer();
+
+  if (now - lastNotice_ > kNoticeInterval) {
+    lastNotice_ = now;
+    // The name blinks for data that reached the file, never for a failing one.
+    if (write(Step::Buffered, [&] { writer_.flush(); }) && !failure_.active) view_.postFileNotice(2);
   }
 }
 
-void TForm1::CloseCaptureFile() {
-  CaptureValues& cap = Bytes.Capture;
-  if (!cap.CaptureFileOpen) return;
-  cap.CaptureFileOpen = false;
-  cap.CaptureFileCaption.clear();
-  if (CaptureFlushTimer) CaptureFlushTimer->setInterval(0);
-  postMessage(UM_UPDATE_FILE, 0);
-  captureWrite(*this, CaptureStep::Closing, [&] { cap.CaptureFile.close(); });
+void CaptureFile::CloseCaptureFile() {
+  if (!open_) return;
+  open_ = false;
+  openName_.clear();
+  if (flushTimer_) flushTimer_->setInterval(0);
+  view_.postFileNotice(0);
+  write(Step::Closing, [&] { writer_.close(); });
 }
 
-void TForm1::CloseCaptureFileAtExit() noexcept {
+void CaptureFile::closeAtExit() noexcept {
   try {
     CloseCaptureFile();
   } catch (const std::exception& e) {
-    loop().reportError(e.what());
+    loop_.reportError(e.what());
   } catch (...) {
     // Nothing may stop the way out.
-    loop().reportError(pl("Nie można zamknąć pliku zapisu"));
+    loop_.reportError(pl("Nie można zamknąć pliku zapisu"));
   }
 }
 
-void TForm1::BitBtnSaveToFileClick() {
-  ui::FileDialogRequest request;
-  request.filter = FileFilter();
-  request.confirmOverwrite = true;
-  if (CaptureFileChosen()) request.fileName = LabelFileName.caption();
-  const std::optional<std::string> chosen = dialogs().saveFileName(request);
-  if (!chosen) return;
-  endFailure(*this);
-
-  if (chosen->empty() || (*chosen)[0] == '.') {
-    LabelFileName.setCaption(noFileText());
-    LabelFileName.setFontColor(ui::Color::Red);
-    EthSetFastWriteMode(false);
-    CloseCaptureFile();
-    return;
-  }
-  LabelFileName.setCaption(automatic::captureFileName(*chosen));
-  LabelFileName.setFontColor(ui::Color::Black);
-  // The dialog asked before replacing the very file the rows go to.
-  Bytes.Capture.ReplaceConfirmed = LabelFileName.caption() == *chosen ? nativePath(*chosen) : std::string();
-  EthSetFastWriteMode(FastWrite.checked());
-  // Chunks go into the newly chosen file from now on.
-  leaveFastWriteFile(*this);
-}
-
-void TForm1::BitBtnClearFileClick() {
-  endFailure(*this);
-  LabelFileName.setCaption(noFileText());
-  LabelFileName.setFontColor(ui::Color::Red);
-  // Ethernet chunks go to the panes again, as serial ones do.
-  EthSetFastWriteMode(false);
-  CloseCaptureFile();
-}
-
-void TForm1::FastWriteClick() {
-  toggleOption(FastWrite, config::ConfigOptions.FastWrite);
-  EthSetFastWriteMode(FastWrite.checked() && CaptureFileChosen());
-  // The row writer takes over: the file is written out and closed now.
-  if (!FastWrite.checked()) leaveFastWriteFile(*this);
-}
-
-void TForm1::OnUpdateFileMessage(std::intptr_t wParam) {
-  CaptureValues& cap = Bytes.Capture;
-  ui::Font font = LabelFileName.font();
-  font.bold = true;
-  switch (wParam) {
+void CaptureFile::noticeArrived(int notice) {
+  bold_ = true;
+  switch (notice) {
     case 0:
-      font.color = ui::Color::Red;
-      LabelFileName.setColor(ui::Color::ButtonFace);
+      tone_ = Tone::Red;
+      blinkOn_ = false;
       break;
     case 1:
-      font.color = ui::Color::Green;
+      tone_ = Tone::Green;
       break;
     case 2:
       // One blink step per notice.
-      LabelFileName.setColor(LabelFileName.color() == ui::Color::ButtonFace ? ui::Color::Yellow
-                                                                            : ui::Color::ButtonFace);
+      blinkOn_ = !blinkOn_;
       break;
     default:
       break;
   }
   // A failing file stays red until a write gets through.
-  if (cap.CaptureFailure.active) font.color = ui::Color::Red;
-  LabelFileName.setFont(font);
+  if (failure_.active) tone_ = Tone::Red;
+  changed();
 }
 
 }  // namespace app

@@ -156,7 +156,6 @@ void TForm1::Terso1Click() {
   // its close box. Its buttons have tried already: a port that would not
   // open has said so once, and an Ethernet attempt is under way.
   if (LinkState == LinkClosed && openClicks_ == clicksBefore) btnOpenPort.click();
-  EthSetFastWriteMode(FastWrite.checked() && CaptureFileChosen());
 }
 
 }  // namespace app

@@ -15,10 +15,6 @@ void TForm1::EthSendData(const std::string& bytes) {
   if (EthConn) EthConn->SendData(bytes);
 }
 
-void TForm1::EthSetFastWriteMode(bool on) {
-  if (EthConn) EthConn->SetFastWriteMode(on);
-}
-
 void TForm1::CreateEthernetLink() {
   ethernet::EthConnectionHandlers handlers;
   handlers.window = [this] { return MainWindowHandle; };
@@ -28,11 +24,13 @@ void TForm1::CreateEthernetLink() {
     Timer2->setInterval(0);
     ProcessReceived(data, count);
   };
+  // Chunks take the serial port's way: to the fast-write file when it is active.
+  handlers.fastWriteActive = [this] { return Capture.fastWriteActive(); };
   handlers.fastWriteData = [this](const std::string& chunk) {
     Timer2->setInterval(0);
-    FastWriteData(chunk);
+    Capture.FastWriteData(chunk);
   };
-  handlers.closeCaptureFile = [this] { CloseCaptureFile(); };
+  handlers.closeCaptureFile = [this] { Capture.CloseCaptureFile(); };
   handlers.attemptFailed = [this](const std::string& address) {
     // After the state the link has posted: the run then stops over a closed link.
     loop().post([this, address] { EthAttemptFailed(address); });

@@ -20,7 +20,7 @@ void MeasurementWindow::sendOrder() {
 }
 
 std::int32_t MeasurementWindow::replyCount() const {
-  return form_.Bytes.ReplyCount;
+  return form_.Bytes.replyCount();
 }
 std::int32_t MeasurementWindow::sentCount() const {
   return form_.SentCount;
@@ -28,8 +28,7 @@ std::int32_t MeasurementWindow::sentCount() const {
 
 void MeasurementWindow::resetReplyCounts() {
   // No reply is awaited before the first send.
-  form_.Bytes.ReplyCounted = true;
-  form_.Bytes.ReplyCount = 0;
+  form_.Bytes.resetReplies();
   form_.SentCount = 0;
 }
 
@@ -41,9 +40,12 @@ void MeasurementWindow::orderSending(std::int16_t order, std::int32_t measuremen
   form_.Readings.armOrder(order, measurementsDone);
 }
 
-void MeasurementWindow::captureFileChanged() {
-  // The Ethernet link's fast-write mode follows the chosen file.
-  form_.EthSetFastWriteMode(form_.FastWrite.checked() && form_.CaptureFileChosen());
+std::string MeasurementWindow::captureFileName() const {
+  return form_.Capture.name();
+}
+
+void MeasurementWindow::chooseCaptureFile(const std::string& name) {
+  form_.Capture.choose(name);
 }
 
 void MeasurementWindow::showNotification() {

@@ -18,7 +18,8 @@ class MeasurementWindow final : public automatic::SequencerWindow {
   void resetReplyCounts() override;
   void runStarted() override;
   void orderSending(std::int16_t order, std::int32_t measurementsDone) override;
-  void captureFileChanged() override;
+  std::string captureFileName() const override;
+  void chooseCaptureFile(const std::string& name) override;
   void showNotification() override;
   void showError(const std::string& text) override;
   bool serialLinkIs(const std::string& port, serial::TBaudRate speed) const override;

@@ -6,24 +6,10 @@
 
 #include "app/TForm1.h"
 #include "platform/Cp1250.h"
-#include "platform/WholeNumbers.h"
 
 namespace app {
 
 using platform::pl;
-
-namespace {
-
-// A wrap text that begins with "$" is read as an integer the way the
-// operator's numbers are read: "$" then hexadecimal digits, at most 32 bits;
-// anything else is no valid integer and reads as 0.
-std::uint32_t dollarTextValue(std::string_view text) {
-  std::int32_t value = 0;
-  if (text.empty() || text[0] != '$' || !platform::tryParseInteger(text, value)) return 0;
-  return static_cast<std::uint32_t>(value);
-}
-
-}  // namespace
 
 void TForm1::ProcessReceived(const std::string& data, std::size_t count) {
   Bytes.ProcessReceived(data, count);
@@ -32,20 +18,11 @@ void TForm1::ProcessReceived(const std::string& data, std::size_t count) {
 ReceiveSettings TForm1::receiveSettings() const {
   ReceiveSettings s;
   s.wrapRows = WindRows.checked();
-  if (s.wrapRows) {
-    const std::string& text = EditWindRowsString.text();
-    s.wrapTextSet = !text.empty();
-    if (s.wrapTextSet) {
-      s.wrapFirst = text[0];
-      s.wrapByValue = text[0] == '$';
-      s.wrapValue = static_cast<char>(dollarTextValue(text) & 0xFFu);
-    }
-  }
+  if (s.wrapRows) s.setWrapText(EditWindRowsString.text());
   s.wrapPosition = rgWindRowsString.itemIndex();
   s.insertTime = InsertTime.checked();
   s.checkLine = !CheckBox2.checked();
-  static const std::string noFile = pl("Nie wybrano pliku");
-  s.storeReadsPanes = LabelFileName.caption() != noFile;
+  s.storeRows = Capture.chosen();
   return s;
 }
 
@@ -53,15 +30,15 @@ ReceiveSettings TForm1::receiveSettings() const {
 // unless the automatic measurement's countdown owns them.
 void TForm1::showReplyCount() {
   const int interval = Timer1->interval();
-  if (interval < 3000) StaticText6.setCaption(automatic::RepliesText(Bytes.ReplyCount, SentCount));
+  if (interval < 3000) StaticText6.setCaption(automatic::RepliesText(Bytes.replyCount(), SentCount));
   if (interval == 0) {
     const bool finished = StaticText5.caption().find(pl("zakończony")) != std::string::npos;
-    StaticText5.setCaption(automatic::RunEndText(finished, Bytes.ReplyCount, SentCount));
+    StaticText5.setCaption(automatic::RunEndText(finished, Bytes.replyCount(), SentCount));
   }
 }
 
-void TForm1::storeReply() {
-  StoreReply();
+bool TForm1::storeRow(std::string_view ascii, std::string_view hex) {
+  return Capture.StoreReply(ascii, hex);
 }
 void TForm1::checkLine() {
   sprawdz_transmisje();
@@ -76,15 +53,14 @@ void TForm1::MemoScrollDown(ui::Memo& pane) {
 void TForm1::Button4Click() {
   ClearLineErrorFlags();
   Edit2.setText({});
-  Bytes.HexColumn = 0;
+  Bytes.restartHexRow();
   View = View == PaneView::AsciiOnly ? PaneView::AsciiHex : PaneView::AsciiOnly;
+  Bytes.setAsciiOnly(View == PaneView::AsciiOnly);
   if (View == PaneView::AsciiHex) {
-    Bytes.HexRowLength = 16;
     Button4.setCaption(pl("&Tylko ASCII"));
     Memo2.setVisible(true);
     StaticText2.setVisible(true);
   } else {
-    Bytes.HexRowLength = 200;
     Button4.setCaption(pl("&ASCII+HEX"));
     Memo2.setVisible(false);
     StaticText2.setVisible(false);

@@ -29,7 +29,7 @@ void TForm1::btnWyslijClick() {
   const std::string text = Edit1.text();
   if (text.empty()) return;
 
-  Bytes.ReplyCounted = false;
+  Bytes.awaitReply();
   Edit2.setText({});
   if (LinkState == LinkClosed) btnOpenPort.click();
   // A link that could not be opened, or an Ethernet connection only just

@@ -14,8 +14,8 @@ void TForm1::ComPort1RxChar(serial::TCustomComPort& Sender, int Count) {
   }
   if (s.empty()) return;
   Timer2->setInterval(0);  // the reply has come: no reply timeout
-  if (FastWrite.checked() && CaptureFileChosen()) {
-    FastWriteData(s);
+  if (Capture.fastWriteActive()) {
+    Capture.FastWriteData(s);
     return;
   }
   ProcessReceived(s, s.size());

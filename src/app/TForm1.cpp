@@ -43,6 +43,7 @@ TForm1::TForm1(MainWindowServices services)
       ComPort1(services.loop, "ComPort1"),
       XMLConfig(platform::utf8Path(services.programDir)),
       Bytes(*this, Memo1, Memo2, services.loop, Readings),
+      Capture(services.loop, *this),
       services_(std::move(services)) {
   setCaption(pl("Komunikacja przez złącze szeregowe RS-232 v9E"));
   setBounds(0, 0, kDesignWidth, kDesignHeight);
@@ -137,8 +138,8 @@ void TForm1::buildControls() {
   StaticText6.setBounds(80, 8, 140, 17);
   StaticText7.setFont(status);
   StaticText7.setBounds(270, 350, 140, 17);
-  LabelFileName.setCaption(pl("Nie wybrano pliku"));
   LabelFileName.setFont(makeFont("MS Sans Serif", 8, false, ui::Color::Red));
+  showCaptureFile();
   LabelFileName.setBounds(330, 8, 200, 17);
   BitBtnSaveToFile.setBounds(270, 2, 25, 25);
   BitBtnClearFile.setBounds(295, 2, 25, 25);
@@ -256,8 +257,7 @@ void TForm1::FormCreate() {
   Timer3->setInterval(0);
   PanesMinimized = false;
   repaint();
-  Bytes.HexColumn = 0;
-  Bytes.HexRowLength = 16;
+  Bytes.restart();
   // The panes' font size follows the window's height at creation.
   SmallScreen = height() < 600;
   for (ui::Memo* pane : {&Memo1, &Memo2}) {
@@ -267,7 +267,6 @@ void TForm1::FormCreate() {
   }
   ClearLineErrorFlags();
   Sequencer.MeasurementsDone = 0;
-  Bytes.PaneLineStart = true;
   CreateEthernetLink();
   LinkState = LinkClosed;
   // The options of config.xml.
@@ -299,7 +298,7 @@ void TForm1::FormClose() {
   // the session is saved then.
   if (ended_) return;
   disconnectSerial();
-  CloseCaptureFileAtExit();
+  Capture.closeAtExit();
   ShowConnectionState();
   SaveSerialSettings();
   config::TConfigOptions& options = config::ConfigOptions;
@@ -320,7 +319,7 @@ void TForm1::FormClose() {
 void TForm1::Koniec1Click() {
   ended_ = true;
   disconnectSerial();
-  CloseCaptureFileAtExit();
+  Capture.closeAtExit();
   ShowConnectionState();
   terminateApplication();
 }

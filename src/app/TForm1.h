@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/ByteProcessor.h"
+#include "app/CaptureFile.h"
 #include "app/MeasurementWindow.h"
 #include "automatic/EditorHost.h"
 #include "automatic/Sequencer.h"
@@ -61,7 +62,8 @@ struct MainWindowServices {
 class TForm1 : public ui::Form,
                public platform::MessageTarget,
                public automatic::EditorHost,
-               private ReceiveWindow {
+               private ReceiveWindow,
+               private CaptureFileView {
  public:
   explicit TForm1(MainWindowServices services);
   ~TForm1() override;
@@ -124,7 +126,9 @@ class TForm1 : public ui::Form,
   automatic::TForm2* ordersEditor() const override { return Form2; }
   void setNotificationWindow(automatic::TRemainingForm* window) override { RemainingForm = window; }
   automatic::TRemainingForm* notificationWindow() const override { return RemainingForm; }
-  ui::Label& captureFileLabel() override { return LabelFileName; }
+  std::string captureFileName() const override { return Capture.name(); }
+  ui::Rgb captureFileColor() const override { return LabelFileName.font().color; }
+  void chooseCaptureFile(const std::string& name) override { Capture.choose(name); }
   std::string serialPortName() const override { return ComPort1.port(); }
 
   // The automatic measurement, run by Sequencer: start, one step per tick of
@@ -168,7 +172,6 @@ class TForm1 : public ui::Form,
   // The Ethernet link's operations (EthernetLink.cpp).
   virtual void EthToggleConnection(const std::string& host, std::int32_t port);
   virtual void EthSendData(const std::string& bytes);
-  virtual void EthSetFastWriteMode(bool on);
   void EthAttemptFailed(const std::string& address);
 
   // The serial port's receive event.
@@ -189,20 +192,9 @@ class TForm1 : public ui::Form,
   void Otwrz1Click();
   void Importuj1Click();
 
-  // The capture file: one line per finished row, or the raw stream.
-  void StoreReply();
-  // False when the line was not written: a failure already shown that goes
-  // on (a failure shown now is thrown).
-  bool WriteCaptureLine(const std::string& line);
-  void FastWriteData(const std::string& data);
-  void CloseCaptureFile();
+  // The capture file's buttons (CaptureLabel.cpp).
   void BitBtnSaveToFileClick();
   void BitBtnClearFileClick();
-  // LabelFileName names a capture file.
-  bool CaptureFileChosen() const;
-  // At the way out: the fast-write file reaches the disk; an error is reported,
-  // never stops the way out.
-  void CloseCaptureFileAtExit() noexcept;
 
   // Controls, in the order they are created.
   ui::Bevel Bevel1{"Bevel1"};
@@ -266,8 +258,6 @@ class TForm1 : public ui::Form,
   std::unique_ptr<platform::Timer> Timer1;
   std::unique_ptr<platform::Timer> Timer2;
   std::unique_ptr<platform::Timer> Timer3;
-  // Writes the fast-write file's buffer out a second after data went into it.
-  std::unique_ptr<platform::Timer> CaptureFlushTimer;
 
   // Fields.
   std::string SavedPort;
@@ -290,17 +280,19 @@ class TForm1 : public ui::Form,
   void ClearLineErrorFlags();
   bool PanesMinimized = false;
 
-  // The byte processor: the panes, the reply count and the capture file's
-  // state; both links feed it.
+  // The byte processor: the panes and the reply count; both links feed it.
   ByteProcessor Bytes;
+  // The capture file, shown in LabelFileName; both links feed it in fast
+  // write mode, the byte processor in row mode.
+  CaptureFile Capture;
 
   // The automatic measurement: its state (CurrentOrder, RepeatCounter,
   // SecondsToNext, MeasurementsDone) and its steps. It sees this window only
   // through measurementWindow_.
   MeasurementWindow measurementWindow_{*this};
-  automatic::Sequencer Sequencer{measurementWindow_,
-                                 {btnOpenPort, Button6, Edit1, StaticText5, StaticText6, StaticText7,
-                                  LabelFileName, Memo1, Timer1, Timer3}};
+  automatic::Sequencer Sequencer{
+      measurementWindow_,
+      {btnOpenPort, Button6, Edit1, StaticText5, StaticText6, StaticText7, Memo1, Timer1, Timer3}};
 
   // The file filter of both file dialogs.
   static std::string FileFilter();
@@ -312,8 +304,12 @@ class TForm1 : public ui::Form,
   // What the byte processor reads and calls (Receive.cpp).
   ReceiveSettings receiveSettings() const override;
   void showReplyCount() override;
-  void storeReply() override;
+  bool storeRow(std::string_view ascii, std::string_view hex) override;
   void checkLine() override;
+  // What the capture file reads and calls (CaptureLabel.cpp).
+  CaptureOptions captureOptions() const override;
+  void showCaptureFile() override;
+  void postFileNotice(int notice) override;
 
   void buildControls();
   void buildMenu();

@@ -10,13 +10,14 @@
 #include <system_error>
 #include <vector>
 
+#include "app/PaneAppender.h"
 #include "app/PanePrint.h"
 #include "app/Round.h"
 #include "app/TForm1.h"
 #include "platform/CaptureWriter.h"
 #include "platform/Cp1250.h"
-#include "platform/WholeFile.h"
 #include "platform/PathText.h"
+#include "platform/WholeFile.h"
 
 namespace app {
 
@@ -26,52 +27,11 @@ namespace {
 
 // The line between the two panes in a saved file.
 constexpr std::string_view kSeparator = "Podzial okien";
-// Text goes into a pane in pieces of about this size, not line by line.
-constexpr std::size_t kAppendChunk = std::size_t{64} << 10;
 
 // Names from the dialogs are Windows-1250; the file system's are UTF-8.
 std::string nativePath(const std::string& name) {
   return platform::cp1250ToUtf8(name);
 }
-
-// Text on its way into a pane, appended in large pieces: a pane tells its
-// view about every append.
-class PaneAppender {
- public:
-  explicit PaneAppender(ui::Memo& pane) : pane_(pane) {}
-  // What was read before an error stays in the pane.
-  ~PaneAppender() {
-    try {
-      flush();
-    } catch (...) {
-      // A destructor must not throw; the error that unwinds goes on.
-    }
-  }
-  PaneAppender(const PaneAppender&) = delete;
-  PaneAppender& operator=(const PaneAppender&) = delete;
-
-  void add(std::string_view text) {
-    buffer_.append(text);
-    if (buffer_.size() >= kAppendChunk) flush();
-  }
-  void add(char c) { add(std::string_view(&c, 1)); }
-  // Two upper-case hexadecimal digits.
-  void addHex(char b) {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    const auto v = static_cast<unsigned char>(b);
-    const char pair[2] = {digits[v >> 4], digits[v & 0x0F]};
-    add(std::string_view(pair, 2));
-  }
-  void flush() {
-    if (buffer_.empty()) return;
-    pane_.append(buffer_);
-    buffer_.clear();
-  }
-
- private:
-  ui::Memo& pane_;
-  std::string buffer_;
-};
 
 // The rows of a pane as a printout reads them, at most limit of them.
 std::vector<std::string> paneRows(const ui::Memo& pane, std::size_t limit) {
@@ -140,7 +100,7 @@ std::string saveAllFileName(const std::string& chosen) {
 void TForm1::Button3Click() {
   Memo1.clear();
   Memo2.clear();
-  Bytes.HexColumn = 0;
+  Bytes.restartHexRow();
   Edit2.setText({});
   ClearLineErrorFlags();
   StaticText5.setCaption({});
@@ -161,7 +121,7 @@ void TForm1::DrukujASCII1Click() {
   // not printed. Nothing is written to disk, so no file of the operator's can
   // be overwritten or removed.
   PanePrintRows rows;
-  rows.withHex = Bytes.HexRowLength == 16;
+  rows.withHex = Bytes.hexRowLength() == 16;
   if (rows.withHex) {
     rows.hex = paneRows(Memo2, Memo2.lineCount());
     rows.ascii = paneRows(Memo1, rows.hex.size());
@@ -210,24 +170,9 @@ void TForm1::Otwrz1Click() {
 }
 
 void TForm1::Importuj1Click() {
-  // HexColumn keeps its last value: bytes received afterwards continue the row.
+  // The HEX column keeps its last value: bytes received afterwards continue the row.
   replacePanesFromFile(*this, [&](std::string_view line, PaneAppender& ascii, PaneAppender& hex) {
-    hex.add("\r\n");
-    ascii.add("\r\n");
-    Bytes.HexColumn = 0;
-    for (const char b : line) {
-      ascii.add(b);
-      hex.addHex(b);
-      hex.add(' ');
-      ++Bytes.HexColumn;
-      // The import groups its HEX rows by four bytes.
-      if (Bytes.HexColumn == 4 || Bytes.HexColumn == 8 || Bytes.HexColumn == 12) hex.add("  ");
-      if (Bytes.HexColumn == Bytes.HexRowLength) {
-        Bytes.HexColumn = 0;
-        hex.add("\r\n");
-        ascii.add("\r\n");
-      }
-    }
+    Bytes.importLine(line, ascii, hex);
   });
 }
 

@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
   form1.ConnectionForm = &connectionForm;
   // The readings window ("Tryb" -> "Wyniki"), hidden until asked for.
   readings::TResultsForm resultsForm(form1.Readings, loop, dialogs);
-  resultsForm.FastWriteActive = [&form1] { return form1.FastWrite.checked() && form1.CaptureFileChosen(); };
+  resultsForm.FastWriteActive = [&form1] { return form1.Capture.fastWriteActive(); };
   form1.ResultsForm = &resultsForm;
   resultsForm.attach(form1.ReadingsJournal.get(), form1.Settings.get());
   ui::qt::FormWindow resultsWindow(resultsForm, loop);

@@ -1,6 +1,7 @@
 #pragma once
 // The rule by which a chosen capture file name becomes the caption of
-// LabelFileName, shared by the main window and the orders editor.
+// LabelFileName, and the caption of none, shared by the main window and the
+// orders editor.
 #include <string>
 
 namespace automatic {
@@ -9,5 +10,8 @@ namespace automatic {
 // after the last "\", ":" or "/") loses everything from its first "." on;
 // dots in folder names stay.
 std::string captureFileName(const std::string& chosen);
+
+// What the label shows when no capture file is chosen.
+const std::string& noCaptureFileText();
 
 }  // namespace automatic

@@ -1,6 +1,6 @@
 #pragma once
 // What the orders editor and the notification window need of the main
-// window: to be known to it, its dialogs, the label naming the capture file,
+// window: to be known to it, its dialogs, the capture file,
 // and the serial port a new order row goes to. The main window implements it.
 #include <functional>
 #include <string>
@@ -30,8 +30,12 @@ class EditorHost {
   virtual TRemainingForm* notificationWindow() const = 0;
 
   virtual ui::Dialogs& dialogs() = 0;
-  // Names the capture file.
-  virtual ui::Label& captureFileLabel() = 0;
+  // The capture file's name (empty: none) and the colour the main window
+  // shows it in.
+  virtual std::string captureFileName() const = 0;
+  virtual ui::Rgb captureFileColor() const = 0;
+  // The operator chose the capture file here (empty: none).
+  virtual void chooseCaptureFile(const std::string& name) = 0;
   virtual std::string serialPortName() const = 0;
 
  protected:

@@ -218,10 +218,7 @@ void Sequencer::act(const Orders& orders, int row) {
   } else if (order == kFile) {
     const std::string& name = orders.cell(colLink, row);
     if (name.empty()) throw ConversionError("no capture file name");
-    c_.LabelFileName.setCaption(FolderPart(name).empty() ? FolderPart(c_.LabelFileName.caption()) + name
-                                                         : name);
-    c_.LabelFileName.setFontColor(ui::Color::Black);
-    window_.captureFileChanged();
+    window_.chooseCaptureFile(FolderPart(name).empty() ? FolderPart(window_.captureFileName()) + name : name);
   } else if (order == kBeep) {
     platform::Beep();
     window_.showNotification();

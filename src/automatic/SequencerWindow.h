@@ -25,8 +25,6 @@ struct SequencerControls {
   ui::Label& StaticText5;
   ui::Label& StaticText6;
   ui::Label& StaticText7;
-  // Names the capture file.
-  ui::Label& LabelFileName;
   ui::Memo& Memo1;
   // The step timer and the countdown; the window creates them after it has
   // built the sequencer.
@@ -53,8 +51,9 @@ class SequencerWindow {
   virtual void runStarted() = 0;
   virtual void orderSending(std::int16_t order, std::int32_t measurementsDone) = 0;
 
-  // LabelFileName names another capture file.
-  virtual void captureFileChanged() = 0;
+  // The capture file's name (empty: none), and a "file" order naming another.
+  virtual std::string captureFileName() const = 0;
+  virtual void chooseCaptureFile(const std::string& name) = 0;
   // Shows the notification window when it is not showing.
   virtual void showNotification() = 0;
   // The message box of a failed run, captioned "Błąd".

@@ -21,11 +21,6 @@ namespace {
 // The caret blink time while a cell is edited.
 constexpr int kEditingCaretBlinkTime = 500;
 
-const std::string& noFileText() {
-  static const std::string text = pl("Nie wybrano pliku");
-  return text;
-}
-
 }  // namespace
 
 TForm2::TForm2(EditorHost& host) : ui::Form("Form2"), host_(host) {
@@ -129,7 +124,7 @@ void TForm2::buildControls() {
   Image1.setBounds(8, 240, 16, 16);
   BitBtnSaveToFile.setBounds(8, 266, 25, 25);
   BitBtnClearFile.setBounds(36, 266, 25, 25);
-  LabelFileName.setCaption(noFileText());
+  LabelFileName.setCaption(noCaptureFileText());
   LabelFileName.setFont(ui::Font{"MS Sans Serif", 7, false, ui::Color::Red});
   LabelFileName.setBounds(68, 271, 400, 15);
   BitBtn1.setCaption("PORT");
@@ -180,8 +175,10 @@ void TForm2::FormCreate() {
 }
 
 void TForm2::FormShow() {
-  LabelFileName.setCaption(host_.captureFileLabel().caption());
-  LabelFileName.setFontColor(host_.captureFileLabel().font().color);
+  fileName_ = host_.captureFileName();
+  fileChosen_ = false;
+  LabelFileName.setCaption(fileName_.empty() ? noCaptureFileText() : fileName_);
+  LabelFileName.setFontColor(host_.captureFileColor());
 }
 
 void TForm2::FormClose() {
@@ -189,8 +186,7 @@ void TForm2::FormClose() {
   LoadXMLOrders(config::ConfigOptions.OrdersFileName);
   // The operator may close the window while still editing a cell.
   restoreCaretBlinkTime();
-  host_.captureFileLabel().setCaption(LabelFileName.caption());
-  host_.captureFileLabel().setFontColor(LabelFileName.font().color);
+  if (fileChosen_) host_.chooseCaptureFile(fileName_);
 }
 
 void TForm2::Button1Click() {
@@ -241,7 +237,7 @@ void TForm2::SpeedButtonSaveClick() {
 }
 
 void TForm2::BitBtnSaveToFileClick() {
-  if (LabelFileName.caption() != noFileText()) SaveDialog1.fileName = LabelFileName.caption();
+  if (!fileName_.empty()) SaveDialog1.fileName = fileName_;
   SaveDialog1.defaultExt = "txt";
   SaveDialog1.filter = CaptureFilter();
   const std::optional<std::string> chosen = dialogs().saveFileName(SaveDialog1);
@@ -249,18 +245,19 @@ void TForm2::BitBtnSaveToFileClick() {
   SaveDialog1.fileName = *chosen;
   // The same rule as the main window's choice; the main window takes the
   // name over when this window closes.
-  if (chosen->empty() || (*chosen)[0] == '.') {
-    LabelFileName.setCaption(noFileText());
-    LabelFileName.setFontColor(ui::Color::Red);
-    return;
-  }
-  LabelFileName.setCaption(automatic::captureFileName(*chosen));
-  LabelFileName.setFontColor(ui::Color::Black);
+  showFileChoice(chosen->empty() || (*chosen)[0] == '.' ? std::string()
+                                                        : automatic::captureFileName(*chosen));
 }
 
 void TForm2::BitBtnClearFileClick() {
-  LabelFileName.setCaption(noFileText());
-  LabelFileName.setFontColor(ui::Color::Red);
+  showFileChoice({});
+}
+
+void TForm2::showFileChoice(const std::string& name) {
+  fileName_ = name;
+  fileChosen_ = true;
+  LabelFileName.setCaption(name.empty() ? noCaptureFileText() : name);
+  LabelFileName.setFontColor(name.empty() ? ui::Color::Red : ui::Color::Black);
 }
 
 void TForm2::SpeedButton1Click() {

@@ -120,8 +120,14 @@ class TForm2 : public ui::Form {
   void setOrdersFileName(const std::string& name);
   // Says that a file could not be read and where the next save keeps it.
   void tellUnreadable(const std::string& path);
+  // The capture file chosen here (empty: none), shown in LabelFileName.
+  void showFileChoice(const std::string& name);
 
   EditorHost& host_;
+  // The capture file as shown here, and whether the operator chose it here:
+  // the main window takes it over when this window closes.
+  std::string fileName_;
+  bool fileChosen_ = false;
   // The unreadable orders file the operator was last told of.
   std::string unreadableTold_;
   // The caret blink time before editing began; set while it is changed.

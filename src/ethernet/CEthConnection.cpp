@@ -24,7 +24,7 @@ void CEthConnection::ToggleConnection(const std::string& host, std::int32_t port
       socket_.reset();
     } catch (...) {
     }
-    if (FastWriteMode && handlers_.closeCaptureFile) handlers_.closeCaptureFile();
+    if (fastWrite() && handlers_.closeCaptureFile) handlers_.closeCaptureFile();
   } else if (EthState == EthClosing || EthState == EthConnecting) {
     // Abandoned: a pending attempt goes on, and opens the link if it succeeds.
     EthState = EthClosed;
@@ -61,10 +61,6 @@ void CEthConnection::SendData(const std::string& data) {
   }
 }
 
-void CEthConnection::SetFastWriteMode(bool on) {
-  FastWriteMode = on;
-}
-
 void CEthConnection::SocketConnected(platform::TcpSocket&) {
   EthState = EthOpen;
   postState();
@@ -80,7 +76,7 @@ void CEthConnection::SocketDisconnected(platform::TcpSocket&) {
 void CEthConnection::SocketRead(platform::TcpSocket& sender) {
   const std::string data = sender.receiveText();
   if (data.empty()) return;
-  if (FastWriteMode) {
+  if (fastWrite()) {
     if (handlers_.fastWriteData) handlers_.fastWriteData(data);
   } else if (handlers_.processReceived) {
     handlers_.processReceived(data, data.size());

@@ -1,7 +1,7 @@
 #pragma once
 // The TCP link to a serial device server. One toggle opens, closes or
-// abandons the connection; received chunks go to the byte processor or, in
-// fast-write mode, to the fast-write capture writer. The link never talks to
+// abandons the connection; received chunks go to the byte processor or, while
+// fast write is active, to the fast-write capture writer. The link never talks to
 // the operator: it posts its state (UM_UPDATE_PORT) to the main window, which
 // keeps its own copy and shows it. Host and port are given by the caller.
 #include <cstddef>
@@ -32,7 +32,9 @@ struct EthConnectionHandlers {
   std::function<platform::MessageTarget*()> window;
   // The byte processor: the chunk and its length in bytes.
   std::function<void(const std::string& data, std::size_t count)> processReceived;
-  // The fast-write capture writer and its close.
+  // Whether chunks go to the fast-write capture writer (unset: never), the
+  // writer and its close.
+  std::function<bool()> fastWriteActive;
   std::function<void(const std::string& chunk)> fastWriteData;
   std::function<void()> closeCaptureFile;
   // A connection attempt failed (refused, unreachable, timed out, no such
@@ -56,7 +58,6 @@ class CEthConnection {
   void ToggleConnection(const std::string& host, std::int32_t port);
   // Sends the bytes while the link is open; otherwise they are dropped.
   void SendData(const std::string& data);
-  void SetFastWriteMode(bool on);
 
   // The socket's events.
   void SocketConnected(platform::TcpSocket& sender);
@@ -66,13 +67,13 @@ class CEthConnection {
 
   // 0 closed, 1 connecting, 2 open, 255 closing.
   std::uint8_t EthState = EthClosed;
-  bool FastWriteMode = false;
 
   // The current socket is connected.
   bool connected() const { return socket_ && socket_->active(); }
 
  private:
   void postState();
+  bool fastWrite() const { return handlers_.fastWriteActive && handlers_.fastWriteActive(); }
 
   platform::EventLoop& loop_;
   EthConnectionHandlers handlers_;

@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "app/CaptureValues.h"
 #include "app/TForm1.h"
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
@@ -46,18 +45,18 @@ struct CaptureFixture : ::testing::Test {
   // What the "file" orders do: name the capture file in the label (whose
   // captions are Windows-1250).
   static void chooseFile(app::TForm1& form, const std::filesystem::path& file) {
-    form.LabelFileName.setCaption(pl(platform::utf8Path(file)));
+    form.Capture.choose(pl(platform::utf8Path(file)));
   }
 
   // A reply after a send, through the byte processor and the loop's dispatch.
   void reply(app::TForm1& form, const std::string& bytes) {
-    form.Bytes.ReplyCounted = false;
+    form.Bytes.awaitReply();
     ++form.SentCount;
     loop.dispatch([&] { form.ProcessReceived(bytes, bytes.size()); });
   }
 
   void fastWrite(app::TForm1& form, const std::string& chunk) {
-    loop.dispatch([&] { form.FastWriteData(chunk); });
+    loop.dispatch([&] { form.Capture.FastWriteData(chunk); });
   }
 
   void setLocalTime(int hour, int minute, int second) {
@@ -87,7 +86,7 @@ TEST_F(CaptureFixture, RowModeWritesOneLinePerReplyAndEmptiesThePanes) {
                                            " zachowano w pliku " + platform::utf8Path(file) + ".bak"));
   EXPECT_TRUE(form->Memo1.text().empty());
   EXPECT_EQ(form->Memo2.text(), "  ");
-  EXPECT_TRUE(form->Bytes.Capture.CaptureFileExists);
+  EXPECT_TRUE(form->Capture.exists());
   reply(*form, "  13.0 g \r\n");
   EXPECT_EQ(read(file), "12.5\r\n13.0 g\r\n");
 
@@ -100,7 +99,7 @@ TEST_F(CaptureFixture, RowModeWritesOneLinePerReplyAndEmptiesThePanes) {
             "12.5\r\n13.0 g\r\n"
             "12.5\t31 32 2E 35 0D 0A\r\n"
             "12,5\t31 32 2E 35 0D 0A\r\n");
-  EXPECT_EQ(form->Bytes.ReplyCount, 4);
+  EXPECT_EQ(form->Bytes.replyCount(), 4);
 
   // A row that a line feed did not end stays in the panes.
   reply(*form, "14");
@@ -149,8 +148,8 @@ TEST_F(CaptureFixture, WithoutAFileRowsStayInThePanesAndChunksAreDropped) {
   EXPECT_EQ(form->Memo1.text(), "1\r\n2\r\n");
   form->FastWrite.setChecked(true);
   fastWrite(*form, "3\r\n");
-  EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
-  form->WriteCaptureLine("4");
+  EXPECT_FALSE(form->Capture.isOpen());
+  form->Capture.WriteCaptureLine("4");
   // The readings journal, kept from the start, is the only file.
   for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
     EXPECT_EQ(entry.path().filename().string().rfind("readings.db", 0), 0u) << entry.path();
@@ -248,9 +247,9 @@ TEST_F(CaptureFixture, FastWriteStampsLinesFromTheLineEndsItSees) {
   // The stamp of a line that ends a chunk comes with the next chunk.
   fastWrite(*form, "1");
   fastWrite(*form, "2.5\r\n");
-  EXPECT_TRUE(form->Bytes.Capture.CaptureLineStart);
+  EXPECT_TRUE(form->Capture.lineStart());
   fastWrite(*form, "3\r\n");
-  form->CloseCaptureFile();
+  form->Capture.CloseCaptureFile();
   EXPECT_EQ(read(dir / "szybki.txt"), stamp + "12.5\r\n" + stamp + "3\r\n");
 
   // Reopened: a line starts with the chunk; CR LF inside gets a stamp, the last one none.
@@ -258,13 +257,13 @@ TEST_F(CaptureFixture, FastWriteStampsLinesFromTheLineEndsItSees) {
   fastWrite(*form, "A\r\nB\r\n");
   fastWrite(*form, "C\r");  // a CR LF split between chunks: no stamp after it
   fastWrite(*form, "\nD");
-  form->CloseCaptureFile();
+  form->Capture.CloseCaptureFile();
   EXPECT_EQ(read(dir / "szybki.txt"), stamp + "A\r\n" + stamp + "B\r\n" + stamp + "C\r\nD");
 
   // Without stamps the bytes go in unchanged, appended to what is there.
   form->InsertTimeClick();
   fastWrite(*form, std::string("\0\xFF\r\n x\n", 7));
-  form->CloseCaptureFile();
+  form->Capture.CloseCaptureFile();
   EXPECT_EQ(read(dir / "szybki.txt"),
             stamp + "A\r\n" + stamp + "B\r\n" + stamp + "C\r\nD" + std::string("\0\xFF\r\n x\n", 7));
   EXPECT_TRUE(errors.empty());
@@ -276,7 +275,7 @@ TEST_F(CaptureFixture, FastWriteReachesTheDiskWithinASecondAndTheLabelBlinks) {
   chooseFile(*form, dir / "ciagly.txt");
   fastWrite(*form, "first\r\n");
   loop.processPending();
-  EXPECT_TRUE(form->Bytes.Capture.CaptureFileOpen);
+  EXPECT_TRUE(form->Capture.isOpen());
   EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Green);
   EXPECT_TRUE(form->LabelFileName.font().bold);
   EXPECT_EQ(form->LabelFileName.color(), ui::Color::ButtonFace);
@@ -314,7 +313,7 @@ TEST_F(CaptureFixture, FastWriteReachesTheDiskWithinASecondAndTheLabelBlinks) {
   EXPECT_GE(changes, 8);
   EXPECT_LE(changes, 10);
 
-  form->CloseCaptureFile();
+  form->Capture.CloseCaptureFile();
   loop.processPending();
   EXPECT_EQ(read(dir / "ciagly.txt"), sent);
   EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
@@ -333,7 +332,7 @@ TEST_F(CaptureFixture, TheTwoWritersNeverHoldOneFileAndEverythingReachesTheDisk)
 
   // Switching fast write off closes the file; the row writer goes on in it.
   form->FastWriteClick();
-  EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
+  EXPECT_FALSE(form->Capture.isOpen());
   EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Black);
   EXPECT_EQ(read(dir / "a.txt"), "row 1\r\nfast 2\r\n");
   reply(*form, "row 3\r\n");
@@ -344,10 +343,10 @@ TEST_F(CaptureFixture, TheTwoWritersNeverHoldOneFileAndEverythingReachesTheDisk)
   fastWrite(*form, "fast 4\r\n");
   dialogs.fileAnswers.push_back((dir / "b.csv").string());
   form->BitBtnSaveToFile.click();
-  EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
+  EXPECT_FALSE(form->Capture.isOpen());
   EXPECT_EQ(read(dir / "a.txt"), "row 1\r\nfast 2\r\nrow 3\r\nfast 4\r\n");
   fastWrite(*form, "fast 5\r\n");
-  EXPECT_TRUE(form->Bytes.Capture.CaptureFileOpen);
+  EXPECT_TRUE(form->Capture.isOpen());
 
   // An order naming another file: the next chunk goes there.
   chooseFile(*form, dir / "c.txt");
@@ -357,7 +356,7 @@ TEST_F(CaptureFixture, TheTwoWritersNeverHoldOneFileAndEverythingReachesTheDisk)
   // Clearing the file closes it too.
   fastWrite(*form, "fast 7\r\n");
   form->BitBtnClearFile.click();
-  EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
+  EXPECT_FALSE(form->Capture.isOpen());
   EXPECT_EQ(read(dir / "c.txt"), "fast 6\r\nfast 7\r\n");
 
   // Both ways out write the buffer to the disk.
@@ -368,7 +367,7 @@ TEST_F(CaptureFixture, TheTwoWritersNeverHoldOneFileAndEverythingReachesTheDisk)
   fastWrite(*form, "at Koniec\r\n");
   form->Koniec1Click();
   EXPECT_EQ(read(dir / "d.txt"), "at close\r\nat Koniec\r\n");
-  EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
+  EXPECT_FALSE(form->Capture.isOpen());
   EXPECT_TRUE(errors.empty());
 }
 
@@ -421,7 +420,7 @@ TEST_F(CaptureFixture, AFullDiskIsReportedAndNothingAlreadyWrittenIsLost) {
   EXPECT_NE(errors[0].find(pl("Nie można zapisać pliku ") + disk.file().string()), std::string::npos);
   EXPECT_NE(errors[0].find(pl("brak miejsca na dysku")), std::string::npos);
   EXPECT_EQ(form->Memo1.text(), "2\r\n");
-  EXPECT_EQ(form->Bytes.ReplyCount, disk.mounted() ? 2 : 1);
+  EXPECT_EQ(form->Bytes.replyCount(), disk.mounted() ? 2 : 1);
 
   // Fast write: the buffered data is kept while the disk is full; the same
   // failure is not shown again, the label shows it.
@@ -429,7 +428,7 @@ TEST_F(CaptureFixture, AFullDiskIsReportedAndNothingAlreadyWrittenIsLost) {
   fastWrite(*form, "3\r\n");
   loop.advance(1000);
   ASSERT_EQ(errors.size(), 1u);
-  EXPECT_TRUE(form->Bytes.Capture.CaptureFileOpen);
+  EXPECT_TRUE(form->Capture.isOpen());
   EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
   EXPECT_EQ(form->LabelFileName.hint(), errors[0]);
 
@@ -446,10 +445,10 @@ TEST_F(CaptureFixture, AFullDiskIsReportedAndNothingAlreadyWrittenIsLost) {
     EXPECT_EQ(errors.size(), 1u);
   } else {
     // The way out still reports what could not be written.
-    form->CloseCaptureFileAtExit();
+    form->Capture.closeAtExit();
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_NE(errors[1].find(pl("utracono bajtów: 3")), std::string::npos);
-    EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
+    EXPECT_FALSE(form->Capture.isOpen());
   }
 }
 
@@ -462,7 +461,7 @@ TEST_F(CaptureFixture, ClosingTheFastWriteFileOnAFullDiskSaysWhatWasLost) {
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_NE(errors[0].find(pl("brak miejsca na dysku")), std::string::npos);
   EXPECT_NE(errors[0].find(pl("utracono bajtów: 7")), std::string::npos);
-  EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
+  EXPECT_FALSE(form->Capture.isOpen());
 
   // A folder that does not exist: both writers fail the same way, told once.
   chooseFile(*form, dir / "nie ma" / "wynik.txt");
@@ -471,7 +470,7 @@ TEST_F(CaptureFixture, ClosingTheFastWriteFileOnAFullDiskSaysWhatWasLost) {
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_NE(errors[1].find(pl("nie ma takiego folderu")), std::string::npos);
   EXPECT_NE(errors[1].find(pl("Nie można otworzyć pliku ")), std::string::npos);
-  EXPECT_FALSE(form->Bytes.Capture.CaptureFileOpen);
+  EXPECT_FALSE(form->Capture.isOpen());
 }
 
 #endif
@@ -589,7 +588,7 @@ TEST_F(CaptureFixture, FastWriteIntoAVanishedFileResumesInANewOne) {
   EXPECT_EQ(read(file), "after\r\n");
   std::filesystem::rename(file, folder / "moved.txt");
   fastWrite(*form, "renamed\r\n");
-  form->CloseCaptureFile();
+  form->Capture.CloseCaptureFile();
   loop.processPending();
   EXPECT_EQ(read(file), "renamed\r\n");
   EXPECT_EQ(read(folder / "moved.txt"), "after\r\n");
@@ -654,9 +653,9 @@ TEST_F(CaptureFixture, AKilledProcessKeepsEveryRowAndAllButTheLastSecond) {
     auto form = create();
     form->FastWriteClick();
     chooseFile(*form, fast);
-    form->FastWriteData(older);
+    form->Capture.FastWriteData(older);
     loop.advance(1000);
-    form->FastWriteData(lastSecond);
+    form->Capture.FastWriteData(lastSecond);
   });
   const std::string kept = read(fast);
   EXPECT_TRUE(kept == older || kept == older + lastSecond) << kept.size() << " bytes kept";

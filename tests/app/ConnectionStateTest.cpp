@@ -135,16 +135,17 @@ TEST_F(ConnectionFixture, ConnectionSettingsCloseTheLinkShowTheDialogAndReopen) 
   EXPECT_EQ(form->SavedPort, "COM7");
   EXPECT_TRUE(form->ComPort1.connected());
   EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_EQ(form->fastWriteModes, std::vector<bool>{false});
+  EXPECT_FALSE(form->Capture.fastWriteActive());
 
   // An open port is closed before the dialog and opened again after it.
   form->onDialog = [&] { EXPECT_EQ(form->LinkState, app::LinkClosed); };
   form->FastWrite.setChecked(true);
   form->Terso1.click();
   EXPECT_EQ(form->LinkState, app::LinkOpen);
-  form->LabelFileName.setCaption((dir / "capture.txt").string());
+  EXPECT_FALSE(form->Capture.fastWriteActive());
+  form->Capture.choose((dir / "capture.txt").string());
   form->Terso1.click();
-  EXPECT_EQ(form->fastWriteModes, (std::vector<bool>{false, false, true}));
+  EXPECT_TRUE(form->Capture.fastWriteActive());
 
   // The dialog's apply button opens the link itself: a port that does not
   // exist is said once, not again after the dialog.

@@ -84,7 +84,7 @@ TEST_F(EthernetWindowTest, OpensSendsShowsTheReplyAndCancelsTheReplyTimeout) {
   ASSERT_TRUE(waitFor([&] { return form.Memo1.text().find("12") != std::string::npos; }));
   EXPECT_EQ(form.Timer2->interval(), 0);  // Ethernet data cancels the reply timeout too
   LoopbackServer::send(peer, ".5 g\r\n");
-  ASSERT_TRUE(waitFor([&] { return form.Bytes.ReplyCount == 1; }));
+  ASSERT_TRUE(waitFor([&] { return form.Bytes.replyCount() == 1; }));
   EXPECT_NE(form.Memo1.text().find("S S     12.5 g"), std::string::npos);
   EXPECT_NE(form.Memo2.text().find("53 20 53"), std::string::npos);
 
@@ -103,7 +103,7 @@ TEST_F(EthernetWindowTest, FastWriteStreamsChunksAndClosingTheLinkClosesTheFile)
   dialogs.fileAnswers.push_back(file);
   form.BitBtnSaveToFileClick();
   form.FastWriteClick();
-  ASSERT_TRUE(form.EthConn->FastWriteMode);
+  ASSERT_TRUE(form.Capture.fastWriteActive());
 
   const int peer = open();
   LoopbackServer::send(peer, std::string("raw\0bytes\r\n", 11));
@@ -117,7 +117,7 @@ TEST_F(EthernetWindowTest, FastWriteStreamsChunksAndClosingTheLinkClosesTheFile)
 
   // Clearing the file sends Ethernet chunks to the panes again.
   form.BitBtnClearFileClick();
-  EXPECT_FALSE(form.EthConn->FastWriteMode);
+  EXPECT_FALSE(form.Capture.fastWriteActive());
 }
 
 TEST_F(EthernetWindowTest, ClosingTheWindowClosesTheConnection) {

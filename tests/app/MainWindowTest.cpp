@@ -39,18 +39,24 @@ struct MainWindowFixture : ::testing::Test {
 
 TEST_F(MainWindowFixture, StartUpSetsTheProcessValuesAndThePaneFonts) {
   auto form = build();
-  form->Bytes.HexColumn = 5;
-  form->Bytes.HexRowLength = 200;
+  // A stamped row in progress, in the ASCII-only view.
+  form->Button4Click();
+  form->InsertTime.setChecked(true);
+  form->ProcessReceived("ABCDE", 5);
+  form->InsertTime.setChecked(false);
+  ASSERT_EQ(form->Bytes.hexColumn(), 5);
+  ASSERT_EQ(form->Bytes.hexRowLength(), 200);
+  ASSERT_FALSE(form->Bytes.paneLineStart());
   form->LineErrorShown = form->ParityErrorShown = true;
   form->Sequencer.MeasurementsDone = 4;
   form->FormCreate();
 
   EXPECT_EQ(form->MainWindowHandle, form.get());
-  EXPECT_EQ(form->Bytes.HexColumn, 0);
-  EXPECT_EQ(form->Bytes.HexRowLength, 16);
+  EXPECT_EQ(form->Bytes.hexColumn(), 0);
+  EXPECT_EQ(form->Bytes.hexRowLength(), 16);
   EXPECT_FALSE(form->LineErrorShown || form->ParityErrorShown);
   EXPECT_EQ(form->Sequencer.MeasurementsDone, 0);
-  EXPECT_TRUE(form->Bytes.PaneLineStart);
+  EXPECT_TRUE(form->Bytes.paneLineStart());
   EXPECT_EQ(form->LinkState, app::LinkClosed);
   EXPECT_FALSE(form->Timer1->running() || form->Timer2->running() || form->Timer3->running());
 

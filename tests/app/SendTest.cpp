@@ -127,7 +127,8 @@ TEST_F(SendFixture, TheFirstSendOnAClosedEthernetLinkOnlyStartsTheConnection) {
 
 TEST_F(SendFixture, ASendOnAPortThatCannotOpenWarnsOnceAndCountsNothing) {
   auto form = create("COM8");
-  form->Bytes.ReplyCounted = true;
+  form->ProcessReceived("\n", 1);
+  ASSERT_TRUE(form->Bytes.replyCounted());
   form->Edit1.setText("SI");
   operatorDoes([&] { form->Edit1KeyDown(ui::kKeyReturn); });
   ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -135,7 +136,7 @@ TEST_F(SendFixture, ASendOnAPortThatCannotOpenWarnsOnceAndCountsNothing) {
             pl("Wskazany port COM nie istnieje lub jest zajęty przez inny program"));
   EXPECT_EQ(dialogs.messages[0].icon, ui::MessageIcon::Warning);
   EXPECT_EQ(form->SentCount, 0);
-  EXPECT_FALSE(form->Bytes.ReplyCounted);
+  EXPECT_FALSE(form->Bytes.replyCounted());
   EXPECT_EQ(form->LinkState, app::LinkClosed);
   EXPECT_TRUE(dialogs.errors.empty());
 

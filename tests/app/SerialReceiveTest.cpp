@@ -42,7 +42,7 @@ TEST_F(SerialReceiveFixture, BytesFromTheScaleReachBothPanesAndCancelTheReplyTim
   ASSERT_TRUE(loop.runUntil([&] { return form->Memo1.text() == "12.5\r\n"; }, 2s));
   EXPECT_EQ(form->Memo2.text(), "31 32 2E 35 0D 0A\r\n  ");
   EXPECT_EQ(form->Timer2->interval(), 0);
-  EXPECT_EQ(form->Bytes.ReplyCount, 1);
+  EXPECT_EQ(form->Bytes.replyCount(), 1);
 
   // The reply timeout is cancelled only by bytes actually read: a read that
   // fails (the port is closed) changes nothing.
@@ -62,12 +62,12 @@ TEST_F(SerialReceiveFixture, InFastWriteModeTheBytesGoToTheCaptureFileInstead) {
   scale.send("A\n");
   ASSERT_TRUE(loop.runUntil([&] { return form->Memo1.text() == "A\r\n"; }, 2s));
 
-  form->LabelFileName.setCaption(capture.string());
+  form->Capture.choose(capture.string());
   scale.send("7.25 kg\r\n");
   // Closing the capture file writes out what it holds; a later chunk appends.
   EXPECT_TRUE(loop.runUntil(
       [&] {
-        form->CloseCaptureFile();
+        form->Capture.CloseCaptureFile();
         return testing_support::TempDir::read(capture) == "7.25 kg\r\n";
       },
       2s));

@@ -37,18 +37,18 @@ struct WindowCommandsFixture : ::testing::Test {
 };
 
 TEST_F(WindowCommandsFixture, ClearEmptiesThePanesTheErrorLineAndTheStatusTexts) {
-  form->ProcessReceived("12.5\r\n", 6);
+  form->ProcessReceived("12.5\r\n1", 7);
   form->Edit2.setText("Błąd");
   form->StaticText5.setCaption("x");
   form->StaticText6.setCaption("y");
   form->StaticText7.setCaption("z");
   form->LineErrorShown = form->FrameErrorShown = form->ParityErrorShown = form->TransmissionErrorShown = true;
-  form->Bytes.HexColumn = 5;
+  ASSERT_EQ(form->Bytes.hexColumn(), 1);
 
   form->Button3.click();
   EXPECT_EQ(form->Memo1.text(), "");
   EXPECT_EQ(form->Memo2.text(), "");
-  EXPECT_EQ(form->Bytes.HexColumn, 0);
+  EXPECT_EQ(form->Bytes.hexColumn(), 0);
   EXPECT_EQ(form->Edit2.text(), "");
   EXPECT_EQ(form->StaticText5.caption() + form->StaticText6.caption() + form->StaticText7.caption(), "");
   EXPECT_FALSE(form->LineErrorShown || form->FrameErrorShown || form->ParityErrorShown ||
@@ -191,7 +191,7 @@ TEST_F(WindowCommandsFixture, ImportGroupsItsHexRowsByFourBytes) {
   EXPECT_EQ(form->Memo2.text(),
             "\r\n41 42 43 44   45 46 47 48   49 4A 4B 4C   4D 4E 4F 50 \r\n"
             "51 52 53 54   ");
-  EXPECT_EQ(form->Bytes.HexColumn, 4);
+  EXPECT_EQ(form->Bytes.hexColumn(), 4);
 
   // Bytes received afterwards continue that row count.
   form->ProcessReceived("UVWX", 4);
@@ -203,12 +203,12 @@ TEST_F(WindowCommandsFixture, ImportGroupsItsHexRowsByFourBytes) {
   form->Importuj1.click();
   EXPECT_EQ(form->Memo1.text(), "\r\n\r\n\r\nA");
   EXPECT_EQ(form->Memo2.text(), "\r\n\r\n\r\n41 ");
-  EXPECT_EQ(form->Bytes.HexColumn, 1);
+  EXPECT_EQ(form->Bytes.hexColumn(), 1);
 }
 
 TEST_F(WindowCommandsFixture, ImportInTheAsciiOnlyViewBreaksHexRowsAfter200Bytes) {
   form->Button4.click();
-  ASSERT_EQ(form->Bytes.HexRowLength, 200);
+  ASSERT_EQ(form->Bytes.hexRowLength(), 200);
   TempDir::write(dir / "long.txt", std::string(201, 'z') + "\r\n" + "\xff\x00"s + "\r\n");
   answerFile("long.txt");
   form->Importuj1.click();
@@ -217,7 +217,7 @@ TEST_F(WindowCommandsFixture, ImportInTheAsciiOnlyViewBreaksHexRowsAfter200Bytes
   const std::string row = "7A 7A 7A 7A   7A 7A 7A 7A   7A 7A 7A 7A   ";
   ASSERT_EQ(hex.substr(0, 2 + row.size()), "\r\n" + row);
   EXPECT_EQ(hex.substr(hex.size() - 16), "7A \r\n7A \r\nFF 00 ");
-  EXPECT_EQ(form->Bytes.HexColumn, 2);
+  EXPECT_EQ(form->Bytes.hexColumn(), 2);
 }
 
 TEST_F(WindowCommandsFixture, PrintPairsTheRowsUntilTheHexRowsEnd) {

@@ -128,7 +128,7 @@ TEST_F(OrdersEditorTest, TheSaveIconRefusesAnEmptyListAndSavesUnderANewNameWitho
 
 TEST_F(OrdersEditorTest, TheCaptureFileChosenHereReachesTheMainWindowOnClosing) {
   form2.FormCreate();
-  form1.LabelFileName.setCaption("C:\\stary.txt");
+  form1.Capture.choose("C:\\stary.txt");
   form1.LabelFileName.setFontColor(ui::Color::Green);
   dialogs.fileAnswers = {std::string("C:\\pomiary\\wynik.csv")};
   dialogs.onModal = [&](ui::Form&) {
@@ -163,7 +163,7 @@ TEST_F(OrdersEditorTest, TheCaptureFileChosenHereReachesTheMainWindowOnClosing) 
   EXPECT_EQ(dialogs.fileRequests[2].fileName, ".txt");
   EXPECT_EQ(dialogs.fileRequests[2].defaultExt, "xml");
 
-  form1.LabelFileName.setCaption("C:\\a.txt");
+  form1.Capture.choose("C:\\a.txt");
   dialogs.onModal = [&](ui::Form&) {
     form2.BitBtnClearFile.click();
     return ui::ModalResult::Cancel;

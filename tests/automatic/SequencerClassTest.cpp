@@ -22,7 +22,8 @@ struct RecordingWindow : automatic::SequencerWindow {
   void resetReplyCounts() override { sent.clear(); }
   void runStarted() override {}
   void orderSending(std::int16_t, std::int32_t) override {}
-  void captureFileChanged() override {}
+  std::string captureFileName() const override { return {}; }
+  void chooseCaptureFile(const std::string&) override {}
   void showNotification() override {}
   void showError(const std::string& text) override { errors.push_back(text); }
   bool serialLinkIs(const std::string& port, serial::TBaudRate) const override { return link == port; }
@@ -60,13 +61,11 @@ struct SequencerRun {
   RecordingWindow window;
   ui::Button btnOpenPort{"btnOpenPort"}, Button6{"Button6"};
   ui::Edit Edit1{"Edit1"};
-  ui::Label StaticText5{"StaticText5"}, StaticText6{"StaticText6"}, StaticText7{"StaticText7"},
-      LabelFileName{"LabelFileName"};
+  ui::Label StaticText5{"StaticText5"}, StaticText6{"StaticText6"}, StaticText7{"StaticText7"};
   ui::Memo Memo1{"Memo1"};
   std::unique_ptr<platform::Timer> Timer1, Timer3;
-  automatic::Sequencer sequencer{window,
-                                 {btnOpenPort, Button6, Edit1, StaticText5, StaticText6, StaticText7,
-                                  LabelFileName, Memo1, Timer1, Timer3}};
+  automatic::Sequencer sequencer{
+      window, {btnOpenPort, Button6, Edit1, StaticText5, StaticText6, StaticText7, Memo1, Timer1, Timer3}};
 };
 
 TEST(SequencerClass, TwoRunsKeepTheirOwnStateAndSwitchOnlyWhenTheLinkDiffers) {

@@ -20,7 +20,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/CaptureValues.h"
 #include "app/TForm1.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/Sequencer.h"

@@ -95,7 +95,7 @@ TEST_F(SequencerFixture, TwoOrdersSendAtTheirTimesThenTheRunEnds) {
 
   // A late reply still counts into the summary.
   scale.send("12.5\r\n");
-  ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.ReplyCount == 1; }, 2s));
+  ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.replyCount() == 1; }, 2s));
   EXPECT_EQ(form->StaticText5.caption(), pl("Pomiar automatyczny zakończony (Odpowiedzi: 1 / 3 )"));
 
   // The manual send: Edit1 once, no link switch, no special orders.
@@ -210,7 +210,7 @@ TEST_F(SequencerFixture, AWaitSendsNothingWhileTheCountdownRuns) {
 TEST_F(SequencerFixture, AFileOrderSwitchesTheCaptureFile) {
   const std::string folder = (dir.path() / "pomiary").string() + "/";
   std::filesystem::create_directory(folder);
-  form->LabelFileName.setCaption(folder + "wynik.txt");
+  form->Capture.choose(folder + "wynik.txt");
   form->LabelFileName.setFontColor(ui::Color::Red);
   form->FastWrite.setChecked(true);
   fill({{"1", "file", "1", "s", "1", "druga.txt", ""}, {"2", "SI", "1", "s", "1", "7", ""}});
@@ -220,18 +220,18 @@ TEST_F(SequencerFixture, AFileOrderSwitchesTheCaptureFile) {
   // A bare name goes into the folder of the current file.
   EXPECT_EQ(form->LabelFileName.caption(), folder + "druga.txt");
   EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Black);
-  EXPECT_EQ(form->fastWriteModes, std::vector<bool>{true});
+  EXPECT_TRUE(form->Capture.fastWriteActive());
   EXPECT_TRUE(wire.empty());
   // The reply to the next order is captured there.
   form->FastWrite.setChecked(false);
   advanceTo(2000);
-  ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.ReplyCount == 1; }, 2s));
+  ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.replyCount() == 1; }, 2s));
   EXPECT_EQ(testing_support::TempDir::read(folder + "druga.txt"), "7.5\r\n");
 
   // With no file chosen the bare name is used; a name with a folder is
   // taken whole.
   answer.clear();
-  form->LabelFileName.setCaption(pl("Nie wybrano pliku"));
+  form->Capture.choose({});
   fill({{"1", "file", "1", "s", "1", "trzecia.txt", ""},
         {"2", "file", "1", "s", "1", folder + "czwarta.txt", ""}});
   start();
@@ -397,13 +397,13 @@ struct PulledAdapter : SequencerFixture {
   void runAndPull(bool sendFirst) {
     if (testing_support::runningUnderWine()) GTEST_SKIP() << "a COM port under Wine does not vanish with its far end";
     const std::string capture = (dir / "wyniki.txt").string();
-    form->LabelFileName.setCaption(capture);
+    form->Capture.choose(capture);
     fill({{"1", "SI", "1", "s", "10", "7", "9600"}});
     answer = "S S     1.00 g\r\n";
     start();
     for (int reply = 1; reply <= 2; ++reply) {
       advanceTo(reply * 1000);
-      ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.ReplyCount == reply; }, 2s));
+      ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.replyCount() == reply; }, 2s));
     }
     scaleWatch.reset();
     if (sendFirst) loop.hold();

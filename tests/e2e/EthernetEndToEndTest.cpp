@@ -38,7 +38,7 @@ TEST_F(EthernetEndToEnd, ThroughSer2netAManualSendIsAnsweredUntilTheServerStops)
       << shown(form1->LabelConnection).toStdString() << server.log();
 
   typeAndSend("SI");
-  ASSERT_TRUE(serveUntil([&] { return form1->Bytes.ReplyCount == 1; })) << server.log();
+  ASSERT_TRUE(serveUntil([&] { return form1->Bytes.replyCount() == 1; })) << server.log();
   EXPECT_NE(form1->Memo1.text().find("S S     123.45 g"), std::string::npos) << form1->Memo1.text();
   EXPECT_NE(form1->Memo2.text().find("53 20 53 20"), std::string::npos);
   EXPECT_TRUE(serveUntil([&] { return shown(form1->StaticText6) == QString::fromUtf8("Odpowiedzi: 1 / 1"); }))
@@ -49,7 +49,7 @@ TEST_F(EthernetEndToEnd, ThroughSer2netAManualSendIsAnsweredUntilTheServerStops)
   dialogs.fileAnswers.push_back(capture);
   click(form1->BitBtnSaveToFile);
   typeAndSend("S");
-  ASSERT_TRUE(serveUntil([&] { return form1->Bytes.ReplyCount == 2; })) << server.log();
+  ASSERT_TRUE(serveUntil([&] { return form1->Bytes.replyCount() == 2; })) << server.log();
   const std::string weight = nextWeights(1)[0];
   EXPECT_NE(TempDir::read(capture).find(weight + "\r\n"), std::string::npos) << TempDir::read(capture);
 
@@ -73,7 +73,7 @@ TEST_F(EthernetEndToEnd, AnAutomaticRunOverTcpKeepsItsRepliesWhenTheScaleStops) 
   ASSERT_FALSE(::testing::Test::HasFatalFailure());
   start("/dev/null", orders);
   window->actionFor(form1->Automatyczny1)->trigger();
-  ASSERT_TRUE(serveUntil([&] { return form1->Bytes.ReplyCount >= 5; }))
+  ASSERT_TRUE(serveUntil([&] { return form1->Bytes.replyCount() >= 5; }))
       << form1->StaticText5.caption() << report();
   EXPECT_EQ(shown(form1->LabelConnection), kOpen);
 

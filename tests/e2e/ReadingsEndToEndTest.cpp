@@ -25,7 +25,7 @@ struct ReadingsProgram : WindowFixture {
   void startWithResults(const std::string& device, const std::string& ordersFile, bool openResults) {
     start(device, ordersFile);
     results = std::make_unique<readings::TResultsForm>(form1->Readings, loop, dialogs);
-    results->FastWriteActive = [this] { return form1->FastWrite.checked() && form1->CaptureFileChosen(); };
+    results->FastWriteActive = [this] { return form1->Capture.fastWriteActive(); };
     form1->ResultsForm = results.get();
     resultsWindow = std::make_unique<ui::qt::FormWindow>(*results, loop);
     if (openResults) {

@@ -24,7 +24,7 @@ TEST_F(SerialEndToEnd, AManualSendShowsTheReplyInBothPanes) {
   })) << shown(form1->LabelConnection).toStdString();
 
   typeAndSend("SI");
-  ASSERT_TRUE(serveUntil([&] { return form1->Bytes.ReplyCount == 1; }));
+  ASSERT_TRUE(serveUntil([&] { return form1->Bytes.replyCount() == 1; }));
   EXPECT_EQ(form1->Edit1.text(), "SI");
   EXPECT_NE(form1->Memo1.text().find("S S     123.45 g"), std::string::npos) << form1->Memo1.text();
   EXPECT_NE(form1->Memo2.text().find("53 20 53 20"), std::string::npos) << form1->Memo2.text();
@@ -33,7 +33,7 @@ TEST_F(SerialEndToEnd, AManualSendShowsTheReplyInBothPanes) {
 
   // An order the scale does not know gets its error line.
   typeAndSend("XY");
-  ASSERT_TRUE(serveUntil([&] { return form1->Bytes.ReplyCount == 2; }));
+  ASSERT_TRUE(serveUntil([&] { return form1->Bytes.replyCount() == 2; }));
   EXPECT_NE(form1->Memo1.text().find("ES"), std::string::npos);
 
   click(form1->btnOpenPort);
@@ -63,7 +63,7 @@ TEST_F(SerialEndToEnd, AnAutomaticMeasurementLeavesEveryReplyInTheCaptureFile) {
     return form1->StaticText5.caption().rfind(finished, 0) == 0 &&
            fileLines(TempDir::read(capture)).size() >= 4;
   })) << form1->StaticText5.caption()
-      << " " << form1->Bytes.ReplyCount << " " << report();
+      << " " << form1->Bytes.replyCount() << " " << report();
   EXPECT_EQ(form1->SentCount, 4);
   EXPECT_EQ(form1->LabelFileName.caption(), capture);
   EXPECT_EQ(fileLines(TempDir::read(capture)), nextWeights(4)) << TempDir::read(capture);
@@ -83,7 +83,7 @@ TEST_F(SerialEndToEnd, TheScaleGoingAwayMidRunLeavesTheProgramResponsiveAndTheFi
   ASSERT_FALSE(::testing::Test::HasFatalFailure());
   start(scale.slavePath(), orders);
   window->actionFor(form1->Automatyczny1)->trigger();
-  ASSERT_TRUE(serveUntil([&] { return form1->Bytes.ReplyCount >= 3; }))
+  ASSERT_TRUE(serveUntil([&] { return form1->Bytes.replyCount() >= 3; }))
       << form1->StaticText5.caption() << report();
 
   scale.stop();

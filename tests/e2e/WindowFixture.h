@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "ScaleProtocol.h"
-#include "app/CaptureValues.h"
 #include "app/TForm1.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/Sequencer.h"
@@ -75,7 +74,7 @@ inline std::vector<std::string> fileLines(const std::string& text) {
 // captured but not counted, so the counts bound the lines.
 inline void expectCaptureHoldsTheReplies(const app::TForm1& form, const std::string& capture) {
   const std::vector<std::string> lines = fileLines(testing_support::TempDir::read(capture));
-  EXPECT_GE(static_cast<int>(lines.size()), form.Bytes.ReplyCount);
+  EXPECT_GE(static_cast<int>(lines.size()), form.Bytes.replyCount());
   EXPECT_LE(static_cast<int>(lines.size()), form.SentCount);
   EXPECT_EQ(lines, nextWeights(static_cast<int>(lines.size())));
 }

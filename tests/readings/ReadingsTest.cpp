@@ -38,7 +38,7 @@ TEST(Readings, OnlyCountedRowsAreReadWhereverTheChunksSplit) {
     form.FormCreate();
     form.ProcessReceived("x", 1);  // a row in progress before the send
     // The send: the next LF is the reply.
-    form.Bytes.ReplyCounted = false;
+    form.Bytes.awaitReply();
     form.Readings.sent();
     form.ProcessReceived(bytes.substr(0, split), split);
     form.ProcessReceived(bytes.substr(split), bytes.size() - split);
@@ -57,7 +57,7 @@ TEST(Readings, OnlyCountedRowsAreReadWhereverTheChunksSplit) {
   form.WindRows.setChecked(true);
   form.EditWindRowsString.setText("S");
   form.rgWindRowsString.setItemIndex(0);
-  form.Bytes.ReplyCounted = false;
+  form.Bytes.awaitReply();
   form.ProcessReceived("ab S  7.25 kg ?\r\n", 17);
   ASSERT_EQ(form.Readings.size(), 1u);
   EXPECT_EQ(form.Readings.rawText(form.Readings.at(0)), "S  7.25 kg ?");
@@ -80,7 +80,7 @@ TEST_F(ReadingsRun, AnAutomaticMeasurementTagsItsReadingsAndStartsANewSeries) {
   EXPECT_EQ(form->Readings.size(), 0u);
   for (int step = 1; step <= 7; ++step) {
     advanceTo(step * 1000);
-    ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.ReplyCount == std::min(step, 6); }, 2s)) << step;
+    ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.replyCount() == std::min(step, 6); }, 2s)) << step;
   }
   std::vector<Tag> tags;
   for (std::size_t i = 0; i < form->Readings.size(); ++i)
@@ -92,13 +92,13 @@ TEST_F(ReadingsRun, AnAutomaticMeasurementTagsItsReadingsAndStartsANewSeries) {
   // A manual send afterwards carries no tag.
   form->Edit1.setText("SI");
   form->btnWyslijClick();
-  ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.ReplyCount == 7; }, 2s));
+  ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.replyCount() == 7; }, 2s));
   EXPECT_EQ(form->Readings.at(6).order, 0);
 
   // Fast write to a file: no rows, no readings, and the window says why.
   readings::TResultsForm results(form->Readings, loop, dialogs);
-  results.FastWriteActive = [this] { return form->FastWrite.checked() && form->CaptureFileChosen(); };
-  form->LabelFileName.setCaption((dir / "szybki.txt").string());
+  results.FastWriteActive = [this] { return form->Capture.fastWriteActive(); };
+  form->Capture.choose((dir / "szybki.txt").string());
   results.ShowResults();
   EXPECT_FALSE(results.LabelFastWrite.visible());
   // Switched on while the window is open: no reading comes, the window still says so.
@@ -106,8 +106,8 @@ TEST_F(ReadingsRun, AnAutomaticMeasurementTagsItsReadingsAndStartsANewSeries) {
   loop.advance(readings::TResultsForm::kIdleRefreshMs);
   EXPECT_TRUE(results.LabelFastWrite.visible());
   form->btnWyslijClick();
-  ASSERT_TRUE(loop.runUntil([&] { return form->Bytes.Capture.CaptureFileOpen; }, 2s));
-  form->CloseCaptureFile();
+  ASSERT_TRUE(loop.runUntil([&] { return form->Capture.isOpen(); }, 2s));
+  form->Capture.CloseCaptureFile();
   EXPECT_EQ(TempDir::read(dir / "szybki.txt"), answer);
   EXPECT_EQ(form->Readings.size(), 7u);
 }

@@ -126,7 +126,7 @@ TEST(ResultsSeries, RowsThatAnswerNoSendAreReadingsOnlyWithTheSwitchWhichTersoIn
   results.attach(form.ReadingsJournal.get(), form.Settings.get());
   results.ShowResults();
   const std::string printed = "S S     1.00 g\r\nS S     2.00 g\r\nno weight\r\n";
-  form.Bytes.ReplyCounted = true;  // no send awaits a reply
+  form.Bytes.resetReplies();  // no send awaits a reply
 
   // A scale printing on its own key: no send, so no readings, and the window
   // says how to make them readings.

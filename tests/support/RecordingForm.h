@@ -22,7 +22,6 @@ class RecordingForm : public app::TForm1 {
   void EthToggleConnection(const std::string& host, std::int32_t port) override {
     toggles.emplace_back(host, port);
   }
-  void EthSetFastWriteMode(bool on) override { fastWriteModes.push_back(on); }
   void ShowConnectionDialog() override {
     ++dialogsShown;
     if (onDialog) onDialog();
@@ -37,7 +36,6 @@ class RecordingForm : public app::TForm1 {
 
   std::vector<std::string> ethernetSends;
   std::vector<std::pair<std::string, std::int32_t>> toggles;
-  std::vector<bool> fastWriteModes;
   int dialogsShown = 0;
   std::function<void()> onDialog;
   std::deque<serial::TComErrors> lineErrors;
