@@ -43,18 +43,17 @@ TForm1::TForm1(MainWindowServices services)
       ComPort1(services.loop, "ComPort1"),
       XMLConfig(platform::utf8Path(services.programDir)),
       Bytes(*this, Memo1, Memo2, services.loop, Readings),
+      Sequencer(services.loop, measurementWindow_, measurementWindow_),
       services_(std::move(services)) {
   setCaption(pl("Komunikacja przez złącze szeregowe RS-232 v9E"));
   setBounds(0, 0, kDesignWidth, kDesignHeight);
   setKeyPreview(true);
   buildControls();
   buildMenu();
-  Timer1 = loop().createTimer();
+  Timer1 = &Sequencer.stepTimer();
   Timer2 = loop().createTimer();
-  Timer3 = loop().createTimer();
+  Timer3 = &Sequencer.countdownTimer();
   Timer2->setOnTimer([this] { Timer2Timer(); });
-  Timer1->setOnTimer([this] { Timer1Timer(); });
-  Timer3->setOnTimer([this] { Timer3Timer(); });
   onActivate = [this] { FormActivate(); };
   onClose = [this] { FormClose(); };
   // The window reaches its maximised size only after the window system has
@@ -266,7 +265,7 @@ void TForm1::FormCreate() {
     pane->setFont(f);
   }
   ClearLineErrorFlags();
-  Sequencer.MeasurementsDone = 0;
+  Sequencer.resetCounters();
   Bytes.PaneLineStart = true;
   CreateEthernetLink();
   LinkState = LinkClosed;
@@ -369,12 +368,11 @@ void TForm1::terminateApplication() noexcept {
 }
 
 void TForm1::Timer2Timer() {
-  Timer1->setEnabled(false);
+  Sequencer.holdSteps();
   Timer2->setInterval(0);
   dialogs().messageBox(pl("Brak komunikacji z wagą !"), "RS-232", ui::MessageIcon::None,
                        ui::MessageButton::Ok | ui::MessageButton::Cancel);
-  Timer1->setEnabled(true);
-  Sequencer.restartCountdown();
+  Sequencer.resumeSteps();
 }
 
 // A toggle keeps its new state in ConfigOptions at once: every activation of

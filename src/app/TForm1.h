@@ -253,10 +253,11 @@ class TForm1 : public ui::Form,
   // config.xml.
   config::TConfigFile XMLConfig;
 
-  // Timers: the automatic measurement, the reply timeout, the countdown.
-  std::unique_ptr<platform::Timer> Timer1;
+  // Timers: the automatic measurement's steps, the reply timeout, the
+  // countdown. The sequencer owns Timer1 and Timer3.
+  platform::Timer* Timer1 = nullptr;
   std::unique_ptr<platform::Timer> Timer2;
-  std::unique_ptr<platform::Timer> Timer3;
+  platform::Timer* Timer3 = nullptr;
   // Writes the fast-write file's buffer out a second after data went into it.
   std::unique_ptr<platform::Timer> CaptureFlushTimer;
 
@@ -285,13 +286,11 @@ class TForm1 : public ui::Form,
   // state; both links feed it.
   ByteProcessor Bytes;
 
-  // The automatic measurement: its state (CurrentOrder, RepeatCounter,
-  // SecondsToNext, MeasurementsDone) and its steps. It sees this window only
-  // through measurementWindow_.
+  // The automatic measurement: its state, its counters and its steps. It
+  // sees this window only through measurementWindow_, which also shows what
+  // it reports.
   MeasurementWindow measurementWindow_{*this};
-  automatic::Sequencer Sequencer{measurementWindow_,
-                                 {btnOpenPort, Button6, Edit1, StaticText5, StaticText6, StaticText7,
-                                  LabelFileName, Memo1, Timer1, Timer3}};
+  automatic::Sequencer Sequencer;
 
   // The file filter of both file dialogs.
   static std::string FileFilter();

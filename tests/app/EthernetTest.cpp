@@ -202,7 +202,7 @@ TEST_F(EthernetWindowTest, AnUnreachableDeviceServerStopsTheRunAndIsReported) {
   // Nothing runs on: no send, no beep, the caption stays.
   loop.advance(5000);
   EXPECT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(form.Sequencer.CurrentOrder, 1);
+  EXPECT_EQ(form.Sequencer.currentOrder(), 1);
   EXPECT_EQ(form.StaticText5.caption(), pl("Pomiar automatyczny przerwany (Odpowiedzi: 0 / 0 )"));
   EXPECT_TRUE(dialogs.errors.empty());
 }

@@ -42,14 +42,13 @@ TEST_F(MainWindowFixture, StartUpSetsTheProcessValuesAndThePaneFonts) {
   form->Bytes.HexColumn = 5;
   form->Bytes.HexRowLength = 200;
   form->LineErrorShown = form->ParityErrorShown = true;
-  form->Sequencer.MeasurementsDone = 4;
   form->FormCreate();
 
   EXPECT_EQ(form->MainWindowHandle, form.get());
   EXPECT_EQ(form->Bytes.HexColumn, 0);
   EXPECT_EQ(form->Bytes.HexRowLength, 16);
   EXPECT_FALSE(form->LineErrorShown || form->ParityErrorShown);
-  EXPECT_EQ(form->Sequencer.MeasurementsDone, 0);
+  EXPECT_EQ(form->Sequencer.measurementsDone(), 0);
   EXPECT_TRUE(form->Bytes.PaneLineStart);
   EXPECT_EQ(form->LinkState, app::LinkClosed);
   EXPECT_FALSE(form->Timer1->running() || form->Timer2->running() || form->Timer3->running());
@@ -120,7 +119,7 @@ TEST_F(MainWindowFixture, ReplyTimeoutShowsOneMessageThreeSecondsAfterTheSend) {
   // Afterwards Timer1 runs again with a new period, the timeout is idle.
   EXPECT_TRUE(form->Timer1->running());
   EXPECT_FALSE(form->Timer2->running());
-  EXPECT_EQ(form->Sequencer.SecondsToNext, 5);
+  EXPECT_EQ(form->Sequencer.secondsToNext(), 5);
   loop.advance(10000);
   EXPECT_EQ(dialogs.messages.size(), 1u);
 }
@@ -129,10 +128,10 @@ TEST_F(MainWindowFixture, SecondsToNextRoundsHalvesToEven) {
   auto form = create();
   form->Timer1->setInterval(2500);
   form->Timer2Timer();
-  EXPECT_EQ(form->Sequencer.SecondsToNext, 2);
+  EXPECT_EQ(form->Sequencer.secondsToNext(), 2);
   form->Timer1->setInterval(3500);
   form->Timer2Timer();
-  EXPECT_EQ(form->Sequencer.SecondsToNext, 4);
+  EXPECT_EQ(form->Sequencer.secondsToNext(), 4);
 }
 
 TEST_F(MainWindowFixture, NotificationsTakeEffectOnlyWhenTheLoopRuns) {

@@ -68,7 +68,7 @@ TEST_F(SequencerFixture, TwoOrdersSendAtTheirTimesThenTheRunEnds) {
   EXPECT_EQ(form->StaticText7.caption(), "Rozkaz nr 1");
   EXPECT_TRUE(form->Button6.visible());
   EXPECT_FALSE(form->btnOpenPort.enabled());
-  EXPECT_EQ(form->Sequencer.SecondsToNext, 5);
+  EXPECT_EQ(form->Sequencer.secondsToNext(), 5);
 
   advanceTo(1000);
   EXPECT_EQ(form->StaticText6.caption(), "Kolejny pomiar za: 4 s (Odpowiedzi: 0 / 0 )");
@@ -509,7 +509,7 @@ TEST_F(SequencerFixture, TheReplyTimeoutHoldsTheRunWhileItsWarningIsUp) {
   start();
   advanceTo(18000);
   ASSERT_TRUE(held);
-  EXPECT_EQ(form->Sequencer.SecondsToNext, 5);
+  EXPECT_EQ(form->Sequencer.secondsToNext(), 5);
   advanceTo(19000);
   EXPECT_EQ(form->StaticText6.caption(), "Kolejny pomiar za: 4 s (Odpowiedzi: 0 / 1 )");
   advanceTo(30000);
