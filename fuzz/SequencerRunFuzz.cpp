@@ -25,7 +25,6 @@
 #include "automatic/Sequencer.h"
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
-#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "platform/PortNames.h"
@@ -64,7 +63,6 @@ const std::vector<std::vector<std::string>> kWords = {
 
 struct Session {
   Session() {
-    config::ConfigOptions = {};
     automatic::setDecimalSeparator('.');
     platform::SetBeep([] {});
     ::fcntl(scale.master(), F_SETFL, ::fcntl(scale.master(), F_GETFL) | O_NONBLOCK);

@@ -19,7 +19,6 @@
 
 #include "app/TForm1.h"
 #include "automatic/CaptureFileName.h"
-#include "config/ConfigOptions.h"
 #include "platform/CaptureWriter.h"
 #include "platform/Cp1250.h"
 #include "platform/PathText.h"
@@ -345,7 +344,7 @@ void TForm1::BitBtnClearFileClick() {
 }
 
 void TForm1::FastWriteClick() {
-  toggleOption(FastWrite, config::ConfigOptions.FastWrite);
+  toggleOption(FastWrite, ConfigOptions.FastWrite);
   EthSetFastWriteMode(FastWrite.checked() && CaptureFileChosen());
   // The row writer takes over: the file is written out and closed now.
   if (!FastWrite.checked()) leaveFastWriteFile(*this);

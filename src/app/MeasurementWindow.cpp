@@ -5,7 +5,6 @@
 #include "app/TForm1.h"
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
-#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/Sound.h"
 #include "serial/EComPort.h"
@@ -59,7 +58,7 @@ bool MeasurementWindow::serialLinkIs(const std::string& port, serial::TBaudRate 
 }
 
 void MeasurementWindow::closeLinks() {
-  const config::TConfigOptions& options = config::ConfigOptions;
+  const config::TConfigOptions& options = form_.ConfigOptions;
   if (options.ConnectionKind == config::kEthernetConnection &&
       (form_.LinkState == LinkConnecting || form_.LinkState == LinkOpen))
     form_.EthToggleConnection(options.Host, options.Port);
@@ -72,7 +71,7 @@ void MeasurementWindow::closeLinks() {
 
 void MeasurementWindow::switchToSerial(const std::string& port, serial::TBaudRate speed) {
   closeLinks();
-  config::ConfigOptions.ConnectionKind = config::kSerialConnection;
+  form_.ConfigOptions.ConnectionKind = config::kSerialConnection;
   form_.ShowConnectionState();
   form_.ComPort1.setPort(port);
   form_.ComPort1.setBaudRate(speed);
@@ -81,14 +80,14 @@ void MeasurementWindow::switchToSerial(const std::string& port, serial::TBaudRat
 }
 
 bool MeasurementWindow::ethernetLinkIs(const std::string& host, std::int32_t port) const {
-  const config::TConfigOptions& options = config::ConfigOptions;
+  const config::TConfigOptions& options = form_.ConfigOptions;
   return port == options.Port && options.Host == host && form_.LinkState != LinkClosed &&
          options.ConnectionKind == config::kEthernetConnection;
 }
 
 void MeasurementWindow::switchToEthernet(const std::string& host, std::int32_t port) {
   closeLinks();
-  config::TConfigOptions& options = config::ConfigOptions;
+  config::TConfigOptions& options = form_.ConfigOptions;
   options.ConnectionKind = config::kEthernetConnection;
   options.Host = host;
   options.Port = port;
@@ -111,7 +110,7 @@ std::string MeasurementWindow::serialPortName() const {
 }
 
 bool MeasurementWindow::serialDeviceGone() const {
-  return config::ConfigOptions.ConnectionKind == config::kSerialConnection && form_.ComPort1.DeviceGone();
+  return form_.ConfigOptions.ConnectionKind == config::kSerialConnection && form_.ComPort1.DeviceGone();
 }
 
 // What a run reports, shown: the Stop button while it goes, the order in

@@ -192,9 +192,9 @@ void TForm1::buildControls() {
   btnTibboOFF.onClick = [this] { btnTibboOFFClick(); };
   // The wrap character and position are kept as the operator changes them, so
   // that the next activation shows them again rather than the stored ones.
-  EditWindRowsString.onChange = [this] { config::ConfigOptions.WindRowChar = EditWindRowsString.text(); };
+  EditWindRowsString.onChange = [this] { ConfigOptions.WindRowChar = EditWindRowsString.text(); };
   rgWindRowsString.onClick = [this] {
-    config::ConfigOptions.WindRowMode = static_cast<std::int8_t>(rgWindRowsString.itemIndex());
+    ConfigOptions.WindRowMode = static_cast<std::int8_t>(rgWindRowsString.itemIndex());
   };
   btnOpenPort.onClick = [this] { btnOpenPortClick(); };
   BitBtnSaveToFile.onClick = [this] { BitBtnSaveToFileClick(); };
@@ -271,14 +271,14 @@ void TForm1::FormCreate() {
   LinkState = LinkClosed;
   // The options of config.xml.
   XMLConfig.OpenConfig();
-  XMLConfig.LoadConfig(config::ConfigOptions);
+  XMLConfig.LoadConfig(ConfigOptions);
 }
 
 void TForm1::FormActivate() {
   setWindowState(ui::WindowState::Maximized);
   repaint();
   pozycjonowanie();
-  const config::TConfigOptions& options = config::ConfigOptions;
+  const config::TConfigOptions& options = ConfigOptions;
   Plikrozkazow1.setCaption(options.OrdersFileName);
   ShowConnectionState();
   WindRows.setChecked(options.WindRow);
@@ -300,7 +300,7 @@ void TForm1::FormClose() {
   CloseCaptureFileAtExit();
   ShowConnectionState();
   SaveSerialSettings();
-  config::TConfigOptions& options = config::ConfigOptions;
+  config::TConfigOptions& options = ConfigOptions;
   options.WindRow = WindRows.checked();
   options.WindRowMode = static_cast<std::int8_t>(rgWindRowsString.itemIndex());
   options.WindRowChar = EditWindRowsString.text();
@@ -383,16 +383,16 @@ void TForm1::toggleOption(ui::MenuItem& item, bool& option) {
 }
 
 void TForm1::WindRowsClick() {
-  toggleOption(WindRows, config::ConfigOptions.WindRow);
+  toggleOption(WindRows, ConfigOptions.WindRow);
 }
 void TForm1::ZapiszASCIIClick() {
-  toggleOption(ZapiszASCII, config::ConfigOptions.SaveASCII);
+  toggleOption(ZapiszASCII, ConfigOptions.SaveASCII);
 }
 void TForm1::InsertTimeClick() {
-  toggleOption(InsertTime, config::ConfigOptions.InsertTime);
+  toggleOption(InsertTime, ConfigOptions.InsertTime);
 }
 void TForm1::ChangePointToColonClick() {
-  toggleOption(ChangePointToColon, config::ConfigOptions.ChangePointToColon);
+  toggleOption(ChangePointToColon, ConfigOptions.ChangePointToColon);
 }
 
 void TForm1::Plikrozkazow1Click() {

@@ -123,6 +123,7 @@ class TForm1 : public ui::Form,
   void setNotificationWindow(automatic::TRemainingForm* window) override { RemainingForm = window; }
   automatic::TRemainingForm* notificationWindow() const override { return RemainingForm; }
   ui::Label& captureFileLabel() override { return LabelFileName; }
+  std::string& ordersFileName() override { return ConfigOptions.OrdersFileName; }
   std::string serialPortName() const override { return ComPort1.port(); }
 
   // The automatic measurement, run by Sequencer: start, one step per tick of
@@ -250,8 +251,9 @@ class TForm1 : public ui::Form,
 
   // The serial link.
   serial::TComPort ComPort1;
-  // config.xml.
+  // config.xml, and the options read from it (empty until FormCreate).
   config::TConfigFile XMLConfig;
+  config::TConfigOptions ConfigOptions;
 
   // Timers: the automatic measurement's steps, the reply timeout, the
   // countdown. The sequencer owns Timer1 and Timer3.

@@ -32,6 +32,8 @@ class EditorHost {
   virtual ui::Dialogs& dialogs() = 0;
   // Names the capture file.
   virtual ui::Label& captureFileLabel() = 0;
+  // The orders file of the options, which the editor loads and saves.
+  virtual std::string& ordersFileName() = 0;
   virtual std::string serialPortName() const = 0;
 
  protected:

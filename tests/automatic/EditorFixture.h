@@ -9,7 +9,6 @@
 #include "app/TForm1.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/TForm2.h"
-#include "config/ConfigOptions.h"
 #include "platform/ManualEventLoop.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
@@ -20,11 +19,9 @@ using Row = std::vector<std::string>;
 
 struct EditorFixture : ::testing::Test {
   EditorFixture() {
-    config::ConfigOptions = {};
     automatic::setDecimalSeparator('.');
     form1.ComPort1.setPort("COM3");
   }
-  ~EditorFixture() override { config::ConfigOptions = {}; }
 
   // Puts orders into rows 1.. of the grid (replacing what it held).
   void fill(const std::vector<Row>& rows) {

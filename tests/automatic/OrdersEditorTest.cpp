@@ -23,7 +23,7 @@ const std::string kTwoOrders =
 
 TEST_F(OrdersEditorTest, CreationWritesTheTitlesAndLoadsTheConfiguredFile) {
   write("orders.xml", kTwoOrders);
-  config::ConfigOptions.OrdersFileName = path("orders.xml");
+  form1.ConfigOptions.OrdersFileName = path("orders.xml");
   form2.FormCreate();
   EXPECT_EQ(form2.StringGrid1.rowCells(0),
             (Row{"Nr/F", "Rozkaz", "Czas", "Jedn.", "L.pom.", "COM/Adres IP", pl("Prędk./Port")}));
@@ -36,7 +36,7 @@ TEST_F(OrdersEditorTest, CreationWritesTheTitlesAndLoadsTheConfiguredFile) {
 
 TEST_F(OrdersEditorTest, ZapiszValidatesSavesAndClosesAndTheListComesBackNumberedByPosition) {
   write("orders.xml", kTwoOrders);
-  config::ConfigOptions.OrdersFileName = path("orders.xml");
+  form1.ConfigOptions.OrdersFileName = path("orders.xml");
   form2.FormCreate();
 
   // An invalid cell keeps the window open on it.
@@ -73,7 +73,7 @@ TEST_F(OrdersEditorTest, ZapiszValidatesSavesAndClosesAndTheListComesBackNumbere
 TEST_F(OrdersEditorTest, AnulujDropsTheEditsAndAnOpenedFileStaysTheOrdersFile) {
   write("orders.xml", kTwoOrders);
   write("other.xml", "<Rozkazy><Rozkaz><Rozkaz>Z</Rozkaz></Rozkaz></Rozkazy>");
-  config::ConfigOptions.OrdersFileName = path("orders.xml");
+  form1.ConfigOptions.OrdersFileName = path("orders.xml");
   form2.FormCreate();
 
   dialogs.onModal = [&](ui::Form&) {
@@ -96,7 +96,7 @@ TEST_F(OrdersEditorTest, AnulujDropsTheEditsAndAnOpenedFileStaysTheOrdersFile) {
   ASSERT_EQ(dialogs.fileRequests.size(), 1u);
   EXPECT_EQ(dialogs.fileRequests[0].filter, pl("Plik rozkazów (*.xml)|*.xml|Wszystkie pliki (*.*)|*.*"));
   EXPECT_EQ(dialogs.fileRequests[0].defaultExt, "xml");
-  EXPECT_EQ(config::ConfigOptions.OrdersFileName, path("other.xml"));
+  EXPECT_EQ(form1.ConfigOptions.OrdersFileName, path("other.xml"));
   EXPECT_EQ(form1.Plikrozkazow1.caption(), path("other.xml"));
   EXPECT_EQ(rows(), (std::vector<Row>{{"1", "Z", "5", "s", "1", "3", ""}}));
 }
@@ -121,7 +121,7 @@ TEST_F(OrdersEditorTest, TheSaveIconRefusesAnEmptyListAndSavesUnderANewNameWitho
             pl("Jedno z pól zawiera błędną wartość.") + "\r\n" + pl("Pole „Nr/F” w wierszu 1."));
   EXPECT_EQ(dialogs.fileRequests.size(), 1u);
   EXPECT_NE(read("saved.xml").find("<Jedn.>x</Jedn.>"), std::string::npos);
-  EXPECT_EQ(config::ConfigOptions.OrdersFileName, path("saved.xml"));
+  EXPECT_EQ(form1.ConfigOptions.OrdersFileName, path("saved.xml"));
   // Closing reloaded the saved file.
   EXPECT_EQ(rows(), (std::vector<Row>{{"1", "SI", "5", "x", "1", "3", "4800"}}));
 }

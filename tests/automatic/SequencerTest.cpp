@@ -385,7 +385,7 @@ TEST_F(SequencerFixture, ASerialOrderSwitchesPortAndSpeedOrStopsWhenItCannotOpen
   EXPECT_EQ(form->StaticText5.caption(), pl("Pomiar automatyczny przerwany (Odpowiedzi: 0 / 2 )"));
   // The port's name returns to the saved one.
   EXPECT_EQ(form->ComPort1.port(), "COM7");
-  EXPECT_EQ(config::ConfigOptions.ConnectionKind, config::kSerialConnection);
+  EXPECT_EQ(form->ConfigOptions.ConnectionKind, config::kSerialConnection);
 }
 
 // The scale's adapter is pulled after two captured replies, with the port's
@@ -440,9 +440,9 @@ TEST_F(PulledAdapter, ClosingThePortAfterTheNextSend) {
 TEST_F(SequencerFixture, AnEthernetOrderWithoutPortReconnectsToPort1001EachTime) {
   fill({{"1", "SI", "1", "s", "1", "127.0.0.1", ""}, {"2", "repeat", "1", "s", "3", "", ""}});
   start();
-  EXPECT_EQ(config::ConfigOptions.ConnectionKind, config::kEthernetConnection);
-  EXPECT_EQ(config::ConfigOptions.Host, "127.0.0.1");
-  EXPECT_EQ(config::ConfigOptions.Port, 1001);
+  EXPECT_EQ(form->ConfigOptions.ConnectionKind, config::kEthernetConnection);
+  EXPECT_EQ(form->ConfigOptions.Host, "127.0.0.1");
+  EXPECT_EQ(form->ConfigOptions.Port, 1001);
   // The device server answers the connection.
   form->OnUpdatePortMessage(app::LinkOpen);
   advanceTo(3000);
@@ -468,7 +468,7 @@ TEST_F(SequencerFixture, AnEthernetOrderWithoutPortReconnectsToPort1001EachTime)
   fill({{"1", "SI", "1", "s", "1", "7", "9600"}});
   start();
   EXPECT_EQ(form->toggles, (std::vector<Toggle>{{"127.0.0.1", 2000}}));
-  EXPECT_EQ(config::ConfigOptions.ConnectionKind, config::kSerialConnection);
+  EXPECT_EQ(form->ConfigOptions.ConnectionKind, config::kSerialConnection);
   EXPECT_TRUE(form->ComPort1.connected());
 }
 
