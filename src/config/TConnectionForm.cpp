@@ -147,13 +147,15 @@ void TConnectionForm::sbCancelClick() {
 }
 
 void TConnectionForm::sbSerialAdvancedClick() {
+  serial::SetupExit left = serial::SetupExit::Closed;
   try {
-    serial::RunSetupDialog(comPort_, dialogs_, deviceRoot);
+    serial::RunSetupDialog(comPort_, dialogs_, left, deviceRoot);
   } catch (const std::runtime_error&) {
     // A failing setup dialog (no device list, a device that will not reopen)
     // leaves this dialog as it was.
   }
-  if (serial::SetupApplied) GetCOMPortSettings();
+  if (left != serial::SetupExit::Closed) setupApplied_ = left == serial::SetupExit::Applied;
+  if (setupApplied_) GetCOMPortSettings();
 }
 
 }  // namespace config

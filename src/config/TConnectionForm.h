@@ -32,6 +32,9 @@ class TConnectionForm : public ui::Form {
 
   // The folder holding "dev" that the setup dialog lists devices from.
   std::string deviceRoot = "/";
+  // The last setup dialog was left by its apply button: its cancel button
+  // clears this, its close box leaves it as it was.
+  bool setupApplied() const { return setupApplied_; }
 
   ui::RadioGroup rgConnection{"rgConnection"};
   ui::GroupBox gbSerialPort{"gbSerialPort"};
@@ -57,6 +60,7 @@ class TConnectionForm : public ui::Form {
   serial::TCustomComPort& comPort_;
   ui::Button& openButton_;
   ui::Dialogs& dialogs_;
+  bool setupApplied_ = false;
 };
 
 }  // namespace config

@@ -54,7 +54,6 @@ void pick(QComboBox* combo, const QString& item) {
 }
 
 TEST(ConnectionDialogView, PicksThroughBothDialogsReachThePort) {
-  serial::SetupApplied = false;
   testing_support::Pty scale;
   TempDir dir;
   std::filesystem::create_directories(dir / "root" / "dev");
@@ -105,7 +104,7 @@ TEST(ConnectionDialogView, PicksThroughBothDialogsReachThePort) {
 
   EXPECT_TRUE(connectionShown);
   EXPECT_TRUE(setupShown);
-  EXPECT_TRUE(serial::SetupApplied);
+  EXPECT_TRUE(connection.setupApplied());
   EXPECT_EQ(form.ComPort1.port(), "COM" + device);
   EXPECT_EQ(form.ComPort1.baudRate(), serial::br19200);
   EXPECT_EQ(form.ComPort1.parity().bits(), serial::prEven);
@@ -113,7 +112,6 @@ TEST(ConnectionDialogView, PicksThroughBothDialogsReachThePort) {
   EXPECT_EQ(form.LinkState, app::LinkOpen);
   EXPECT_EQ(scale.slaveSpeed(), 19200);
   form.ComPort1.Disconnect();
-  serial::SetupApplied = false;
 }
 
 }  // namespace

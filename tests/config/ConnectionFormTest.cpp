@@ -38,7 +38,6 @@ struct ConnectionFormTest : ::testing::Test {
     connection->deviceRoot = (dir / "root").string();
     form->ConnectionForm = connection.get();
   }
-  ~ConnectionFormTest() override { serial::SetupApplied = false; }
 
   // Opens the dialog from the menu; `operate` plays the operator while it is shown.
   void showDialog(std::function<void(config::TConnectionForm&)> operate) {
@@ -193,15 +192,28 @@ TEST_F(ConnectionFormTest, TheAdvancedButtonRefreshesFromWhatTheSetupApplied) {
   };
   connection->onShow();
   connection->sbSerialAdvanced.click();
-  EXPECT_TRUE(serial::SetupApplied);
+  EXPECT_TRUE(connection->setupApplied());
   EXPECT_EQ(form->ComPort1.port(), "COM12");
   EXPECT_EQ(connection->EditCOM.text(), "12");
   EXPECT_EQ(connection->cbBaudRate.text(), "57600");
 
+  // The close box leaves the last answer as it was (the port's settings are
+  // shown again); the cancel button clears it.
+  for (const bool cancel : {false, true}) {
+    dialogs.onModal = [cancel](ui::Form& shown) {
+      auto* setup = dynamic_cast<serial::TComSetupFrm*>(&shown);
+      if (setup && cancel) setup->sbCancel.click();
+      return ui::ModalResult::Cancel;
+    };
+    connection->EditCOM.setText("5");
+    connection->sbSerialAdvanced.click();
+    EXPECT_EQ(connection->setupApplied(), !cancel);
+    EXPECT_EQ(connection->EditCOM.text(), cancel ? "5" : "12");
+  }
+
 #ifndef _WIN32  // Windows lists its ports from the system, not from a device folder
   // A setup dialog that cannot list the devices is absorbed.
   connection->deviceRoot = (dir / "missing").string();
-  serial::SetupApplied = false;
   connection->EditCOM.setText("5");
   EXPECT_NO_THROW(connection->sbSerialAdvanced.click());
   EXPECT_EQ(connection->EditCOM.text(), "5");
