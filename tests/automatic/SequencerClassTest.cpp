@@ -9,13 +9,57 @@
 #include <string>
 #include <vector>
 
+#include "automatic/DecimalNumbers.h"
 #include "automatic/Sequencer.h"
 #include "automatic/TForm2.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
+#include "platform/WholeNumbers.h"
 
 namespace automatic_test {
 namespace {
+
+TEST(SequencerRules, OrderTimeSpeedAndCountdownText) {
+  automatic::setDecimalSeparator(',');
+  EXPECT_EQ(automatic::OrderInterval("5", "s"), 5000);
+  EXPECT_EQ(automatic::OrderInterval("2,5", "m"), 150000);
+  EXPECT_EQ(automatic::OrderInterval("0.5", "s"), 500);
+  EXPECT_EQ(automatic::OrderInterval("1", "h"), 3600000);
+  // Any other unit counts as seconds; halves go to the even neighbour.
+  EXPECT_EQ(automatic::OrderInterval("1", "min"), 1000);
+  EXPECT_EQ(automatic::OrderInterval("0,0625", "s"), 62);
+  EXPECT_EQ(automatic::OrderInterval("0,1875", "s"), 188);
+  EXPECT_EQ(automatic::OrderInterval("0", "s"), 0);
+  // Not a time: no decimal number, negative, beyond the timer's range.
+  for (const char* bad : {"abc", "2;5", "-1", "-0,001", "1000", ""})
+    EXPECT_THROW(automatic::OrderInterval(bad, bad == std::string("1000") ? "h" : "s"),
+                 platform::ConversionError)
+        << bad;
+  automatic::setDecimalSeparator('.');
+
+  EXPECT_EQ(automatic::IntervalSeconds(2500), 2);
+  EXPECT_EQ(automatic::IntervalSeconds(3500), 4);
+  EXPECT_EQ(automatic::IntervalSeconds(2999), 3);
+
+  EXPECT_EQ(automatic::OrderSpeed("9600"), serial::br9600);
+  EXPECT_EQ(automatic::OrderSpeed("19200"), serial::br19200);
+  EXPECT_EQ(automatic::OrderSpeed("38400"), serial::br38400);
+  EXPECT_EQ(automatic::OrderSpeed("57600"), serial::br57600);
+  EXPECT_EQ(automatic::OrderSpeed("115200"), serial::br115200);
+  for (const char* other : {"4800", "2400", "", "fast", "14400"})
+    EXPECT_EQ(automatic::OrderSpeed(other), serial::br4800) << other;
+
+  EXPECT_EQ(automatic::CountdownText(3725, 2, 3), "Kolejny pomiar za: 1 h 2 min 5 s (Odpowiedzi: 2 / 3 )");
+  EXPECT_EQ(automatic::CountdownText(3600, 0, 0), "Kolejny pomiar za: 1 h 0 s (Odpowiedzi: 0 / 0 )");
+  EXPECT_EQ(automatic::CountdownText(59, 0, 1), "Kolejny pomiar za: 59 s (Odpowiedzi: 0 / 1 )");
+  EXPECT_EQ(automatic::CountdownText(60, 0, 1), "Kolejny pomiar za: 1 min 0 s (Odpowiedzi: 0 / 1 )");
+  EXPECT_EQ(automatic::CountdownText(-4, 0, 1), "Kolejny pomiar za: 0 s (Odpowiedzi: 0 / 1 )");
+
+  EXPECT_EQ(automatic::FolderPart("/home/op/pomiary/wynik.txt"), "/home/op/pomiary/");
+  EXPECT_EQ(automatic::FolderPart("C:\\pomiary\\wynik.txt"), "C:\\pomiary\\");
+  EXPECT_EQ(automatic::FolderPart("D:wynik.txt"), "D:");
+  EXPECT_EQ(automatic::FolderPart("wynik.txt"), "");
+}
 
 // What a run needs and what it reports, recorded: the link it asks for, the
 // sends, and the reports as a run without a window would print them.

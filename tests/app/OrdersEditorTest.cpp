@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "EditorFixture.h"
+#include "app/TForm1.h"
+#include "automatic/EditorFixture.h"
 #include "platform/Cp1250.h"
 #include "platform/WholeNumbers.h"
 
@@ -15,7 +16,10 @@ namespace automatic_test {
 namespace {
 
 using platform::pl;
-using OrdersEditorTest = EditorFixture;
+// The editor on the main window, whose serial port is COM3.
+struct OrdersEditorTest : EditorFixtureOn<app::TForm1> {
+  OrdersEditorTest() { form1.ComPort1.setPort("COM3"); }
+};
 
 const std::string kTwoOrders =
     "<Rozkazy><Rozkaz><Rozkaz>A</Rozkaz><Czas>1</Czas></Rozkaz>"
