@@ -7,7 +7,6 @@
 #include <string>
 
 #include "app/TForm1.h"
-#include "config/ConfigOptions.h"
 #include "platform/qt/QtEventLoop.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
@@ -35,7 +34,6 @@ class WindowOnPort {
   // Fresh options and a settings folder that maps COM7 to the device.
   struct Settings {
     explicit Settings(const std::string& device) {
-      config::ConfigOptions = {};
       testing_support::TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + device + "\r\n");
     }
     testing_support::TempDir dir;

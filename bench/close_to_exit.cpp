@@ -22,7 +22,6 @@
 #include "app/TForm1.h"
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
-#include "config/ConfigOptions.h"
 #include "config/TConnectionForm.h"
 #include "platform/qt/QtEventLoop.h"
 #include "support/Pty.h"
@@ -70,7 +69,6 @@ void BM_CloseToExit(benchmark::State& state) {
   if (busy) load = std::make_unique<DiskLoad>((loadDir / "load.bin").string());
   double worst = 0, inHandler = 0, afterHandler = 0;
   for (auto _ : state) {
-    config::ConfigOptions = {};
     testing_support::TempDir dir;
     // A pretend scale's line that the operator left open.
     testing_support::Pty scale;
@@ -92,7 +90,8 @@ void BM_CloseToExit(benchmark::State& state) {
     form2->FormCreate();
     auto remaining = std::make_unique<automatic::TRemainingForm>(*form1);
     auto remainingWindow = std::make_unique<ui::qt::FormWindow>(*remaining, *loop);
-    auto connection = std::make_unique<config::TConnectionForm>(form1->ComPort1, form1->btnOpenPort, dialogs);
+    auto connection = std::make_unique<config::TConnectionForm>(form1->ConfigOptions, form1->ComPort1,
+                                                                form1->btnOpenPort, dialogs);
     form1->ConnectionForm = connection.get();
     auto window = std::make_unique<ui::qt::FormWindow>(*form1, *loop);
     window->show();

@@ -20,7 +20,6 @@
 
 #include "QtBenchmarkMain.h"
 #include "app/TForm1.h"
-#include "config/ConfigOptions.h"
 #include "platform/qt/QtEventLoop.h"
 #include "ui/qt/FormWindow.h"
 #include "ui/qt/QtDialogs.h"
@@ -63,7 +62,6 @@ void BM_EthernetFloodBothPanes(benchmark::State& state) {
 
   for (auto _ : state) {
     state.PauseTiming();
-    config::ConfigOptions = {};
     platform::QtEventLoop loop;
     ui::qt::QtDialogs dialogs;
     std::string errors;
@@ -72,9 +70,9 @@ void BM_EthernetFloodBothPanes(benchmark::State& state) {
     form->FormCreate();
     std::uint16_t port = 0;
     const int listener = loopbackListener(port);
-    config::ConfigOptions.ConnectionKind = config::kEthernetConnection;
-    config::ConfigOptions.Host = "127.0.0.1";
-    config::ConfigOptions.Port = port;
+    form->ConfigOptions.ConnectionKind = config::kEthernetConnection;
+    form->ConfigOptions.Host = "127.0.0.1";
+    form->ConfigOptions.Port = port;
     auto window = std::make_unique<ui::qt::FormWindow>(*form, loop);
     window->resize(1024, 768);
     window->show();

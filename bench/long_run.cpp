@@ -20,7 +20,6 @@
 #include "automatic/Sequencer.h"
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
-#include "config/ConfigOptions.h"
 #include "platform/Sound.h"
 #include "platform/qt/QtEventLoop.h"
 #include "support/ScriptedDialogs.h"
@@ -39,7 +38,6 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication application(argc, argv);
 
-  config::ConfigOptions = {};
   automatic::setDecimalSeparator('.');
   platform::SetBeep([] {});
   testing_support::TempDir dir;
@@ -66,7 +64,7 @@ int main(int argc, char** argv) {
 
   app::TForm1 form1({loop, dialogs, dir.path(), [] {}});
   form1.FormCreate();
-  config::ConfigOptions.OrdersFileName = orders;
+  form1.ConfigOptions.OrdersFileName = orders;
   automatic::TForm2 form2(form1);
   form2.FormCreate();
   automatic::TRemainingForm remaining(form1);

@@ -8,7 +8,6 @@
 #include "app/TForm1.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/TForm2.h"
-#include "config/ConfigOptions.h"
 #include "platform/ManualEventLoop.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
@@ -18,10 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // One main window and orders editor for the whole run, as the operator's:
   // each input is another file loaded into the same editor.
   struct Editor {
-    Editor() {
-      config::ConfigOptions = {};
-      automatic::setDecimalSeparator('.');
-    }
+    Editor() { automatic::setDecimalSeparator('.'); }
     platform::ManualEventLoop loop;
     testing_support::ScriptedDialogs dialogs;
     testing_support::TempDir dir;
@@ -37,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   form2.LoadXMLOrders(path);
   ui::StringGrid& grid = form2.StringGrid1;
   FUZZ_CHECK(grid.rowCount() >= 2);
-  FUZZ_CHECK(config::ConfigOptions.OrdersFileName == path);
+  FUZZ_CHECK(editor.form1.ConfigOptions.OrdersFileName == path);
   // A file with orders replaces the grid, numbered from 1; one without keeps it.
   const bool replaced =
       form2.XMLOrders.isOpen() && form2.XMLOrders.root() && !form2.XMLOrders.root().childElements().empty();

@@ -25,7 +25,6 @@
 #include "automatic/Sequencer.h"
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
-#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "platform/PortNames.h"
@@ -64,7 +63,6 @@ const std::vector<std::vector<std::string>> kWords = {
 
 struct Session {
   Session() {
-    config::ConfigOptions = {};
     automatic::setDecimalSeparator('.');
     platform::SetBeep([] {});
     ::fcntl(scale.master(), F_SETFL, ::fcntl(scale.master(), F_GETFL) | O_NONBLOCK);
@@ -166,7 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& m : s.dialogs.messages)
       if (startsWith(m.text, failureStart())) {
         ++failures;
-        FUZZ_CHECK(m.text == failureStart() + std::to_string(s.form->Sequencer.CurrentOrder));
+        FUZZ_CHECK(m.text == failureStart() + std::to_string(s.form->Sequencer.currentOrder()));
       }
     FUZZ_CHECK(failures <= 1);
     if (failures == 1) {
@@ -182,7 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Going: the current order names a row and Timer1 runs at its time. With
     // no order 1 the run waits for Stop from the start.
     const int interval = s.form->Timer1->interval();
-    const int row = rowOf(grid, s.form->Sequencer.CurrentOrder);
+    const int row = rowOf(grid, s.form->Sequencer.currentOrder());
     if (row >= 0) {
       int expected = -1;
       try {
@@ -191,7 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       } catch (const platform::ConversionError&) {
       }
       FUZZ_CHECK(interval == expected);
-      FUZZ_CHECK(s.form->Sequencer.SecondsToNext == automatic::IntervalSeconds(interval));
+      FUZZ_CHECK(s.form->Sequencer.secondsToNext() == automatic::IntervalSeconds(interval));
     } else {
       FUZZ_CHECK(steps == 0 && interval == 0);
     }

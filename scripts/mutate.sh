@@ -55,15 +55,14 @@ m src/readings/Statistics.cpp test_readings 'ReplyReader|Readings|Statistics' "s
 m src/readings/Statistics.cpp test_readings 'ReplyReader|Readings|Statistics' "s.range = max_ - min_;" "s.range = max_ - mean_;"
 # The sequencer.
 m src/automatic/Sequencer.cpp test_automatic 'Sequencer' "unit == \"m\" ? 60000.0" "unit == \"m\" ? 6000.0"
-m src/automatic/Sequencer.cpp test_automatic 'Sequencer' "void Sequencer::stop() {
-  c_.Timer1->setInterval(0);
-  c_.Timer3->setInterval(0);" "void Sequencer::stop() {
-  c_.Timer1->setInterval(0);"
-m src/automatic/Sequencer.cpp test_automatic 'Sequencer' "  if (RepeatCounter > 0)
-    --RepeatCounter;" "  if (RepeatCounter > 1)
-    --RepeatCounter;"
-m src/automatic/Sequencer.cpp test_automatic 'Sequencer' "c_.Timer3->setInterval(c_.Timer1->interval() >= 3000 ? 1000 : 0);" "c_.Timer3->setInterval(c_.Timer1->interval() > 3000 ? 1000 : 0);"
-m src/automatic/Sequencer.cpp test_automatic 'Sequencer' "if (MeasurementsDone == count) {" "if (MeasurementsDone > count) {"
+m src/automatic/Sequencer.cpp test_app 'SequencerFixture' "  stepTimer_->setInterval(0);
+  countdownTimer_->setInterval(0);" "  stepTimer_->setInterval(0);"
+m src/automatic/Sequencer.cpp test_automatic 'Sequencer' "  if (repeatCounter_ > 0)
+    --repeatCounter_;" "  if (repeatCounter_ > 1)
+    --repeatCounter_;"
+m src/automatic/Sequencer.cpp test_automatic 'Sequencer' "countdownShown_ = stepTimer_->interval() >= 3000;" "countdownShown_ = stepTimer_->interval() > 3000;"
+m src/automatic/Sequencer.cpp test_automatic 'Sequencer' "if (measurementsDone_ == count) {" "if (measurementsDone_ > count) {"
+m src/automatic/Sequencer.cpp test_automatic 'Sequencer' "if (!countdownShown_) status_.replies(replies, sent);" "status_.replies(replies, sent);"
 # The capture file.
 m src/app/CaptureFile.cpp test_app 'Capture' "std::replace(line.begin(), line.end(), '.', ',');" "std::replace(line.begin(), line.end(), ',', '.');"
 m src/app/CaptureFile.cpp test_app 'Capture' "    if (lf > 0 && chunk[lf - 1] == '\r') out += stamp;" "    out += stamp;"

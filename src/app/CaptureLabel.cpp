@@ -56,7 +56,7 @@ void TForm1::BitBtnClearFileClick() {
 }
 
 void TForm1::FastWriteClick() {
-  toggleOption(FastWrite, config::ConfigOptions.FastWrite);
+  toggleOption(FastWrite, ConfigOptions.FastWrite);
   Capture.fastWriteSwitched();
 }
 

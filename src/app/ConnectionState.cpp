@@ -5,7 +5,6 @@
 #include <string>
 
 #include "app/TForm1.h"
-#include "config/ConfigOptions.h"
 #include "config/TConnectionForm.h"
 #include "platform/Cp1250.h"
 #include "serial/EComPort.h"
@@ -16,8 +15,8 @@ using platform::pl;
 
 namespace {
 
-bool serialLink() {
-  return config::ConfigOptions.ConnectionKind == config::kSerialConnection;
+bool serialLink(const config::TConfigOptions& options) {
+  return options.ConnectionKind == config::kSerialConnection;
 }
 
 std::string speedName(serial::TBaudRate rate) {
@@ -37,19 +36,19 @@ std::string closeCaption() {
 
 void TForm1::OnUpdatePortMessage(std::intptr_t wParam) {
   LinkState = static_cast<LinkStates>(static_cast<std::uint8_t>(wParam));
-  if (LinkState == LinkOpen && !serialLink()) Sequencer.ethernetOpened();
+  if (LinkState == LinkOpen && !serialLink(ConfigOptions)) Sequencer.ethernetOpened();
   ShowConnectionState();
 }
 
 void TForm1::ShowConnectionState() {
   bool open = false;
   std::string caption;
-  if (serialLink()) {
+  if (serialLink(ConfigOptions)) {
     // The serial display follows the port itself, not LinkState.
     caption = ComPort1.port() + " " + speedName(ComPort1.baudRate()) + "bps";
     open = ComPort1.connected();
   } else {
-    caption = config::ConfigOptions.Host;
+    caption = ConfigOptions.Host;
     if (LinkState != LinkClosed && LinkState != LinkOpen) {
       // Connecting or closing: the host alone, the button and colour as they were.
       LabelConnection.setCaption(caption);
@@ -64,9 +63,9 @@ void TForm1::ShowConnectionState() {
 
 void TForm1::btnOpenPortClick() {
   ++openClicks_;
-  if (!serialLink()) {
+  if (!serialLink(ConfigOptions)) {
     // The link posts its new state; LinkState and the display follow then.
-    EthToggleConnection(config::ConfigOptions.Host, config::ConfigOptions.Port);
+    EthToggleConnection(ConfigOptions.Host, ConfigOptions.Port);
     return;
   }
   if (LinkState == LinkClosed) {
@@ -92,7 +91,7 @@ void TForm1::btnOpenPortClick() {
 
 // Also a reopen under a new port name, which closes and opens the device.
 void TForm1::ComPort1AfterOpen(serial::TCustomComPort&) {
-  if (!serialLink()) return;
+  if (!serialLink(ConfigOptions)) return;
   LinkState = LinkOpen;
   ShowConnectionState();
 }
@@ -100,7 +99,7 @@ void TForm1::ComPort1AfterOpen(serial::TCustomComPort&) {
 // The port closed, by the button or by itself when its device went away: the
 // next send opens it anew, and an automatic run ends.
 void TForm1::ComPort1AfterClose(serial::TCustomComPort& Sender) {
-  if (!serialLink()) return;
+  if (!serialLink(ConfigOptions)) return;
   LinkState = LinkClosed;
   ShowConnectionState();
   if (Sender.DeviceGone()) SerialPortLost();

@@ -1,6 +1,5 @@
 // The main window's calls into its Ethernet link (EthConn).
 #include "app/TForm1.h"
-#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 
 namespace app {
@@ -43,8 +42,7 @@ void TForm1::CreateEthernetLink() {
 // since its order began stops.
 void TForm1::EthAttemptFailed(const std::string& address) {
   if (!CheckBox2.checked()) Edit2.setText(platform::pl("Błąd: brak połączenia z ") + address);
-  if (config::ConfigOptions.ConnectionKind == config::kEthernetConnection)
-    Sequencer.ethernetUnreachable(address);
+  if (ConfigOptions.ConnectionKind == config::kEthernetConnection) Sequencer.ethernetUnreachable(address);
 }
 
 // Closes an open TCP connection; its last state is posted as usual.

@@ -5,8 +5,8 @@
 #include "app/TForm1.h"
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
-#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
+#include "platform/Sound.h"
 #include "serial/EComPort.h"
 
 namespace app {
@@ -48,21 +48,13 @@ void MeasurementWindow::chooseCaptureFile(const std::string& name) {
   form_.Capture.choose(name);
 }
 
-void MeasurementWindow::showNotification() {
-  if (form_.RemainingForm) form_.RemainingForm->ShowNotification();
-}
-
-void MeasurementWindow::showError(const std::string& text) {
-  form_.dialogs().messageBox(text, platform::pl("Błąd"), ui::MessageIcon::Error, ui::MessageButton::Ok);
-}
-
 bool MeasurementWindow::serialLinkIs(const std::string& port, serial::TBaudRate speed) const {
   const serial::TComPort& com = form_.ComPort1;
   return com.port() == port && com.baudRate() == speed && com.connected();
 }
 
 void MeasurementWindow::closeLinks() {
-  const config::TConfigOptions& options = config::ConfigOptions;
+  const config::TConfigOptions& options = form_.ConfigOptions;
   if (options.ConnectionKind == config::kEthernetConnection &&
       (form_.LinkState == LinkConnecting || form_.LinkState == LinkOpen))
     form_.EthToggleConnection(options.Host, options.Port);
@@ -75,7 +67,7 @@ void MeasurementWindow::closeLinks() {
 
 void MeasurementWindow::switchToSerial(const std::string& port, serial::TBaudRate speed) {
   closeLinks();
-  config::ConfigOptions.ConnectionKind = config::kSerialConnection;
+  form_.ConfigOptions.ConnectionKind = config::kSerialConnection;
   form_.ShowConnectionState();
   form_.ComPort1.setPort(port);
   form_.ComPort1.setBaudRate(speed);
@@ -84,14 +76,14 @@ void MeasurementWindow::switchToSerial(const std::string& port, serial::TBaudRat
 }
 
 bool MeasurementWindow::ethernetLinkIs(const std::string& host, std::int32_t port) const {
-  const config::TConfigOptions& options = config::ConfigOptions;
+  const config::TConfigOptions& options = form_.ConfigOptions;
   return port == options.Port && options.Host == host && form_.LinkState != LinkClosed &&
          options.ConnectionKind == config::kEthernetConnection;
 }
 
 void MeasurementWindow::switchToEthernet(const std::string& host, std::int32_t port) {
   closeLinks();
-  config::TConfigOptions& options = config::ConfigOptions;
+  config::TConfigOptions& options = form_.ConfigOptions;
   options.ConnectionKind = config::kEthernetConnection;
   options.Host = host;
   options.Port = port;
@@ -114,7 +106,59 @@ std::string MeasurementWindow::serialPortName() const {
 }
 
 bool MeasurementWindow::serialDeviceGone() const {
-  return config::ConfigOptions.ConnectionKind == config::kSerialConnection && form_.ComPort1.DeviceGone();
+  return form_.ConfigOptions.ConnectionKind == config::kSerialConnection && form_.ComPort1.DeviceGone();
+}
+
+// What a run reports, shown: the Stop button while it goes, the order in
+// StaticText7, the progress and the result in StaticText5, the counts or the
+// countdown in StaticText6, the order's text in the send line.
+void MeasurementWindow::runStarting() {
+  form_.btnOpenPort.setEnabled(false);
+}
+
+void MeasurementWindow::runGoing() {
+  form_.Button6.setVisible(true);
+}
+
+void MeasurementWindow::orderSetUp(std::int16_t order, const std::string& text) {
+  form_.Edit1.setText(text);
+  form_.StaticText7.setCaption("Rozkaz nr " + std::to_string(order));
+}
+
+void MeasurementWindow::progress(std::int16_t order, std::int64_t measurementsLeft,
+                                 std::optional<std::int64_t> passesLeft) {
+  form_.StaticText5.setCaption(automatic::ProgressText(measurementsLeft, passesLeft));
+  form_.StaticText7.setCaption("Rozkaz nr " + std::to_string(order));
+}
+
+void MeasurementWindow::replies(std::int32_t replies, std::int32_t sent) {
+  form_.StaticText6.setCaption(automatic::RepliesText(replies, sent));
+}
+
+void MeasurementWindow::countdown(std::int32_t seconds, std::int32_t replies, std::int32_t sent) {
+  form_.StaticText6.setCaption(automatic::CountdownText(seconds, replies, sent));
+}
+
+void MeasurementWindow::result(bool finished, std::int32_t replies, std::int32_t sent) {
+  form_.StaticText5.setCaption(automatic::RunEndText(finished, replies, sent));
+}
+
+void MeasurementWindow::runOver(automatic::RunState state) {
+  const bool ended = state == automatic::RunState::Ended;
+  if (ended) form_.StaticText5.repaint();
+  form_.StaticText6.setCaption({});
+  if (ended) form_.Memo1.repaint();
+  form_.Button6.setVisible(false);
+  form_.btnOpenPort.setEnabled(true);
+}
+
+void MeasurementWindow::notification() {
+  platform::Beep();
+  if (form_.RemainingForm) form_.RemainingForm->ShowNotification();
+}
+
+void MeasurementWindow::failed(const std::string& message) {
+  form_.dialogs().messageBox(message, platform::pl("Błąd"), ui::MessageIcon::Error, ui::MessageButton::Ok);
 }
 
 }  // namespace app

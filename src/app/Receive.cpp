@@ -26,15 +26,10 @@ ReceiveSettings TForm1::receiveSettings() const {
   return s;
 }
 
-// The first LF after a send is the reply; the counts go to the status texts
-// unless the automatic measurement's countdown owns them.
+// The first LF after a send is the reply; the automatic measurement shows
+// the counts in the status texts that it does not own at the moment.
 void TForm1::showReplyCount() {
-  const int interval = Timer1->interval();
-  if (interval < 3000) StaticText6.setCaption(automatic::RepliesText(Bytes.replyCount(), SentCount));
-  if (interval == 0) {
-    const bool finished = StaticText5.caption().find(pl("zakończony")) != std::string::npos;
-    StaticText5.setCaption(automatic::RunEndText(finished, Bytes.replyCount(), SentCount));
-  }
+  Sequencer.countsChanged();
 }
 
 bool TForm1::storeRow(std::string_view ascii, std::string_view hex) {

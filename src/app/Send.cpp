@@ -8,7 +8,6 @@
 
 #include "app/Escapes.h"
 #include "app/TForm1.h"
-#include "config/ConfigOptions.h"
 #include "platform/Counters.h"
 #include "platform/WholeNumbers.h"
 
@@ -39,7 +38,7 @@ void TForm1::btnWyslijClick() {
   // A line with an invalid escape sends nothing on either link: half an order
   // would be glued to the next one on the instrument. The conversion error
   // goes to the error report; nothing is counted, no timeout armed.
-  const bool serial = config::ConfigOptions.ConnectionKind == config::kSerialConnection;
+  const bool serial = ConfigOptions.ConnectionKind == config::kSerialConnection;
   if (serial) ClearLineErrorFlags();
   CheckSendLine(text);
 

@@ -44,18 +44,17 @@ TForm1::TForm1(MainWindowServices services)
       XMLConfig(platform::utf8Path(services.programDir)),
       Bytes(*this, Memo1, Memo2, services.loop, Readings),
       Capture(services.loop, *this),
+      Sequencer(services.loop, measurementWindow_, measurementWindow_),
       services_(std::move(services)) {
   setCaption(pl("Komunikacja przez złącze szeregowe RS-232 v9E"));
   setBounds(0, 0, kDesignWidth, kDesignHeight);
   setKeyPreview(true);
   buildControls();
   buildMenu();
-  Timer1 = loop().createTimer();
+  Timer1 = &Sequencer.stepTimer();
   Timer2 = loop().createTimer();
-  Timer3 = loop().createTimer();
+  Timer3 = &Sequencer.countdownTimer();
   Timer2->setOnTimer([this] { Timer2Timer(); });
-  Timer1->setOnTimer([this] { Timer1Timer(); });
-  Timer3->setOnTimer([this] { Timer3Timer(); });
   onActivate = [this] { FormActivate(); };
   onClose = [this] { FormClose(); };
   // The window reaches its maximised size only after the window system has
@@ -194,9 +193,9 @@ void TForm1::buildControls() {
   btnTibboOFF.onClick = [this] { btnTibboOFFClick(); };
   // The wrap character and position are kept as the operator changes them, so
   // that the next activation shows them again rather than the stored ones.
-  EditWindRowsString.onChange = [this] { config::ConfigOptions.WindRowChar = EditWindRowsString.text(); };
+  EditWindRowsString.onChange = [this] { ConfigOptions.WindRowChar = EditWindRowsString.text(); };
   rgWindRowsString.onClick = [this] {
-    config::ConfigOptions.WindRowMode = static_cast<std::int8_t>(rgWindRowsString.itemIndex());
+    ConfigOptions.WindRowMode = static_cast<std::int8_t>(rgWindRowsString.itemIndex());
   };
   btnOpenPort.onClick = [this] { btnOpenPortClick(); };
   BitBtnSaveToFile.onClick = [this] { BitBtnSaveToFileClick(); };
@@ -266,12 +265,12 @@ void TForm1::FormCreate() {
     pane->setFont(f);
   }
   ClearLineErrorFlags();
-  Sequencer.MeasurementsDone = 0;
+  Sequencer.resetCounters();
   CreateEthernetLink();
   LinkState = LinkClosed;
   // The options of config.xml.
   XMLConfig.OpenConfig();
-  XMLConfig.LoadConfig(config::ConfigOptions);
+  XMLConfig.LoadConfig(ConfigOptions);
   OpenReadingsJournal();
 }
 
@@ -279,7 +278,7 @@ void TForm1::FormActivate() {
   setWindowState(ui::WindowState::Maximized);
   repaint();
   pozycjonowanie();
-  const config::TConfigOptions& options = config::ConfigOptions;
+  const config::TConfigOptions& options = ConfigOptions;
   Plikrozkazow1.setCaption(options.OrdersFileName);
   ShowConnectionState();
   WindRows.setChecked(options.WindRow);
@@ -301,7 +300,7 @@ void TForm1::FormClose() {
   Capture.closeAtExit();
   ShowConnectionState();
   SaveSerialSettings();
-  config::TConfigOptions& options = config::ConfigOptions;
+  config::TConfigOptions& options = ConfigOptions;
   options.WindRow = WindRows.checked();
   options.WindRowMode = static_cast<std::int8_t>(rgWindRowsString.itemIndex());
   options.WindRowChar = EditWindRowsString.text();
@@ -369,12 +368,11 @@ void TForm1::terminateApplication() noexcept {
 }
 
 void TForm1::Timer2Timer() {
-  Timer1->setEnabled(false);
+  Sequencer.holdSteps();
   Timer2->setInterval(0);
   dialogs().messageBox(pl("Brak komunikacji z wagą !"), "RS-232", ui::MessageIcon::None,
                        ui::MessageButton::Ok | ui::MessageButton::Cancel);
-  Timer1->setEnabled(true);
-  Sequencer.restartCountdown();
+  Sequencer.resumeSteps();
 }
 
 // A toggle keeps its new state in ConfigOptions at once: every activation of
@@ -385,16 +383,16 @@ void TForm1::toggleOption(ui::MenuItem& item, bool& option) {
 }
 
 void TForm1::WindRowsClick() {
-  toggleOption(WindRows, config::ConfigOptions.WindRow);
+  toggleOption(WindRows, ConfigOptions.WindRow);
 }
 void TForm1::ZapiszASCIIClick() {
-  toggleOption(ZapiszASCII, config::ConfigOptions.SaveASCII);
+  toggleOption(ZapiszASCII, ConfigOptions.SaveASCII);
 }
 void TForm1::InsertTimeClick() {
-  toggleOption(InsertTime, config::ConfigOptions.InsertTime);
+  toggleOption(InsertTime, ConfigOptions.InsertTime);
 }
 void TForm1::ChangePointToColonClick() {
-  toggleOption(ChangePointToColon, config::ConfigOptions.ChangePointToColon);
+  toggleOption(ChangePointToColon, ConfigOptions.ChangePointToColon);
 }
 
 void TForm1::Plikrozkazow1Click() {

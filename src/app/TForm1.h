@@ -129,6 +129,7 @@ class TForm1 : public ui::Form,
   std::string captureFileName() const override { return Capture.name(); }
   ui::Rgb captureFileColor() const override { return LabelFileName.font().color; }
   void chooseCaptureFile(const std::string& name) override { Capture.choose(name); }
+  std::string& ordersFileName() override { return ConfigOptions.OrdersFileName; }
   std::string serialPortName() const override { return ComPort1.port(); }
 
   // The automatic measurement, run by Sequencer: start, one step per tick of
@@ -251,13 +252,15 @@ class TForm1 : public ui::Form,
 
   // The serial link.
   serial::TComPort ComPort1;
-  // config.xml.
+  // config.xml, and the options read from it (empty until FormCreate).
   config::TConfigFile XMLConfig;
+  config::TConfigOptions ConfigOptions;
 
-  // Timers: the automatic measurement, the reply timeout, the countdown.
-  std::unique_ptr<platform::Timer> Timer1;
+  // Timers: the automatic measurement's steps, the reply timeout, the
+  // countdown. The sequencer owns Timer1 and Timer3.
+  platform::Timer* Timer1 = nullptr;
   std::unique_ptr<platform::Timer> Timer2;
-  std::unique_ptr<platform::Timer> Timer3;
+  platform::Timer* Timer3 = nullptr;
 
   // Fields.
   std::string SavedPort;
@@ -286,13 +289,11 @@ class TForm1 : public ui::Form,
   // write mode, the byte processor in row mode.
   CaptureFile Capture;
 
-  // The automatic measurement: its state (CurrentOrder, RepeatCounter,
-  // SecondsToNext, MeasurementsDone) and its steps. It sees this window only
-  // through measurementWindow_.
+  // The automatic measurement: its state, its counters and its steps. It
+  // sees this window only through measurementWindow_, which also shows what
+  // it reports.
   MeasurementWindow measurementWindow_{*this};
-  automatic::Sequencer Sequencer{
-      measurementWindow_,
-      {btnOpenPort, Button6, Edit1, StaticText5, StaticText6, StaticText7, Memo1, Timer1, Timer3}};
+  automatic::Sequencer Sequencer;
 
   // The file filter of both file dialogs.
   static std::string FileFilter();

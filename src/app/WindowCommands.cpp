@@ -106,6 +106,7 @@ void TForm1::Button3Click() {
   StaticText5.setCaption({});
   StaticText6.setCaption({});
   StaticText7.setCaption({});
+  Sequencer.forgetResult();
 }
 
 void TForm1::Button5Click() {

@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     remainingWindow.activateWindow();
   };
   // The connection settings dialog, shown from the main menu.
-  config::TConnectionForm connectionForm(form1.ComPort1, form1.btnOpenPort, dialogs);
+  config::TConnectionForm connectionForm(form1.ConfigOptions, form1.ComPort1, form1.btnOpenPort, dialogs);
   form1.ConnectionForm = &connectionForm;
   // The readings window ("Tryb" -> "Wyniki"), hidden until asked for.
   readings::TResultsForm resultsForm(form1.Readings, loop, dialogs);

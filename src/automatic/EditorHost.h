@@ -36,6 +36,8 @@ class EditorHost {
   virtual ui::Rgb captureFileColor() const = 0;
   // The operator chose the capture file here (empty: none).
   virtual void chooseCaptureFile(const std::string& name) = 0;
+  // The orders file of the options, which the editor loads and saves.
+  virtual std::string& ordersFileName() = 0;
   virtual std::string serialPortName() const = 0;
 
  protected:

@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "automatic/TForm2.h"
-#include "config/ConfigOptions.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp1250.h"
 #include "platform/PathText.h"
@@ -94,8 +93,8 @@ void TForm2::LoadXMLOrders(const std::string& name) {
 void TForm2::setOrdersFileName(const std::string& name) {
   // The name is shown (here and on the main menu): with the system's own
   // separators, whatever an older config.xml or a dialog wrote.
-  config::ConfigOptions.OrdersFileName = platform::shownPath(name);
-  LabelOrdersFileName.setCaption(config::ConfigOptions.OrdersFileName);
+  host_.ordersFileName() = platform::shownPath(name);
+  LabelOrdersFileName.setCaption(host_.ordersFileName());
 }
 
 void TForm2::SaveXMLOrders(const std::string& name) {

@@ -10,7 +10,6 @@
 #include "automatic/TForm2.h"
 #include "platform/Counters.h"
 #include "platform/Cp1250.h"
-#include "platform/Sound.h"
 #include "platform/WholeNumbers.h"
 #include "serial/EComPort.h"
 
@@ -69,6 +68,12 @@ std::string RepliesText(std::int32_t replies, std::int32_t sent) {
 std::string RunEndText(bool finished, std::int32_t replies, std::int32_t sent) {
   return pl(finished ? "Pomiar automatyczny zakończony (" : "Pomiar automatyczny przerwany (") +
          RepliesText(replies, sent) + " )";
+}
+
+std::string ProgressText(std::int64_t measurementsLeft, std::optional<std::int64_t> passesLeft) {
+  std::string text = pl("Automatyczny, pozostało: ") + std::to_string(measurementsLeft) + pl(" pomiarów");
+  if (passesLeft) text += "," + std::to_string(*passesLeft) + pl(" powtórzeń");
+  return text;
 }
 
 std::string FolderPart(const std::string& name) {
@@ -132,10 +137,10 @@ class Sequencer::Orders {
   const ui::StringGrid* grid_;
 };
 
-Sequencer::Sequencer(SequencerWindow& window, SequencerControls controls) : window_(window), c_(controls) {}
-
-std::string Sequencer::replies() const {
-  return RepliesText(window_.replyCount(), window_.sentCount());
+Sequencer::Sequencer(platform::EventLoop& loop, SequencerWindow& window, RunStatus& status)
+    : window_(window), status_(status), stepTimer_(loop.createTimer()), countdownTimer_(loop.createTimer()) {
+  stepTimer_->setOnTimer([this] { step(); });
+  countdownTimer_->setOnTimer([this] { countDown(); });
 }
 
 // Any failure of a start or a step: the run stops as by Stop, and the
@@ -144,50 +149,87 @@ std::string Sequencer::replies() const {
 void Sequencer::failRun(bool portLost) {
   // Read before Stop, which may reopen the port under its saved name.
   const std::string port = window_.serialPortName();
+  const std::string order = std::to_string(currentOrder_);
+  fail(portLost ? pl("Utracono połączenie z portem ") + port +
+                      pl(" - urządzenie zostało odłączone (rozkaz nr ") + order + ")"
+                : pl("Niepoprawna wartość parametru rozkazu nr ") + order);
+}
+
+void Sequencer::fail(const std::string& message) {
   stop();
-  const std::string order = std::to_string(CurrentOrder);
-  window_.showError(portLost ? pl("Utracono połączenie z portem ") + port +
-                                   pl(" - urządzenie zostało odłączone (rozkaz nr ") + order + ")"
-                             : pl("Niepoprawna wartość parametru rozkazu nr ") + order);
+  status_.failed(message);
 }
 
 void Sequencer::setCountdown() {
-  c_.Timer3->setInterval(c_.Timer1->interval() >= 3000 ? 1000 : 0);
+  countdownShown_ = stepTimer_->interval() >= 3000;
+  countdownTimer_->setInterval(countdownShown_ ? 1000 : 0);
 }
 
 void Sequencer::restartCountdown() {
-  SecondsToNext = IntervalSeconds(c_.Timer1->interval());
+  secondsToNext_ = IntervalSeconds(stepTimer_->interval());
+}
+
+void Sequencer::holdSteps() {
+  stepTimer_->setEnabled(false);
+}
+
+void Sequencer::resumeSteps() {
+  stepTimer_->setEnabled(true);
+  restartCountdown();
+}
+
+void Sequencer::countsChanged() {
+  const std::int32_t replies = window_.replyCount();
+  const std::int32_t sent = window_.sentCount();
+  if (!countdownShown_) status_.replies(replies, sent);
+  // A run that stalls (no order 1, or an order time of 0) does not step.
+  if (state_ != RunState::Running || stepTimer_->interval() == 0)
+    status_.result(resultFinished_, replies, sent);
+}
+
+void Sequencer::forgetResult() {
+  resultFinished_ = false;
+  if (state_ != RunState::Running) state_ = RunState::Idle;
+}
+
+void Sequencer::resetCounters() {
+  measurementsDone_ = 0;
+}
+
+// The run is over: both timers stop, the result is told, the port's name
+// goes back to the one remembered (speed, link kind and the Ethernet link
+// stay as the last order left them).
+void Sequencer::finish(RunState state) {
+  stepTimer_->setInterval(0);
+  countdownTimer_->setInterval(0);
+  countdownShown_ = false;
+  state_ = state;
+  resultFinished_ = state == RunState::Ended;
+  measurementsDone_ = 0;
+  status_.result(resultFinished_, window_.replyCount(), window_.sentCount());
+  status_.runOver(state);
+  window_.restoreSavedPort();
 }
 
 // No order with the next number: the run is over.
 void Sequencer::endRun() {
-  c_.Timer1->setInterval(0);
-  c_.Timer3->setInterval(0);
-  c_.StaticText5.setCaption(RunEndText(true, window_.replyCount(), window_.sentCount()));
-  c_.StaticText5.repaint();
-  c_.StaticText6.setCaption({});
-  c_.Memo1.repaint();
-  c_.Button6.setVisible(false);
-  c_.btnOpenPort.setEnabled(true);
-  // Speed, link kind and the Ethernet link stay as the last order left them.
-  window_.restoreSavedPort();
+  finish(RunState::Ended);
 }
 
 // The order in row becomes the current one: its link, its time, its text.
 void Sequencer::setUpOrder(const Orders& orders, int row) {
   changeConnection(row);
-  c_.Timer1->setInterval(orders.interval(row));
-  c_.Edit1.setText(orders.cell(colOrder, row));
-  c_.StaticText7.setCaption("Rozkaz nr " + std::to_string(CurrentOrder));
+  stepTimer_->setInterval(orders.interval(row));
+  status_.orderSetUp(currentOrder_, orders.cell(colOrder, row));
 }
 
 void Sequencer::start() {
   try {
-    c_.btnOpenPort.setEnabled(false);
-    CurrentOrder = 1;
-    c_.Timer1->setEnabled(true);
+    status_.runStarting();
+    currentOrder_ = 1;
+    stepTimer_->setEnabled(true);
     window_.resetReplyCounts();
-    MeasurementsDone = 0;
+    measurementsDone_ = 0;
     // A new run is a new series of readings.
     window_.runStarted();
     const Orders orders(window_.orderGrid());
@@ -196,9 +238,10 @@ void Sequencer::start() {
     if (row >= 0) setUpOrder(orders, row);
     // Nothing is sent now: the first send comes one order time later.
     restartCountdown();
-    c_.Button6.setVisible(true);
+    state_ = RunState::Running;
+    status_.runGoing();
     setCountdown();
-    RepeatCounter = -1;
+    repeatCounter_ = -1;
   } catch (const std::runtime_error&) {
     // A bad value of an order or a port that cannot be opened; a programming
     // error goes on to the general error report.
@@ -220,51 +263,48 @@ void Sequencer::act(const Orders& orders, int row) {
     if (name.empty()) throw ConversionError("no capture file name");
     window_.chooseCaptureFile(FolderPart(name).empty() ? FolderPart(window_.captureFileName()) + name : name);
   } else if (order == kBeep) {
-    platform::Beep();
-    window_.showNotification();
+    status_.notification();
   } else {
-    window_.orderSending(CurrentOrder, MeasurementsDone);
+    window_.orderSending(currentOrder_, measurementsDone_);
     window_.sendOrder();
   }
 }
 
 // Counts the step and shows how many measurements and passes remain.
 void Sequencer::showProgress(std::int32_t count) {
-  MeasurementsDone = platform::plusOne(MeasurementsDone);
-  c_.StaticText5.setCaption(pl("Automatyczny, pozostało: ") +
-                            std::to_string(std::int64_t{count} - MeasurementsDone) + pl(" pomiarów"));
-  if (c_.Timer1->interval() < 3000) c_.StaticText6.setCaption(replies());
-  if (RepeatCounter >= 0)
-    c_.StaticText5.setCaption(c_.StaticText5.caption() + "," +
-                              std::to_string(std::int64_t{RepeatCounter} - 1) + pl(" powtórzeń"));
-  c_.StaticText7.setCaption("Rozkaz nr " + std::to_string(CurrentOrder));
+  measurementsDone_ = platform::plusOne(measurementsDone_);
+  resultFinished_ = false;
+  std::optional<std::int64_t> passesLeft;
+  if (repeatCounter_ >= 0) passesLeft = std::int64_t{repeatCounter_} - 1;
+  status_.progress(currentOrder_, std::int64_t{count} - measurementsDone_, passesLeft);
+  if (!countdownShown_) status_.replies(window_.replyCount(), window_.sentCount());
 }
 
 // A "repeat" row numbered as the next order sends the run back to the first
 // order of its stretch until its passes are done, then past itself.
 void Sequencer::applyRepeat(const Orders& orders) {
-  const int repeat = orders.findRepeat(CurrentOrder);
+  const int repeat = orders.findRepeat(currentOrder_);
   if (repeat < 0) return;
-  if (RepeatCounter > 0)
-    --RepeatCounter;
-  else if (RepeatCounter < 0)
-    RepeatCounter =
+  if (repeatCounter_ > 0)
+    --repeatCounter_;
+  else if (repeatCounter_ < 0)
+    repeatCounter_ =
         static_cast<std::int32_t>(std::int64_t{parseInteger(orders.cell(colRepeats, repeat))} - 1);
-  if (RepeatCounter != 0) {
+  if (repeatCounter_ != 0) {
     const std::int32_t first = parseInteger(orders.cell(colTime, repeat));
     if (first < std::numeric_limits<std::int16_t>::min() || first > std::numeric_limits<std::int16_t>::max())
       throw ConversionError::invalidInteger(orders.cell(colTime, repeat));
-    CurrentOrder = static_cast<std::int16_t>(first);
+    currentOrder_ = static_cast<std::int16_t>(first);
   } else {
-    ++CurrentOrder;
-    RepeatCounter = -1;
+    ++currentOrder_;
+    repeatCounter_ = -1;
   }
 }
 
 bool Sequencer::advance(const Orders& orders) {
-  ++CurrentOrder;
+  ++currentOrder_;
   applyRepeat(orders);
-  const int next = orders.find(CurrentOrder);
+  const int next = orders.find(currentOrder_);
   if (next < 0) return false;
   setUpOrder(orders, next);
   setCountdown();
@@ -279,7 +319,7 @@ void Sequencer::step() {
     const Orders orders(window_.orderGrid());
     // A list edited during the run may have lost the current order: the run
     // ends then, rather than sending Edit1 for ever.
-    const int row = orders.find(CurrentOrder);
+    const int row = orders.find(currentOrder_);
     if (row < 0) {
       ended = true;
     } else {
@@ -287,9 +327,9 @@ void Sequencer::step() {
       act(orders, row);
       showProgress(count);
       // The same order runs again at the next tick until its count is reached.
-      if (MeasurementsDone == count) {
+      if (measurementsDone_ == count) {
         ended = !advance(orders);
-        MeasurementsDone = 0;
+        measurementsDone_ = 0;
       }
     }
   } catch (const serial::EComPort&) {
@@ -304,38 +344,30 @@ void Sequencer::step() {
   }
   if (ended) {
     endRun();
-    MeasurementsDone = 0;
+    measurementsDone_ = 0;
   }
   restartCountdown();
 }
 
 void Sequencer::countDown() {
-  if (SecondsToNext > std::numeric_limits<std::int32_t>::min()) --SecondsToNext;
-  c_.StaticText6.setCaption(CountdownText(SecondsToNext, window_.replyCount(), window_.sentCount()));
+  if (secondsToNext_ > std::numeric_limits<std::int32_t>::min()) --secondsToNext_;
+  status_.countdown(secondsToNext_, window_.replyCount(), window_.sentCount());
 }
 
 void Sequencer::stop() {
-  c_.Timer1->setInterval(0);
-  c_.Timer3->setInterval(0);
-  c_.StaticText5.setCaption(RunEndText(false, window_.replyCount(), window_.sentCount()));
-  MeasurementsDone = 0;
-  c_.Button6.setVisible(false);
-  c_.StaticText6.setCaption({});
-  c_.btnOpenPort.setEnabled(true);
-  window_.restoreSavedPort();
+  finish(RunState::Stopped);
 }
 
 // The port closed itself while a run was going: the run ends at once, rather
 // than failing to reopen the port at every later tick.
 void Sequencer::portLost() {
-  if (c_.Button6.visible()) failRun(true);
+  if (state_ == RunState::Running) failRun(true);
 }
 
 void Sequencer::ethernetUnreachable(const std::string& address) {
-  if (!c_.Button6.visible() || ethernetOpenedInOrder_) return;
-  stop();
-  window_.showError(pl("Nie można połączyć się z serwerem portów ") + address + pl(" (rozkaz nr ") +
-                    std::to_string(CurrentOrder) + ")");
+  if (state_ != RunState::Running || ethernetOpenedInOrder_) return;
+  fail(pl("Nie można połączyć się z serwerem portów ") + address + pl(" (rozkaz nr ") +
+       std::to_string(currentOrder_) + ")");
 }
 
 void Sequencer::changeConnection(int row) {

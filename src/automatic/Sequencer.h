@@ -4,9 +4,13 @@
 // speed it names, the countdown text and the folder part of a capture file
 // name.
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "automatic/RunStatus.h"
 #include "automatic/SequencerWindow.h"
+#include "platform/EventLoop.h"
 #include "serial/ComTypes.h"
 
 namespace automatic {
@@ -34,27 +38,32 @@ std::string RunEndText(bool finished, std::int32_t replies, std::int32_t sent);
 // number of seconds shows as 0 s.
 std::string CountdownText(std::int32_t seconds, std::int32_t replies, std::int32_t sent);
 
+// "Automatyczny, pozostało: 3 pomiarów", then ",2 powtórzeń" while a repeat
+// stretch is under way.
+std::string ProgressText(std::int64_t measurementsLeft, std::optional<std::int64_t> passesLeft);
+
 // The folder part of a file name: up to and including its last "\", ":" or
 // "/"; empty when it has none.
 std::string FolderPart(const std::string& name);
 
 // Runs the order list of the orders editor by the orders' numbers, one step
-// per tick of Timer1, switching the link each order names, and stops on the
-// first bad value with a message naming the order. The list is read from the
-// editor's grid at every step, never copied. The main window owns it and
-// forwards its handlers here.
+// per tick of its step timer, switching the link each order names, and stops
+// on the first bad value with a message naming the order. The list is read
+// from the editor's grid at every step, never copied. It owns its two timers
+// (the steps and the countdown, which the main window calls Timer1 and
+// Timer3) and the run's state, and tells what happens to its RunStatus.
 class Sequencer {
  public:
-  Sequencer(SequencerWindow& window, SequencerControls controls);
+  Sequencer(platform::EventLoop& loop, SequencerWindow& window, RunStatus& status);
   Sequencer(const Sequencer&) = delete;
   Sequencer& operator=(const Sequencer&) = delete;
 
   // "Pomiar Automatyczny": a run from order 1, every counter reset.
   void start();
-  // A tick of Timer1: act on the current order, count it, advance when its
-  // count is reached.
+  // A tick of the step timer: act on the current order, count it, advance
+  // when its count is reached.
   void step();
-  // A tick of Timer3: one second less to the next measurement.
+  // A tick of the countdown: one second less to the next measurement.
   void countDown();
   // "Stop": the run ends as interrupted.
   void stop();
@@ -68,18 +77,35 @@ class Sequencer {
   // it goes on and reconnects with its next send.
   void ethernetOpened() { ethernetOpenedInOrder_ = true; }
   void ethernetUnreachable(const std::string& address);
-  // The countdown starts again from the step timer's interval.
-  void restartCountdown();
+  // The reply timeout's warning holds the steps while it shows; afterwards
+  // they go on and the countdown starts again from the step interval.
+  void holdSteps();
+  void resumeSteps();
+  // The counts changed outside a step (a reply came): the replies text,
+  // unless the countdown shows the counts, and the last run's result, unless
+  // a run is stepping.
+  void countsChanged();
+  // The status texts were cleared: a finished run is reported as finished
+  // no more.
+  void forgetResult();
+  // The counters of a fresh start.
+  void resetCounters();
 
+  RunState state() const { return state_; }
+  // The countdown shows the counts (steps of 3 s or longer).
+  bool countdownShown() const { return countdownShown_; }
   // The order being run.
-  std::int16_t CurrentOrder = 0;
+  std::int16_t currentOrder() const { return currentOrder_; }
   // Passes of the current repeat stretch still to start; -1 when no repeat
   // is under way. One counter for the whole list.
-  std::int32_t RepeatCounter = 0;
+  std::int32_t repeatCounter() const { return repeatCounter_; }
   // Seconds to the next measurement, as the countdown shows them.
-  std::int32_t SecondsToNext = 0;
+  std::int32_t secondsToNext() const { return secondsToNext_; }
   // Times the current order has run.
-  std::int32_t MeasurementsDone = 0;
+  std::int32_t measurementsDone() const { return measurementsDone_; }
+
+  platform::Timer& stepTimer() { return *stepTimer_; }
+  platform::Timer& countdownTimer() { return *countdownTimer_; }
 
  private:
   class Orders;
@@ -91,14 +117,28 @@ class Sequencer {
   void applyRepeat(const Orders& orders);
   void setUpOrder(const Orders& orders, int row);
   void setCountdown();
+  void restartCountdown();
   void endRun();
+  void finish(RunState state);
   void failRun(bool portLost = false);
-  std::string replies() const;
+  void fail(const std::string& message);
 
   SequencerWindow& window_;
-  SequencerControls c_;
-  // A step that shows a message box lets the loop run on; a tick of Timer1
-  // meanwhile must not start a second step inside the first.
+  RunStatus& status_;
+  std::unique_ptr<platform::Timer> stepTimer_;
+  std::unique_ptr<platform::Timer> countdownTimer_;
+  RunState state_ = RunState::Idle;
+  // The result reported is a finished run: the last run reached the end of
+  // its list, and neither a step of a later run nor a clearing of the status
+  // texts has taken that report's place.
+  bool resultFinished_ = false;
+  bool countdownShown_ = false;
+  std::int16_t currentOrder_ = 0;
+  std::int32_t repeatCounter_ = 0;
+  std::int32_t secondsToNext_ = 0;
+  std::int32_t measurementsDone_ = 0;
+  // A step that shows a message box lets the loop run on; a tick of the step
+  // timer meanwhile must not start a second step inside the first.
   bool stepRunning_ = false;
   // The Ethernet link has been open since the current order switched to it.
   bool ethernetOpenedInOrder_ = false;

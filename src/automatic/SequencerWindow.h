@@ -1,36 +1,15 @@
 #pragma once
-// What the automatic measurement needs of the main window: the controls it
-// shows the run in, the two timers it drives, and the few operations of a
-// step (the one send path, the link switch, the reply counters, the capture
-// file, the notification, the error message). The main window implements it.
+// What the automatic measurement needs of the program around it: the order
+// list, the one send path, the reply counters, the capture file and the link
+// switch. The main window implements it; so can a run without a window. What
+// the run reports goes to RunStatus.
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include "platform/EventLoop.h"
 #include "serial/ComTypes.h"
-#include "ui/Control.h"
-#include "ui/Memo.h"
 #include "ui/StringGrid.h"
 
 namespace automatic {
-
-// The main window's controls and timers, by the names the window gives them.
-struct SequencerControls {
-  ui::Button& btnOpenPort;
-  // "Stop": visible while a run is going.
-  ui::Button& Button6;
-  // The send line: holds the current order's text.
-  ui::Edit& Edit1;
-  ui::Label& StaticText5;
-  ui::Label& StaticText6;
-  ui::Label& StaticText7;
-  ui::Memo& Memo1;
-  // The step timer and the countdown; the window creates them after it has
-  // built the sequencer.
-  std::unique_ptr<platform::Timer>& Timer1;
-  std::unique_ptr<platform::Timer>& Timer3;
-};
 
 class SequencerWindow {
  public:
@@ -40,7 +19,7 @@ class SequencerWindow {
   // null while there is no editor.
   virtual const ui::StringGrid* orderGrid() const = 0;
 
-  // The one send path: sends the text of Edit1.
+  // The one send path: sends the current order's text (the send line).
   virtual void sendOrder() = 0;
   virtual std::int32_t replyCount() const = 0;
   virtual std::int32_t sentCount() const = 0;
@@ -54,10 +33,6 @@ class SequencerWindow {
   // The capture file's name (empty: none), and a "file" order naming another.
   virtual std::string captureFileName() const = 0;
   virtual void chooseCaptureFile(const std::string& name) = 0;
-  // Shows the notification window when it is not showing.
-  virtual void showNotification() = 0;
-  // The message box of a failed run, captioned "Błąd".
-  virtual void showError(const std::string& text) = 0;
 
   // The serial port is open as port at speed.
   virtual bool serialLinkIs(const std::string& port, serial::TBaudRate speed) const = 0;

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "automatic/CaptureFileName.h"
-#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/WholeNumbers.h"
 
@@ -171,7 +170,7 @@ void TForm2::FormCreate() {
   } catch (const std::out_of_range&) {
     // The titles are decoration.
   }
-  LoadXMLOrders(config::ConfigOptions.OrdersFileName);
+  LoadXMLOrders(host_.ordersFileName());
 }
 
 void TForm2::FormShow() {
@@ -183,7 +182,7 @@ void TForm2::FormShow() {
 
 void TForm2::FormClose() {
   // Unsaved changes go: the grid shows the current orders file again.
-  LoadXMLOrders(config::ConfigOptions.OrdersFileName);
+  LoadXMLOrders(host_.ordersFileName());
   // The operator may close the window while still editing a cell.
   restoreCaretBlinkTime();
   if (fileChosen_) host_.chooseCaptureFile(fileName_);
@@ -191,7 +190,7 @@ void TForm2::FormClose() {
 
 void TForm2::Button1Click() {
   if (CheckOrders()) {
-    SaveXMLOrders(config::ConfigOptions.OrdersFileName);
+    SaveXMLOrders(host_.ordersFileName());
     setModalResult(ui::ModalResult::Ok);
     return;
   }

@@ -1,8 +1,8 @@
 #pragma once
-// The terminal's options, one process-wide record. It is filled from config.xml
-// while the main window is created and written back when it closes; in between
-// the other parts of the program read and change the record, never the file.
-// Texts are Windows-1250 byte strings.
+// The terminal's options. The main window holds the record: it is filled from
+// config.xml while the window is created and written back when it closes; in
+// between the parts of the program that the window hands it to read and
+// change the record, never the file. Texts are Windows-1250 byte strings.
 #include <cstdint>
 #include <string>
 
@@ -26,8 +26,5 @@ struct TConfigOptions {
 
 inline constexpr std::uint8_t kSerialConnection = 0;    // stored as "COM"
 inline constexpr std::uint8_t kEthernetConnection = 1;  // stored as "Eth"
-
-// Zero at process start (empty strings, false, 0).
-extern TConfigOptions ConfigOptions;
 
 }  // namespace config

@@ -1,6 +1,5 @@
 #include "config/TConnectionForm.h"
 
-#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/WholeNumbers.h"
 #include "serial/ComSetupForm.h"
@@ -17,9 +16,13 @@ constexpr int kDefaultSpeedIndex = 10;  // "4800"
 
 }  // namespace
 
-TConnectionForm::TConnectionForm(serial::TCustomComPort& comPort, ui::Button& openButton,
-                                 ui::Dialogs& dialogs)
-    : ui::Form("ConnectionForm"), comPort_(comPort), openButton_(openButton), dialogs_(dialogs) {
+TConnectionForm::TConnectionForm(TConfigOptions& options, serial::TCustomComPort& comPort,
+                                 ui::Button& openButton, ui::Dialogs& dialogs)
+    : ui::Form("ConnectionForm"),
+      options_(options),
+      comPort_(comPort),
+      openButton_(openButton),
+      dialogs_(dialogs) {
   buildControls();
   onShow = [this] { FormShow(); };
   rgConnection.onClick = [this] { rgConnectionClick(); };
@@ -104,10 +107,10 @@ void TConnectionForm::buildControls() {
 
 void TConnectionForm::FormShow() {
   const int before = rgConnection.itemIndex();
-  rgConnection.setItemIndex(ConfigOptions.ConnectionKind);
+  rgConnection.setItemIndex(options_.ConnectionKind);
   if (rgConnection.itemIndex() != before) rgConnectionClick();
-  EditIP.setText(ConfigOptions.Host);
-  EditPort.setText(std::to_string(ConfigOptions.Port));
+  EditIP.setText(options_.Host);
+  EditPort.setText(std::to_string(options_.Port));
   GetCOMPortSettings();
 }
 
@@ -127,10 +130,10 @@ void TConnectionForm::GetCOMPortSettings() {
 void TConnectionForm::sbApplyClick() {
   // Nothing is validated here: a bad port or speed shows when the link opens.
   if (rgConnection.itemIndex() >= 0)
-    ConfigOptions.ConnectionKind = static_cast<std::uint8_t>(rgConnection.itemIndex());
-  ConfigOptions.Host = EditIP.text();
+    options_.ConnectionKind = static_cast<std::uint8_t>(rgConnection.itemIndex());
+  options_.Host = EditIP.text();
   std::int32_t port = 0;
-  ConfigOptions.Port = platform::tryParseInteger(EditPort.text(), port) ? port : 1001;
+  options_.Port = platform::tryParseInteger(EditPort.text(), port) ? port : 1001;
   comPort_.setPort("COM" + EditCOM.text());
   // Listed speeds the port has no rate for give 9600.
   comPort_.setBaudRate(serial::BaudRateFromText(cbBaudRate.text()));
@@ -144,13 +147,15 @@ void TConnectionForm::sbCancelClick() {
 }
 
 void TConnectionForm::sbSerialAdvancedClick() {
+  serial::SetupExit left = serial::SetupExit::Closed;
   try {
-    serial::RunSetupDialog(comPort_, dialogs_, deviceRoot);
+    serial::RunSetupDialog(comPort_, dialogs_, left, deviceRoot);
   } catch (const std::runtime_error&) {
     // A failing setup dialog (no device list, a device that will not reopen)
     // leaves this dialog as it was.
   }
-  if (serial::SetupApplied) GetCOMPortSettings();
+  if (left != serial::SetupExit::Closed) setupApplied_ = left == serial::SetupExit::Applied;
+  if (setupApplied_) GetCOMPortSettings();
 }
 
 }  // namespace config

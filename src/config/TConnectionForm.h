@@ -1,11 +1,12 @@
 #pragma once
 // The connection settings dialog: how the scale is attached (serial port with
 // its number and speed, or Ethernet with the device server's address and TCP
-// port). It edits the link fields of ConfigOptions and the main window's
+// port). It edits the link fields of the options and the main window's
 // serial port, and leaving it by either button re-opens the link through the
 // main window's open/close button.
 #include <string>
 
+#include "config/ConfigOptions.h"
 #include "serial/ComPort.h"
 #include "ui/ComboBox.h"
 #include "ui/Control.h"
@@ -17,9 +18,10 @@ namespace config {
 
 class TConnectionForm : public ui::Form {
  public:
-  // comPort and openButton are the main window's ComPort1 and btnOpenPort;
-  // dialogs shows the serial setup dialog.
-  TConnectionForm(serial::TCustomComPort& comPort, ui::Button& openButton, ui::Dialogs& dialogs);
+  // options, comPort and openButton are the main window's ConfigOptions,
+  // ComPort1 and btnOpenPort; dialogs shows the serial setup dialog.
+  TConnectionForm(TConfigOptions& options, serial::TCustomComPort& comPort, ui::Button& openButton,
+                  ui::Dialogs& dialogs);
 
   void FormShow();
   void rgConnectionClick();
@@ -30,6 +32,9 @@ class TConnectionForm : public ui::Form {
 
   // The folder holding "dev" that the setup dialog lists devices from.
   std::string deviceRoot = "/";
+  // The last setup dialog was left by its apply button: its cancel button
+  // clears this, its close box leaves it as it was.
+  bool setupApplied() const { return setupApplied_; }
 
   ui::RadioGroup rgConnection{"rgConnection"};
   ui::GroupBox gbSerialPort{"gbSerialPort"};
@@ -51,9 +56,11 @@ class TConnectionForm : public ui::Form {
  private:
   void buildControls();
 
+  TConfigOptions& options_;
   serial::TCustomComPort& comPort_;
   ui::Button& openButton_;
   ui::Dialogs& dialogs_;
+  bool setupApplied_ = false;
 };
 
 }  // namespace config

@@ -5,8 +5,6 @@
 
 namespace serial {
 
-bool SetupApplied = false;
-
 namespace {
 
 // The dialog's texts come from the serial port's message catalog.
@@ -69,19 +67,22 @@ void TComSetupFrm::FormCreate() {
 
 void TComSetupFrm::sbApplyClick() {
   BitBtnApply.click();
-  SetupApplied = true;
+  exit_ = SetupExit::Applied;
 }
 
 void TComSetupFrm::sbCancelClick() {
   BitBtnCancel.click();
-  SetupApplied = false;
+  exit_ = SetupExit::Cancelled;
 }
 
-void RunSetupDialog(TCustomComPort& port, ui::Dialogs& dialogs, const std::string& deviceRoot) {
+void RunSetupDialog(TCustomComPort& port, ui::Dialogs& dialogs, SetupExit& left,
+                    const std::string& deviceRoot) {
   TComSetupFrm form(deviceRoot, port.deviceMapFile());
   for (TComComboBox* combo : form.Combos) combo->setComPort(&port);
   for (TComComboBox* combo : form.Combos) combo->ShowPortSetting();
-  if (dialogs.showModal(form) != ui::ModalResult::Ok) return;
+  const ui::ModalResult result = dialogs.showModal(form);
+  left = form.exit();
+  if (result != ui::ModalResult::Ok) return;
   port.BeginBatch();
   try {
     for (TComComboBox* combo : form.Combos) combo->ApplyToPort();

@@ -13,9 +13,8 @@ namespace serial {
 
 class TCustomComPort;
 
-// Whether the last setup dialog was left by its apply button; its cancel
-// button clears it, its close box leaves it as it was.
-extern bool SetupApplied;
+// How the operator left the setup dialog.
+enum class SetupExit { Closed, Applied, Cancelled };
 
 class TComSetupFrm : public ui::Form {
  public:
@@ -26,6 +25,8 @@ class TComSetupFrm : public ui::Form {
 
   void sbApplyClick();
   void sbCancelClick();
+  // By the apply button, the cancel button, or neither (the close box).
+  SetupExit exit() const { return exit_; }
 
   ui::GroupBox GroupBox1{"GroupBox1"};
   ui::Label Label1{"Label1"};
@@ -50,12 +51,16 @@ class TComSetupFrm : public ui::Form {
 
  private:
   void FormCreate();
+
+  SetupExit exit_ = SetupExit::Closed;
 };
 
 // Shows the setup dialog for port through dialogs and, when it is left by
-// its apply button, writes the six choices to the port in one batch. A
-// failing write ends the batch and propagates; the writes after it are not
-// made. Callers read SetupApplied afterwards.
-void RunSetupDialog(TCustomComPort& port, ui::Dialogs& dialogs, const std::string& deviceRoot = "/");
+// its apply button, writes the six choices to the port in one batch. left
+// says how the dialog was left as soon as it closes (a dialog that could not
+// be built leaves it as it was). A failing write ends the batch and
+// propagates; the writes after it are not made.
+void RunSetupDialog(TCustomComPort& port, ui::Dialogs& dialogs, SetupExit& left,
+                    const std::string& deviceRoot = "/");
 
 }  // namespace serial

@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "app/TForm1.h"
-#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "platform/PathText.h"
@@ -241,7 +240,7 @@ TEST_F(CaptureFixture, FastWriteStampsLinesFromTheLineEndsItSees) {
   const std::string stamp = "2024-06-03\t10:15:30\t";
   form->InsertTimeClick();
   form->FastWriteClick();
-  EXPECT_TRUE(config::ConfigOptions.FastWrite);
+  EXPECT_TRUE(form->ConfigOptions.FastWrite);
   chooseFile(*form, dir / "szybki.txt");
 
   // The stamp of a line that ends a chunk comes with the next chunk.

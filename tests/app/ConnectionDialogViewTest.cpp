@@ -13,7 +13,6 @@
 #include <string>
 
 #include "app/TForm1.h"
-#include "config/ConfigOptions.h"
 #include "config/TConnectionForm.h"
 #include "platform/qt/QtEventLoop.h"
 #include "serial/ComSetupForm.h"
@@ -55,8 +54,6 @@ void pick(QComboBox* combo, const QString& item) {
 }
 
 TEST(ConnectionDialogView, PicksThroughBothDialogsReachThePort) {
-  config::ConfigOptions = {};
-  serial::SetupApplied = false;
   testing_support::Pty scale;
   TempDir dir;
   std::filesystem::create_directories(dir / "root" / "dev");
@@ -67,7 +64,7 @@ TEST(ConnectionDialogView, PicksThroughBothDialogsReachThePort) {
   ui::qt::QtDialogs dialogs(loop);
   app::TForm1 form({loop, dialogs, dir.path(), [] {}});
   form.FormCreate();
-  config::TConnectionForm connection(form.ComPort1, form.btnOpenPort, dialogs);
+  config::TConnectionForm connection(form.ConfigOptions, form.ComPort1, form.btnOpenPort, dialogs);
   connection.deviceRoot = (dir / "root").string();
   form.ConnectionForm = &connection;
 
@@ -107,7 +104,7 @@ TEST(ConnectionDialogView, PicksThroughBothDialogsReachThePort) {
 
   EXPECT_TRUE(connectionShown);
   EXPECT_TRUE(setupShown);
-  EXPECT_TRUE(serial::SetupApplied);
+  EXPECT_TRUE(connection.setupApplied());
   EXPECT_EQ(form.ComPort1.port(), "COM" + device);
   EXPECT_EQ(form.ComPort1.baudRate(), serial::br19200);
   EXPECT_EQ(form.ComPort1.parity().bits(), serial::prEven);
@@ -115,8 +112,6 @@ TEST(ConnectionDialogView, PicksThroughBothDialogsReachThePort) {
   EXPECT_EQ(form.LinkState, app::LinkOpen);
   EXPECT_EQ(scale.slaveSpeed(), 19200);
   form.ComPort1.Disconnect();
-  config::ConfigOptions = {};
-  serial::SetupApplied = false;
 }
 
 }  // namespace

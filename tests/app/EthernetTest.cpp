@@ -14,7 +14,6 @@
 
 #include "app/TForm1.h"
 #include "automatic/TForm2.h"
-#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "support/LoopbackServer.h"
@@ -28,20 +27,18 @@ using platform::pl;
 using testing_support::LoopbackServer;
 using testing_support::TempDir;
 
-void useEthernet(std::uint16_t port) {
-  config::ConfigOptions.ConnectionKind = config::kEthernetConnection;
-  config::ConfigOptions.Host = "127.0.0.1";
-  config::ConfigOptions.Port = port;
+void useEthernet(app::TForm1& form, std::uint16_t port) {
+  form.ConfigOptions.ConnectionKind = config::kEthernetConnection;
+  form.ConfigOptions.Host = "127.0.0.1";
+  form.ConfigOptions.Port = port;
 }
 
 struct EthernetWindowTest : ::testing::Test {
   EthernetWindowTest() {
-    config::ConfigOptions = {};
     loop.setErrorReport([this](const std::string& m) { dialogs.showError(m); });
     form.FormCreate();
-    useEthernet(server.port());
+    useEthernet(form, server.port());
   }
-  ~EthernetWindowTest() override { config::ConfigOptions = {}; }
 
   bool waitFor(const std::function<bool()>& done) { return loop.runUntil(done, 3000ms); }
 
@@ -202,7 +199,7 @@ TEST_F(EthernetWindowTest, AnUnreachableDeviceServerStopsTheRunAndIsReported) {
   // Nothing runs on: no send, no beep, the caption stays.
   loop.advance(5000);
   EXPECT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(form.Sequencer.CurrentOrder, 1);
+  EXPECT_EQ(form.Sequencer.currentOrder(), 1);
   EXPECT_EQ(form.StaticText5.caption(), pl("Pomiar automatyczny przerwany (Odpowiedzi: 0 / 0 )"));
   EXPECT_TRUE(dialogs.errors.empty());
 }

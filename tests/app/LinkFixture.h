@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "app/TForm1.h"
-#include "config/ConfigOptions.h"
 #include "platform/ManualEventLoop.h"
 #include "support/DeviceMap.h"
 #include "support/Pty.h"
@@ -25,12 +24,10 @@ namespace testing_support {
 
 struct LinkFixture : ::testing::Test {
   LinkFixture() {
-    config::ConfigOptions = {};
     // COM7 is the scale's line; COM8 names no device.
     writeDeviceMap(dir.path(), {{"COM7", scale.slavePath()}, {"COM8", (dir / "no-such-device").string()}});
     loop.setErrorReport([this](const std::string& message) { dialogs.showError(message); });
   }
-  ~LinkFixture() override { config::ConfigOptions = {}; }
 
   std::unique_ptr<RecordingForm> create(const std::string& port = "COM7") {
     auto form = std::make_unique<RecordingForm>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
@@ -53,9 +50,9 @@ struct LinkFixture : ::testing::Test {
   std::string wire(std::size_t count) { return scale.receive(2000, count); }
 
   static void useEthernet(app::TForm1& form, std::uint8_t linkState) {
-    config::ConfigOptions.ConnectionKind = config::kEthernetConnection;
-    config::ConfigOptions.Host = "127.0.0.1";
-    config::ConfigOptions.Port = 1001;
+    form.ConfigOptions.ConnectionKind = config::kEthernetConnection;
+    form.ConfigOptions.Host = "127.0.0.1";
+    form.ConfigOptions.Port = 1001;
     form.OnUpdatePortMessage(linkState);
   }
 

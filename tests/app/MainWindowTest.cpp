@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "app/TForm1.h"
-#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "support/DeviceMap.h"
@@ -18,8 +17,6 @@ using platform::pl;
 namespace {
 
 struct MainWindowFixture : ::testing::Test {
-  MainWindowFixture() { config::ConfigOptions = {}; }
-
   // A window before its start-up; create() also starts it.
   std::unique_ptr<app::TForm1> build() {
     return std::make_unique<app::TForm1>(
@@ -48,14 +45,13 @@ TEST_F(MainWindowFixture, StartUpSetsTheProcessValuesAndThePaneFonts) {
   ASSERT_EQ(form->Bytes.hexRowLength(), 200);
   ASSERT_FALSE(form->Bytes.paneLineStart());
   form->LineErrorShown = form->ParityErrorShown = true;
-  form->Sequencer.MeasurementsDone = 4;
   form->FormCreate();
 
   EXPECT_EQ(form->MainWindowHandle, form.get());
   EXPECT_EQ(form->Bytes.hexColumn(), 0);
   EXPECT_EQ(form->Bytes.hexRowLength(), 16);
   EXPECT_FALSE(form->LineErrorShown || form->ParityErrorShown);
-  EXPECT_EQ(form->Sequencer.MeasurementsDone, 0);
+  EXPECT_EQ(form->Sequencer.measurementsDone(), 0);
   EXPECT_TRUE(form->Bytes.paneLineStart());
   EXPECT_EQ(form->LinkState, app::LinkClosed);
   EXPECT_FALSE(form->Timer1->running() || form->Timer2->running() || form->Timer3->running());
@@ -126,7 +122,7 @@ TEST_F(MainWindowFixture, ReplyTimeoutShowsOneMessageThreeSecondsAfterTheSend) {
   // Afterwards Timer1 runs again with a new period, the timeout is idle.
   EXPECT_TRUE(form->Timer1->running());
   EXPECT_FALSE(form->Timer2->running());
-  EXPECT_EQ(form->Sequencer.SecondsToNext, 5);
+  EXPECT_EQ(form->Sequencer.secondsToNext(), 5);
   loop.advance(10000);
   EXPECT_EQ(dialogs.messages.size(), 1u);
 }
@@ -135,10 +131,10 @@ TEST_F(MainWindowFixture, SecondsToNextRoundsHalvesToEven) {
   auto form = create();
   form->Timer1->setInterval(2500);
   form->Timer2Timer();
-  EXPECT_EQ(form->Sequencer.SecondsToNext, 2);
+  EXPECT_EQ(form->Sequencer.secondsToNext(), 2);
   form->Timer1->setInterval(3500);
   form->Timer2Timer();
-  EXPECT_EQ(form->Sequencer.SecondsToNext, 4);
+  EXPECT_EQ(form->Sequencer.secondsToNext(), 4);
 }
 
 TEST_F(MainWindowFixture, NotificationsTakeEffectOnlyWhenTheLoopRuns) {
@@ -192,11 +188,11 @@ TEST_F(MainWindowFixture, LayoutPlacesThePanesInProportion) {
 
 TEST_F(MainWindowFixture, ActivationShowsTheStoredOptionsAndCloseStoresThem) {
   auto form = create();
-  config::ConfigOptions.WindRow = true;
-  config::ConfigOptions.WindRowMode = 5;
-  config::ConfigOptions.WindRowChar = "=";
-  config::ConfigOptions.SaveASCII = false;
-  config::ConfigOptions.FastWrite = true;
+  form->ConfigOptions.WindRow = true;
+  form->ConfigOptions.WindRowMode = 5;
+  form->ConfigOptions.WindRowChar = "=";
+  form->ConfigOptions.SaveASCII = false;
+  form->ConfigOptions.FastWrite = true;
   form->FormActivate();
   EXPECT_EQ(form->windowState(), ui::WindowState::Maximized);
   EXPECT_TRUE(form->WindRows.checked());
@@ -204,11 +200,11 @@ TEST_F(MainWindowFixture, ActivationShowsTheStoredOptionsAndCloseStoresThem) {
   EXPECT_EQ(form->EditWindRowsString.text(), "=");
   EXPECT_FALSE(form->ZapiszASCII.checked());
   EXPECT_TRUE(form->FastWrite.checked());
-  EXPECT_EQ(form->Plikrozkazow1.caption(), config::ConfigOptions.OrdersFileName);
+  EXPECT_EQ(form->Plikrozkazow1.caption(), form->ConfigOptions.OrdersFileName);
 
   // An edit of the wrap text is kept: the next activation shows it again.
   form->EditWindRowsString.setText("$0D");
-  config::ConfigOptions.WindRowMode = -7;
+  form->ConfigOptions.WindRowMode = -7;
   form->FormActivate();
   EXPECT_EQ(form->EditWindRowsString.text(), "$0D");
   EXPECT_EQ(form->rgWindRowsString.itemIndex(), -1);
@@ -218,9 +214,9 @@ TEST_F(MainWindowFixture, ActivationShowsTheStoredOptionsAndCloseStoresThem) {
   form->EditWindRowsString.setText("$0D");
   form->InsertTime.click();
   form->FormClose();
-  EXPECT_EQ(config::ConfigOptions.WindRowChar, "$0D");
-  EXPECT_EQ(config::ConfigOptions.WindRowMode, -1);
-  EXPECT_TRUE(config::ConfigOptions.InsertTime);
+  EXPECT_EQ(form->ConfigOptions.WindRowChar, "$0D");
+  EXPECT_EQ(form->ConfigOptions.WindRowMode, -1);
+  EXPECT_TRUE(form->ConfigOptions.InsertTime);
   EXPECT_TRUE(std::filesystem::exists(dir / "config.xml"));
   EXPECT_TRUE(std::filesystem::exists(dir / "Kestrel.ini"));
   const std::string xml = testing_support::TempDir::read(dir / "config.xml");

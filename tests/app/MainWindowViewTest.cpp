@@ -23,7 +23,6 @@
 
 #include "app/TForm1.h"
 #include "automatic/TForm2.h"
-#include "config/ConfigOptions.h"
 #include "config/TConnectionForm.h"
 #include "platform/Cp1250.h"
 #include "platform/qt/QtEventLoop.h"
@@ -50,11 +49,9 @@ QString shownText(QWidget* w) {
 }
 
 struct MainWindowView : ::testing::Test {
-  MainWindowView() { config::ConfigOptions = {}; }
   ~MainWindowView() override {
     window.reset();
     form1.reset();
-    config::ConfigOptions = {};
   }
 
   // The main window as the program builds it, shown and activated.
@@ -257,7 +254,7 @@ TEST_F(MainWindowView, KoniecEndsTheLoopWritingNeitherFile) {
 // ampersand and all, and a click on it runs the item.
 TEST_F(MainWindowView, OrdersFileItemShowsItsPictureAndTheFileName) {
   start();
-  config::ConfigOptions.OrdersFileName = "a&b zlecenia.xml";
+  form1->ConfigOptions.OrdersFileName = "a&b zlecenia.xml";
   activate();
   QAction* item = window->actionFor(form1->Plikrozkazow1);
   ASSERT_NE(item, nullptr);
@@ -350,7 +347,7 @@ TEST_F(MainWindowView, EachAltKeyDoesOneThing) {
   // Every window of the program: no Alt key claimed twice.
   automatic::TForm2 editor(form);
   editor.FormCreate();
-  config::TConnectionForm connection(form.ComPort1, form.btnOpenPort, dialogs);
+  config::TConnectionForm connection(form.ConfigOptions, form.ComPort1, form.btnOpenPort, dialogs);
   serial::TComSetupFrm setup("", "");
   ui::qt::FormWindow editorWindow(editor, loop);
   ui::qt::FormDialog connectionDialog(connection, loop);

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "app/TForm1.h"
-#include "config/ConfigOptions.h"
 #include "platform/ManualEventLoop.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
@@ -62,7 +61,6 @@ struct PrintPdfFixture : ::testing::Test {
 #endif
   }
   PrintPdfFixture() {
-    config::ConfigOptions = {};
     form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
     form->FormCreate();
     dialogs.onPrint = [this](const ui::PrintComposer& compose) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/TForm1.h"
+#include "automatic/TForm2.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "support/ScriptedDialogs.h"
@@ -58,8 +59,13 @@ TEST_F(ReceiveFixture, AReplyAfterASendIsShownAndCountedOnce) {
   EXPECT_EQ(form->Bytes.replyCount(), 1);
   EXPECT_EQ(form->StaticText6.caption(), "x");
 
-  // After a finished measurement its text keeps saying so.
-  form->StaticText5.setCaption(pl("Pomiar automatyczny zakończony (Odpowiedzi: 7 / 9 )"));
+  // After a finished measurement its text keeps saying so. (Without an
+  // orders editor the list is empty: the run ends at its first step, with
+  // the counts at 0; one reply brings them to 1 / 1.)
+  form->Automatyczny1Click();
+  form->Timer1Timer();
+  send(*form);
+  receive(*form, "0\n");
   send(*form);
   receive(*form, "1\n");
   EXPECT_EQ(form->StaticText6.caption(), "Odpowiedzi: 2 / 2");
@@ -68,11 +74,15 @@ TEST_F(ReceiveFixture, AReplyAfterASendIsShownAndCountedOnce) {
 
 TEST_F(ReceiveFixture, ARunningMeasurementKeepsItsStatusTexts) {
   auto form = create();
+  automatic::TForm2 editor(*form);
+  editor.StringGrid1.setRowCount(3);
+  editor.StringGrid1.setRowCells(1, {"1", "wait", "3", "s", "1", "", ""});
+  editor.StringGrid1.setRowCells(2, {"2", "wait", "2.999", "s", "5", "", ""});
+  form->Automatyczny1Click();
   form->StaticText5.setCaption("run");
   form->StaticText6.setCaption("countdown");
 
   // At 3 s or more the countdown owns StaticText6.
-  form->Timer1->setInterval(3000);
   send(*form);
   receive(*form, "1\r\n");
   EXPECT_EQ(form->Bytes.replyCount(), 1);
@@ -80,7 +90,9 @@ TEST_F(ReceiveFixture, ARunningMeasurementKeepsItsStatusTexts) {
   EXPECT_EQ(form->StaticText5.caption(), "run");
 
   // Faster measurements show the counts, and the state text still stays.
-  form->Timer1->setInterval(2999);
+  form->Timer1Timer();
+  EXPECT_EQ(form->Timer1->interval(), 2999);
+  form->StaticText5.setCaption("run");
   send(*form);
   receive(*form, "2\r\n");
   EXPECT_EQ(form->StaticText6.caption(), "Odpowiedzi: 2 / 2");

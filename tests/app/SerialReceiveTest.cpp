@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "app/TForm1.h"
-#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "support/Pty.h"
@@ -22,7 +21,6 @@ namespace {
 
 struct SerialReceiveFixture : ::testing::Test {
   SerialReceiveFixture() {
-    config::ConfigOptions = {};
     form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
     form->FormCreate();
     form->ComPort1.setPort(scale.slavePath());

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "app/TForm1.h"
-#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "support/ScriptedDialogs.h"
@@ -22,7 +21,6 @@ namespace {
 
 struct WindowCommandsFixture : ::testing::Test {
   WindowCommandsFixture() {
-    config::ConfigOptions = {};
     form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
     form->FormCreate();
   }

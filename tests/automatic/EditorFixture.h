@@ -1,13 +1,16 @@
 #pragma once
-// The orders editor wired to a main window on the manual loop, with scripted
-// dialogs and a temporary folder for the orders files.
+// The orders editor wired to a host on the manual loop (a stand-in for the
+// main window here, the main window itself in the window's tests), with
+// scripted dialogs and a temporary folder for the orders files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "app/TForm1.h"
 #include "automatic/DecimalNumbers.h"
+#include "automatic/EditorHost.h"
 #include "automatic/TForm2.h"
 #include "config/ConfigOptions.h"
 #include "platform/ManualEventLoop.h"
@@ -18,13 +21,45 @@ namespace automatic_test {
 
 using Row = std::vector<std::string>;
 
-struct EditorFixture : ::testing::Test {
-  EditorFixture() {
-    config::ConfigOptions = {};
-    automatic::setDecimalSeparator('.');
-    form1.ComPort1.setPort("COM3");
+// What the editor needs of the main window, and no more: the serial port a
+// new row goes to is COM3.
+class HostStub : public automatic::EditorHost {
+ public:
+  // The main window's services, as far as the editor uses them.
+  struct Services {
+    platform::EventLoop& loop;
+    ui::Dialogs& dialogs;
+    std::filesystem::path programDir;
+    std::function<void()> terminate;
+  };
+  explicit HostStub(Services services) : dialogs_(services.dialogs) {}
+
+  void setOrdersEditor(automatic::TForm2* editor,
+                       std::function<std::vector<automatic::OrderKeyRow>()>) override {
+    editor_ = editor;
   }
-  ~EditorFixture() override { config::ConfigOptions = {}; }
+  automatic::TForm2* ordersEditor() const override { return editor_; }
+  void setNotificationWindow(automatic::TRemainingForm* window) override { notification_ = window; }
+  automatic::TRemainingForm* notificationWindow() const override { return notification_; }
+  ui::Dialogs& dialogs() override { return dialogs_; }
+  std::string captureFileName() const override { return captureFile; }
+  ui::Rgb captureFileColor() const override { return ui::Color::Black; }
+  void chooseCaptureFile(const std::string& name) override { captureFile = name; }
+  std::string& ordersFileName() override { return ConfigOptions.OrdersFileName; }
+  std::string serialPortName() const override { return "COM3"; }
+
+  std::string captureFile;
+  config::TConfigOptions ConfigOptions;
+
+ private:
+  ui::Dialogs& dialogs_;
+  automatic::TForm2* editor_ = nullptr;
+  automatic::TRemainingForm* notification_ = nullptr;
+};
+
+template <typename Host>
+struct EditorFixtureOn : ::testing::Test {
+  EditorFixtureOn() { automatic::setDecimalSeparator('.'); }
 
   // Puts orders into rows 1.. of the grid (replacing what it held).
   void fill(const std::vector<Row>& rows) {
@@ -58,8 +93,10 @@ struct EditorFixture : ::testing::Test {
   platform::ManualEventLoop loop;
   testing_support::ScriptedDialogs dialogs;
   testing_support::TempDir dir;
-  app::TForm1 form1{app::MainWindowServices{loop, dialogs, dir.path(), [] {}}};
+  Host form1{{loop, dialogs, dir.path(), [] {}}};
   automatic::TForm2 form2{form1};
 };
+
+using EditorFixture = EditorFixtureOn<HostStub>;
 
 }  // namespace automatic_test

@@ -47,7 +47,7 @@ TEST_F(OrdersEditorViewTest, ACellEditedInTheWindowIsSavedByZapisz) {
   write("orders.xml",
         "<Rozkazy><Rozkaz><Rozkaz>A</Rozkaz><Czas>1</Czas></Rozkaz>"
         "<Rozkaz><Rozkaz>B</Rozkaz><Czas>2</Czas></Rozkaz></Rozkazy>");
-  config::ConfigOptions.OrdersFileName = path("orders.xml");
+  form1.ConfigOptions.OrdersFileName = path("orders.xml");
   std::vector<int> blink;
   form2.GetCaretBlinkTime = [] { return 265; };
   form2.SetCaretBlinkTime = [&](int ms) { blink.push_back(ms); };

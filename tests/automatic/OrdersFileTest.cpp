@@ -56,7 +56,7 @@ TEST_F(OrdersFileTest, OrdersLoadByFieldNameInDocumentOrderWithDefaultsForWhatIs
                         // A field holding elements is no text.
                         numbered(6, kDefault),
                     }));
-  EXPECT_EQ(config::ConfigOptions.OrdersFileName, path("orders.xml"));
+  EXPECT_EQ(form1.ConfigOptions.OrdersFileName, path("orders.xml"));
   EXPECT_EQ(form2.LabelOrdersFileName.caption(), path("orders.xml"));
 }
 
@@ -81,15 +81,15 @@ TEST_F(OrdersFileTest, AnotherRootNameAndOrderNamesLoadAndTheSaveKeepsRootAndDec
 }
 
 TEST_F(OrdersFileTest, SavingWritesEveryRowWithTheSpeedDefaultAndAnEmptyListWritesNothing) {
-  config::ConfigOptions.OrdersFileName = "before.xml";
+  form1.ConfigOptions.OrdersFileName = "before.xml";
   form2.LoadXMLOrders(path("new.xml"));  // missing: the first save creates it
   EXPECT_FALSE(std::filesystem::exists(dir / "new.xml"));
-  EXPECT_EQ(config::ConfigOptions.OrdersFileName, path("new.xml"));
+  EXPECT_EQ(form1.ConfigOptions.OrdersFileName, path("new.xml"));
 
   // An empty list: nothing written, the name stays.
   form2.SaveXMLOrders(path("empty.xml"));
   EXPECT_FALSE(std::filesystem::exists(dir / "empty.xml"));
-  EXPECT_EQ(config::ConfigOptions.OrdersFileName, path("new.xml"));
+  EXPECT_EQ(form1.ConfigOptions.OrdersFileName, path("new.xml"));
 
   fill({{"1", "SI", "5", "s", "1", "2", "   "},
         {"7", "S ", " 1", "m", "2", "3", "9600"},
@@ -108,7 +108,7 @@ TEST_F(OrdersFileTest, SavingWritesEveryRowWithTheSpeedDefaultAndAnEmptyListWrit
 
   // A file that cannot be written leaves the name as it was.
   form2.SaveXMLOrders(path("no-such-folder/x.xml"));
-  EXPECT_EQ(config::ConfigOptions.OrdersFileName, path("new.xml"));
+  EXPECT_EQ(form1.ConfigOptions.OrdersFileName, path("new.xml"));
 }
 
 TEST_F(OrdersFileTest, SaveThenLoadGivesTheCellsBackNumberedByPosition) {
@@ -137,7 +137,7 @@ TEST_F(OrdersFileTest, AFileThatCannotBeParsedLoadsAsMissingAndIsKeptBesideItBef
   fill({{"1", "A", "5", "s", "1", "3", ""}});
   form2.LoadXMLOrders(path("orders.xml"));
   EXPECT_EQ(rows(), (std::vector<Row>{{"1", "A", "5", "s", "1", "3", ""}}));
-  EXPECT_EQ(config::ConfigOptions.OrdersFileName, path("orders.xml"));
+  EXPECT_EQ(form1.ConfigOptions.OrdersFileName, path("orders.xml"));
   // Said once, with where the next save keeps it; the reload when the
   // editor closes says nothing more.
   ASSERT_EQ(dialogs.messages.size(), 1u);

@@ -16,10 +16,10 @@ using testing_support::TempDir;
 const QString kOpen = QString::fromUtf8("127.0.0.1 otwarty");
 const QString kClosed = QString::fromUtf8("127.0.0.1 zamknięty");
 
-void useEthernet(int port) {
-  config::ConfigOptions.ConnectionKind = config::kEthernetConnection;
-  config::ConfigOptions.Host = "127.0.0.1";
-  config::ConfigOptions.Port = port;
+void useEthernet(app::TForm1& form, int port) {
+  form.ConfigOptions.ConnectionKind = config::kEthernetConnection;
+  form.ConfigOptions.Host = "127.0.0.1";
+  form.ConfigOptions.Port = port;
 }
 
 using EthernetEndToEnd = WindowFixture;
@@ -32,7 +32,7 @@ TEST_F(EthernetEndToEnd, ThroughSer2netAManualSendIsAnsweredUntilTheServerStops)
   ASSERT_TRUE(serveUntil([&] { return Ser2net::listening(port); })) << server.log();
 
   start(scale.slavePath());
-  useEthernet(port);
+  useEthernet(*form1, port);
   click(form1->btnOpenPort);
   ASSERT_TRUE(serveUntil([&] { return shown(form1->LabelConnection) == kOpen; }))
       << shown(form1->LabelConnection).toStdString() << server.log();

@@ -24,7 +24,6 @@
 #include "automatic/Sequencer.h"
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
-#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/Sound.h"
 #include "platform/qt/QtEventLoop.h"
@@ -92,7 +91,6 @@ struct WindowFixture : ::testing::Test {
     form2.reset();
     form1.reset();
     platform::SetBeep(nullptr);
-    config::ConfigOptions = {};
   }
 
   // Maps COM7 to the scale's device and builds the windows; an orders file
@@ -101,7 +99,7 @@ struct WindowFixture : ::testing::Test {
     // The operator's port is the scale's: the end of a run, which returns to
     // it, leaves the line open for a reply still on its way.
     testing_support::buildScaleWindows({loop, dialogs, dir.path(), [] {}}, device, form1, form2, remaining);
-    if (!ordersFile.empty()) config::ConfigOptions.OrdersFileName = ordersFile;
+    if (!ordersFile.empty()) form1->ConfigOptions.OrdersFileName = ordersFile;
     form2->FormCreate();
     remainingWindow = std::make_unique<ui::qt::FormWindow>(*remaining, loop);
     remaining->BringToFront = [this] { ++broughtToFront; };
@@ -120,7 +118,7 @@ struct WindowFixture : ::testing::Test {
     grid.setRowCount(static_cast<int>(rows.size()) + 1);
     for (std::size_t i = 0; i < rows.size(); ++i) grid.setRowCells(static_cast<int>(i) + 1, rows[i]);
     editor.SaveXMLOrders(path);
-    ASSERT_EQ(config::ConfigOptions.OrdersFileName, path);
+    ASSERT_EQ(scratch.ConfigOptions.OrdersFileName, path);
   }
 
   template <typename Widget>

@@ -29,7 +29,6 @@ namespace {
 
 struct ComSetupTest : ::testing::Test {
   ComSetupTest() {
-    serial::SetupApplied = false;
     fs::create_directories(dir / "dev");
     // The scale's line is listed as a device of its own and mapped as COM1.
 #ifndef _WIN32  // Windows lists its ports from the system, not from a device folder
@@ -41,12 +40,12 @@ struct ComSetupTest : ::testing::Test {
     port.setDeviceMapFile((dir / "Kestrel.ini").string());
     port.setPort("COM1");
   }
-  ~ComSetupTest() override { serial::SetupApplied = false; }
 
   // Runs the dialog; `operate` plays the operator and says how it ends.
   void run(std::function<ui::ModalResult(TComSetupFrm&)> operate) {
     dialogs.onModal = [operate](ui::Form& form) { return operate(dynamic_cast<TComSetupFrm&>(form)); };
-    serial::RunSetupDialog(port, dialogs, dir.path().string());
+    left = serial::SetupExit::Closed;
+    serial::RunSetupDialog(port, dialogs, left, dir.path().string());
   }
   static void pick(serial::TComComboBox& combo, const std::string& item) {
     const int i = combo.indexOf(item, false);
@@ -58,6 +57,8 @@ struct ComSetupTest : ::testing::Test {
   TempDir dir;
   platform::ManualEventLoop loop;
   testing_support::ScriptedDialogs dialogs;
+  // How the last dialog was left.
+  serial::SetupExit left = serial::SetupExit::Closed;
   serial::TComPort port{loop, "ComPort1"};
 };
 
@@ -111,7 +112,7 @@ TEST_F(ComSetupTest, ApplyWritesEveryChoiceToTheOpenPortAtOnce) {
     f.sbApply.click();
     return ui::ModalResult::Cancel;
   });
-  EXPECT_TRUE(serial::SetupApplied);
+  EXPECT_EQ(left, serial::SetupExit::Applied);
   EXPECT_EQ(port.port(), "COM10");
   EXPECT_TRUE(port.connected());
   EXPECT_EQ(port.flowControl().flowControl(), serial::fcSoftware);
@@ -129,18 +130,17 @@ TEST_F(ComSetupTest, ApplyWritesEveryChoiceToTheOpenPortAtOnce) {
 }
 
 TEST_F(ComSetupTest, CancelAndTheCloseBoxWriteNothing) {
-  serial::SetupApplied = true;
   run([&](TComSetupFrm& f) {
     pick(f.Combo2, "110");
     return ui::ModalResult::Cancel;  // the close box
   });
-  EXPECT_TRUE(serial::SetupApplied);
+  EXPECT_EQ(left, serial::SetupExit::Closed);
   run([&](TComSetupFrm& f) {
     pick(f.Combo2, "110");
     f.sbCancel.click();
     return ui::ModalResult::Ok;
   });
-  EXPECT_FALSE(serial::SetupApplied);
+  EXPECT_EQ(left, serial::SetupExit::Cancelled);
   EXPECT_EQ(port.baudRate(), serial::br9600);
 }
 
@@ -217,7 +217,7 @@ TEST_F(ComSetupTest, FailuresOfTheListAndOfTheApply) {
   } catch (const serial::EComPort& e) {
     EXPECT_EQ(e.MessageCode, serial::CError_OpenFailed);
   }
-  EXPECT_TRUE(serial::SetupApplied);
+  EXPECT_EQ(left, serial::SetupExit::Applied);
   EXPECT_EQ(port.baudRate(), serial::br9600);
   EXPECT_FALSE(port.connected());
   port.setPort("COM1");

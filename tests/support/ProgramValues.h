@@ -2,12 +2,10 @@
 // The program's process-wide values back to those of a fresh start, for
 // tests that build many main windows in one process.
 #include "automatic/DecimalNumbers.h"
-#include "config/ConfigOptions.h"
 
 namespace testing_support {
 
 inline void ResetProgramValues() {
-  config::ConfigOptions = {};
   automatic::setDecimalSeparator('.');
 }
 

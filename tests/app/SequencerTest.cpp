@@ -17,48 +17,6 @@ using platform::pl;
 namespace automatic_test {
 namespace {
 
-TEST(SequencerRules, OrderTimeSpeedAndCountdownText) {
-  automatic::setDecimalSeparator(',');
-  EXPECT_EQ(automatic::OrderInterval("5", "s"), 5000);
-  EXPECT_EQ(automatic::OrderInterval("2,5", "m"), 150000);
-  EXPECT_EQ(automatic::OrderInterval("0.5", "s"), 500);
-  EXPECT_EQ(automatic::OrderInterval("1", "h"), 3600000);
-  // Any other unit counts as seconds; halves go to the even neighbour.
-  EXPECT_EQ(automatic::OrderInterval("1", "min"), 1000);
-  EXPECT_EQ(automatic::OrderInterval("0,0625", "s"), 62);
-  EXPECT_EQ(automatic::OrderInterval("0,1875", "s"), 188);
-  EXPECT_EQ(automatic::OrderInterval("0", "s"), 0);
-  // Not a time: no decimal number, negative, beyond the timer's range.
-  for (const char* bad : {"abc", "2;5", "-1", "-0,001", "1000", ""})
-    EXPECT_THROW(automatic::OrderInterval(bad, bad == std::string("1000") ? "h" : "s"),
-                 platform::ConversionError)
-        << bad;
-  automatic::setDecimalSeparator('.');
-
-  EXPECT_EQ(automatic::IntervalSeconds(2500), 2);
-  EXPECT_EQ(automatic::IntervalSeconds(3500), 4);
-  EXPECT_EQ(automatic::IntervalSeconds(2999), 3);
-
-  EXPECT_EQ(automatic::OrderSpeed("9600"), serial::br9600);
-  EXPECT_EQ(automatic::OrderSpeed("19200"), serial::br19200);
-  EXPECT_EQ(automatic::OrderSpeed("38400"), serial::br38400);
-  EXPECT_EQ(automatic::OrderSpeed("57600"), serial::br57600);
-  EXPECT_EQ(automatic::OrderSpeed("115200"), serial::br115200);
-  for (const char* other : {"4800", "2400", "", "fast", "14400"})
-    EXPECT_EQ(automatic::OrderSpeed(other), serial::br4800) << other;
-
-  EXPECT_EQ(automatic::CountdownText(3725, 2, 3), "Kolejny pomiar za: 1 h 2 min 5 s (Odpowiedzi: 2 / 3 )");
-  EXPECT_EQ(automatic::CountdownText(3600, 0, 0), "Kolejny pomiar za: 1 h 0 s (Odpowiedzi: 0 / 0 )");
-  EXPECT_EQ(automatic::CountdownText(59, 0, 1), "Kolejny pomiar za: 59 s (Odpowiedzi: 0 / 1 )");
-  EXPECT_EQ(automatic::CountdownText(60, 0, 1), "Kolejny pomiar za: 1 min 0 s (Odpowiedzi: 0 / 1 )");
-  EXPECT_EQ(automatic::CountdownText(-4, 0, 1), "Kolejny pomiar za: 0 s (Odpowiedzi: 0 / 1 )");
-
-  EXPECT_EQ(automatic::FolderPart("/home/op/pomiary/wynik.txt"), "/home/op/pomiary/");
-  EXPECT_EQ(automatic::FolderPart("C:\\pomiary\\wynik.txt"), "C:\\pomiary\\");
-  EXPECT_EQ(automatic::FolderPart("D:wynik.txt"), "D:");
-  EXPECT_EQ(automatic::FolderPart("wynik.txt"), "");
-}
-
 TEST_F(SequencerFixture, TwoOrdersSendAtTheirTimesThenTheRunEnds) {
   fill({{"1", "SI", "5", "s", "2", "7", "9600"}, {"2", "SW", "5", "s", "1", "7", "9600"}});
   start();
@@ -68,7 +26,7 @@ TEST_F(SequencerFixture, TwoOrdersSendAtTheirTimesThenTheRunEnds) {
   EXPECT_EQ(form->StaticText7.caption(), "Rozkaz nr 1");
   EXPECT_TRUE(form->Button6.visible());
   EXPECT_FALSE(form->btnOpenPort.enabled());
-  EXPECT_EQ(form->Sequencer.SecondsToNext, 5);
+  EXPECT_EQ(form->Sequencer.secondsToNext(), 5);
 
   advanceTo(1000);
   EXPECT_EQ(form->StaticText6.caption(), "Kolejny pomiar za: 4 s (Odpowiedzi: 0 / 0 )");
@@ -385,7 +343,7 @@ TEST_F(SequencerFixture, ASerialOrderSwitchesPortAndSpeedOrStopsWhenItCannotOpen
   EXPECT_EQ(form->StaticText5.caption(), pl("Pomiar automatyczny przerwany (Odpowiedzi: 0 / 2 )"));
   // The port's name returns to the saved one.
   EXPECT_EQ(form->ComPort1.port(), "COM7");
-  EXPECT_EQ(config::ConfigOptions.ConnectionKind, config::kSerialConnection);
+  EXPECT_EQ(form->ConfigOptions.ConnectionKind, config::kSerialConnection);
 }
 
 // The scale's adapter is pulled after two captured replies, with the port's
@@ -440,9 +398,9 @@ TEST_F(PulledAdapter, ClosingThePortAfterTheNextSend) {
 TEST_F(SequencerFixture, AnEthernetOrderWithoutPortReconnectsToPort1001EachTime) {
   fill({{"1", "SI", "1", "s", "1", "127.0.0.1", ""}, {"2", "repeat", "1", "s", "3", "", ""}});
   start();
-  EXPECT_EQ(config::ConfigOptions.ConnectionKind, config::kEthernetConnection);
-  EXPECT_EQ(config::ConfigOptions.Host, "127.0.0.1");
-  EXPECT_EQ(config::ConfigOptions.Port, 1001);
+  EXPECT_EQ(form->ConfigOptions.ConnectionKind, config::kEthernetConnection);
+  EXPECT_EQ(form->ConfigOptions.Host, "127.0.0.1");
+  EXPECT_EQ(form->ConfigOptions.Port, 1001);
   // The device server answers the connection.
   form->OnUpdatePortMessage(app::LinkOpen);
   advanceTo(3000);
@@ -468,7 +426,7 @@ TEST_F(SequencerFixture, AnEthernetOrderWithoutPortReconnectsToPort1001EachTime)
   fill({{"1", "SI", "1", "s", "1", "7", "9600"}});
   start();
   EXPECT_EQ(form->toggles, (std::vector<Toggle>{{"127.0.0.1", 2000}}));
-  EXPECT_EQ(config::ConfigOptions.ConnectionKind, config::kSerialConnection);
+  EXPECT_EQ(form->ConfigOptions.ConnectionKind, config::kSerialConnection);
   EXPECT_TRUE(form->ComPort1.connected());
 }
 
@@ -509,7 +467,7 @@ TEST_F(SequencerFixture, TheReplyTimeoutHoldsTheRunWhileItsWarningIsUp) {
   start();
   advanceTo(18000);
   ASSERT_TRUE(held);
-  EXPECT_EQ(form->Sequencer.SecondsToNext, 5);
+  EXPECT_EQ(form->Sequencer.secondsToNext(), 5);
   advanceTo(19000);
   EXPECT_EQ(form->StaticText6.caption(), "Kolejny pomiar za: 4 s (Odpowiedzi: 0 / 1 )");
   advanceTo(30000);

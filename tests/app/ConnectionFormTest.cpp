@@ -8,7 +8,6 @@
 #include <string>
 
 #include "app/TForm1.h"
-#include "config/ConfigOptions.h"
 #include "config/TConnectionForm.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
@@ -26,7 +25,6 @@ const std::string kOpenFailed = pl("Wskazany port COM nie istnieje lub jest zajÄ
 
 struct ConnectionFormTest : ::testing::Test {
   ConnectionFormTest() {
-    config::ConfigOptions = {};
     // COM7 and COM12 lead to the scale's line; COM8 names no device.
     TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + scale.slavePath() +
                                             "\r\nCOM12=" + scale.slavePath() +
@@ -35,13 +33,10 @@ struct ConnectionFormTest : ::testing::Test {
     form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
     form->FormCreate();
     form->ComPort1.setPort("COM7");
-    connection = std::make_unique<config::TConnectionForm>(form->ComPort1, form->btnOpenPort, dialogs);
+    connection = std::make_unique<config::TConnectionForm>(form->ConfigOptions, form->ComPort1,
+                                                           form->btnOpenPort, dialogs);
     connection->deviceRoot = (dir / "root").string();
     form->ConnectionForm = connection.get();
-  }
-  ~ConnectionFormTest() override {
-    config::ConfigOptions = {};
-    serial::SetupApplied = false;
   }
 
   // Opens the dialog from the menu; `operate` plays the operator while it is shown.
@@ -62,9 +57,9 @@ struct ConnectionFormTest : ::testing::Test {
 };
 
 TEST_F(ConnectionFormTest, ShowsTheLinkKindItsGroupAndTheSettings) {
-  config::ConfigOptions.ConnectionKind = config::kEthernetConnection;
-  config::ConfigOptions.Host = "10.0.0.5";
-  config::ConfigOptions.Port = 4001;
+  form->ConfigOptions.ConnectionKind = config::kEthernetConnection;
+  form->ConfigOptions.Host = "10.0.0.5";
+  form->ConfigOptions.Port = 4001;
   form->ComPort1.setPort("COM12");
   form->ComPort1.setBaudRate(serial::br19200);
   connection->onShow();
@@ -115,9 +110,9 @@ TEST_F(ConnectionFormTest, ApplyTakesEveryFieldAndOpensTheLink) {
     d.sbApply.click();
   });
   EXPECT_EQ(form->ComPort1.baudRate(), serial::br4800);
-  EXPECT_EQ(config::ConfigOptions.Host, "192.168.1.20");
-  EXPECT_EQ(config::ConfigOptions.Port, 1001);
-  EXPECT_EQ(config::ConfigOptions.ConnectionKind, config::kSerialConnection);
+  EXPECT_EQ(form->ConfigOptions.Host, "192.168.1.20");
+  EXPECT_EQ(form->ConfigOptions.Port, 1001);
+  EXPECT_EQ(form->ConfigOptions.ConnectionKind, config::kSerialConnection);
   EXPECT_TRUE(form->ComPort1.connected());
   EXPECT_EQ(form->LinkState, app::LinkOpen);
 #ifndef _WIN32  // a COM pair cannot read back the line speed
@@ -138,7 +133,7 @@ TEST_F(ConnectionFormTest, ApplyTakesEveryFieldAndOpensTheLink) {
   EXPECT_EQ(form->ComPort1.port(), "COM12");
   EXPECT_EQ(form->SavedPort, "COM12");
   EXPECT_EQ(form->ComPort1.baudRate(), serial::br9600);
-  EXPECT_EQ(config::ConfigOptions.Port, 0);
+  EXPECT_EQ(form->ConfigOptions.Port, 0);
   EXPECT_TRUE(form->ComPort1.connected());
 #ifndef _WIN32  // a COM pair cannot read back the line speed
   EXPECT_EQ(scale.slaveSpeed(), 9600);
@@ -146,8 +141,8 @@ TEST_F(ConnectionFormTest, ApplyTakesEveryFieldAndOpensTheLink) {
 }
 
 TEST_F(ConnectionFormTest, CancelChangesNothingAndReopensTheLink) {
-  config::ConfigOptions.Host = "10.1.1.1";
-  config::ConfigOptions.Port = 23;
+  form->ConfigOptions.Host = "10.1.1.1";
+  form->ConfigOptions.Port = 23;
   form->ComPort1.setBaudRate(serial::br19200);
   showDialog([](config::TConnectionForm& d) {
     d.rgConnection.select(1);
@@ -158,9 +153,9 @@ TEST_F(ConnectionFormTest, CancelChangesNothingAndReopensTheLink) {
     d.sbCancel.click();
   });
   EXPECT_EQ(connection->modalResult(), ui::ModalResult::Cancel);
-  EXPECT_EQ(config::ConfigOptions.ConnectionKind, config::kSerialConnection);
-  EXPECT_EQ(config::ConfigOptions.Host, "10.1.1.1");
-  EXPECT_EQ(config::ConfigOptions.Port, 23);
+  EXPECT_EQ(form->ConfigOptions.ConnectionKind, config::kSerialConnection);
+  EXPECT_EQ(form->ConfigOptions.Host, "10.1.1.1");
+  EXPECT_EQ(form->ConfigOptions.Port, 23);
   EXPECT_EQ(form->ComPort1.port(), "COM7");
   EXPECT_EQ(form->ComPort1.baudRate(), serial::br19200);
   // The link was closed before; the dialog's button opened it, and the
@@ -197,15 +192,28 @@ TEST_F(ConnectionFormTest, TheAdvancedButtonRefreshesFromWhatTheSetupApplied) {
   };
   connection->onShow();
   connection->sbSerialAdvanced.click();
-  EXPECT_TRUE(serial::SetupApplied);
+  EXPECT_TRUE(connection->setupApplied());
   EXPECT_EQ(form->ComPort1.port(), "COM12");
   EXPECT_EQ(connection->EditCOM.text(), "12");
   EXPECT_EQ(connection->cbBaudRate.text(), "57600");
 
+  // The close box leaves the last answer as it was (the port's settings are
+  // shown again); the cancel button clears it.
+  for (const bool cancel : {false, true}) {
+    dialogs.onModal = [cancel](ui::Form& shown) {
+      auto* setup = dynamic_cast<serial::TComSetupFrm*>(&shown);
+      if (setup && cancel) setup->sbCancel.click();
+      return ui::ModalResult::Cancel;
+    };
+    connection->EditCOM.setText("5");
+    connection->sbSerialAdvanced.click();
+    EXPECT_EQ(connection->setupApplied(), !cancel);
+    EXPECT_EQ(connection->EditCOM.text(), cancel ? "5" : "12");
+  }
+
 #ifndef _WIN32  // Windows lists its ports from the system, not from a device folder
   // A setup dialog that cannot list the devices is absorbed.
   connection->deviceRoot = (dir / "missing").string();
-  serial::SetupApplied = false;
   connection->EditCOM.setText("5");
   EXPECT_NO_THROW(connection->sbSerialAdvanced.click());
   EXPECT_EQ(connection->EditCOM.text(), "5");

@@ -25,7 +25,6 @@
 #include "automatic/Sequencer.h"
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
-#include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "platform/Sound.h"
@@ -128,7 +127,6 @@ struct SequencerFixture : ::testing::Test {
     form2.reset();
     form.reset();
     platform::SetBeep(nullptr);
-    config::ConfigOptions = {};
   }
 
   // Puts orders into rows 1.. of the grid (replacing what it held).
@@ -164,7 +162,7 @@ struct SequencerFixture : ::testing::Test {
       const std::int32_t sent = form->SentCount;
       const std::int32_t fresh = sent >= sendsSeen ? sent - sendsSeen : sent;
       sendsSeen = sent;
-      if (config::ConfigOptions.ConnectionKind == config::kSerialConnection && form->ComPort1.connected())
+      if (form->ConfigOptions.ConnectionKind == config::kSerialConnection && form->ComPort1.connected())
         linesDue += fresh;
     }
     // A line may come in pieces: the scale takes it (and answers) whole.

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "EditorFixture.h"
+#include "app/TForm1.h"
+#include "automatic/EditorFixture.h"
 #include "platform/Cp1250.h"
 #include "platform/WholeNumbers.h"
 
@@ -15,7 +16,10 @@ namespace automatic_test {
 namespace {
 
 using platform::pl;
-using OrdersEditorTest = EditorFixture;
+// The editor on the main window, whose serial port is COM3.
+struct OrdersEditorTest : EditorFixtureOn<app::TForm1> {
+  OrdersEditorTest() { form1.ComPort1.setPort("COM3"); }
+};
 
 const std::string kTwoOrders =
     "<Rozkazy><Rozkaz><Rozkaz>A</Rozkaz><Czas>1</Czas></Rozkaz>"
@@ -23,7 +27,7 @@ const std::string kTwoOrders =
 
 TEST_F(OrdersEditorTest, CreationWritesTheTitlesAndLoadsTheConfiguredFile) {
   write("orders.xml", kTwoOrders);
-  config::ConfigOptions.OrdersFileName = path("orders.xml");
+  form1.ConfigOptions.OrdersFileName = path("orders.xml");
   form2.FormCreate();
   EXPECT_EQ(form2.StringGrid1.rowCells(0),
             (Row{"Nr/F", "Rozkaz", "Czas", "Jedn.", "L.pom.", "COM/Adres IP", pl("Prędk./Port")}));
@@ -36,7 +40,7 @@ TEST_F(OrdersEditorTest, CreationWritesTheTitlesAndLoadsTheConfiguredFile) {
 
 TEST_F(OrdersEditorTest, ZapiszValidatesSavesAndClosesAndTheListComesBackNumberedByPosition) {
   write("orders.xml", kTwoOrders);
-  config::ConfigOptions.OrdersFileName = path("orders.xml");
+  form1.ConfigOptions.OrdersFileName = path("orders.xml");
   form2.FormCreate();
 
   // An invalid cell keeps the window open on it.
@@ -73,7 +77,7 @@ TEST_F(OrdersEditorTest, ZapiszValidatesSavesAndClosesAndTheListComesBackNumbere
 TEST_F(OrdersEditorTest, AnulujDropsTheEditsAndAnOpenedFileStaysTheOrdersFile) {
   write("orders.xml", kTwoOrders);
   write("other.xml", "<Rozkazy><Rozkaz><Rozkaz>Z</Rozkaz></Rozkaz></Rozkazy>");
-  config::ConfigOptions.OrdersFileName = path("orders.xml");
+  form1.ConfigOptions.OrdersFileName = path("orders.xml");
   form2.FormCreate();
 
   dialogs.onModal = [&](ui::Form&) {
@@ -96,7 +100,7 @@ TEST_F(OrdersEditorTest, AnulujDropsTheEditsAndAnOpenedFileStaysTheOrdersFile) {
   ASSERT_EQ(dialogs.fileRequests.size(), 1u);
   EXPECT_EQ(dialogs.fileRequests[0].filter, pl("Plik rozkazów (*.xml)|*.xml|Wszystkie pliki (*.*)|*.*"));
   EXPECT_EQ(dialogs.fileRequests[0].defaultExt, "xml");
-  EXPECT_EQ(config::ConfigOptions.OrdersFileName, path("other.xml"));
+  EXPECT_EQ(form1.ConfigOptions.OrdersFileName, path("other.xml"));
   EXPECT_EQ(form1.Plikrozkazow1.caption(), path("other.xml"));
   EXPECT_EQ(rows(), (std::vector<Row>{{"1", "Z", "5", "s", "1", "3", ""}}));
 }
@@ -121,7 +125,7 @@ TEST_F(OrdersEditorTest, TheSaveIconRefusesAnEmptyListAndSavesUnderANewNameWitho
             pl("Jedno z pól zawiera błędną wartość.") + "\r\n" + pl("Pole „Nr/F” w wierszu 1."));
   EXPECT_EQ(dialogs.fileRequests.size(), 1u);
   EXPECT_NE(read("saved.xml").find("<Jedn.>x</Jedn.>"), std::string::npos);
-  EXPECT_EQ(config::ConfigOptions.OrdersFileName, path("saved.xml"));
+  EXPECT_EQ(form1.ConfigOptions.OrdersFileName, path("saved.xml"));
   // Closing reloaded the saved file.
   EXPECT_EQ(rows(), (std::vector<Row>{{"1", "SI", "5", "x", "1", "3", "4800"}}));
 }

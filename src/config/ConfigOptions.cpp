@@ -1,7 +1,0 @@
-#include "config/ConfigOptions.h"
-
-namespace config {
-
-TConfigOptions ConfigOptions;
-
-}  // namespace config
