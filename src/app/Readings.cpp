@@ -13,7 +13,7 @@ void TForm1::Wyniki1Click() {
 }
 
 std::string TForm1::ReadingsLinkName() const {
-  const config::TConfigOptions& options = config::ConfigOptions;
+  const config::TConfigOptions& options = ConfigOptions;
   if (options.ConnectionKind == config::kSerialConnection) return ComPort1.port();
   return options.Host + ":" + std::to_string(options.Port);
 }

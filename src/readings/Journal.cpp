@@ -318,13 +318,14 @@ void Journal::run() {
     // scale, the larger the batch, and a reading waits at most for the
     // commit before its own.
     write(batch);
+    // Told before a flush() waiting for these readings returns.
+    if (onCommitted) onCommitted();
     {
       std::lock_guard lock(mutex_);
       doneCount_ += batch.size();
     }
     committed_.notify_all();
     batch.clear();
-    if (onCommitted) onCommitted();
   }
 }
 
