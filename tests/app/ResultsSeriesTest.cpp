@@ -21,6 +21,8 @@
 #include "support/TempDir.h"
 #include "ui/qt/FormWindow.h"
 
+// Like the readings' other tests, on Linux only.
+#ifndef _WIN32
 namespace {
 
 using platform::pl;
@@ -158,3 +160,4 @@ TEST(ResultsSeries, RowsThatAnswerNoSendAreReadingsOnlyWithTheSwitchWhichTersoIn
 }
 
 }  // namespace
+#endif
