@@ -1,12 +1,18 @@
 // The readings journal: how many readings a second it keeps (handed over as
-// fast as they come, committed in batches with a sync each), and the memory
-// a series of a million readings costs the program over an empty one.
+// fast as they come, committed in batches with a sync each), how long a
+// reading of a scale's usual pace waits for its commit, and the memory a
+// series of a million readings costs the program over an empty one.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/PathText.h"
 #include "readings/Journal.h"
@@ -56,6 +62,39 @@ void BM_JournalReadingsPerSecond(benchmark::State& state) {
   state.SetItemsProcessed(done);
 }
 BENCHMARK(BM_JournalReadingsPerSecond)->Arg(200'000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Readings ten a second, each timed from its hand-over to the commit that
+// holds it: the lag a SIGKILL or a power cut can take away.
+void BM_JournalCommitLag(benchmark::State& state) {
+  for (auto _ : state) {
+    testing_support::TempDir dir;
+    readings::Journal journal(platform::utf8Path(dir.path()), [](const std::string&) {});
+    std::mutex mutex;
+    std::condition_variable changed;
+    int commits = 0;
+    journal.onCommitted = [&] {
+      std::lock_guard lock(mutex);
+      ++commits;
+      changed.notify_all();
+    };
+    journal.beginSeries(0, 0, "COM1");
+    std::vector<double> lags;
+    for (std::int64_t i = 0; i < state.range(0); ++i) {
+      std::unique_lock lock(mutex);
+      const int before = commits;
+      const Clock::time_point added = Clock::now();
+      journal.add(scaleReading(i));
+      changed.wait(lock, [&] { return commits > before; });
+      lags.push_back(std::chrono::duration<double, std::milli>(Clock::now() - added).count());
+      lock.unlock();
+      std::this_thread::sleep_until(added + std::chrono::milliseconds(100));
+    }
+    std::sort(lags.begin(), lags.end());
+    state.counters["lag_median_ms"] = lags[lags.size() / 2];
+    state.counters["lag_max_ms"] = lags.back();
+  }
+}
+BENCHMARK(BM_JournalCommitLag)->Arg(100)->Iterations(1)->Unit(benchmark::kSecond);
 
 // A million readings at a scale's fastest pace the journal keeps up with,
 // then the series listed and a page of it read, as the window does.

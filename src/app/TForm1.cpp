@@ -323,6 +323,12 @@ void TForm1::Koniec1Click() {
   terminateApplication();
 }
 
+void TForm1::EndSession() {
+  if (ended_) return;
+  Koniec1Click();
+  if (ReadingsJournal) ReadingsJournal->flush();
+}
+
 void TForm1::disconnectSerial() noexcept {
   try {
     ComPort1.Disconnect();

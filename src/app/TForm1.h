@@ -73,6 +73,9 @@ class TForm1 : public ui::Form,
   void FormActivate();
   void FormClose();
   void Koniec1Click();
+  // The session ends from outside (a signal, the end of the Windows session):
+  // as "Koniec", and the readings are committed before it returns.
+  void EndSession();
 
   // The reply timeout.
   void Timer2Timer();

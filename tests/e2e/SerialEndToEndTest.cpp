@@ -1,7 +1,12 @@
 // The program against the pretend scale over a pty: a manual send, an
 // automatic measurement of a saved orders file, and the scale going away in
-// the middle of a run.
+// the middle of a run, and the session ending by a signal in the middle of a
+// run that writes its capture file fast.
+#include <signal.h>
+
 #include <filesystem>
+
+#include "platform/SessionEnd.h"
 
 #include "ScaleThread.h"
 #include "WindowFixture.h"
@@ -100,6 +105,38 @@ TEST_F(SerialEndToEnd, TheScaleGoingAwayMidRunLeavesTheProgramResponsiveAndTheFi
   expectResponsive();
 
   expectCaptureHoldsTheReplies(*form1, capture);
+}
+
+TEST_F(SerialEndToEnd, EachSessionEndSignalMidRunLeavesEveryReplyInTheFastWrittenCaptureFile) {
+  for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
+    SCOPED_TRACE(signal);
+    ScaleThread ownScale;
+    const std::string orders = (dir / ("rozkazy" + std::to_string(signal) + ".xml")).string();
+    const std::string capture = (dir / ("wyniki" + std::to_string(signal) + ".txt")).string();
+    saveOrders(orders, {{"1", "file", "0.1", "s", "1", capture, ""},
+                        {"2", "S", "0.05", "s", "1", "7", "9600"},
+                        {"3", "repeat", "1", "s", "0", "", ""}});
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    start(ownScale.slavePath(), orders);
+    window->actionFor(form1->FastWrite)->trigger();
+    platform::SessionEndWatch sessionEnd(loop, [this] { form1->EndSession(); });
+    window->actionFor(form1->Automatyczny1)->trigger();
+    ASSERT_TRUE(serveUntil([&] { return form1->Capture.fastWriteActive() && form1->SentCount >= 5; }))
+        << form1->StaticText5.caption() << report();
+    const int before = terminated;
+    ASSERT_EQ(::kill(::getpid(), signal), 0);
+    ASSERT_TRUE(serveUntil([&] { return terminated == before + 1; }));
+    // The file is closed: what it holds now is all the run gave it, a reply
+    // to every send but the last one or two (still on their way when the port
+    // closed), in order, each as the scale sent it.
+    const std::vector<std::string> lines = fileLines(TempDir::read(capture));
+    EXPECT_GE(static_cast<int>(lines.size()), form1->SentCount - 2);
+    EXPECT_LE(static_cast<int>(lines.size()), form1->SentCount);
+    EXPECT_EQ(lines, nextWeights(static_cast<int>(lines.size())));
+    EXPECT_TRUE(dialogs.errors.empty()) << report();
+    remainingWindow.reset();
+    window.reset();
+  }
 }
 
 }  // namespace

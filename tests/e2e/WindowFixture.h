@@ -98,7 +98,8 @@ struct WindowFixture : ::testing::Test {
   void start(const std::string& device, const std::string& ordersFile = {}) {
     // The operator's port is the scale's: the end of a run, which returns to
     // it, leaves the line open for a reply still on its way.
-    testing_support::buildScaleWindows({loop, dialogs, dir.path(), [] {}}, device, form1, form2, remaining);
+    testing_support::buildScaleWindows({loop, dialogs, dir.path(), [this] { ++terminated; }}, device, form1, form2,
+                                       remaining);
     if (!ordersFile.empty()) form1->ConfigOptions.OrdersFileName = ordersFile;
     form2->FormCreate();
     remainingWindow = std::make_unique<ui::qt::FormWindow>(*remaining, loop);
@@ -176,6 +177,7 @@ struct WindowFixture : ::testing::Test {
   std::unique_ptr<ui::qt::FormWindow> remainingWindow;
   std::unique_ptr<ui::qt::FormWindow> window;
   int beeps = 0;
+  int terminated = 0;  // the program's end asked for
   int broughtToFront = 0;
 };
 

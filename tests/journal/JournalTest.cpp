@@ -376,24 +376,28 @@ std::int64_t monotonicMs() {
 
 struct Added {
   std::int64_t id, atMs;
+  bool committed;  // a flush returned after it was added
 };
 
 // A child journals readings steadily and tells the parent which it has
-// added and when; the parent kills it at a random moment.
+// added and when, and now and then which it knows committed; the parent
+// kills it at a random moment.
 [[noreturn]] void journalUntilKilled(const fs::path& folder, int tell) {
   Journal j(platform::utf8Path(folder), [](const std::string&) {});
   j.beginSeries(0, 0, "COM1");
   for (std::int64_t i = 0;; ++i) {
     std::int64_t id = 0;
     for (int k = 0; k < 20; ++k) id = j.add(reading(i, 1.0 + k));
-    const Added added{id, monotonicMs()};
+    const bool flushed = i % 10 == 9;
+    if (flushed) j.flush();
+    const Added added{id, monotonicMs(), flushed};
     if (::write(tell, &added, sizeof added) != sizeof added) ::_exit(3);
     ::usleep(1000);
   }
 }
 #endif
 
-TEST(Journal, AProgramKilledAtAnyMomentLeavesEveryReadingOfMoreThan200msBefore) {
+TEST(Journal, AProgramKilledAtAnyMomentLeavesEveryCommittedReading) {
 #ifdef _WIN32
   GTEST_SKIP() << "AProgramKilledAtAnyMoment needs fork, which Windows has not";
 #else
@@ -421,9 +425,13 @@ TEST(Journal, AProgramKilledAtAnyMomentLeavesEveryReadingOfMoreThan200msBefore) 
     while (::read(pipeEnds[0], &a, sizeof a) == sizeof a) told.push_back(a);
     ::close(pipeEnds[0]);
 
+    // Every reading a flush saw committed is kept whatever the load; the
+    // journal commits a reading within about 100 ms of it, which a disk
+    // shared with heavy builds can stretch: a reading of a second before the
+    // kill must be kept even then (the commit lag itself is a benchmark's).
     std::int64_t mustHave = 0;
     for (const Added& t : told)
-      if (t.atMs < killedAt - 200) mustHave = t.id;
+      if (t.committed || t.atMs < killedAt - 1000) mustHave = std::max(mustHave, t.id);
 
     platform::SqliteDb db;
     db.open(platform::utf8Path(dir / Journal::kFileName));
