@@ -168,7 +168,9 @@ void TResultsForm::layOut() {
   top += 22;
   const int tableWidth = (w - 3 * m) * 11 / 20;
   const int statsHeight = 24 * 4;
-  const int tableHeight = std::max(60, buttonsTop - top - m - statsHeight - m - 44);
+  // Under the statistics: the switches, the latency and the plant link's state.
+  const int linesBelow = plantLink_ ? 66 : 44;
+  const int tableHeight = std::max(60, buttonsTop - top - m - statsHeight - m - linesBelow);
   Table.setBounds(m, top, tableWidth, tableHeight);
   Chart.setBounds(2 * m + tableWidth, top, w - 3 * m - tableWidth, tableHeight);
   StatsGrid.setBounds(m, top + tableHeight + m, w - 2 * m, statsHeight);
@@ -180,8 +182,8 @@ void TResultsForm::layOut() {
   btnClear.setBounds(m, buttonsTop, 100, 25);
   btnSave.setBounds(m + 110, buttonsTop, 100, 25);
   btnCopy.setBounds(m + 220, buttonsTop, 100, 25);
+  LabelPlantLink.setBounds(m, below + 44, w - 2 * m, 18);
   btnPlantLink.setBounds(w - m - 110, buttonsTop, 110, 25);
-  LabelPlantLink.setBounds(m + 330, buttonsTop + 5, w - 2 * m - 330 - 118, 18);
 }
 
 void TResultsForm::attach(Journal* journal, ProgramSettings* settings, PlantLink* plantLink) {
@@ -195,10 +197,8 @@ void TResultsForm::attach(Journal* journal, ProgramSettings* settings, PlantLink
   btnPlantLink.setVisible(plantLink_ != nullptr && settings_ != nullptr);
   if (plantLink_) {
     // Posted by the link's thread: this runs on the window's.
-    plantLink_->onStateChanged = [this](LinkState, const std::string& text) {
-      LabelPlantLink.setCaption(text);
-    };
-    LabelPlantLink.setCaption(plantLink_->stateText());
+    plantLink_->onStateChanged = [this](LinkState, const std::string& text) { showPlantLinkState(text); };
+    showPlantLinkState(plantLink_->stateText());
   }
   cbEveryRow.setChecked(log_.everyRow());
   layOut();
@@ -328,6 +328,12 @@ void TResultsForm::btnDeleteClick() {
   }
   SeriesTable.setSelection({});
   Refresh();
+}
+
+void TResultsForm::showPlantLinkState(const std::string& text) {
+  LabelPlantLink.setCaption(text);
+  // Also as the hint: a narrow window cuts the line short.
+  LabelPlantLink.setHint(text);
 }
 
 void TResultsForm::btnPlantLinkClick() {

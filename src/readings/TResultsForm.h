@@ -98,6 +98,7 @@ class TResultsForm : public ui::Form {
   void readingAdded();
   void logCleared();
   void showSeriesList();
+  void showPlantLinkState(const std::string& text);
   void showEarlierSeries();
   std::string shownCell(int row, int col);
   std::optional<std::int64_t> selectedSeries() const;
