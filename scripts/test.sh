@@ -39,14 +39,15 @@ ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 echo "== ThreadSanitizer build of the tests that start threads"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTERSO_TSAN=ON -DTERSO_BENCH=OFF
-cmake --build build-tsan --target test_platform test_serial test_ethernet test_journal test_app -j"$jobs"
+cmake --build build-tsan --target test_platform test_serial test_ethernet test_journal test_app test_readings -j"$jobs"
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 # The serial event thread, the host lookup thread, the loops' hand-overs and
 # the receive path through the main window, the readings journal's writer (its
-# test of killed programs forks, and is left out here). The Qt view's tests are left out: Qt's own
+# test of killed programs forks, and is left out here), the plant link's
+# thread and the MQTT library's, alone and in the window. The Qt view's tests are left out: Qt's own
 # thread pool is not built for ThreadSanitizer.
 ctest --test-dir build-tsan --output-on-failure -j"$jobs" \
-  -R '^(Manual|TcpSocketTest|EthConnectionTest|ComPort|ComStorage|ComTexts|EComPort|RegistryKeyPath|SerialReceiveFixture|Journal\.)' \
+  -R '^(Manual|TcpSocketTest|EthConnectionTest|ComPort|ComStorage|ComTexts|EComPort|RegistryKeyPath|SerialReceiveFixture|Journal\.|PlantLink\.|PlantLinkWindow\.)' \
   -E 'AProgramKilled'
 
 echo "== Fuzz targets, a short run of each"

@@ -4,6 +4,7 @@
 #include "config/ConfigOptions.h"
 #include "platform/Cp1250.h"
 #include "platform/PathText.h"
+#include "readings/PlantLink.h"
 #include "readings/TResultsForm.h"
 
 namespace app {
@@ -35,9 +36,22 @@ void TForm1::OpenReadingsJournal() {
     });
   };
   if (!Settings->problem().empty()) tell(Settings->problem());
+  // The old journal's last commit may still wake the stopped link.
+  StopPlantLink();
   ReadingsJournal.reset();
+  ReadingsPlantLink.reset();
   ReadingsJournal = std::make_unique<readings::Journal>(folder, tell);
   Readings.setJournal(ReadingsJournal.get());
+  // The link's connect and publishes run on its own threads; each commit of
+  // the journal wakes it, so nothing polls.
+  ReadingsPlantLink = std::make_unique<readings::PlantLink>(*ReadingsJournal, loop);
+  ReadingsJournal->onCommitted = [link = ReadingsPlantLink.get()] { link->wake(); };
+  ReadingsPlantLink->start(Settings->plantLink());
+}
+
+void TForm1::StopPlantLink() noexcept {
+  // Says "offline" to the broker when it can.
+  if (ReadingsPlantLink) ReadingsPlantLink->stop();
 }
 
 }  // namespace app

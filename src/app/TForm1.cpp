@@ -66,6 +66,7 @@ TForm1::~TForm1() {
   // The port closes as the window's members go; the window no longer follows it.
   ComPort1.OnAfterOpen = nullptr;
   ComPort1.OnAfterClose = nullptr;
+  StopPlantLink();
 }
 
 std::string TForm1::FileFilter() {

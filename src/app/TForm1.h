@@ -20,6 +20,7 @@
 #include "platform/EventLoop.h"
 #include "platform/MessageTarget.h"
 #include "readings/Journal.h"
+#include "readings/PlantLink.h"
 #include "readings/ProgramSettings.h"
 #include "readings/ReadingLog.h"
 #include "serial/ComPort.h"
@@ -153,10 +154,15 @@ class TForm1 : public ui::Form,
   readings::TResultsForm* ResultsForm = nullptr;
   void Wyniki1Click();
   // The journal of the readings (readings.db) and the program's own settings
-  // (terso.ini), beside config.xml; opened by FormCreate.
+  // (terso.ini), beside config.xml; opened by FormCreate. The plant link
+  // publishes the journal's readings to the broker of terso.ini; it is
+  // started with the journal, woken by its commits, and stopped before the
+  // journal closes (it goes after it, as the journal's last commit wakes it).
   std::unique_ptr<readings::ProgramSettings> Settings;
+  std::unique_ptr<readings::PlantLink> ReadingsPlantLink;
   std::unique_ptr<readings::Journal> ReadingsJournal;
   void OpenReadingsJournal();
+  void StopPlantLink() noexcept;
   // The link the readings come from: the port, or the device server.
   std::string ReadingsLinkName() const;
 

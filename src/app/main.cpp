@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
   readings::TResultsForm resultsForm(form1.Readings, loop, dialogs);
   resultsForm.FastWriteActive = [&form1] { return form1.Capture.fastWriteActive(); };
   form1.ResultsForm = &resultsForm;
-  resultsForm.attach(form1.ReadingsJournal.get(), form1.Settings.get());
+  resultsForm.attach(form1.ReadingsJournal.get(), form1.Settings.get(), form1.ReadingsPlantLink.get());
   ui::qt::FormWindow resultsWindow(resultsForm, loop);
   resultsForm.BringToFront = [&resultsWindow] { ui::qt::bringToFront(resultsWindow); };
   ui::qt::FormWindow window(form1, loop);

@@ -80,8 +80,14 @@ std::optional<std::string> MqttClient::start(const MqttOptions& options) {
   const int rc =
       mosquitto_connect_async(handle_, options.host.c_str(), options.port, options.keepAliveSeconds);
   if (rc == MOSQ_ERR_INVAL) return fail(pl("Niepoprawne ustawienia brokera MQTT."));
-  // Not reachable now (no such name, nothing listening): the thread retries.
-  if (rc != MOSQ_ERR_SUCCESS && callbacks_.disconnected) callbacks_.disconnected(false);
+  // Not reachable now (no such name, nothing listening). The library's
+  // thread would never try again after a first connect that failed: the
+  // caller starts afresh later.
+  if (rc != MOSQ_ERR_SUCCESS) {
+    gaveUp_ = true;
+    if (callbacks_.disconnected) callbacks_.disconnected(false);
+    return std::nullopt;
+  }
   if (mosquitto_loop_start(handle_) != MOSQ_ERR_SUCCESS) return fail(pl("Nie można uruchomić wątku MQTT."));
   threadRunning_ = true;
   return std::nullopt;
@@ -112,6 +118,7 @@ void MqttClient::stop() {
   mosquitto_destroy(handle_);
   handle_ = nullptr;
   connected_ = false;
+  gaveUp_ = false;
 }
 
 void MqttClient::onConnect(mosquitto*, void* self, int code) {

@@ -69,8 +69,11 @@ class MqttClient {
   // call this from a worker, not the user-interface thread. Returns the
   // reason, in Polish (Windows-1250), when the options cannot work at all
   // (a missing CA file, a bad port); a broker that cannot be reached now is no
-  // failure: disconnected(false) is called and the thread keeps trying.
+  // failure: disconnected(false) is called, and gaveUp() tells that no thread
+  // tries again (stop() and start() after a pause). Once connected, the
+  // thread keeps trying by itself after a loss.
   std::optional<std::string> start(const MqttOptions& options);
+  bool gaveUp() const { return gaveUp_; }
 
   // Queues a QoS 1 publish; its message id, or nothing when the library
   // refused it (not started, too large, a topic that is no UTF-8). Any thread.
@@ -91,6 +94,7 @@ class MqttClient {
   Callbacks callbacks_;
   mosquitto* handle_ = nullptr;
   bool threadRunning_ = false;
+  bool gaveUp_ = false;
   std::atomic<bool> connected_{false};
 };
 

@@ -673,6 +673,15 @@ std::vector<StoredReading> Journal::unpublishedAfter(std::int64_t afterId, std::
   return rows;
 }
 
+std::int64_t Journal::unpublishedCount() {
+  std::lock_guard lock(publish_.mutex);
+  try {
+    return reader(publish_).queryInt("SELECT count(*) FROM readings WHERE published = 0");
+  } catch (const SqliteError&) {
+    return 0;
+  }
+}
+
 void Journal::markPublished(std::span<const std::int64_t> ids) {
   std::lock_guard lock(publish_.mutex);
   try {

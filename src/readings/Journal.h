@@ -116,6 +116,7 @@ class Journal final : public PublishQueue {
 
   std::vector<StoredReading> unpublishedAfter(std::int64_t afterId, std::size_t limit) override;
   void markPublished(std::span<const std::int64_t> ids) override;
+  std::int64_t unpublishedCount() override;
 
  private:
   struct SeriesStart {

@@ -1,6 +1,7 @@
 #include "readings/PlantLink.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "platform/Cp1250.h"
@@ -20,14 +21,27 @@ std::string linkStateText(LinkState state) {
     case LinkState::Connected:
       return pl("Połączono z brokerem MQTT");
     case LinkState::Refused:
-      return pl(
-          "Broker MQTT odrzucił połączenie: sprawdź użytkownika, hasło i nazwę stanowiska "
-          "(odczyty czekają na wysłanie)");
+      return pl("Broker MQTT odrzucił połączenie: sprawdź użytkownika, hasło i nazwę stanowiska");
     case LinkState::Unreachable:
       break;
   }
-  return pl("Brak połączenia z brokerem MQTT, ponawiam (odczyty czekają na wysłanie)");
+  return pl("Brak połączenia z brokerem MQTT, ponawiam");
 }
+
+namespace {
+
+// "; 5 odczytów czeka na wysłanie", with the Polish plural; nothing for none.
+std::string waitingText(std::int64_t n) {
+  if (n <= 0) return {};
+  const std::int64_t tens = n % 100;
+  const std::int64_t ones = n % 10;
+  const char* words = n == 1                                               ? " odczyt czeka"
+                      : ones >= 2 && ones <= 4 && (tens < 12 || tens > 14) ? " odczyty czekają"
+                                                                           : " odczytów czeka";
+  return "; " + std::to_string(n) + pl(words) + pl(" na wysłanie");
+}
+
+}  // namespace
 
 PlantLink::PlantLink(PublishQueue& queue, platform::EventLoop& loop)
     : queue_(queue), loop_(loop), stateText_(linkStateText(LinkState::Off)) {}
@@ -38,13 +52,19 @@ PlantLink::~PlantLink() {
 }
 
 void PlantLink::start(const PlantLinkSettings& settings) {
-  stop();
-  if (!settings.enabled) return;
-  {
-    std::lock_guard lock(mutex_);
-    setState(LinkState::Connecting);
+  std::lock_guard lock(mutex_);
+  next_ = settings;
+  restart_ = true;
+  if (thread_.joinable()) {
+    changed_.notify_all();
+    return;
   }
-  thread_ = std::thread(&PlantLink::run, this, settings);
+  if (!settings.enabled) {
+    restart_ = false;
+    return;
+  }
+  setState(LinkState::Connecting);
+  thread_ = std::thread(&PlantLink::run, this);
 }
 
 void PlantLink::stop() {
@@ -56,7 +76,7 @@ void PlantLink::stop() {
   changed_.notify_all();
   thread_.join();
   std::lock_guard lock(mutex_);
-  stopping_ = pending_ = announce_ = false;
+  stopping_ = restart_ = pending_ = announce_ = false;
   inFlight_.clear();
   acknowledged_.clear();
   lastSent_ = 0;
@@ -82,32 +102,56 @@ std::string PlantLink::stateText() const {
 }
 
 // Under mutex_.
-void PlantLink::setState(LinkState state, std::string text) {
-  if (text.empty()) text = linkStateText(state);
-  if (state == state_ && text == stateText_) return;
+void PlantLink::setState(LinkState state, std::string detail) {
   state_ = state;
+  detail_ = std::move(detail);
+  tellState();
+}
+
+// Under mutex_.
+void PlantLink::setWaiting(std::int64_t waiting) {
+  waiting_ = waiting;
+  tellState();
+}
+
+// Under mutex_: the window hears of a changed text through the loop.
+void PlantLink::tellState() {
+  std::string text = detail_.empty() ? linkStateText(state_) : detail_;
+  if (state_ != LinkState::Off) text += waitingText(waiting_);
+  if (text == stateText_) return;
   stateText_ = text;
-  loop_.post([this, alive = alive_, state, text = std::move(text)] {
+  loop_.post([this, alive = alive_, state = state_, text = std::move(text)] {
     if (*alive && onStateChanged) onStateChanged(state, text);
   });
 }
 
-void PlantLink::run(PlantLinkSettings settings) {
-  std::chrono::milliseconds pause = kPauseAfterDrop;
+void PlantLink::run() {
   std::unique_lock lock(mutex_);
   while (!stopping_) {
-    lock.unlock();
-    const SessionEnd end = session(settings);
-    lock.lock();
-    if (end == SessionEnd::Stopped) break;
-    // A connection that carried readings ended. The library would send what
-    // it still holds after its next connect, but not in journal order with
-    // what follows; so the next connection starts afresh from the oldest
-    // reading not acknowledged.
-    inFlight_.clear();
-    lastSent_ = 0;
-    pause = end == SessionEnd::Dropped ? kPauseAfterDrop : std::min(pause * 2, kLongestPause);
-    changed_.wait_for(lock, pause, [this] { return stopping_; });
+    const PlantLinkSettings settings = next_;
+    restart_ = false;
+    if (!settings.enabled) {
+      setState(LinkState::Off);
+      changed_.wait(lock, [this] { return interrupted(); });
+      continue;
+    }
+    setState(LinkState::Connecting);
+    std::chrono::milliseconds pause = kPauseAfterDrop;
+    while (!interrupted()) {
+      announce_ = false;
+      lock.unlock();
+      const SessionEnd end = session(settings);
+      lock.lock();
+      // A connection that carried readings ended. The library would send
+      // what it still holds after its next connect, but not in journal order
+      // with what follows; so the next connection starts afresh from the
+      // oldest reading not acknowledged.
+      inFlight_.clear();
+      lastSent_ = 0;
+      if (end == SessionEnd::Stopped) break;
+      pause = end == SessionEnd::Dropped ? kPauseAfterDrop : std::min(pause * 2, kLongestPause);
+      changed_.wait_for(lock, pause, [this] { return interrupted(); });
+    }
   }
 }
 
@@ -135,9 +179,9 @@ PlantLink::SessionEnd PlantLink::session(const PlantLinkSettings& settings) {
           [this, &dropped](bool clean) {
             std::lock_guard lock(mutex_);
             if (clean) return;
-            // Before a first connect (nothing listens, the broker refused)
-            // the library keeps trying, slower each time; a refusal stays
-            // the news until a connect succeeds.
+            // A broker that refused is tried again by the library, slower
+            // each time; the refusal stays the news until a connect
+            // succeeds.
             if (state_ == LinkState::Connected) {
               dropped = pending_ = true;
               changed_.notify_all();
@@ -161,7 +205,7 @@ PlantLink::SessionEnd PlantLink::session(const PlantLinkSettings& settings) {
             changed_.notify_all();
             setState(LinkState::Unreachable,
                      pl("Nie udało się nawiązać połączenia TLS z brokerem MQTT: sprawdź plik certyfikatu CA "
-                        "i adres brokera; ponawiam (odczyty czekają na wysłanie)"));
+                        "i adres brokera; ponawiam"));
           },
   });
 
@@ -180,19 +224,36 @@ PlantLink::SessionEnd PlantLink::session(const PlantLinkSettings& settings) {
   // The window of readings and the status beside it.
   options.maxInflight = static_cast<int>(kWindow) + 1;
 
-  const std::optional<std::string> refused = client.start(options);
+  // The readings waiting are counted before the connect, and again after
+  // work, at most every kCountEvery however busy the link is.
+  using Clock = std::chrono::steady_clock;
+  const std::int64_t waitingAtStart = queue_.unpublishedCount();
+  Clock::time_point counted = Clock::now();
+  bool countOwed = false;
   std::unique_lock lock(mutex_);
+  setWaiting(waitingAtStart);
+  lock.unlock();
+
+  const std::optional<std::string> refused = client.start(options);
+  lock.lock();
   if (refused) {
     // Settings that cannot work wait for new ones.
     setState(LinkState::Unreachable, *refused);
-    changed_.wait(lock, [this] { return stopping_; });
+    changed_.wait(lock, [this] { return interrupted(); });
     return SessionEnd::Stopped;
   }
+  // Nothing listens, or the name does not resolve: a new client later.
+  if (client.gaveUp()) return interrupted() ? SessionEnd::Stopped : SessionEnd::Failed;
 
   while (true) {
-    changed_.wait(lock, [this] { return stopping_ || pending_; });
-    if (stopping_ || dropped || failed) break;
-    pending_ = false;
+    const auto ready = [this] { return interrupted() || pending_; };
+    if (countOwed)
+      changed_.wait_until(lock, counted + kCountEvery, ready);
+    else
+      changed_.wait(lock, ready);
+    if (interrupted() || dropped || failed) break;
+    const bool work = std::exchange(pending_, false);
+    countOwed = countOwed || work;
     if (std::exchange(announce_, false)) client.publish(statusAt, "online", true);
     std::vector<std::int64_t> done = std::exchange(acknowledged_, {});
     const std::size_t room = state_ == LinkState::Connected ? kWindow - inFlight_.size() : 0;
@@ -203,13 +264,20 @@ PlantLink::SessionEnd PlantLink::session(const PlantLinkSettings& settings) {
     if (!done.empty()) queue_.markPublished(done);
     std::vector<StoredReading> batch;
     std::vector<std::string> payloads;
-    if (room > 0) {
+    if (work && room > 0) {
       batch = queue_.unpublishedAfter(after, room);
       payloads.reserve(batch.size());
       for (const StoredReading& reading : batch) payloads.push_back(readingJson(reading, station));
     }
+    std::optional<std::int64_t> waiting;
+    if (countOwed && Clock::now() >= counted + kCountEvery) {
+      waiting = queue_.unpublishedCount();
+      counted = Clock::now();
+      countOwed = false;
+    }
 
     lock.lock();
+    if (waiting) setWaiting(*waiting);
     // Under the lock, so that an acknowledgement cannot come before its
     // message id is known.
     for (std::size_t i = 0; i < batch.size(); ++i) {
@@ -230,7 +298,9 @@ PlantLink::SessionEnd PlantLink::session(const PlantLinkSettings& settings) {
   client.stop();
   lock.lock();
   std::vector<std::int64_t> done = std::exchange(acknowledged_, {});
-  const SessionEnd end = stopping_ ? SessionEnd::Stopped : dropped ? SessionEnd::Dropped : SessionEnd::Failed;
+  const SessionEnd end = interrupted() ? SessionEnd::Stopped
+                         : dropped     ? SessionEnd::Dropped
+                                       : SessionEnd::Failed;
   lock.unlock();
   if (!done.empty()) queue_.markPublished(done);
   return end;

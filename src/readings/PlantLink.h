@@ -41,10 +41,13 @@ class PlantLink {
   // Readings on the wire that the broker has not acknowledged yet, at most.
   static constexpr std::size_t kWindow = 64;
   // After a connection dropped, the pause before the next one begins (the
-  // library then waits 1 s, 2 s, 4 s ... up to 30 s between attempts); after
-  // a client that never connected gave up, twice the pause before, up to 30 s.
+  // library then waits longer between attempts, up to 30 s); after a client
+  // whose first connect failed (nothing listens, a name that does not
+  // resolve, a failed TLS handshake), twice the pause before, up to 30 s.
   static constexpr std::chrono::milliseconds kPauseAfterDrop{1000};
   static constexpr std::chrono::milliseconds kLongestPause{30000};
+  // The readings waiting are counted again at most this often.
+  static constexpr std::chrono::milliseconds kCountEvery{500};
 
   // The queue and the loop must outlive the link.
   PlantLink(PublishQueue& queue, platform::EventLoop& loop);
@@ -52,19 +55,22 @@ class PlantLink {
   PlantLink(const PlantLink&) = delete;
   PlantLink& operator=(const PlantLink&) = delete;
 
-  // Stops what runs and starts with these settings; returns at once (the
-  // connect runs on the link's thread). Settings that are not enabled just
-  // stop the link.
+  // Starts with these settings, or hands them to the link's thread, which
+  // ends the connection it has (the status "offline" said) and begins anew;
+  // returns at once: the connect, the name lookup and the goodbye run on the
+  // link's thread. Settings that are not enabled put the link in state Off.
   void start(const PlantLinkSettings& settings);
-  // Publishes the status "offline", disconnects and ends the link's thread.
-  // Readings not acknowledged stay unpublished in the journal.
+  // Publishes the status "offline", disconnects and ends the link's thread,
+  // waiting for it (the program's exit). Readings not acknowledged stay
+  // unpublished in the journal.
   void stop();
 
   // New readings are in the journal. Any thread; cheap.
   void wake();
 
   LinkState state() const;
-  // linkStateText(state()), with the reason where one is known.
+  // linkStateText(state()), or the reason where one is known, and how many
+  // readings wait for the broker.
   std::string stateText() const;
 
   // Called on the loop's thread after the state changed, with the state and
@@ -73,11 +79,16 @@ class PlantLink {
 
  private:
   enum class SessionEnd { Stopped, Dropped, Failed };
-  void run(PlantLinkSettings settings);
-  // One client, from its first connect attempt until the link stops, a
-  // connection that carried readings drops, or the client gives up.
+  void run();
+  // One client, from its first connect attempt until the link stops or gets
+  // new settings, a connection that carried readings drops, or the client
+  // gives up.
   SessionEnd session(const PlantLinkSettings& settings);
+  // Under mutex_: the link's thread has to stop what it does.
+  bool interrupted() const { return stopping_ || restart_; }
   void setState(LinkState state, std::string detail = {});
+  void setWaiting(std::int64_t waiting);
+  void tellState();
 
   PublishQueue& queue_;
   platform::EventLoop& loop_;
@@ -89,9 +100,13 @@ class PlantLink {
   std::condition_variable changed_;
   // All below under mutex_.
   bool stopping_ = false;
+  bool restart_ = false;  // next_ holds settings for the link's thread
+  PlantLinkSettings next_;
   bool pending_ = false;   // something to do: new readings, acknowledgements, a connect
   bool announce_ = false;  // connected: publish the status "online"
   LinkState state_ = LinkState::Off;
+  std::string detail_;        // the reason, when linkStateText(state_) does not say it
+  std::int64_t waiting_ = 0;  // readings not yet acknowledged, as last counted
   std::string stateText_;
   std::map<int, std::int64_t> inFlight_;  // message id -> reading id
   std::vector<std::int64_t> acknowledged_;

@@ -160,17 +160,21 @@ void writePlantLinkSettings(platform::IniFile& ini, const PlantLinkSettings& s) 
   ini.writeString(kSection, "CAFile", s.caFile);
 }
 
-void savePlantLinkSettings(const std::string& path, const PlantLinkSettings& settings) {
+void savePlantLinkSettings(platform::IniFile& ini, const PlantLinkSettings& settings) {
   namespace fs = std::filesystem;
-  platform::IniFile ini(path);
   writePlantLinkSettings(ini, settings);
   // The owner only, before the password is in it: a new file is made empty
   // first, and a replacement keeps the mode of the file it replaces.
-  const fs::path file = platform::pathFromUtf8(path);
+  const fs::path file = platform::pathFromUtf8(ini.path());
   std::error_code ignored;
-  if (!fs::exists(file, ignored)) platform::writeFileAtomically(path, "");
+  if (!fs::exists(file, ignored)) platform::writeFileAtomically(ini.path(), "");
   fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace, ignored);
   ini.save();
+}
+
+void savePlantLinkSettings(const std::string& path, const PlantLinkSettings& settings) {
+  platform::IniFile ini(path);
+  savePlantLinkSettings(ini, settings);
 }
 
 }  // namespace readings

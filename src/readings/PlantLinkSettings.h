@@ -57,5 +57,8 @@ void writePlantLinkSettings(platform::IniFile& ini, const PlantLinkSettings& set
 // owner only before the password is written into it. Throws
 // platform::IniFileError when it cannot be read or written.
 void savePlantLinkSettings(const std::string& path, const PlantLinkSettings& settings);
+// Writes the settings into `ini` and saves it, the file made readable by its
+// owner only first. Throws platform::IniFileError.
+void savePlantLinkSettings(platform::IniFile& ini, const PlantLinkSettings& settings);
 
 }  // namespace readings

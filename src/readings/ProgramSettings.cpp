@@ -48,4 +48,22 @@ bool ProgramSettings::setReadingsFromEveryRow(bool on, std::string* error) {
   return setValue("Readings", "EveryRow", on ? "1" : "0", error);
 }
 
+PlantLinkSettings ProgramSettings::plantLink() const {
+  return readPlantLinkSettings(*file_);
+}
+
+bool ProgramSettings::setPlantLink(const PlantLinkSettings& settings, std::string* error) {
+  if (!writable_) {
+    writePlantLinkSettings(*file_, settings);
+    return true;
+  }
+  try {
+    savePlantLinkSettings(*file_, settings);
+    return true;
+  } catch (const platform::IniFileError& e) {
+    if (error) *error = e.what();
+    return false;
+  }
+}
+
 }  // namespace readings

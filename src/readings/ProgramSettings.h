@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/IniFile.h"
+#include "readings/PlantLinkSettings.h"
 
 namespace readings {
 
@@ -22,6 +23,11 @@ class ProgramSettings {
   // only the reply to a send.
   bool readingsFromEveryRow() const;
   bool setReadingsFromEveryRow(bool on, std::string* error = nullptr);
+
+  // [PlantLink]: where the readings are published. Saving makes the file
+  // readable by its owner only (it holds the password).
+  PlantLinkSettings plantLink() const;
+  bool setPlantLink(const PlantLinkSettings& settings, std::string* error = nullptr);
 
   // For the other sections: a value, and a change written at once (false,
   // with the reason, when the file could not be written).

@@ -37,6 +37,8 @@ class PublishQueue {
   virtual std::vector<StoredReading> unpublishedAfter(std::int64_t afterId, std::size_t limit) = 0;
   // The broker acknowledged these readings.
   virtual void markPublished(std::span<const std::int64_t> ids) = 0;
+  // How many readings are not marked published.
+  virtual std::int64_t unpublishedCount() = 0;
 
  protected:
   ~PublishQueue() = default;

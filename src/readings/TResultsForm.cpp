@@ -39,7 +39,11 @@ ui::PointKind pointKind(State state) {
 }  // namespace
 
 TResultsForm::TResultsForm(ReadingLog& log, platform::EventLoop& loop, ui::Dialogs& dialogs)
-    : ui::Form("ResultsForm"), log_(log), dialogs_(dialogs), refresh_(loop.createTimer()) {
+    : ui::Form("ResultsForm"),
+      PlantLinkForm(dialogs),
+      log_(log),
+      dialogs_(dialogs),
+      refresh_(loop.createTimer()) {
   setCaption("Wyniki");
   setBounds(0, 0, 820, 600);
   setVisible(false);
@@ -122,6 +126,12 @@ TResultsForm::TResultsForm(ReadingLog& log, platform::EventLoop& loop, ui::Dialo
   btnCopy.setCaption(pl("Kopiuj"));
   btnCopy.onClick = [this] { btnCopyClick(); };
   for (ui::Button* b : {&btnClear, &btnSave, &btnCopy}) addControl(*b);
+  btnPlantLink.setCaption(pl("Broker MQTT..."));
+  btnPlantLink.onClick = [this] { btnPlantLinkClick(); };
+  for (ui::Control* c : std::initializer_list<ui::Control*>{&LabelPlantLink, &btnPlantLink}) {
+    c->setVisible(false);
+    addControl(*c);
+  }
 
   refresh_->setOnTimer([this] { Refresh(); });
   log_.onAdded = [this] { readingAdded(); };
@@ -136,6 +146,7 @@ TResultsForm::TResultsForm(ReadingLog& log, platform::EventLoop& loop, ui::Dialo
 TResultsForm::~TResultsForm() {
   log_.onAdded = nullptr;
   log_.onCleared = nullptr;
+  if (plantLink_) plantLink_->onStateChanged = nullptr;
 }
 
 void TResultsForm::layOut() {
@@ -157,7 +168,9 @@ void TResultsForm::layOut() {
   top += 22;
   const int tableWidth = (w - 3 * m) * 11 / 20;
   const int statsHeight = 24 * 4;
-  const int tableHeight = std::max(60, buttonsTop - top - m - statsHeight - m - 44);
+  // Under the statistics: the switches, the latency and the plant link's state.
+  const int linesBelow = plantLink_ ? 66 : 44;
+  const int tableHeight = std::max(60, buttonsTop - top - m - statsHeight - m - linesBelow);
   Table.setBounds(m, top, tableWidth, tableHeight);
   Chart.setBounds(2 * m + tableWidth, top, w - 3 * m - tableWidth, tableHeight);
   StatsGrid.setBounds(m, top + tableHeight + m, w - 2 * m, statsHeight);
@@ -169,13 +182,24 @@ void TResultsForm::layOut() {
   btnClear.setBounds(m, buttonsTop, 100, 25);
   btnSave.setBounds(m + 110, buttonsTop, 100, 25);
   btnCopy.setBounds(m + 220, buttonsTop, 100, 25);
+  LabelPlantLink.setBounds(m, below + 44, w - 2 * m, 18);
+  btnPlantLink.setBounds(w - m - 110, buttonsTop, 110, 25);
 }
 
-void TResultsForm::attach(Journal* journal, ProgramSettings* settings) {
+void TResultsForm::attach(Journal* journal, ProgramSettings* settings, PlantLink* plantLink) {
   journal_ = journal;
   settings_ = settings;
   for (ui::Control* c : std::initializer_list<ui::Control*>{&SeriesTable, &btnOpen, &btnDelete})
     c->setVisible(journal_ != nullptr);
+  if (plantLink_) plantLink_->onStateChanged = nullptr;
+  plantLink_ = plantLink;
+  LabelPlantLink.setVisible(plantLink_ != nullptr);
+  btnPlantLink.setVisible(plantLink_ != nullptr && settings_ != nullptr);
+  if (plantLink_) {
+    // Posted by the link's thread: this runs on the window's.
+    plantLink_->onStateChanged = [this](LinkState, const std::string& text) { showPlantLinkState(text); };
+    showPlantLinkState(plantLink_->stateText());
+  }
   cbEveryRow.setChecked(log_.everyRow());
   layOut();
   Refresh();
@@ -304,6 +328,24 @@ void TResultsForm::btnDeleteClick() {
   }
   SeriesTable.setSelection({});
   Refresh();
+}
+
+void TResultsForm::showPlantLinkState(const std::string& text) {
+  LabelPlantLink.setCaption(text);
+  // Also as the hint: a narrow window cuts the line short.
+  LabelPlantLink.setHint(text);
+}
+
+void TResultsForm::btnPlantLinkClick() {
+  if (!plantLink_ || !settings_) return;
+  const std::optional<PlantLinkSettings> saved = PlantLinkForm.Edit(settings_->plantLink());
+  if (!saved) return;
+  std::string error;
+  if (!settings_->setPlantLink(*saved, &error))
+    dialogs_.messageBox(pl("Nie można zapisać ustawienia: ") + error, pl("Błąd"), ui::MessageIcon::Error,
+                        ui::MessageButton::Ok);
+  // Returns at once: the link's thread says goodbye and connects anew.
+  plantLink_->start(*saved);
 }
 
 void TResultsForm::cbEveryRowClick() {

@@ -15,8 +15,10 @@
 
 #include "platform/EventLoop.h"
 #include "readings/Journal.h"
+#include "readings/PlantLink.h"
 #include "readings/ProgramSettings.h"
 #include "readings/ReadingLog.h"
+#include "readings/TPlantLinkForm.h"
 #include "ui/Chart.h"
 #include "ui/Control.h"
 #include "ui/Dialogs.h"
@@ -32,9 +34,9 @@ class TResultsForm : public ui::Form {
   TResultsForm(ReadingLog& log, platform::EventLoop& loop, ui::Dialogs& dialogs);
   ~TResultsForm() override;
 
-  // The journal and the settings file, when the program has them; both must
-  // outlive the form.
-  void attach(Journal* journal, ProgramSettings* settings);
+  // The journal, the settings file and the plant link, when the program has
+  // them; they must outlive the form.
+  void attach(Journal* journal, ProgramSettings* settings, PlantLink* plantLink = nullptr);
 
   // Shows the window (or brings it up again) with everything current.
   void ShowResults();
@@ -50,6 +52,8 @@ class TResultsForm : public ui::Form {
   void btnOpenClick();
   // Deletes the series selected in the list, after asking.
   void btnDeleteClick();
+  // The plant link's settings dialog; saved settings restart the link.
+  void btnPlantLinkClick();
   // The series shown: 0 for the one being read now.
   std::int64_t shownSeries() const { return shown_ ? shown_->id : 0; }
 
@@ -73,6 +77,10 @@ class TResultsForm : public ui::Form {
   ui::Button btnClear{"btnClear"};
   ui::Button btnSave{"btnSave"};
   ui::Button btnCopy{"btnCopy"};
+  // The plant link: its state, and its settings.
+  ui::Label LabelPlantLink{"LabelPlantLink"};
+  ui::Button btnPlantLink{"btnPlantLink"};
+  TPlantLinkForm PlantLinkForm;
 
   // How long the window waits after a new reading before it catches up.
   static constexpr int kRefreshMs = 200;
@@ -90,6 +98,7 @@ class TResultsForm : public ui::Form {
   void readingAdded();
   void logCleared();
   void showSeriesList();
+  void showPlantLinkState(const std::string& text);
   void showEarlierSeries();
   std::string shownCell(int row, int col);
   std::optional<std::int64_t> selectedSeries() const;
@@ -98,6 +107,7 @@ class TResultsForm : public ui::Form {
   ui::Dialogs& dialogs_;
   Journal* journal_ = nullptr;
   ProgramSettings* settings_ = nullptr;
+  PlantLink* plantLink_ = nullptr;
   std::vector<SeriesInfo> series_;
   // An earlier series opened from the journal, and the page of it in hand.
   std::optional<SeriesInfo> shown_;

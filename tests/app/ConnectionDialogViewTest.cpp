@@ -18,6 +18,7 @@
 #include "serial/ComSetupForm.h"
 #include "support/Pty.h"
 #include "support/TempDir.h"
+#include "support/WhenShown.h"
 #include "ui/qt/FormDialog.h"
 #include "ui/qt/QtDialogs.h"
 
@@ -27,22 +28,7 @@
 namespace {
 
 using testing_support::TempDir;
-
-// Acts on the modal dialog named `name` as soon as the nested loop shows it;
-// closes it if the act left it open, so a failed assertion cannot hang.
-void whenShown(const QString& name, std::function<void(ui::qt::FormDialog*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, name, act] {
-    auto* d = qobject_cast<ui::qt::FormDialog*>(QApplication::activeModalWidget());
-    if (!d || !d->isVisible() || d->objectName() != name) return;
-    timer->stop();
-    timer->deleteLater();
-    act(d);
-    if (d->isVisible()) d->close();
-  });
-  timer->start();
-}
+using testing_support::whenShown;
 
 // The operator's pick in a drop-down list.
 void pick(QComboBox* combo, const QString& item) {

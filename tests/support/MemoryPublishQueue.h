@@ -55,6 +55,8 @@ class MemoryPublishQueue : public readings::PublishQueue {
     for (const std::int64_t id : ids) entries_.at(static_cast<std::size_t>(id - 1)).published = true;
   }
 
+  std::int64_t unpublishedCount() override { return static_cast<std::int64_t>(unpublished().size()); }
+
   std::vector<std::int64_t> unpublished() const {
     std::lock_guard lock(mutex_);
     std::vector<std::int64_t> ids;
