@@ -15,7 +15,6 @@ CommandLine refused(std::string why) {
 CommandLine ParseCommandLine(const std::vector<std::string>& args, bool windowProgram) {
   CommandLine line;
   bool help = false, version = false, run = false;
-  bool csvGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string arg = args[i];
     // "--csv=wyniki.csv" as well as "--csv wyniki.csv".
@@ -28,21 +27,18 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool windowPr
         inlineValue = true;
       }
     }
-    const bool takesValue = arg == "--run" || arg == "--csv";
+    const bool takesValue = arg == "--run" || arg == "--csv" || arg == "--mqtt" || arg == "--station";
     if (inlineValue && !takesValue) return refused("opcja " + arg + " nie przyjmuje wartości");
-    if (takesValue && !inlineValue) {
-      if (i + 1 >= args.size()) return refused("opcja " + arg + " wymaga nazwy pliku");
-      value = args[++i];
-    }
-    if (takesValue && value.empty()) return refused("opcja " + arg + " wymaga nazwy pliku");
-    if (arg == "--run") {
-      if (run) return refused("opcja --run podana dwa razy");
-      run = true;
-      line.orders = value;
-    } else if (arg == "--csv") {
-      if (csvGiven) return refused("opcja --csv podana dwa razy");
-      csvGiven = true;
-      line.csv = value;
+    if (takesValue && !inlineValue && i + 1 < args.size()) value = args[++i];
+    if (takesValue && value.empty()) return refused("opcja " + arg + " wymaga wartości");
+    if (takesValue) {
+      std::string& target = arg == "--run"    ? line.orders
+                            : arg == "--csv"  ? line.csv
+                            : arg == "--mqtt" ? line.mqtt
+                                              : line.station;
+      if (!target.empty()) return refused("opcja " + arg + " podana dwa razy");
+      target = value;
+      run = run || arg == "--run";
     } else if (arg == "--quiet" || arg == "-q") {
       line.quiet = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -61,8 +57,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool windowPr
     line.action = CommandLine::Action::Version;
   } else if (run) {
     line.action = CommandLine::Action::Run;
-  } else if (csvGiven || line.quiet) {
-    return refused("opcje --csv i --quiet działają tylko z --run");
+  } else if (!line.csv.empty() || line.quiet || !line.mqtt.empty() || !line.station.empty()) {
+    return refused("opcje --csv, --quiet, --mqtt i --station działają tylko z --run");
   } else if (!windowProgram) {
     return refused("brak opcji --run PLIK_ROZKAZÓW (--help wyjaśnia)");
   }
@@ -71,20 +67,22 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool windowPr
 
 std::string HelpText(const std::string& program) {
   return "Użycie: " + program +
-         " [--run PLIK_ROZKAZÓW [--csv PLIK] [--quiet]] | --help | --version\n"
+         " [--run PLIK_ROZKAZÓW [--csv PLIK] [--quiet] [--mqtt URL --station NAZWA]] | --help | --version\n"
          "\n"
          "Bez opcji " +
-         (program == "terso" ? std::string("otwiera okno terminala.") : "nie robi nic.") +
+         (program == "terso" ? std::string("otwiera okno terminala.") : "przypomina tylko o opcji --run.") +
          "\n"
          "  --run PLIK   wykonuje pomiar automatyczny z pliku rozkazów bez okna, jak Ctrl+A\n"
          "               w oknie, z ustawieniami okna (config.xml, Kestrel.ini)\n"
          "  --csv PLIK   odczyty do pliku CSV zamiast na standardowe wyjście\n"
          "  --quiet      bez komunikatów o przebiegu na standardowym wyjściu błędów\n"
+         "  --mqtt URL   odczyty także do brokera MQTT, mqtt://[użytkownik[:hasło]@]host[:port]/PREFIKS\n"
+         "  --station NAZWA  nazwa stanowiska w tematach MQTT (z --mqtt)\n"
          "  --help       ten opis\n"
          "  --version    wersja programu\n"
          "\n"
          "Kody wyjścia: 0 pomiar zakończony, 1 pomiar przerwany (błąd rozkazu, portu,\n"
-         "serwera urządzeń, Ctrl+C, SIGTERM), 2 zły wiersz poleceń lub plik rozkazów.\n";
+         "serwera urządzeń, Ctrl+C, SIGTERM), 2 zły wiersz poleceń, plik rozkazów lub adres MQTT.\n";
 }
 
 std::string VersionText(const std::string& program) {

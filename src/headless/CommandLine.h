@@ -18,6 +18,9 @@ struct CommandLine {
   Action action = Action::Window;
   std::string orders;  // UTF-8 paths
   std::string csv;
+  // The plant link: the broker's URL and the station's name (UTF-8).
+  std::string mqtt;
+  std::string station;
   bool quiet = false;
   std::string error;  // UTF-8, one line
 };

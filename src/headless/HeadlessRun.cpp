@@ -19,6 +19,8 @@
 #include "platform/StopSignals.h"
 #include "platform/SystemEventLoop.h"
 #include "platform/XmlDocument.h"
+#include "readings/PlantLink.h"
+#include "readings/PlantLinkSettings.h"
 #include "readings/ReadingsText.h"
 #include "serial/EComPort.h"
 
@@ -28,6 +30,41 @@ namespace {
 // A stopped run still takes the replies already on their way; the program
 // ends within a second of Ctrl+C.
 constexpr int kStoppedGraceMs = 300;
+// At the end the plant link has this long to publish the run's readings;
+// what it has not, stays unpublished in the journal for the next link.
+constexpr int kPublishGraceMs = 5000;
+
+// The plant link's settings of --mqtt and --station; nothing without --mqtt,
+// and the reason (UTF-8) for settings that cannot work.
+std::optional<readings::PlantLinkSettings> plantLinkSettings(const CommandLine& line, std::string& error) {
+  if (line.mqtt.empty() && line.station.empty()) return std::nullopt;
+  if (line.mqtt.empty()) {
+    error = "opcja --station działa tylko z --mqtt";
+    return std::nullopt;
+  }
+  readings::PlantLinkSettings base;
+  base.station = platform::utf8ToCp1250(line.station);
+  std::string why;
+  std::optional<readings::PlantLinkSettings> settings =
+      readings::parseMqttUrl(platform::utf8ToCp1250(line.mqtt), base, &why);
+  if (settings) {
+    if (std::optional<std::string> problem = readings::checkPlantLinkSettings(*settings)) why = *problem;
+  }
+  if (!why.empty()) {
+    error = platform::cp1250ToUtf8(why);
+    return std::nullopt;
+  }
+  return settings;
+}
+
+// Runs the loop until done() or ms have passed.
+void runAtMost(platform::SystemEventLoop& loop, int ms, const std::function<bool()>& done) {
+  const std::unique_ptr<platform::Timer> limit = loop.createTimer();
+  bool over = false;
+  limit->setOnTimer([&over] { over = true; });
+  limit->setInterval(ms);
+  loop.run([&] { return over || done(); });
+}
 
 void writeOut(std::FILE* file, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), file);
@@ -64,6 +101,12 @@ int runOrders(const CommandLine& line, const std::string& program) {
       writeOut(stderr, program + ": nie można odczytać pliku rozkazów " + line.orders + "\n");
       return kWrongCommandLine;
     }
+  }
+  std::string linkError;
+  const std::optional<readings::PlantLinkSettings> linkSettings = plantLinkSettings(line, linkError);
+  if (!linkError.empty()) {
+    writeOut(stderr, program + ": " + linkError + "\n");
+    return kWrongCommandLine;
   }
   ReadingsSink sink;
   if (!sink.open(line.csv)) {
@@ -112,6 +155,17 @@ int runOrders(const CommandLine& line, const std::string& program) {
     sink.write(text);
   };
 
+  // The plant link publishes what the journal commits.
+  std::unique_ptr<readings::PlantLink> plantLink;
+  if (linkSettings && form1.ReadingsJournal) {
+    plantLink = std::make_unique<readings::PlantLink>(*form1.ReadingsJournal, loop);
+    plantLink->onStateChanged = [&console](readings::LinkState, const std::string& text) {
+      console.progress("MQTT: " + text);
+    };
+    form1.ReadingsJournal->onCommitted = [link = plantLink.get()] { link->wake(); };
+    plantLink->start(*linkSettings);
+  }
+
   // Ctrl+C and SIGTERM stop the run as the Stop button does; one before the
   // run has begun stops it too.
   bool stopRequested = false;
@@ -127,19 +181,27 @@ int runOrders(const CommandLine& line, const std::string& program) {
   });
   // The run ends with its last send: its reply still has the reply timeout
   // to come. A stopped run keeps only what is on its way now.
-  {
-    const std::unique_ptr<platform::Timer> grace = loop.createTimer();
-    bool timedOut = false;
-    grace->setOnTimer([&timedOut] { timedOut = true; });
-    grace->setInterval(report.over() == automatic::RunState::Ended ? app::kReplyTimeoutMs : kStoppedGraceMs);
-    const bool wasStopped = stopRequested;
-    loop.run([&] {
-      return timedOut || stopRequested != wasStopped || form1.Bytes.replyCount() >= form1.SentCount;
-    });
-  }
+  const bool wasStopped = stopRequested;
+  runAtMost(loop, report.over() == automatic::RunState::Ended ? app::kReplyTimeoutMs : kStoppedGraceMs,
+            [&] { return stopRequested != wasStopped || form1.Bytes.replyCount() >= form1.SentCount; });
   // As "Koniec": the port closed, the capture file flushed and closed, no
   // settings written; the journal commits its readings as it closes.
   form1.Koniec1Click();
+  if (plantLink) {
+    // Every reading committed; the link publishes them unless stopped again.
+    form1.ReadingsJournal->flush();
+    const bool stoppedBefore = stopRequested;
+    // The link marks what the broker acknowledged without a word to the
+    // loop: looked at now and then.
+    const std::unique_ptr<platform::Timer> look = loop.createTimer();
+    look->setOnTimer([] {});
+    look->setInterval(50);
+    runAtMost(loop, kPublishGraceMs, [&] {
+      return stopRequested != stoppedBefore || form1.ReadingsJournal->unpublishedAfter(0, 1).empty();
+    });
+    plantLink->stop();
+    plantLink.reset();
+  }
   const bool ended = report.over() == automatic::RunState::Ended;
   return ended ? kRunEnded : kRunStopped;
 }

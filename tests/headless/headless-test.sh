@@ -98,8 +98,34 @@ orders bad.xml 1 9600 x 0,3
 expect "exit code" "$?" 1
 grep -q "Niepoprawna wartość parametru rozkazu nr 2" err.txt || fail "no reason on stderr: $(cat err.txt)"
 
+echo "== The readings also to an MQTT broker (--mqtt, --station)"
+if command -v mosquitto >/dev/null && command -v mosquitto_sub >/dev/null; then
+  # A port no one listens on, for a broker of this test.
+  for ((port = 20000 + RANDOM % 20000; ; port++)); do
+    (: </dev/tcp/127.0.0.1/$port) 2>/dev/null || break
+  done
+  mosquitto -v -p "$port" >"$work/broker.log" 2>&1 &
+  pids+=($!)
+  waitFor "grep -q 'listen socket on port $port' '$work/broker.log'"
+  mosquitto_sub -p "$port" -t 'plant/#' -v >mqtt.txt 2>&1 &
+  pids+=($!)
+  waitFor "grep -q 'SUBSCRIBE' '$work/broker.log'"
+  # A journal of its own: only this run's readings go.
+  mkdir -p "$work/prog2"
+  cp "$prog/terso-run" "$prog/Kestrel.ini" "$work/prog2/"
+  "$work/prog2/terso-run" --run pty.xml --quiet --mqtt "mqtt://127.0.0.1:$port/plant" --station waga1 \
+    >out.csv 2>err.txt
+  expect "exit code" "$?" 0
+  waitFor "grep -q '^plant/waga1/status offline' mqtt.txt"
+  expect "readings published" "$(grep -c '^plant/waga1/readings {.*"order":2,' mqtt.txt)" 3
+  expect "CSV rows" "$(($(wc -l <out.csv) - 1))" 3
+else
+  echo "SKIPPED: The readings also to an MQTT broker (no mosquitto here)"
+fi
+
 echo "== Wrong command lines and unreadable orders files: exit 2, one line"
-for args in "--bogus" "--run" "--csv x.csv" "--run pty.xml extra" "--run missing.xml" "--run $work"; do
+for args in "--bogus" "--run" "--csv x.csv" "--run pty.xml extra" "--run missing.xml" "--run $work" \
+  "--run pty.xml --mqtt http://x/p --station s" "--run pty.xml --mqtt mqtt://127.0.0.1/p" "--run pty.xml --station s"; do
   for program in terso terso-run; do
     # shellcheck disable=SC2086
     "$prog/$program" $args >out.txt 2>err.txt
