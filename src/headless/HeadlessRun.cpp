@@ -187,9 +187,11 @@ int runOrders(const CommandLine& line, const std::string& program) {
   // As "Koniec": the port closed, the capture file flushed and closed, no
   // settings written; the journal commits its readings as it closes.
   form1.Koniec1Click();
+  // The readings committed now, before anything else can end the process
+  // (a closing console on Windows).
+  if (form1.ReadingsJournal) form1.ReadingsJournal->flush();
   if (plantLink) {
-    // Every reading committed; the link publishes them unless stopped again.
-    form1.ReadingsJournal->flush();
+    // Every reading is committed; the link publishes them unless stopped again.
     const bool stoppedBefore = stopRequested;
     // The link marks what the broker acknowledged without a word to the
     // loop: looked at now and then.

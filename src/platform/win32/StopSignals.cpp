@@ -13,11 +13,15 @@ struct Listener {
 };
 std::atomic<Listener*> listener{nullptr};
 
-// Runs on a thread the system starts: the request goes to the loop.
-BOOL WINAPI onConsoleControl(DWORD) {
+// Runs on a thread the system starts: the request goes to the loop. A
+// closing console (or session) ends the process when this returns, so then
+// it waits, bounded, until the run has stopped and let go of the handler.
+BOOL WINAPI onConsoleControl(DWORD type) {
   Listener* l = listener.load();
   if (!l) return FALSE;
   l->loop->post(l->onStop);
+  if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT)
+    for (int i = 0; i < 40 && listener.load(); ++i) ::Sleep(100);
   return TRUE;
 }
 
