@@ -204,6 +204,7 @@ int runOrders(const CommandLine& line, const std::string& program) {
     plantLink->stop();
     plantLink.reset();
   }
+  platform::SetBeep(nullptr);
   const bool ended = report.over() == automatic::RunState::Ended;
   return ended ? kRunEnded : kRunStopped;
 }

@@ -106,10 +106,10 @@ if command -v mosquitto >/dev/null && command -v mosquitto_sub >/dev/null; then
   done
   mosquitto -v -p "$port" >"$work/broker.log" 2>&1 &
   pids+=($!)
-  waitFor "grep -q 'listen socket on port $port' '$work/broker.log'"
+  waitFor "grep -qs 'listen socket on port $port' '$work/broker.log'"
   mosquitto_sub -p "$port" -t 'plant/#' -v >mqtt.txt 2>&1 &
   pids+=($!)
-  waitFor "grep -q 'SUBSCRIBE' '$work/broker.log'"
+  waitFor "grep -qs 'SUBSCRIBE' '$work/broker.log'"
   # A journal of its own: only this run's readings go.
   mkdir -p "$work/prog2"
   cp "$prog/terso-run" "$prog/Kestrel.ini" "$work/prog2/"
