@@ -3,7 +3,9 @@
 // every 100 ms through the sequencer itself. The figure is when the last
 // step came, against 10 s after the start (drift_ms; late_max_ms is the
 // latest any single step came against its own due time). The same for a bare
-// timer of the platform as the baseline.
+// timer of the platform as the baseline, and both again on the loop of a run
+// without a window (`terso --run`), whose steps should keep the window's
+// times.
 //
 // Run: QT_QPA_PLATFORM=offscreen build-seq/bench/timer_drift
 #include <benchmark/benchmark.h>
@@ -21,6 +23,7 @@
 #include "app/TForm1.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/TForm2.h"
+#include "platform/SystemEventLoop.h"
 #include "platform/qt/QtEventLoop.h"
 #include "support/ScriptedDialogs.h"
 
@@ -66,12 +69,28 @@ void report(benchmark::State& state, Clock::time_point start, const std::vector<
   state.SetIterationTime(std::chrono::duration<double>(ticks.back() - start).count());
 }
 
-void BM_SequencerTimer1Drift(benchmark::State& state) {
+// The window's loop, and the loop of a run without a window.
+struct QtRunner {
+  platform::QtEventLoop loop;
+  void finish() { QCoreApplication::quit(); }
+  void run() { QCoreApplication::exec(); }
+};
+struct SystemRunner {
+  platform::SystemEventLoop loop;
+  bool over = false;
+  void finish() { over = true; }
+  void run() {
+    loop.run([this] { return over; });
+  }
+};
+
+template <typename Runner>
+void SequencerTimer1Drift(benchmark::State& state) {
   for (auto _ : state) {
     BenchDir dir;
-    platform::QtEventLoop loop;
+    Runner runner;
     testing_support::ScriptedDialogs dialogs;
-    app::TForm1 form({loop, dialogs, dir.path(), [] {}});
+    app::TForm1 form({runner.loop, dialogs, dir.path(), [] {}});
     form.FormCreate();
     automatic::TForm2 form2(form);
     form2.StringGrid1.setRowCells(1, {"1", "wait", "0.1", "s", std::to_string(kTicks), "", ""});
@@ -80,7 +99,7 @@ void BM_SequencerTimer1Drift(benchmark::State& state) {
     form.Timer1->setOnTimer([&] {
       ticks.push_back(Clock::now());
       form.Timer1Timer();
-      if (form.Timer1->interval() == 0) QCoreApplication::quit();
+      if (form.Timer1->interval() == 0) runner.finish();
     });
     const Clock::time_point start = Clock::now();
     form.Automatyczny1Click();
@@ -88,31 +107,50 @@ void BM_SequencerTimer1Drift(benchmark::State& state) {
       state.SkipWithError("the order's time is not 100 ms");
       return;
     }
-    QCoreApplication::exec();
+    runner.run();
     report(state, start, ticks);
   }
 }
-BENCHMARK(BM_SequencerTimer1Drift)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(SequencerTimer1Drift<QtRunner>)
+    ->Name("BM_SequencerTimer1Drift")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(SequencerTimer1Drift<SystemRunner>)
+    ->Name("BM_SequencerTimer1Drift_WithoutWindow")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
-void BM_PlatformTimerDrift(benchmark::State& state) {
+template <typename Runner>
+void PlatformTimerDrift(benchmark::State& state) {
   for (auto _ : state) {
-    platform::QtEventLoop loop;
-    auto timer = loop.createTimer();
+    Runner runner;
+    auto timer = runner.loop.createTimer();
     std::vector<Clock::time_point> ticks;
     timer->setOnTimer([&] {
       ticks.push_back(Clock::now());
       if (ticks.size() == kTicks) {
         timer->setInterval(0);
-        QCoreApplication::quit();
+        runner.finish();
       }
     });
     const Clock::time_point start = Clock::now();
     timer->setInterval(kIntervalMs);
-    QCoreApplication::exec();
+    runner.run();
     report(state, start, ticks);
   }
 }
-BENCHMARK(BM_PlatformTimerDrift)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(PlatformTimerDrift<QtRunner>)
+    ->Name("BM_PlatformTimerDrift")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(PlatformTimerDrift<SystemRunner>)
+    ->Name("BM_PlatformTimerDrift_WithoutWindow")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -27,7 +27,7 @@ build="$(realpath -m -- "${PACKAGE_BUILD_DIR:-build-package}")"
 # Only the two programs are built: installing must not wait for the tests.
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
   -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON -DTERSO_BENCH=OFF
-cmake --build "$build" --target terso terso-scale -j"$(nproc)"
+cmake --build "$build" --target terso terso-run terso-scale -j"$(nproc)"
 rm -f "$build"/terso_*.deb
 (cd "$build" && cpack -G DEB)
 deb="$(ls "$build"/terso_*.deb)"
@@ -39,7 +39,7 @@ echo "== install"
 "${sudo_cmd[@]}" dpkg -i "$deb" || "${sudo_cmd[@]}" apt-get install -f -y
 "${sudo_cmd[@]}" apt-get install -f -y
 dpkg-query -W -f='${Status}\n' terso | grep -q "install ok installed" || { echo "terso is not installed" >&2; exit 1; }
-for f in /usr/bin/terso /usr/bin/terso-scale /usr/share/applications/terso.desktop \
+for f in /usr/bin/terso /usr/bin/terso-run /usr/bin/terso-scale /usr/share/applications/terso.desktop \
   /usr/share/icons/hicolor/scalable/apps/terso.svg /usr/share/icons/hicolor/64x64/apps/terso.png \
   /usr/share/doc/terso/copyright /usr/share/doc/terso/instrukcja.html; do
   [ -e "$f" ] || { echo "missing: $f" >&2; exit 1; }

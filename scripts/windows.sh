@@ -38,7 +38,9 @@ echo "== Folder and zip"
 dist=$build/dist/terso
 rm -rf "$build/dist"
 mkdir -p "$dist/platforms" "$dist/styles" "$dist/translations"
-cp "$build/terso.exe" "$build/terso-scale.exe" "$dist/"
+# terso-run.exe is the console twin of terso.exe: runs without a window from
+# cmd or PowerShell, where a window program has no console to write to.
+cp "$build/terso.exe" "$build/terso-run.exe" "$build/terso-scale.exe" "$dist/"
 cp "$prefix/plugins/platforms/qwindows.dll" "$dist/platforms/"
 # The native look of buttons and dialogs.
 if [ -f "$prefix/plugins/styles/qwindowsvistastyle.dll" ]; then

@@ -113,37 +113,45 @@ bool MeasurementWindow::serialDeviceGone() const {
 // StaticText7, the progress and the result in StaticText5, the counts or the
 // countdown in StaticText6, the order's text in the send line.
 void MeasurementWindow::runStarting() {
+  if (watcher_) watcher_->runStarting();
   form_.btnOpenPort.setEnabled(false);
 }
 
 void MeasurementWindow::runGoing() {
+  if (watcher_) watcher_->runGoing();
   form_.Button6.setVisible(true);
 }
 
 void MeasurementWindow::orderSetUp(std::int16_t order, const std::string& text) {
+  if (watcher_) watcher_->orderSetUp(order, text);
   form_.Edit1.setText(text);
   form_.StaticText7.setCaption("Rozkaz nr " + std::to_string(order));
 }
 
 void MeasurementWindow::progress(std::int16_t order, std::int64_t measurementsLeft,
                                  std::optional<std::int64_t> passesLeft) {
+  if (watcher_) watcher_->progress(order, measurementsLeft, passesLeft);
   form_.StaticText5.setCaption(automatic::ProgressText(measurementsLeft, passesLeft));
   form_.StaticText7.setCaption("Rozkaz nr " + std::to_string(order));
 }
 
 void MeasurementWindow::replies(std::int32_t replies, std::int32_t sent) {
+  if (watcher_) watcher_->replies(replies, sent);
   form_.StaticText6.setCaption(automatic::RepliesText(replies, sent));
 }
 
 void MeasurementWindow::countdown(std::int32_t seconds, std::int32_t replies, std::int32_t sent) {
+  if (watcher_) watcher_->countdown(seconds, replies, sent);
   form_.StaticText6.setCaption(automatic::CountdownText(seconds, replies, sent));
 }
 
 void MeasurementWindow::result(bool finished, std::int32_t replies, std::int32_t sent) {
+  if (watcher_) watcher_->result(finished, replies, sent);
   form_.StaticText5.setCaption(automatic::RunEndText(finished, replies, sent));
 }
 
 void MeasurementWindow::runOver(automatic::RunState state) {
+  if (watcher_) watcher_->runOver(state);
   const bool ended = state == automatic::RunState::Ended;
   if (ended) form_.StaticText5.repaint();
   form_.StaticText6.setCaption({});
@@ -153,11 +161,13 @@ void MeasurementWindow::runOver(automatic::RunState state) {
 }
 
 void MeasurementWindow::notification() {
+  if (watcher_) watcher_->notification();
   platform::Beep();
   if (form_.RemainingForm) form_.RemainingForm->ShowNotification();
 }
 
 void MeasurementWindow::failed(const std::string& message) {
+  if (watcher_) watcher_->failed(message);
   form_.dialogs().messageBox(message, platform::pl("Błąd"), ui::MessageIcon::Error, ui::MessageButton::Ok);
 }
 

@@ -13,6 +13,10 @@ class MeasurementWindow final : public automatic::SequencerWindow, public automa
  public:
   explicit MeasurementWindow(TForm1& form) : form_(form) {}
 
+  // Also tells what a run reports to watcher (a run without a window prints
+  // it); null: to the window alone.
+  void setWatcher(automatic::RunStatus* watcher) { watcher_ = watcher; }
+
   const ui::StringGrid* orderGrid() const override;
   void sendOrder() override;
   std::int32_t replyCount() const override;
@@ -48,6 +52,7 @@ class MeasurementWindow final : public automatic::SequencerWindow, public automa
   void closeLinks();
 
   TForm1& form_;
+  automatic::RunStatus* watcher_ = nullptr;
 };
 
 }  // namespace app

@@ -15,9 +15,6 @@ namespace app {
 
 namespace {
 
-// The reply timeout armed by a send.
-constexpr int kReplyTimeoutMs = 3000;
-
 // The two fixed commands of the device server's relay.
 constexpr const char* kTibboOn = "$FF$02PS00";
 constexpr const char* kTibboOff = "$FF$02PS01";

@@ -46,6 +46,9 @@ namespace app {
 inline constexpr unsigned UM_UPDATE_PORT = platform::kFirstUserMessage + 1;  // 1025
 inline constexpr unsigned UM_UPDATE_FILE = platform::kFirstUserMessage + 2;  // 1026
 
+// The reply timeout armed by a send.
+inline constexpr int kReplyTimeoutMs = 3000;
+
 // Link states, as LinkState and UM_UPDATE_PORT carry them (closing arrives
 // as -1, the low byte 255).
 enum LinkStates : std::uint8_t { LinkClosed = 0, LinkConnecting = 1, LinkOpen = 2, LinkClosing = 255 };
@@ -145,6 +148,8 @@ class TForm1 : public ui::Form,
   void ChangeConnection(int row) { Sequencer.changeConnection(row); }
   // The serial port's device went away: a run going ends as failed, saying so.
   void SerialPortLost() { Sequencer.portLost(); }
+  // What a run reports also goes to watcher (null: to the window alone).
+  void WatchRun(automatic::RunStatus* watcher) { measurementWindow_.setWatcher(watcher); }
   // The manual send: the send line once, no link switch.
   void PomiarRczny1Click() { btnWyslijClick(); }
 

@@ -1,12 +1,17 @@
 // The terminal's entry point: the application object, the main window, and the
-// message loop until the window closes.
+// message loop until the window closes. The command line is read first: a
+// run without a window, the help and the version need no display.
 #include <QApplication>
+#include <string>
+#include <vector>
 
 #include "app/TForm1.h"
 #include "automatic/DecimalNumbers.h"
 #include "automatic/TForm2.h"
 #include "automatic/TRemainingForm.h"
 #include "config/TConnectionForm.h"
+#include "headless/CommandLine.h"
+#include "headless/HeadlessRun.h"
 #include "platform/PathText.h"
 #include "platform/ProgramDir.h"
 #include "platform/Sound.h"
@@ -21,6 +26,9 @@
 #include "ui/qt/WindowFront.h"
 
 int main(int argc, char** argv) {
+  const headless::CommandLine line =
+      headless::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), true);
+  if (line.action != headless::CommandLine::Action::Window) return headless::Execute(line, "terso");
   QApplication application(argc, argv);
   // Order times are read with the user's decimal separator, read once here.
   automatic::useLocaleDecimalSeparator();

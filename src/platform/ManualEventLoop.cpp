@@ -88,6 +88,22 @@ class ManualFdWatch final : public FdWatch {
 
 }  // namespace
 
+namespace {
+
+// The armed timer due first by target, ties in the order their periods were
+// started; null when none is due.
+ManualTimer* firstDue(const ManualEventLoop::Schedule& schedule, std::int64_t target) {
+  ManualTimer* next = nullptr;
+  for (ManualTimer* timer : schedule.timers) {
+    if (!timer->armed() || timer->due() > target) continue;
+    if (!next || timer->due() < next->due() || (timer->due() == next->due() && timer->seq() < next->seq()))
+      next = timer;
+  }
+  return next;
+}
+
+}  // namespace
+
 WallClock::time_point ManualEventLoop::startTime() {
   using namespace std::chrono;
   return sys_days{year{2024} / June / 3} + hours{8};
@@ -154,14 +170,7 @@ void ManualEventLoop::setNow(WallClock::time_point time) {
 void ManualEventLoop::advance(std::chrono::milliseconds ms) {
   const std::int64_t target = schedule_->elapsedMs + std::max<std::int64_t>(ms.count(), 0);
   processPending();
-  for (;;) {
-    ManualTimer* next = nullptr;
-    for (ManualTimer* timer : schedule_->timers) {
-      if (!timer->armed() || timer->due() > target) continue;
-      if (!next || timer->due() < next->due() || (timer->due() == next->due() && timer->seq() < next->seq()))
-        next = timer;
-    }
-    if (!next) break;
+  while (ManualTimer* next = firstDue(*schedule_, target)) {
     schedule_->elapsedMs = next->due();
     dispatch([next] { next->tick(); });
     processPending();
@@ -192,6 +201,48 @@ bool ManualEventLoop::runUntil(const std::function<bool()>& pred, std::chrono::m
     // pred() may also turn true on another thread without a word to the loop.
     runReadyFds(static_cast<int>(std::min<std::int64_t>(left.count(), 10)));
   }
+}
+
+void ManualEventLoop::runOnRealClock(const std::function<bool()>& done) {
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  const std::int64_t base = schedule_->elapsedMs;
+  auto realElapsed = [&] {
+    return base + std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  };
+  for (;;) {
+    // Timers due by now tick at their own due times, so their next periods
+    // keep their phase; whatever else runs then reads the real time and
+    // arms its timers from there.
+    const std::int64_t target = realElapsed();
+    while (ManualTimer* next = firstDue(*schedule_, target)) {
+      schedule_->elapsedMs = std::max<std::int64_t>(schedule_->elapsedMs, next->due());
+      dispatch([next] { next->tick(); });
+    }
+    schedule_->elapsedMs = std::max<std::int64_t>(schedule_->elapsedMs, target);
+    processPending();
+    if (done()) return;
+    std::int64_t wait = -1;
+    const std::int64_t now = realElapsed();
+    for (ManualTimer* timer : schedule_->timers) {
+      if (!timer->armed()) continue;
+      const std::int64_t left = std::max<std::int64_t>(0, timer->due() - now);
+      wait = wait < 0 ? left : std::min(wait, left);
+    }
+    {
+      std::lock_guard lock(postedMutex_);
+      if (!posted_.empty()) wait = 0;
+    }
+    if (wait != 0) sleepUntilReady(static_cast<int>(std::min<std::int64_t>(wait, 1 << 30)));
+  }
+}
+
+void ManualEventLoop::sleepUntilReady(int timeoutMs) {
+  std::vector<DescriptorWatch> fds;
+  for (const auto& entry : schedule_->watches)
+    if (entry->enabled) fds.push_back({.fd = entry->fd, .write = entry->event == FdEvent::Write});
+  // What woke it is served by the next round.
+  waitForDescriptors(poller_, fds, timeoutMs);
 }
 
 bool ManualEventLoop::runPostedRound() {

@@ -70,9 +70,19 @@ class ManualEventLoop : public EventLoop {
   // watches it hands out so that they may outlive the loop.
   struct Schedule;
 
+ protected:
+  // The same schedule on the real clock, for a program without a window:
+  // sleeps until a timer is due, a watched descriptor is ready or another
+  // thread posts, moves the clock to the real time that has passed, and
+  // serves what is due, until done() is true after a round.
+  void runOnRealClock(const std::function<bool()>& done);
+
  private:
   bool runPostedRound();
   bool runReadyFds(int timeoutMs);
+  // Sleeps until a watched descriptor is ready, another thread posts or
+  // timeoutMs pass (-1: no limit), running nothing.
+  void sleepUntilReady(int timeoutMs);
 
   std::shared_ptr<Schedule> schedule_;
   std::atomic<std::int64_t> elapsedMs_{0};

@@ -132,13 +132,15 @@ std::string CellText(const ReadingFields& r, int column) {
   return cell(r, column, kShownDecimalSeparator);
 }
 
-ReadingRows::ReadingRows(TextFlavour flavour)
+ReadingRows::ReadingRows(TextFlavour flavour, const char* rowEnd)
     : separator_(flavour == TextFlavour::CommaPoint ? ','
                  : flavour == TextFlavour::Tabs     ? '\t'
                                                     : ';'),
       decimal_(flavour == TextFlavour::CommaPoint ? '.' : ','),
       quoting_(flavour != TextFlavour::Tabs),
-      rowEnd_(quoting_ ? "\r\n" : "\n") {}
+      rowEnd_(rowEnd     ? rowEnd
+              : quoting_ ? "\r\n"
+                         : "\n") {}
 
 template <typename Field>
 void ReadingRows::appendRow(std::string& out, Field&& field) const {

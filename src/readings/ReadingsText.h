@@ -52,7 +52,9 @@ std::string ValueText(const ReadingFields& r, char decimalSeparator);
 // row per reading. A caller that streams takes `out` away now and then.
 class ReadingRows {
  public:
-  explicit ReadingRows(TextFlavour flavour);
+  // Rows end as the flavour's files do (CR LF for CSV), or with rowEnd: a
+  // stream for line-reading tools takes "\n".
+  explicit ReadingRows(TextFlavour flavour, const char* rowEnd = nullptr);
   void appendTitle(std::string& out) const;
   void append(std::string& out, const ReadingFields& r) const;
 

@@ -1,0 +1,25 @@
+#pragma once
+// The console's requests to stop a run without a window: Ctrl+C, SIGTERM and
+// SIGHUP on POSIX (through a pipe the signal handler writes to, watched by
+// the loop), Ctrl+C, Ctrl+Break and the console's closing on Windows. Each
+// request calls onStop on the loop's thread. One at a time per process.
+#include <functional>
+#include <memory>
+
+#include "platform/EventLoop.h"
+
+namespace platform {
+
+class StopSignals {
+ public:
+  StopSignals(EventLoop& loop, std::function<void()> onStop);
+  ~StopSignals();
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace platform
