@@ -15,7 +15,7 @@
 #include "platform/PathText.h"
 #include "platform/ProgramDir.h"
 #include "platform/Sound.h"
-#include "platform/SessionEnd.h"
+#include "platform/StopSignals.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtSessionEnd.h"
 #include "readings/TResultsForm.h"
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
   ui::qt::FormWindow window(form1, loop);
   // A signal or the end of the Windows session ends the program as "Koniec"
   // does: the capture file flushed and closed, the readings committed.
-  platform::SessionEndWatch sessionEnd(loop, [&form1] { form1.EndSession(); });
+  platform::StopSignals sessionEnd(loop, [&form1] { form1.EndSession(); });
   platform::QtSessionEnd windowsSessionEnd([&form1] { form1.EndSession(); });
   window.show();
   return QApplication::exec();

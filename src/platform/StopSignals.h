@@ -1,8 +1,11 @@
 #pragma once
-// The console's requests to stop a run without a window: Ctrl+C, SIGTERM and
-// SIGHUP on POSIX (through a pipe the signal handler writes to, watched by
-// the loop), Ctrl+C, Ctrl+Break and the console's closing on Windows. Each
-// request calls onStop on the loop's thread. One at a time per process.
+// Requests from outside to stop: Ctrl+C, SIGTERM and SIGHUP on POSIX (through
+// a pipe the signal handler writes to, watched by the loop), Ctrl+C,
+// Ctrl+Break and the console's closing on Windows. Each request calls onStop
+// on the loop's thread. One at a time per process. A run without a window
+// stops as its Stop button does; the window program ends as "Koniec" does
+// (a window program on Windows hears of the session's end from its window's
+// messages instead: platform/qt/QtSessionEnd.h).
 #include <functional>
 #include <memory>
 

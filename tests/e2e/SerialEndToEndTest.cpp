@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "platform/SessionEnd.h"
+#include "platform/StopSignals.h"
 
 #include "ScaleThread.h"
 #include "WindowFixture.h"
@@ -119,7 +119,7 @@ TEST_F(SerialEndToEnd, EachSessionEndSignalMidRunLeavesEveryReplyInTheFastWritte
     ASSERT_FALSE(::testing::Test::HasFatalFailure());
     start(ownScale.slavePath(), orders);
     window->actionFor(form1->FastWrite)->trigger();
-    platform::SessionEndWatch sessionEnd(loop, [this] { form1->EndSession(); });
+    platform::StopSignals sessionEnd(loop, [this] { form1->EndSession(); });
     window->actionFor(form1->Automatyczny1)->trigger();
     ASSERT_TRUE(serveUntil([&] { return form1->Capture.fastWriteActive() && form1->SentCount >= 5; }))
         << form1->StaticText5.caption() << report();
