@@ -10,6 +10,29 @@ CommandLine refused(std::string why) {
   return line;
 }
 
+// Qt's own options of a window program (QGuiApplication, QApplication): the
+// window program hands them to Qt; with a value, or without one.
+bool qtOption(const std::string& arg, bool& takesValue) {
+  static const char* const withValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                          "qwindowgeometry", "qwindowicon", "qwindowtitle", "style",
+                                          "stylesheet", "session", "display", "geometry", "title", "name"};
+  static const char* const alone[] = {"reverse", "nograb", "dograb", "sync", "widgetcount"};
+  std::string name = arg.substr(arg.rfind("--", 0) == 0 ? 2 : 1);
+  const bool inlineValue = name.find('=') != std::string::npos;
+  name = name.substr(0, name.find('='));
+  for (const char* n : withValue)
+    if (name == n) {
+      takesValue = !inlineValue;
+      return true;
+    }
+  for (const char* n : alone)
+    if (name == n && !inlineValue) {
+      takesValue = false;
+      return true;
+    }
+  return false;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args, bool windowProgram) {
@@ -17,6 +40,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool windowPr
   bool help = false, version = false, run = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string arg = args[i];
+    bool qtTakesValue = false;
+    if (windowProgram && arg.size() > 1 && arg[0] == '-' && qtOption(arg, qtTakesValue)) {
+      if (qtTakesValue) ++i;
+      continue;
+    }
     // "--csv=wyniki.csv" as well as "--csv wyniki.csv".
     std::string value;
     bool inlineValue = false;

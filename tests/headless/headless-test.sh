@@ -135,6 +135,11 @@ for args in "--bogus" "--run" "--csv x.csv" "--run pty.xml extra" "--run missing
   done
 done
 expect "terso --version" "$("$prog/terso" --version)" "terso $("$prog/terso-run" --version | cut -d' ' -f2)"
+# Qt's own options belong to the window program, the console one knows none.
+expect "terso with Qt's options" "$("$prog/terso" -platform offscreen -style=fusion -reverse --version)" \
+  "$("$prog/terso" --version)"
+"$prog/terso-run" -platform offscreen --version >out.txt 2>err.txt
+expect "terso-run -platform: exit code" "$?" 2
 "$prog/terso" --help | grep -q -- "--run PLIK" || fail "terso --help tells of no --run"
 [ ! -e "$prog/config.xml" ] || fail "a run wrote config.xml"
 
