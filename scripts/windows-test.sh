@@ -175,6 +175,35 @@ grep -q "<TersoConfig" "$smoke/config.xml" || fail "no config.xml written"
 grep -q "^Port=COM1" "$smoke/Kestrel.ini" || fail "no Kestrel.ini written"
 echo "closed: exit code 0, config.xml and Kestrel.ini written"
 
+# A run without a window from the console program, against the same pretend
+# scale on COM2: an orders file of ten "SI" 0.3 s apart and a capture file,
+# ended by Ctrl+C (SIGINT, which Wine gives the program as its console's
+# Ctrl+C) after about two seconds: exit code 1, and every reply that came in
+# both the capture file and the CSV on standard output.
+cat >"$smoke/orders.xml" <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<Rozkazy>
+  <Rozkaz><Rozkaz>file</Rozkaz><Czas>0,1</Czas><Jedn.>s</Jedn.><L.pom.>1</L.pom.><COM>wagi.txt</COM></Rozkaz>
+  <Rozkaz><Rozkaz>SI</Rozkaz><Czas>0,3</Czas><Jedn.>s</Jedn.><L.pom.>100</L.pom.><COM>1</COM><Prędkość>9600</Prędkość></Rozkaz>
+</Rozkazy>
+XML
+(cd "$smoke" && exec wine terso-run.exe --run orders.xml) >"$run/run.csv" 2>"$run/run.log" &
+headless=$!
+for _ in $(seq 100); do
+  [ "$(wc -l <"$run/run.csv")" -ge 5 ] && break
+  sleep 0.1
+done
+pkill -INT -f "terso-run.exe --run" || true
+code=0
+wait "$headless" || code=$?
+[ "$code" -eq 1 ] || fail "terso-run.exe ended with $code after Ctrl+C, not 1"
+replies=$(($(wc -l <"$run/run.csv") - 1))
+[ "$replies" -ge 4 ] || fail "terso-run.exe gave $replies readings"
+[ "$(tr -d '\r' <"$smoke/wagi.txt" | grep -Ec '^S S +[0-9]+\.[0-9]{2} g$')" -eq "$replies" ] ||
+  fail "the capture file does not hold the $replies replies of the CSV"
+grep -q "przerwany" "$run/run.log" || fail "terso-run.exe did not say the run stopped"
+echo "run without a window: $replies readings, stopped by Ctrl+C with exit code 1"
+
 # ---------------------------------------------------------------------------
 # The installer: installed, started, upgraded and removed in a fresh Wine
 # prefix of its own (scripts/windows-msi-test.sh, which also runs alone).
