@@ -134,8 +134,13 @@ TEST_F(SerialEndToEnd, EachSessionEndSignalMidRunLeavesEveryReplyInTheFastWritte
     EXPECT_LE(static_cast<int>(lines.size()), form1->SentCount);
     EXPECT_EQ(lines, nextWeights(static_cast<int>(lines.size())));
     EXPECT_TRUE(dialogs.errors.empty()) << report();
+    // The next pass builds the windows anew: these go first, in the order
+    // the fixture's end takes them.
     remainingWindow.reset();
     window.reset();
+    remaining.reset();
+    form2.reset();
+    form1.reset();
   }
 }
 
