@@ -3,6 +3,7 @@
 // the offscreen platform with both panes, and its serial port opened on a
 // device (a pty's slave) through the port name COM7.
 #include <QApplication>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -35,6 +36,10 @@ class WindowOnPort {
   struct Settings {
     explicit Settings(const std::string& device) {
       testing_support::TempDir::write(dir / "Kestrel.ini", "[Devices]\r\nCOM7=" + device + "\r\n");
+      // TERSO_BENCH_EVERY_ROW=1: every row with a weight is a reading, kept
+      // in the readings journal beside the settings.
+      if (const char* everyRow = std::getenv("TERSO_BENCH_EVERY_ROW"); everyRow && std::string(everyRow) == "1")
+        testing_support::TempDir::write(dir / "terso.ini", "[Readings]\r\nEveryRow=1\r\n");
     }
     testing_support::TempDir dir;
   };

@@ -194,6 +194,7 @@ struct WindowRun {
   double bytesLost = 0;
   bool bytesDiffer = false;
   std::size_t rowsDamaged = 0;
+  double readingsJournaled = 0;  // with TERSO_BENCH_EVERY_ROW=1
 };
 
 WindowRun windowRead(const std::string& device, int scaleEnd, const std::string& data, bool random) {
@@ -237,6 +238,11 @@ WindowRun windowRead(const std::string& device, int scaleEnd, const std::string&
     for (std::size_t i = 0; i + 1 < form.Memo1.lineCount(); ++i)
       run.rowsDamaged += form.Memo1.line(i) != std::string_view(kRow).substr(0, kRow.size() - 2);
   form.ComPort1.Disconnect();
+  if (form.ReadingsJournal) {
+    form.ReadingsJournal->flush();
+    for (const readings::SeriesInfo& series : form.ReadingsJournal->listSeries())
+      run.readingsJournaled += static_cast<double>(series.count);
+  }
   return run;
 }
 
@@ -280,6 +286,7 @@ void takeTurns(benchmark::State& state, const Turn& turn) {
       worst.bytesLost = std::max(worst.bytesLost, run.bytesLost);
       worst.bytesDiffer = worst.bytesDiffer || run.bytesDiffer;
       worst.rowsDamaged = std::max(worst.rowsDamaged, run.rowsDamaged);
+      worst.readingsJournaled = t == 0 ? run.readingsJournaled : std::min(worst.readingsJournaled, run.readingsJournaled);
     }
     state.SetIterationTime(worst.seconds);
     state.counters["bare_MBps"] = median(bare);
@@ -291,6 +298,9 @@ void takeTurns(benchmark::State& state, const Turn& turn) {
     state.counters["bytes_lost"] = worst.bytesLost;
     state.counters["bytes_differ"] = worst.bytesDiffer;
     state.counters["rows_damaged"] = static_cast<double>(worst.rowsDamaged);
+    // The fewest readings a turn's journal held after its flood (rows with a
+    // weight are readings only with TERSO_BENCH_EVERY_ROW=1).
+    state.counters["readings_journaled"] = worst.readingsJournaled;
     state.counters["timer_late_ms"] = static_cast<double>(std::max<qint64>(0, worst.worstGapMs - 10));
     state.counters["ping_max_ms"] = worst.worstPingMs;
     // The window's own thread: processor time per MB received.
