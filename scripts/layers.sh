@@ -20,8 +20,8 @@ layers=(
   "readings"
   "config"
   "automatic"
-  "app"
   "headless"
+  "app"
 )
 rank_of() {
   local folder=$1 i
@@ -41,9 +41,6 @@ broken=0
 while IFS= read -r -d '' file; do
   folder=$(dirname "$file")
   read -r own ownName < <(rank_of "$folder")
-  # The window program's entry point also starts runs without a window: it
-  # stands above every folder.
-  if [ "$file" = app/main.cpp ]; then read -r own ownName < <(rank_of headless); fi
   if [ "$own" = "?" ]; then
     echo "$file: the folder $folder is in no layer (add it to scripts/layers.sh)"
     broken=1

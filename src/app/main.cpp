@@ -11,7 +11,7 @@
 #include "automatic/TRemainingForm.h"
 #include "config/TConnectionForm.h"
 #include "headless/CommandLine.h"
-#include "headless/HeadlessRun.h"
+#include "app/HeadlessRun.h"
 #include "platform/PathText.h"
 #include "platform/ProgramDir.h"
 #include "platform/Sound.h"
@@ -28,7 +28,7 @@
 int main(int argc, char** argv) {
   const headless::CommandLine line =
       headless::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), true);
-  if (line.action != headless::CommandLine::Action::Window) return headless::Execute(line, "terso");
+  if (line.action != headless::CommandLine::Action::Window) return app::Execute(line, "terso");
   QApplication application(argc, argv);
   // Order times are read with the user's decimal separator, read once here.
   automatic::useLocaleDecimalSeparator();

@@ -7,7 +7,7 @@
 
 #include "headless/CommandLine.h"
 
-namespace headless {
+namespace app {
 
 // Exit codes.
 inline constexpr int kRunEnded = 0;
@@ -17,6 +17,6 @@ inline constexpr int kWrongCommandLine = 2;
 // Acts on a command line other than the window's: prints the help, the
 // version or why it was refused, or runs the orders file. Returns the exit
 // code. program is the name the messages begin with.
-int Execute(const CommandLine& line, const std::string& program);
+int Execute(const headless::CommandLine& line, const std::string& program);
 
-}  // namespace headless
+}  // namespace app

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "app/HeadlessRun.h"
 #include "headless/CommandLine.h"
-#include "headless/HeadlessRun.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  return headless::Execute(headless::ParseCommandLine(args, false), "terso-run");
+  return app::Execute(headless::ParseCommandLine(args, false), "terso-run");
 }

@@ -1,4 +1,4 @@
-#include "headless/HeadlessRun.h"
+#include "app/HeadlessRun.h"
 
 #include <cstdio>
 #include <fstream>
@@ -24,7 +24,8 @@
 #include "readings/ReadingsText.h"
 #include "serial/EComPort.h"
 
-namespace headless {
+namespace app {
+using namespace headless;
 namespace {
 
 // A stopped run still takes the replies already on their way; the program
@@ -230,4 +231,4 @@ int Execute(const CommandLine& line, const std::string& program) {
   return kWrongCommandLine;
 }
 
-}  // namespace headless
+}  // namespace app
