@@ -156,15 +156,15 @@ int runOrders(const CommandLine& line, const std::string& program) {
     sink.write(text);
   };
 
-  // The plant link publishes what the journal commits.
-  std::unique_ptr<readings::PlantLink> plantLink;
-  if (linkSettings && form1.ReadingsJournal) {
-    plantLink = std::make_unique<readings::PlantLink>(*form1.ReadingsJournal, loop);
+  // The window's plant link publishes what the journal commits: with the
+  // settings of terso.ini, or of --mqtt and --station for this run.
+  readings::PlantLink* plantLink = form1.ReadingsPlantLink.get();
+  const bool publishing = plantLink && (linkSettings || form1.Settings->plantLink().enabled);
+  if (plantLink) {
     plantLink->onStateChanged = [&console](readings::LinkState, const std::string& text) {
       console.progress("MQTT: " + text);
     };
-    form1.ReadingsJournal->onCommitted = [link = plantLink.get()] { link->wake(); };
-    plantLink->start(*linkSettings);
+    if (linkSettings) plantLink->start(*linkSettings);
   }
 
   // Ctrl+C and SIGTERM stop the run as the Stop button does; one before the
@@ -186,12 +186,10 @@ int runOrders(const CommandLine& line, const std::string& program) {
   runAtMost(loop, report.over() == automatic::RunState::Ended ? app::kReplyTimeoutMs : kStoppedGraceMs,
             [&] { return stopRequested != wasStopped || form1.Bytes.replyCount() >= form1.SentCount; });
   // As "Koniec": the port closed, the capture file flushed and closed, no
-  // settings written; the journal commits its readings as it closes.
-  form1.Koniec1Click();
-  // The readings committed now, before anything else can end the process
-  // (a closing console on Windows).
-  if (form1.ReadingsJournal) form1.ReadingsJournal->flush();
-  if (plantLink) {
+  // settings written; the readings committed now, before anything else can
+  // end the process (a closing console on Windows).
+  form1.EndSession();
+  if (publishing) {
     // Every reading is committed; the link publishes them unless stopped again.
     const bool stoppedBefore = stopRequested;
     // The link marks what the broker acknowledged without a word to the
@@ -202,9 +200,8 @@ int runOrders(const CommandLine& line, const std::string& program) {
     runAtMost(loop, kPublishGraceMs, [&] {
       return stopRequested != stoppedBefore || form1.ReadingsJournal->unpublishedAfter(0, 1).empty();
     });
-    plantLink->stop();
-    plantLink.reset();
   }
+  form1.StopPlantLink();
   platform::SetBeep(nullptr);
   const bool ended = report.over() == automatic::RunState::Ended;
   return ended ? kRunEnded : kRunStopped;
