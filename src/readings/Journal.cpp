@@ -306,7 +306,7 @@ void Journal::flush() {
 }
 
 void Journal::run() {
-  std::vector<Item> batch;
+  Queue batch;
   for (;;) {
     {
       std::unique_lock lock(mutex_);
@@ -350,7 +350,7 @@ void Journal::account(const StoredReading& r) {
   u.withUnstable.add(*r.value);
 }
 
-void Journal::writeBatch(Statements& s, std::vector<Item>& batch) {
+void Journal::writeBatch(Statements& s, Queue& batch) {
   auto saveCurrent = [&] {
     Current& c = current_;
     if (c.start.id == 0) return;
@@ -425,7 +425,7 @@ void Journal::writeBatch(Statements& s, std::vector<Item>& batch) {
   }
 }
 
-void Journal::write(std::vector<Item>& batch) {
+void Journal::write(Queue& batch) {
   if (failed_) return;
   const Current before = current_;
   try {
@@ -464,7 +464,7 @@ void Journal::moveToMemory(const SqliteError& error) {
     ++generation_;
     // The series being written goes on in memory with what it had.
     if (current_.start.id != 0) {
-      std::vector<Item> start{current_.start};
+      Queue start{current_.start};
       const Current kept = current_;
       writeBatch(*statements_, start);
       current_ = kept;
@@ -543,26 +543,30 @@ std::vector<UnitSummary> Journal::seriesUnits(std::int64_t id) {
   return units;
 }
 
-std::vector<StoredReading> Journal::page(std::int64_t series, std::int64_t firstRow, std::size_t limit) {
+std::vector<StoredReading> Journal::readingsWhere(const char* where, std::int64_t series, std::int64_t from,
+                                                 std::size_t limit) {
   std::vector<StoredReading> rows;
   std::lock_guard lock(ui_.mutex);
   try {
     SqliteStatement q =
-        reader(ui_).prepare(std::string("SELECT ") + kReadingColumns +
-                            " FROM readings WHERE series = ?1 ORDER BY id LIMIT ?2 OFFSET ?3");
-    q.bind(1, series).bind(2, static_cast<std::int64_t>(limit)).bind(3, firstRow);
+        reader(ui_).prepare(std::string("SELECT ") + kReadingColumns + " FROM readings WHERE " + where);
+    q.bind(1, series).bind(2, static_cast<std::int64_t>(limit)).bind(3, from);
     while (q.step()) rows.push_back(readingOf(q));
   } catch (const SqliteError&) {
   }
   return rows;
 }
 
+std::vector<StoredReading> Journal::page(std::int64_t series, std::int64_t firstRow, std::size_t limit) {
+  return readingsWhere("series = ?1 ORDER BY id LIMIT ?2 OFFSET ?3", series, firstRow, limit);
+}
+
+std::vector<StoredReading> Journal::readingsFrom(std::int64_t series, std::int64_t firstId, std::size_t limit) {
+  return readingsWhere("series = ?1 AND id >= ?3 ORDER BY id LIMIT ?2", series, firstId, limit);
+}
+
 std::vector<PlotPoint> Journal::plot(std::int64_t series, const std::string& unit, std::size_t maxPoints) {
-  std::vector<PlotPoint> points;
-  const std::optional<SeriesInfo> info = this->series(series);
-  if (!info || info->count == 0) return points;
-  const std::int64_t stretch =
-      std::max<std::int64_t>(1, info->count / std::max<std::int64_t>(1, maxPoints / 3));
+  SeriesPlot plot(maxPoints);
   std::lock_guard lock(ui_.mutex);
   try {
     SqliteStatement q =
@@ -570,37 +574,14 @@ std::vector<PlotPoint> Journal::plot(std::int64_t series, const std::string& uni
     q.bind(1, series);
     std::string scratch;
     const std::string_view wanted = utf8Of(unit, scratch);
-    std::optional<PlotPoint> low, high, unreadable;
-    double last = 0;
-    std::int64_t row = 0;
-    auto flush = [&] {
-      std::vector<PlotPoint> stretchPoints;
-      if (low) stretchPoints.push_back(*low);
-      if (high && (high->timeMs != low->timeMs || high->value != low->value)) stretchPoints.push_back(*high);
-      if (unreadable) stretchPoints.push_back(*unreadable);
-      std::sort(stretchPoints.begin(), stretchPoints.end(),
-                [](const PlotPoint& a, const PlotPoint& b) { return a.timeMs < b.timeMs; });
-      points.insert(points.end(), stretchPoints.begin(), stretchPoints.end());
-      low.reset();
-      high.reset();
-      unreadable.reset();
-    };
     while (q.step()) {
       const auto state = static_cast<State>(std::min<std::int64_t>(q.int64(2), 4));
-      if (!q.isNull(1) && (state == State::Stable || state == State::Unstable) && q.text(3) == wanted) {
-        const PlotPoint p{q.int64(0), q.real(1), state};
-        last = p.value;
-        if (!low || p.value < low->value) low = p;
-        if (!high || p.value > high->value) high = p;
-      } else if (q.isNull(1) && !unreadable) {
-        unreadable = PlotPoint{q.int64(0), last, State::Unknown};
-      }
-      if (++row % stretch == 0) flush();
+      plot.add(q.int64(0), q.isNull(1) ? std::nullopt : std::optional<double>(q.real(1)), state,
+               q.text(3) == wanted);
     }
-    flush();
   } catch (const SqliteError&) {
   }
-  return points;
+  return plot.points();
 }
 
 bool Journal::exportCsv(std::int64_t series, const std::string& utf8Path, TextFlavour flavour,

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -22,6 +23,7 @@
 #include "platform/FileLock.h"
 #include "platform/Sqlite.h"
 #include "readings/ReadingsText.h"
+#include "readings/SeriesPlot.h"
 #include "readings/Statistics.h"
 #include "readings/StoredReading.h"
 
@@ -51,13 +53,6 @@ struct SeriesInfo {
 struct JournalOptions {
   // Pages the file may grow to, 0 for no bound: a small disk for tests.
   std::int64_t maxPages = 0;
-};
-
-// A point of a series' plot.
-struct PlotPoint {
-  std::int64_t timeMs = 0;
-  double value = 0;  // for an unreadable row, where the weight last stood
-  State state = State::Unknown;
 };
 
 class Journal final : public PublishQueue {
@@ -104,9 +99,10 @@ class Journal final : public PublishQueue {
   std::vector<UnitSummary> seriesUnits(std::int64_t id);
   // Up to `limit` readings of a series from its row `firstRow` (0 the first).
   std::vector<StoredReading> page(std::int64_t series, std::int64_t firstRow, std::size_t limit);
+  // Up to `limit` committed readings of a series from the one with id `firstId` on.
+  std::vector<StoredReading> readingsFrom(std::int64_t series, std::int64_t firstId, std::size_t limit);
   // The plot of a series in one unit (Windows-1250), thinned out to about
-  // `maxPoints`: of each stretch of readings its lowest and highest weight,
-  // and its first reading without a weight. Read a piece at a time.
+  // `maxPoints` as SeriesPlot does. Read a piece at a time.
   std::vector<PlotPoint> plot(std::int64_t series, const std::string& unit, std::size_t maxPoints);
   // Writes a series as CSV into the file at `utf8Path`, reading it a piece at
   // a time; the file is replaced whole, or left as it was on failure.
@@ -126,6 +122,9 @@ class Journal final : public PublishQueue {
     std::string link;
   };
   using Item = std::variant<SeriesStart, StoredReading>;
+  // A deque: a queue grown long while the disk is slow is never moved whole
+  // on the window's thread to make room.
+  using Queue = std::deque<Item>;
   struct UnitState {
     std::uint8_t decimals = 0;
     RunningStats stable, withUnstable;
@@ -153,11 +152,14 @@ class Journal final : public PublishQueue {
   void openMemory(platform::SqliteDb& db);
   void configure(platform::SqliteDb& db, bool disk);
   void run();
-  void write(std::vector<Item>& batch);
-  void writeBatch(Statements& s, std::vector<Item>& batch);
+  void write(Queue& batch);
+  void writeBatch(Statements& s, Queue& batch);
   void moveToMemory(const platform::SqliteError& error);
   void account(const StoredReading& r);
   platform::SqliteDb& reader(Reader& r);
+  // Readings of `series` (?1) with a limit (?2) and a start (?3) as `where` uses them.
+  std::vector<StoredReading> readingsWhere(const char* where, std::int64_t series, std::int64_t from,
+                                           std::size_t limit);
   std::string message(const char* utf8Before, const std::string& after = {}) const;
 
   std::string folder_;
@@ -178,7 +180,7 @@ class Journal final : public PublishQueue {
   mutable std::mutex mutex_;
   std::condition_variable queued_;
   std::condition_variable committed_;
-  std::vector<Item> queue_;
+  Queue queue_;
   std::uint64_t queuedCount_ = 0;
   std::uint64_t doneCount_ = 0;
   bool stopping_ = false;
