@@ -1,7 +1,8 @@
 // The readings journal: how many readings a second it keeps (handed over as
 // fast as they come, committed in batches with a sync each), how long a
 // reading of a scale's usual pace waits for its commit, and the memory a
-// series of a million readings costs the program over an empty one.
+// series of a million readings costs the program (journal, log and the
+// "Wyniki" window) over an empty one.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -15,7 +16,11 @@
 #include <vector>
 
 #include "platform/PathText.h"
+#include "platform/ManualEventLoop.h"
 #include "readings/Journal.h"
+#include "readings/ReadingLog.h"
+#include "readings/TResultsForm.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -97,25 +102,40 @@ void BM_JournalCommitLag(benchmark::State& state) {
 BENCHMARK(BM_JournalCommitLag)->Arg(100)->Iterations(1)->Unit(benchmark::kSecond);
 
 // A million readings at a scale's fastest pace the journal keeps up with,
-// then the series listed and a page of it read, as the window does.
+// through the window's log with the "Wyniki" window open on it (its table,
+// statistics and plot brought up to date every 10,000 readings): what the
+// series costs the program over an empty one.
 void BM_JournalMillionReadingSeriesMemory(benchmark::State& state) {
   for (auto _ : state) {
     testing_support::TempDir dir;
     readings::Journal journal(platform::utf8Path(dir.path()), [](const std::string&) {});
-    const std::int64_t series = journal.beginSeries(0, 0, "COM1");
-    journal.add(scaleReading(0));
+    readings::ReadingLog log;
+    log.setJournal(&journal);
+    log.linkName = [] { return std::string("COM1"); };
+    platform::ManualEventLoop loop;
+    testing_support::ScriptedDialogs dialogs;
+    readings::TResultsForm results(log, loop, dialogs);
+    results.attach(&journal, nullptr);
+    results.ShowResults();
+    log.addRow(scaleReading(0).text, 1'700'000'000'000);
     journal.flush();
+    results.Refresh();
     malloc_trim(0);
     const double empty = residentMb();
     for (std::int64_t i = 1; i < 1'000'000; ++i) {
-      journal.add(scaleReading(i));
-      if (i % 10'000 == 0) journal.flush();
+      log.addRow(scaleReading(i).text, 1'700'000'000'000 + i);
+      if (i % 10'000 == 0) {
+        journal.flush();
+        results.Refresh();
+      }
     }
     journal.flush();
-    benchmark::DoNotOptimize(journal.listSeries());
-    benchmark::DoNotOptimize(journal.page(series, 999'950, 50));
+    results.Refresh();
+    benchmark::DoNotOptimize(results.Table.cell(999'950, 7));
     malloc_trim(0);
     state.counters["rss_over_empty_MB"] = residentMb() - empty;
+    state.counters["readings_in_memory"] = static_cast<double>(log.size() - log.firstKept());
+    state.counters["plot_points"] = static_cast<double>(results.Chart.points().size());
   }
 }
 BENCHMARK(BM_JournalMillionReadingSeriesMemory)->Iterations(1)->Unit(benchmark::kSecond);

@@ -87,7 +87,10 @@ void ReadingLog::addReading(std::string_view row, std::int64_t timeMs, bool coun
     }
   }
   r.rawLength = static_cast<std::uint16_t>(raw_.size() - r.rawOffset);
-  readings_.push_back(r);
+  if (readings_.empty() && first_ == 0) startMs_ = timeMs;
+  if (r.valued && plotUnit_ < 0 && (r.state == State::Stable || r.state == State::Unstable))
+    plotUnit_ = r.unit;
+  plot_.add(timeMs, r.valued ? std::optional<double>(r.value) : std::nullopt, r.state, r.unit == plotUnit_);
   if (r.latencyMs >= 0) {
     ++latencyCount_;
     latencySum_ += r.latencyMs;
@@ -106,14 +109,41 @@ void ReadingLog::addReading(std::string_view row, std::int64_t timeMs, bool coun
     if (r.latencyMs >= 0) stored.latencyMs = r.latencyMs;
     if (linkName) stored.link = linkName();
     stored.text = rawText(r);
-    journal_->add(std::move(stored));
+    r.id = journal_->add(std::move(stored));
+    // The journal can give back the series' readings when it has them all.
+    const std::int64_t series = journal_->currentSeries();
+    if (size() == 0) {
+      journalSeries_ = series;
+      firstId_ = r.id;
+    } else if (series != journalSeries_ || r.id != journalId(size())) {
+      firstId_ = 0;
+    }
   }
+  readings_.push_back(r);
+  if (firstId_ && readings_.size() > kKeptReadings) forgetOldest();
   if (r.valued) {
     UnitStats& s = stats_[r.unit];
+    s.decimals = r.decimals;
     if (r.state == State::Stable) s.stable.add(r.value);
     if (r.state == State::Stable || r.state == State::Unstable) s.withUnstable.add(r.value);
   }
   if (onAdded) onAdded();
+}
+
+void ReadingLog::setJournal(Journal* journal) {
+  if (journal == journal_) return;
+  journal_ = journal;
+  // The series begun goes on in another journal (or none): it stays in memory.
+  firstId_ = 0;
+}
+
+void ReadingLog::forgetOldest() {
+  const std::size_t gone = readings_.size() / 2;
+  readings_.erase(readings_.begin(), readings_.begin() + static_cast<std::ptrdiff_t>(gone));
+  first_ += gone;
+  const std::uint32_t cut = readings_.front().rawOffset;
+  raw_.erase(0, cut);
+  for (Reading& r : readings_) r.rawOffset -= cut;
 }
 
 void ReadingLog::rowPending(std::string_view part, bool continues) {
@@ -143,6 +173,12 @@ void ReadingLog::rowUncounted(std::string_view end, bool continues, std::int64_t
 void ReadingLog::clear() {
   readings_.clear();
   readings_.shrink_to_fit();
+  first_ = 0;
+  journalSeries_ = 0;
+  firstId_ = 0;
+  plot_.clear();
+  plotUnit_ = -1;
+  startMs_ = 0;
   raw_.clear();
   raw_.shrink_to_fit();
   units_.assign(1, std::string());

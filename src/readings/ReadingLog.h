@@ -1,7 +1,9 @@
 #pragma once
 // The readings of the counted reply rows: one compact record per row (time,
 // order and pass of an automatic measurement, value, unit, state) with its
-// raw text kept in a shared store, and the running statistics per unit.
+// raw text kept in a shared store, the running statistics per unit and the
+// series' thinned-out plot. With a journal only the newest readings stay in
+// memory: the older ones of the series are read back from the journal.
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "readings/ReplyReader.h"
+#include "readings/SeriesPlot.h"
 #include "readings/Statistics.h"
 
 namespace readings {
@@ -17,6 +20,7 @@ namespace readings {
 class Journal;
 
 struct Reading {
+  std::int64_t id = 0;      // the journal's reading id; 0 without a journal
   std::int64_t timeMs = 0;  // wall clock, ms since the epoch
   double value = 0;         // meaningful when hasValue()
   std::uint32_t rawOffset = 0;
@@ -65,14 +69,21 @@ class ReadingLog {
 
   // Every reading also goes to the journal, when there is one; the link
   // names the port or device server the readings come from.
-  void setJournal(Journal* journal) { journal_ = journal; }
+  void setJournal(Journal* journal);
   std::function<std::string()> linkName;
 
-  std::size_t size() const { return readings_.size(); }
-  const Reading& at(std::size_t i) const { return readings_[i]; }
+  // Readings of the series, and the first of them still in memory: at(i)
+  // for i from firstKept() up to size().
+  std::size_t size() const { return first_ + readings_.size(); }
+  std::size_t firstKept() const { return first_; }
+  const Reading& at(std::size_t i) const { return readings_[i - first_]; }
   std::string_view rawText(const Reading& r) const {
     return std::string_view(raw_).substr(r.rawOffset, r.rawLength);
   }
+  // Where the journal keeps reading i of the series: its series and reading
+  // ids (the ids of a series follow one another); 0 when it does not.
+  std::int64_t journalSeries() const { return journalSeries_; }
+  std::int64_t journalId(std::size_t i) const { return firstId_ ? firstId_ + static_cast<std::int64_t>(i) : 0; }
   const std::string& unitName(std::uint8_t unit) const { return units_[unit]; }
   std::size_t unitCount() const { return units_.size(); }
 
@@ -80,6 +91,14 @@ class ReadingLog {
   Summary stats(std::uint8_t unit, bool withUnstable) const;
   // The unit of most readings with a value so far (0 when none).
   std::uint8_t mainUnit() const;
+  // The decimals the scale last printed in a unit.
+  std::uint8_t decimals(std::uint8_t unit) const { return unit < stats_.size() ? stats_[unit].decimals : 0; }
+  // The plot of the series: the unit it shows (the first one read with a
+  // weight, -1 before), the time of its first reading and its points.
+  int plotUnit() const { return plotUnit_; }
+  std::int64_t startMs() const { return startMs_; }
+  const SeriesPlot& plot() const { return plot_; }
+
   // The reply latencies of the series: how many, their mean and maximum.
   std::int64_t latencyCount() const { return latencyCount_; }
   double latencyMeanMs() const {
@@ -91,6 +110,10 @@ class ReadingLog {
   std::function<void()> onAdded;
   std::function<void()> onCleared;
 
+  // With a journal, readings beyond this many leave memory, the oldest half at a time.
+  static constexpr std::size_t kKeptReadings = 20000;
+  // Points of the plot, at most about.
+  static constexpr std::size_t kPlotPoints = 3000;
   // Bytes of a row's text kept; longer rows keep their start.
   static constexpr std::size_t kMaxRaw = 120;
   // Bytes of a row read for its value; a weight is near the start.
@@ -101,11 +124,23 @@ class ReadingLog {
   // The row in progress completed by `end`, its start kept up to kMaxRow.
   std::string completeRow(std::string_view end, bool continues);
   void addReading(std::string_view row, std::int64_t timeMs, bool counted);
+  // Lets the oldest readings go when the journal can give them back.
+  void forgetOldest();
 
   struct UnitStats {
     RunningStats stable, withUnstable;
+    std::uint8_t decimals = 0;
   };
   std::deque<Reading> readings_;
+  std::size_t first_ = 0;
+  // The series in the journal and the id of its first reading; firstId_ is
+  // 0 when the journal does not hold the whole series (none, or another one
+  // attached since it began), and then every reading stays in memory.
+  std::int64_t journalSeries_ = 0;
+  std::int64_t firstId_ = 0;
+  SeriesPlot plot_{kPlotPoints};
+  int plotUnit_ = -1;
+  std::int64_t startMs_ = 0;
   // The start of the row in progress, up to what is read of a row.
   std::string pending_;
   std::string raw_;

@@ -164,11 +164,13 @@ std::string ReadingsText(const ReadingLog& log, TextFlavour flavour, const std::
   std::string out;
   text.appendTitle(out);
   auto putReading = [&](const Reading& r) { text.append(out, FieldsOf(log, r)); };
+  // Readings that left memory are the journal's to give.
   if (rows.empty()) {
-    for (std::size_t i = 0; i < log.size(); ++i) putReading(log.at(i));
+    for (std::size_t i = log.firstKept(); i < log.size(); ++i) putReading(log.at(i));
   } else {
     for (int i : rows)
-      if (i >= 0 && static_cast<std::size_t>(i) < log.size()) putReading(log.at(static_cast<std::size_t>(i)));
+      if (i >= 0 && static_cast<std::size_t>(i) >= log.firstKept() && static_cast<std::size_t>(i) < log.size())
+        putReading(log.at(static_cast<std::size_t>(i)));
   }
   return out;
 }

@@ -68,7 +68,8 @@ class ReadingRows {
   const char* rowEnd_;
 };
 
-// A title row and the given readings (all of them when rows is empty).
+// A title row and the given readings still in the log's memory (all of
+// them when rows is empty).
 std::string ReadingsText(const ReadingLog& log, TextFlavour flavour, const std::vector<int>& rows = {});
 
 }  // namespace readings

@@ -219,11 +219,8 @@ void TResultsForm::readingAdded() {
 
 void TResultsForm::logCleared() {
   if (shown_) return;
-  plotted_ = 0;
-  plotUnit_ = -1;
-  decimals_.clear();
-  Chart.clear();
-  Chart.setCaptions(pl("Czas [s]"), pl("Wartość"));
+  page_.clear();
+  plotted_ = -1;
   Refresh();
 }
 
@@ -237,7 +234,7 @@ void TResultsForm::Refresh() {
   if (shown_) return;
   LabelShown.setCaption(pl("Bieżąca seria"));
   Table.setRowCount(static_cast<int>(log_.size()));
-  plotNewReadings();
+  plotCurrentSeries();
   showStatistics();
   LabelLatency.setCaption(log_.latencyCount()
                               ? pl("Czas odpowiedzi: średnio ") + number(log_.latencyMeanMs(), 1) +
@@ -260,26 +257,34 @@ std::optional<std::int64_t> TResultsForm::selectedSeries() const {
 }
 
 std::string TResultsForm::shownCell(int row, int col) {
-  if (!shown_) {
-    if (row < 0 || static_cast<std::size_t>(row) >= log_.size()) return std::string();
-    return CellText(FieldsOf(log_, log_.at(static_cast<std::size_t>(row))), col);
-  }
-  if (row < 0 || row >= shown_->count) return {};
-  // Only a page of the series is held: the rows about the one asked for.
+  const std::optional<ReadingFields> fields = fieldsAt(row);
+  return fields ? CellText(*fields, col) : std::string();
+}
+
+std::optional<ReadingFields> TResultsForm::fieldsAt(int row) {
+  if (row < 0) return std::nullopt;
+  const auto r = static_cast<std::size_t>(row);
+  if (!shown_ && r < log_.size() && r >= log_.firstKept()) return FieldsOf(log_, log_.at(r));
+  const std::int64_t count = shown_ ? shown_->count : static_cast<std::int64_t>(log_.firstKept());
+  if (!journal_ || row >= count) return std::nullopt;
+  // Only a page is held: the rows about the one asked for. A page of the
+  // current series ends short while its last readings are not committed
+  // yet: those are read again.
   if (row < pageStart_ || row >= pageStart_ + static_cast<std::int64_t>(page_.size())) {
     pageStart_ = std::max(0, row - kPageRows / 4);
-    page_ = journal_->page(shown_->id, pageStart_, kPageRows);
+    page_ = shown_ ? journal_->page(shown_->id, pageStart_, kPageRows)
+                   : journal_->readingsFrom(log_.journalSeries(), log_.journalId(static_cast<std::size_t>(pageStart_)),
+                                           static_cast<std::size_t>(std::min<std::int64_t>(kPageRows, count - pageStart_)));
   }
   const std::int64_t at = row - pageStart_;
-  if (at < 0 || at >= static_cast<std::int64_t>(page_.size())) return {};
-  return CellText(FieldsOf(page_[static_cast<std::size_t>(at)]), col);
+  if (at < 0 || at >= static_cast<std::int64_t>(page_.size())) return std::nullopt;
+  return FieldsOf(page_[static_cast<std::size_t>(at)]);
 }
 
 void TResultsForm::btnOpenClick() {
   const std::optional<std::int64_t> id = selectedSeries();
   if (!id || !journal_) return;
   page_.clear();
-  pageStart_ = 0;
   if (*id == journal_->currentSeries()) {
     shown_.reset();
     logCleared();
@@ -357,29 +362,17 @@ void TResultsForm::cbEveryRowClick() {
   Refresh();
 }
 
-void TResultsForm::plotNewReadings() {
-  std::vector<ui::ChartPoint> batch;
-  for (; plotted_ < log_.size(); ++plotted_) {
-    const Reading& r = log_.at(plotted_);
-    if (decimals_.size() <= r.unit) decimals_.resize(r.unit + 1u, 0);
-    if (r.hasValue()) decimals_[r.unit] = r.decimals;
-    if (plotted_ == 0) plotStartMs_ = r.timeMs;
-    // The plot shows one unit: the first one read.
-    if (r.hasValue() && plotUnit_ < 0 && r.state != State::Overload && r.state != State::Underload) {
-      plotUnit_ = r.unit;
-      Chart.setCaptions(pl("Czas [s]"), pl("Wartość [") + log_.unitName(r.unit) + "]");
-    }
-    const double x = static_cast<double>(r.timeMs - plotStartMs_) / 1000.0;
-    const ui::PointKind kind = pointKind(r.state);
-    if (kind == ui::PointKind::Unreadable) {
-      // Marked where the weight last stood.
-      batch.push_back({x, lastValue_, kind});
-    } else if (r.unit == plotUnit_) {
-      lastValue_ = r.value;
-      batch.push_back({x, r.value, kind});
-    }
-  }
-  Chart.append(batch);
+void TResultsForm::plotCurrentSeries() {
+  const SeriesPlot& plot = log_.plot();
+  if (plot.readings() == plotted_) return;
+  plotted_ = plot.readings();
+  const int unit = log_.plotUnit();
+  Chart.setCaptions(pl("Czas [s]"), unit < 0 ? pl("Wartość")
+                                             : pl("Wartość [") + log_.unitName(static_cast<std::uint8_t>(unit)) + "]");
+  std::vector<ui::ChartPoint> points;
+  for (const PlotPoint& p : plot.points())
+    points.push_back({static_cast<double>(p.timeMs - log_.startMs()) / 1000.0, p.value, pointKind(p.state)});
+  Chart.assign(std::move(points));
 }
 
 void TResultsForm::showStatistics() {
@@ -399,7 +392,7 @@ void TResultsForm::showStatistics() {
   for (std::size_t u = 0; !shown_ && u < log_.unitCount(); ++u) {
     const Summary s = log_.stats(static_cast<std::uint8_t>(u), withUnstable);
     if (s.count == 0) continue;
-    const int d = u < decimals_.size() ? decimals_[u] : 2;
+    const int d = log_.decimals(static_cast<std::uint8_t>(u));
     row(u == 0 ? std::string() : log_.unitName(static_cast<std::uint8_t>(u)), s, d);
   }
   StatsGrid.setRowCount(static_cast<int>(std::max<std::size_t>(rows.size(), 1)) + 1);
@@ -445,17 +438,24 @@ void TResultsForm::btnSaveClick() {
 }
 
 void TResultsForm::btnCopyClick() {
-  // With no row selected every row goes: "Kopiuj" always copies something.
-  if (!shown_) {
-    dialogs_.setClipboardText(ReadingsText(log_, TextFlavour::Tabs, Table.selection()));
-    return;
+  // With no row selected every row of the current series goes: "Kopiuj"
+  // always copies something. Of an earlier series the selected rows only: it
+  // may be long.
+  std::vector<int> selected = Table.selection();
+  if (selected.empty() && !shown_) {
+    if (log_.firstKept() == 0) {
+      dialogs_.setClipboardText(ReadingsText(log_, TextFlavour::Tabs));
+      return;
+    }
+    for (int row = 0; static_cast<std::size_t>(row) < log_.size(); ++row) selected.push_back(row);
   }
-  // Of an earlier series the selected rows only: it may be long.
+  // Rows that left the log's memory are read back from the journal.
+  if (journal_ && !shown_ && log_.firstKept() > 0) journal_->flush();
   const ReadingRows rows(TextFlavour::Tabs);
   std::string text;
   rows.appendTitle(text);
-  for (int row : Table.selection())
-    for (const StoredReading& r : journal_->page(shown_->id, row, 1)) rows.append(text, FieldsOf(r));
+  for (int row : selected)
+    if (const std::optional<ReadingFields> fields = fieldsAt(row)) rows.append(text, *fields);
   dialogs_.setClipboardText(text);
 }
 

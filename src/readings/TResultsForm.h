@@ -89,18 +89,21 @@ class TResultsForm : public ui::Form {
   // Rows of an earlier series read from the journal at a time, and the
   // points of its plot.
   static constexpr int kPageRows = 200;
-  static constexpr std::size_t kPlotPoints = 3000;
+  static constexpr std::size_t kPlotPoints = ReadingLog::kPlotPoints;
 
  private:
   void layOut();
   void showStatistics();
-  void plotNewReadings();
+  void plotCurrentSeries();
   void readingAdded();
   void logCleared();
   void showSeriesList();
   void showPlantLinkState(const std::string& text);
   void showEarlierSeries();
   std::string shownCell(int row, int col);
+  // The reading at a row of the series shown: from the log, or from a page
+  // of the journal (valid until the next call).
+  std::optional<ReadingFields> fieldsAt(int row);
   std::optional<std::int64_t> selectedSeries() const;
 
   ReadingLog& log_;
@@ -109,18 +112,14 @@ class TResultsForm : public ui::Form {
   ProgramSettings* settings_ = nullptr;
   PlantLink* plantLink_ = nullptr;
   std::vector<SeriesInfo> series_;
-  // An earlier series opened from the journal, and the page of it in hand.
+  // An earlier series opened from the journal, and the page of the series
+  // shown in hand (of the current one, rows that left the log's memory).
   std::optional<SeriesInfo> shown_;
   std::vector<StoredReading> page_;
   std::int64_t pageStart_ = 0;
   std::unique_ptr<platform::Timer> refresh_;
-  // Readings already on the plot, the plot's unit and time origin.
-  std::size_t plotted_ = 0;
-  int plotUnit_ = -1;
-  std::int64_t plotStartMs_ = 0;
-  double lastValue_ = 0;
-  // Decimals printed by the scale, per unit, for the statistics.
-  std::vector<std::uint8_t> decimals_;
+  // The readings of the current series on the plot; -1 for none shown.
+  std::int64_t plotted_ = -1;
 };
 
 }  // namespace readings

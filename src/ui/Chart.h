@@ -29,6 +29,12 @@ class Chart : public Control {
     points_.insert(points_.end(), batch.begin(), batch.end());
     changed();
   }
+  // All points anew: a thinned-out plot changes in more places than its end.
+  void assign(std::vector<ChartPoint> points) {
+    if (points.empty() && points_.empty()) return;
+    points_ = std::move(points);
+    changed();
+  }
   void clear() {
     if (points_.empty()) return;
     points_.clear();

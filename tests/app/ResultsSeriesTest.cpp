@@ -5,6 +5,7 @@
 // send said not to be readings while it is off.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,56 @@ TEST(ResultsSeries, RowsThatAnswerNoSendAreReadingsOnlyWithTheSwitchWhichTersoIn
   EXPECT_TRUE(readings::ProgramSettings(platform::utf8Path(dir.path())).readingsFromEveryRow());
   results.cbEveryRow.click();
   EXPECT_FALSE(readings::ProgramSettings(platform::utf8Path(dir.path())).readingsFromEveryRow());
+}
+
+// A series far longer than the log keeps in memory: every row still shows,
+// copies and counts, read back from the journal; the plot stays a few
+// thousand points yet keeps the one spike of the series.
+TEST(ResultsSeries, ALongSeriesLeavesMemoryButNotTheWindow) {
+  TempDir dir;
+  platform::ManualEventLoop loop;
+  testing_support::ScriptedDialogs dialogs;
+  readings::ReadingLog log;
+  readings::Journal journal(platform::utf8Path(dir.path()), [](const std::string&) {});
+  log.setJournal(&journal);
+  readings::TResultsForm results(log, loop, dialogs);
+  results.FastWriteActive = [] { return false; };
+  results.attach(&journal, nullptr);
+  ui::qt::FormWindow window(results, loop);
+  results.ShowResults();
+
+  const int n = 3 * static_cast<int>(readings::ReadingLog::kKeptReadings) + 7;
+  auto row = [](int i) {
+    return "S S " + std::to_string(i == 12345 ? 900 : 100 + i % 10) + ".0" + std::to_string(i % 10) + " g";
+  };
+  for (int i = 0; i < n; ++i) log.addRow(row(i), 1000 + i);
+  EXPECT_LE(log.size() - log.firstKept(), readings::ReadingLog::kKeptReadings);
+  loop.advance(readings::TResultsForm::kRefreshMs);
+  ASSERT_EQ(results.Table.rowCount(), n);
+  journal.flush();
+  for (int i : {0, 12345, n - 1})
+    EXPECT_EQ(results.Table.cell(i, 7), row(i)) << i;
+  EXPECT_EQ(results.StatsGrid.rowCells(1)[1], std::to_string(n));
+  EXPECT_EQ(results.StatsGrid.rowCells(1)[6], "900,05");
+
+  const auto& points = results.Chart.points();
+  EXPECT_LE(points.size(), readings::ReadingLog::kPlotPoints + 3);
+  EXPECT_GT(points.size(), readings::ReadingLog::kPlotPoints / 3);
+  EXPECT_EQ(std::max_element(points.begin(), points.end(),
+                             [](const ui::ChartPoint& a, const ui::ChartPoint& b) { return a.y < b.y; })
+                ->y,
+            900.05);
+  EXPECT_TRUE(std::is_sorted(points.begin(), points.end(),
+                             [](const ui::ChartPoint& a, const ui::ChartPoint& b) { return a.x < b.x; }));
+
+  // "Kopiuj" with nothing selected: every row, in order.
+  results.btnCopy.click();
+  std::vector<std::string> copied;
+  for (std::size_t at = 0, end; (end = dialogs.clipboard.find('\n', at)) != std::string::npos; at = end + 1)
+    copied.push_back(dialogs.clipboard.substr(at, end - at));
+  ASSERT_EQ(copied.size(), static_cast<std::size_t>(n) + 1);
+  for (int i : {0, 12345, n - 1})
+    EXPECT_TRUE(copied[static_cast<std::size_t>(i) + 1].ends_with("\t" + row(i))) << i;
 }
 
 }  // namespace
