@@ -13,7 +13,7 @@ build=$(realpath -m "${BUILD_DIR:-build-win}")
 [ -f "$build/dist/terso/terso.exe" ] || { echo "no Windows build in $build: run scripts/windows.sh" >&2; exit 1; }
 
 need=()
-for tool in Xvfb:xvfb xdotool:xdotool socat:socat; do
+for tool in Xvfb:xvfb xdotool:xdotool socat:socat mosquitto:mosquitto mosquitto_sub:mosquitto-clients; do
   command -v "${tool%%:*}" >/dev/null || need+=("${tool#*:}")
 done
 if [ ${#need[@]} -gt 0 ]; then
@@ -203,6 +203,49 @@ replies=$(($(wc -l <"$run/run.csv") - 1))
   fail "the capture file does not hold the $replies replies of the CSV"
 grep -q "przerwany" "$run/run.log" || fail "terso-run.exe did not say the run stopped"
 echo "run without a window: $replies readings, stopped by Ctrl+C with exit code 1"
+
+# The same console program as a plant's station: five "SI" through the
+# pretend scale, each reading published to a broker on this machine (the
+# Linux one: Wine's programs reach 127.0.0.1), the status "online" first and
+# "offline" last. A folder of its own: the readings journaled by the run
+# above were never published and would go out too.
+for ((port = 20000 + RANDOM % 20000; ; port++)); do
+  (: </dev/tcp/127.0.0.1/$port) 2>/dev/null || break
+done
+printf 'listener %s 127.0.0.1\nallow_anonymous true\n' "$port" >"$run/broker.conf"
+mosquitto -v -c "$run/broker.conf" >"$run/broker.log" 2>&1 &
+started+=($!)
+for _ in $(seq 100); do
+  grep -qs "listen socket on port $port" "$run/broker.log" && break
+  sleep 0.1
+done
+mosquitto_sub -p "$port" -h 127.0.0.1 -t 'plant/#' -v >"$run/mqtt.txt" 2>&1 &
+started+=($!)
+for _ in $(seq 100); do
+  grep -qs SUBSCRIBE "$run/broker.log" && break
+  sleep 0.1
+done
+station=$run/station
+cp -r "$build/dist/terso" "$station"
+cat >"$station/orders.xml" <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<Rozkazy>
+  <Rozkaz><Rozkaz>SI</Rozkaz><Czas>0,3</Czas><Jedn.>s</Jedn.><L.pom.>5</L.pom.><COM>1</COM><Prędkość>9600</Prędkość></Rozkaz>
+</Rozkazy>
+XML
+code=0
+(cd "$station" && wine terso-run.exe --run orders.xml --quiet --mqtt "mqtt://127.0.0.1:$port/plant" --station st1) \
+  >"$run/station.csv" 2>"$run/station.log" || code=$?
+[ "$code" -eq 0 ] || fail "terso-run.exe --mqtt ended with $code: $(cat "$run/station.log")"
+for _ in $(seq 100); do
+  grep -q '^plant/st1/status offline' "$run/mqtt.txt" && break
+  sleep 0.1
+done
+published=$(grep -Ec '^plant/st1/readings \{.*"value":[0-9]' "$run/mqtt.txt" || true)
+[ "$published" -eq 5 ] || fail "$published readings with a value published, not 5: $(cat "$run/mqtt.txt")"
+[ "$(grep -E '^plant/st1/status' "$run/mqtt.txt" | cut -d' ' -f2 | tr '\n' ' ')" = "online offline " ] ||
+  fail "the status was not \"online\" then \"offline\": $(cat "$run/mqtt.txt")"
+echo "station without a window: 5 readings published to the broker, online then offline"
 
 # ---------------------------------------------------------------------------
 # The installer: installed, started, upgraded and removed in a fresh Wine
