@@ -189,17 +189,17 @@ int runOrders(const CommandLine& line, const std::string& program) {
   // settings written; the readings committed now, before anything else can
   // end the process (a closing console on Windows).
   form1.EndSession();
-  if (publishing) {
-    // Every reading is committed; the link publishes them unless stopped again.
-    const bool stoppedBefore = stopRequested;
+  // A stopped run ends at once: what the link has not published waits in the
+  // journal.
+  if (publishing && !stopRequested) {
+    // Every reading is committed; the link publishes them unless stopped.
     // The link marks what the broker acknowledged without a word to the
     // loop: looked at now and then.
     const std::unique_ptr<platform::Timer> look = loop.createTimer();
     look->setOnTimer([] {});
     look->setInterval(50);
-    runAtMost(loop, kPublishGraceMs, [&] {
-      return stopRequested != stoppedBefore || form1.ReadingsJournal->unpublishedAfter(0, 1).empty();
-    });
+    runAtMost(loop, kPublishGraceMs,
+              [&] { return stopRequested || form1.ReadingsJournal->unpublishedAfter(0, 1).empty(); });
   }
   form1.StopPlantLink();
   platform::SetBeep(nullptr);

@@ -60,20 +60,10 @@ void runLookup(std::function<void()> job) {
 
 }  // namespace
 
-// Lets a lookup that outlives its socket drop its result instead of posting
-// to a loop that may be gone.
-struct TcpSocket::LookupGate {
-  std::mutex mutex;
-  bool open = true;
-};
-
-TcpSocket::TcpSocket(EventLoop& loop) : loop_(loop), gate_(std::make_shared<LookupGate>()) {}
+TcpSocket::TcpSocket(EventLoop& loop) : loop_(loop) {}
 
 TcpSocket::~TcpSocket() {
-  {
-    std::lock_guard<std::mutex> lock(gate_->mutex);
-    gate_->open = false;
-  }
+  gate_->close();
   watch_.reset();
   retired_.clear();
   closeDescriptor();
@@ -124,10 +114,10 @@ void TcpSocket::setActive(bool active) {
       std::uint32_t a = 0;
       std::string failure;
       const int rc = sockets::lookUp(host, a, failure);
-      std::lock_guard<std::mutex> lock(gate->mutex);
-      if (!gate->open) return;
-      loop.post([this, alive, attempt, rc, failure, a] {
-        if (alive.lock()) lookupFinished(attempt, rc, failure, a);
+      gate->pass([&] {
+        loop.post([this, alive, attempt, rc, failure, a] {
+          if (alive.lock()) lookupFinished(attempt, rc, failure, a);
+        });
       });
     });
   } catch (...) {

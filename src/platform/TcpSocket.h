@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "platform/EventLoop.h"
+#include "platform/Gate.h"
 
 namespace platform {
 
@@ -97,8 +98,9 @@ class TcpSocket {
   std::vector<std::unique_ptr<FdWatch>> retired_;
   // Messages posted for this socket check it still lives.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
-  struct LookupGate;
-  std::shared_ptr<LookupGate> gate_;
+  // A lookup that outlives its socket drops its result instead of posting to
+  // a loop that may be gone.
+  std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
 };
 
 }  // namespace platform

@@ -1,10 +1,16 @@
 #include "readings/PlantLink.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "platform/Cp1250.h"
+#include "platform/Gate.h"
 #include "platform/MqttClient.h"
 #include "readings/PlantMessage.h"
 
@@ -43,89 +49,156 @@ std::string waitingText(std::int64_t n) {
 
 }  // namespace
 
+class PlantLink::Core {
+ public:
+  Core(PublishQueue& queue, platform::EventLoop& loop, PlantLink& link, std::shared_ptr<bool> alive,
+       std::string shownText)
+      : queue_(queue), loop_(loop), link_(link), alive_(std::move(alive)), stateText_(std::move(shownText)) {}
+
+  enum class SessionEnd { Stopped, Dropped, Failed };
+  void run();
+  // One client, from its first connect attempt until the link stops or gets
+  // new settings, a connection that carried readings drops, or the client
+  // gives up.
+  SessionEnd session(const PlantLinkSettings& settings);
+  // Under mutex_: the link's thread has to stop what it does.
+  bool interrupted() const { return stopping_ || restart_; }
+  void setState(LinkState state, std::string detail = {});
+  void setWaiting(std::int64_t waiting);
+  void tellState();
+
+  PublishQueue& queue_;
+  platform::EventLoop& loop_;
+  PlantLink& link_;
+  std::shared_ptr<bool> alive_;
+  // Every call into the queue, and every post to the loop, passes its gate:
+  // once stop() has let the thread go, neither is touched again (both may be
+  // gone). Two gates, so that a state change waits for no journal read.
+  platform::Gate queueGate_;
+  platform::Gate loopGate_;
+
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  // All below under mutex_.
+  bool stopping_ = false;
+  bool finished_ = false;  // run() has returned
+  bool restart_ = false;   // next_ holds settings for the link's thread
+  PlantLinkSettings next_;
+  bool pending_ = false;   // something to do: new readings, acknowledgements, a connect
+  bool announce_ = false;  // connected: publish the status "online"
+  LinkState state_ = LinkState::Off;
+  std::string detail_;                    // the reason, when linkStateText(state_) does not say it
+  std::int64_t waiting_ = 0;              // readings not yet acknowledged, as last counted
+  std::string stateText_;                 // as last told to the window
+  std::map<int, std::int64_t> inFlight_;  // message id -> reading id
+  std::vector<std::int64_t> acknowledged_;
+  std::int64_t lastSent_ = 0;
+};
+
 PlantLink::PlantLink(PublishQueue& queue, platform::EventLoop& loop)
-    : queue_(queue), loop_(loop), stateText_(linkStateText(LinkState::Off)) {}
+    : queue_(queue), loop_(loop), core_(newCore(linkStateText(LinkState::Off))) {}
 
 PlantLink::~PlantLink() {
   stop();
   *alive_ = false;
 }
 
+std::shared_ptr<PlantLink::Core> PlantLink::newCore(std::string shownText) {
+  return std::make_shared<Core>(queue_, loop_, *this, alive_, std::move(shownText));
+}
+
 void PlantLink::start(const PlantLinkSettings& settings) {
-  std::lock_guard lock(mutex_);
-  next_ = settings;
-  restart_ = true;
+  std::lock_guard lock(core_->mutex_);
+  core_->next_ = settings;
+  core_->restart_ = true;
   if (thread_.joinable()) {
-    changed_.notify_all();
+    core_->changed_.notify_all();
     return;
   }
   if (!settings.enabled) {
-    restart_ = false;
+    core_->restart_ = false;
     return;
   }
-  setState(LinkState::Connecting);
-  thread_ = std::thread(&PlantLink::run, this);
+  core_->setState(LinkState::Connecting);
+  thread_ = std::thread([core = core_] {
+    core->run();
+    std::lock_guard lock(core->mutex_);
+    core->finished_ = true;
+    core->changed_.notify_all();
+  });
 }
 
 void PlantLink::stop() {
   if (!thread_.joinable()) return;
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
+  std::unique_lock lock(core_->mutex_);
+  core_->stopping_ = true;
+  core_->changed_.notify_all();
+  const bool ended = core_->changed_.wait_for(lock, kStopWait, [this] { return core_->finished_; });
+  std::string shown = core_->stateText_;
+  lock.unlock();
+  if (ended) {
+    thread_.join();
+  } else {
+    // The thread ends its connection on its own, later, and touches nothing
+    // of the link's after this.
+    core_->queueGate_.close();
+    core_->loopGate_.close();
+    thread_.detach();
   }
-  changed_.notify_all();
-  thread_.join();
-  std::lock_guard lock(mutex_);
-  stopping_ = restart_ = pending_ = announce_ = false;
-  inFlight_.clear();
-  acknowledged_.clear();
-  lastSent_ = 0;
-  setState(LinkState::Off);
+  // The next start begins afresh.
+  {
+    std::lock_guard swap(coreMutex_);
+    core_ = newCore(std::move(shown));
+  }
+  std::lock_guard fresh(core_->mutex_);
+  core_->setState(LinkState::Off);
 }
 
 void PlantLink::wake() {
-  {
-    std::lock_guard lock(mutex_);
-    pending_ = true;
-  }
-  changed_.notify_all();
+  // Also from the journal's thread, while stop() may be replacing the core.
+  std::lock_guard swap(coreMutex_);
+  std::lock_guard lock(core_->mutex_);
+  core_->pending_ = true;
+  core_->changed_.notify_all();
 }
 
 LinkState PlantLink::state() const {
-  std::lock_guard lock(mutex_);
-  return state_;
+  std::lock_guard lock(core_->mutex_);
+  return core_->state_;
 }
 
 std::string PlantLink::stateText() const {
-  std::lock_guard lock(mutex_);
-  return stateText_;
+  std::lock_guard lock(core_->mutex_);
+  return core_->stateText_;
 }
 
 // Under mutex_.
-void PlantLink::setState(LinkState state, std::string detail) {
+void PlantLink::Core::setState(LinkState state, std::string detail) {
   state_ = state;
   detail_ = std::move(detail);
   tellState();
 }
 
 // Under mutex_.
-void PlantLink::setWaiting(std::int64_t waiting) {
+void PlantLink::Core::setWaiting(std::int64_t waiting) {
   waiting_ = waiting;
   tellState();
 }
 
 // Under mutex_: the window hears of a changed text through the loop.
-void PlantLink::tellState() {
+void PlantLink::Core::tellState() {
   std::string text = detail_.empty() ? linkStateText(state_) : detail_;
   if (state_ != LinkState::Off) text += waitingText(waiting_);
   if (text == stateText_) return;
   stateText_ = text;
-  loop_.post([this, alive = alive_, state = state_, text = std::move(text)] {
-    if (*alive && onStateChanged) onStateChanged(state, text);
+  loopGate_.pass([&] {
+    loop_.post([&link = link_, alive = alive_, state = state_, text = std::move(text)] {
+      if (*alive && link.onStateChanged) link.onStateChanged(state, text);
+    });
   });
 }
 
-void PlantLink::run() {
+void PlantLink::Core::run() {
   std::unique_lock lock(mutex_);
   while (!stopping_) {
     const PlantLinkSettings settings = next_;
@@ -155,7 +228,7 @@ void PlantLink::run() {
   }
 }
 
-PlantLink::SessionEnd PlantLink::session(const PlantLinkSettings& settings) {
+PlantLink::Core::SessionEnd PlantLink::Core::session(const PlantLinkSettings& settings) {
   const std::string station = platform::cp1250ToUtf8(settings.station);
   const std::string readingsAt = readingsTopic(settings);
   const std::string statusAt = statusTopic(settings);
@@ -227,7 +300,8 @@ PlantLink::SessionEnd PlantLink::session(const PlantLinkSettings& settings) {
   // The readings waiting are counted before the connect, and again after
   // work, at most every kCountEvery however busy the link is.
   using Clock = std::chrono::steady_clock;
-  const std::int64_t waitingAtStart = queue_.unpublishedCount();
+  std::int64_t waitingAtStart = 0;
+  queueGate_.pass([&] { waitingAtStart = queue_.unpublishedCount(); });
   Clock::time_point counted = Clock::now();
   bool countOwed = false;
   std::unique_lock lock(mutex_);
@@ -261,20 +335,20 @@ PlantLink::SessionEnd PlantLink::session(const PlantLinkSettings& settings) {
     lock.unlock();
 
     // The journal may take its time: not under the link's lock.
-    if (!done.empty()) queue_.markPublished(done);
     std::vector<StoredReading> batch;
-    std::vector<std::string> payloads;
-    if (work && room > 0) {
-      batch = queue_.unpublishedAfter(after, room);
-      payloads.reserve(batch.size());
-      for (const StoredReading& reading : batch) payloads.push_back(readingJson(reading, station));
-    }
     std::optional<std::int64_t> waiting;
-    if (countOwed && Clock::now() >= counted + kCountEvery) {
-      waiting = queue_.unpublishedCount();
-      counted = Clock::now();
-      countOwed = false;
-    }
+    queueGate_.pass([&] {
+      if (!done.empty()) queue_.markPublished(done);
+      if (work && room > 0) batch = queue_.unpublishedAfter(after, room);
+      if (countOwed && Clock::now() >= counted + kCountEvery) {
+        waiting = queue_.unpublishedCount();
+        counted = Clock::now();
+        countOwed = false;
+      }
+    });
+    std::vector<std::string> payloads;
+    payloads.reserve(batch.size());
+    for (const StoredReading& reading : batch) payloads.push_back(readingJson(reading, station));
 
     lock.lock();
     if (waiting) setWaiting(*waiting);
@@ -302,7 +376,7 @@ PlantLink::SessionEnd PlantLink::session(const PlantLinkSettings& settings) {
                          : dropped     ? SessionEnd::Dropped
                                        : SessionEnd::Failed;
   lock.unlock();
-  if (!done.empty()) queue_.markPublished(done);
+  if (!done.empty()) queueGate_.pass([&] { queue_.markPublished(done); });
   return end;
 }
 

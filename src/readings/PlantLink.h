@@ -8,16 +8,12 @@
 // order holds, and a reading may arrive twice (consumers drop repeats by id).
 // The thread sleeps while there is nothing to do: the journal wakes it.
 #include <chrono>
-#include <condition_variable>
-#include <cstdint>
+#include <cstddef>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/EventLoop.h"
 #include "readings/PlantLinkSettings.h"
@@ -48,8 +44,14 @@ class PlantLink {
   static constexpr std::chrono::milliseconds kLongestPause{30000};
   // The readings waiting are counted again at most this often.
   static constexpr std::chrono::milliseconds kCountEvery{500};
+  // How long stop() waits for the link's thread to end. A thread that sits in
+  // a name lookup, a connect or the goodbye on a dead connection longer than
+  // that is let go: it only ends its own connection, and the program's exit
+  // does not wait for the network.
+  static constexpr std::chrono::milliseconds kStopWait{500};
 
-  // The queue and the loop must outlive the link.
+  // The queue and the loop must outlive the link; a thread let go by stop()
+  // no longer touches them.
   PlantLink(PublishQueue& queue, platform::EventLoop& loop);
   ~PlantLink();
   PlantLink(const PlantLink&) = delete;
@@ -61,8 +63,8 @@ class PlantLink {
   // link's thread. Settings that are not enabled put the link in state Off.
   void start(const PlantLinkSettings& settings);
   // Publishes the status "offline", disconnects and ends the link's thread,
-  // waiting for it (the program's exit). Readings not acknowledged stay
-  // unpublished in the journal.
+  // waiting for it at most kStopWait (the program's exit). Readings not
+  // acknowledged stay unpublished in the journal.
   void stop();
 
   // New readings are in the journal. Any thread; cheap.
@@ -78,40 +80,19 @@ class PlantLink {
   std::function<void(LinkState, const std::string&)> onStateChanged;
 
  private:
-  enum class SessionEnd { Stopped, Dropped, Failed };
-  void run();
-  // One client, from its first connect attempt until the link stops or gets
-  // new settings, a connection that carried readings drops, or the client
-  // gives up.
-  SessionEnd session(const PlantLinkSettings& settings);
-  // Under mutex_: the link's thread has to stop what it does.
-  bool interrupted() const { return stopping_ || restart_; }
-  void setState(LinkState state, std::string detail = {});
-  void setWaiting(std::int64_t waiting);
-  void tellState();
+  // What the link's thread works with, shared with it: a thread let go by
+  // stop() keeps it after the link has gone.
+  class Core;
+  std::shared_ptr<Core> newCore(std::string shownText);
 
   PublishQueue& queue_;
   platform::EventLoop& loop_;
   // Cleared when the link is destroyed, so that a state change posted just
   // before does not reach it.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  // All below under mutex_.
-  bool stopping_ = false;
-  bool restart_ = false;  // next_ holds settings for the link's thread
-  PlantLinkSettings next_;
-  bool pending_ = false;   // something to do: new readings, acknowledgements, a connect
-  bool announce_ = false;  // connected: publish the status "online"
-  LinkState state_ = LinkState::Off;
-  std::string detail_;        // the reason, when linkStateText(state_) does not say it
-  std::int64_t waiting_ = 0;  // readings not yet acknowledged, as last counted
-  std::string stateText_;
-  std::map<int, std::int64_t> inFlight_;  // message id -> reading id
-  std::vector<std::int64_t> acknowledged_;
-  std::int64_t lastSent_ = 0;
-
+  // Replaced by stop(), on the loop's thread; wake() reads it from others.
+  std::shared_ptr<Core> core_;
+  std::mutex coreMutex_;
   std::thread thread_;
 };
 

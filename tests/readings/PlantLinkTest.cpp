@@ -1,12 +1,15 @@
 // The plant link against a real broker (mosquitto on 127.0.0.1, started by the
 // test): readings arrive whole and in order, none is lost when the broker is
 // killed and started again or the link restarts, a wrong password or a broker
-// that never acknowledges keeps them for later, and TLS with the test's own CA.
+// that never acknowledges keeps them for later, TLS with the test's own CA,
+// and a stop that does not wait for a goodbye stuck on the network.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Cp1250.h"
@@ -61,6 +64,12 @@ std::pair<int, std::string> packet(int fd, int waitMs) {
     if (!(b[0] & 0x80)) break;
   }
   return {static_cast<unsigned char>(head[0]) >> 4, LoopbackServer::receive(fd, length)};
+}
+
+// The threads this process runs now.
+std::size_t threadCount() {
+  const std::filesystem::directory_iterator tasks("/proc/self/task");
+  return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
 }
 
 // A link on a manual loop, its states as the window would see them.
@@ -248,6 +257,42 @@ TEST(PlantLink, ABrokerThatNeverAcknowledgesCostsNoMoreThanTheWindow) {
   EXPECT_EQ(publishes, readings::PlantLink::kWindow + 1);
   EXPECT_LE(l.queue.largestLimit(), readings::PlantLink::kWindow);
   EXPECT_EQ(l.queue.unpublished().size(), 1100u);
+}
+
+// A broker that takes the connection and then reads nothing: the readings
+// fill the connection, and the goodbye after them cannot get through, so the
+// link's thread sits in the library until the connection breaks. The link
+// ends without waiting for it, and so do its queue and loop right after; the
+// thread, once free, touches neither.
+TEST(PlantLink, AStopDoesNotWaitForAGoodbyeThatCannotGetThrough) {
+  // Threads that a runtime starts with the first thread (a sanitizer's) are
+  // counted as there before.
+  std::thread([] {}).join();
+  const std::size_t threadsBefore = threadCount();
+  testing_support::LoopbackServer server;
+  int fd = -1;
+  {
+    Link l;
+    // Far more than the connection's buffers take while nobody reads.
+    for (int n = 1; n <= static_cast<int>(readings::PlantLink::kWindow); ++n) {
+      readings::StoredReading r = testing_support::sampleReading(n);
+      r.text.assign(128 * 1024, 'x');
+      l.queue.add(r);
+    }
+    l.link.start(Link::settings(server.port()));
+    fd = server.accept(10000);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(packet(fd, 5000).first, 1);
+    testing_support::LoopbackServer::send(fd, std::string("\x20\x02\x00\x00", 4));
+    // Once the readings are read from the queue they are on their way.
+    ASSERT_TRUE(l.loop.runUntil([&] { return l.queue.largestLimit() > 0; }, 20s));
+  }
+  // The goodbye is still under way.
+  EXPECT_GT(threadCount(), threadsBefore);
+  // The broken connection frees the thread, which ends.
+  server.reset(fd);
+  platform::ManualEventLoop wait;
+  EXPECT_TRUE(wait.runUntil([&] { return threadCount() == threadsBefore; }, 20s));
 }
 
 }  // namespace
