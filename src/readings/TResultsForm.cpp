@@ -266,7 +266,8 @@ std::optional<ReadingFields> TResultsForm::fieldsAt(int row) {
   const auto r = static_cast<std::size_t>(row);
   if (!shown_ && r < log_.size() && r >= log_.firstKept()) return FieldsOf(log_, log_.at(r));
   const std::int64_t count = shown_ ? shown_->count : static_cast<std::int64_t>(log_.firstKept());
-  if (!journal_ || row >= count) return std::nullopt;
+  // Rows that left memory while another journal was attached are lost to the window.
+  if (!journal_ || row >= count || (!shown_ && log_.journalId(0) == 0)) return std::nullopt;
   // Only a page is held: the rows about the one asked for. A page of the
   // current series ends short while its last readings are not committed
   // yet: those are read again.
