@@ -31,7 +31,6 @@ class FakeCaptureView : public app::CaptureFileView {
 
   app::CaptureOptions captureOptions() const override { return options; }
   void showCaptureFile() override {
-    ++shows;
     label = {file_->name(), file_->tone(), file_->bold(), file_->blinkOn(), file_->note()};
   }
   void postFileNotice(int notice) override {
@@ -41,7 +40,6 @@ class FakeCaptureView : public app::CaptureFileView {
   app::CaptureOptions options;
   // As of the last time the file asked to be shown.
   Label label;
-  int shows = 0;
 
  private:
   platform::EventLoop& loop_;
