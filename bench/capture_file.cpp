@@ -10,15 +10,12 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "app/TForm1.h"
 #include "platform/ManualEventLoop.h"
-#include "support/ScriptedDialogs.h"
+#include "support/PaneCapture.h"
 
 namespace {
 
@@ -54,15 +51,11 @@ std::vector<std::string> scaleChunks(std::size_t chunkSize) {
   return chunks;
 }
 
+// The capture file with the byte processor whose rows go into it.
 struct Terminal {
-  explicit Terminal(const std::filesystem::path& file) {
-    form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, {}, [] {}});
-    form->FormCreate();
-    form->Capture.choose(file.string());
-  }
+  explicit Terminal(const std::filesystem::path& file) { capture.choose(file); }
   platform::ManualEventLoop loop;
-  testing_support::ScriptedDialogs dialogs;
-  std::unique_ptr<app::TForm1> form;
+  testing_support::PaneCapture capture{loop};
 };
 
 void BM_FastWrite(benchmark::State& state) {
@@ -71,26 +64,26 @@ void BM_FastWrite(benchmark::State& state) {
   BenchDir dir;
   const auto file = dir / "fast.txt";
   Terminal t(file);
-  t.form->FastWrite.setChecked(true);
-  t.form->InsertTime.setChecked(stamps);
+  t.capture.view.options.fastWrite = true;
+  t.capture.stampTime(stamps);
 
   std::size_t total = 0, inFile = 0, i = 0;
   for (auto _ : state) {
     const std::string& chunk = chunks[i++ % chunks.size()];
-    t.form->Capture.FastWriteData(chunk);
+    t.capture.file.FastWriteData(chunk);
     total += chunk.size();
     inFile += chunk.size();
     // Time moves on, so the flush timer and the notices run as they would.
     if (i % 256 == 0) t.loop.advance(1);
     if (inFile >= kFileLimit) {
-      t.form->Capture.CloseCaptureFile();
+      t.capture.file.CloseCaptureFile();
       state.PauseTiming();
       std::filesystem::remove(file);
       inFile = 0;
       state.ResumeTiming();
     }
   }
-  t.form->Capture.CloseCaptureFile();
+  t.capture.file.CloseCaptureFile();
   state.SetBytesProcessed(static_cast<std::int64_t>(total));
 }
 BENCHMARK(BM_FastWrite)
@@ -110,8 +103,8 @@ void BM_RowMode(benchmark::State& state) {
   Terminal t(dir / "rows.txt");
   const std::string reply = "ST,GS,+  0123.45 kg\r\n";
   for (auto _ : state) {
-    t.form->Bytes.awaitReply();
-    t.form->ProcessReceived(reply, reply.size());
+    t.capture.panes.bytes.awaitReply();
+    t.capture.panes.receive(reply);
   }
   state.SetItemsProcessed(state.iterations());
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * reply.size()));
@@ -127,7 +120,7 @@ void BM_RowModeFlood(benchmark::State& state) {
   std::size_t total = 0, i = 0;
   for (auto _ : state) {
     const std::string& chunk = chunks[i++ % chunks.size()];
-    t.form->ProcessReceived(chunk, chunk.size());
+    t.capture.panes.receive(chunk);
     total += chunk.size();
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(total));

@@ -1,6 +1,7 @@
-// The capture file with real files in temporary folders: rows as lines, the
-// fast-write stream with its stamps and label, choosing and forgetting the
-// file, a full disk, and a capturing process that is killed.
+// The capture file with real files in temporary folders, fed by the byte
+// processor as the main window feeds it: rows as lines, the fast-write stream
+// with its stamps and what the label shows, choosing and forgetting the file,
+// a full disk, and a capturing process that is killed.
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
@@ -18,16 +19,18 @@
 #include <string>
 #include <vector>
 
-#include "app/TForm1.h"
+#include "app/CaptureFile.h"
 #include "platform/Cp1250.h"
 #include "platform/ManualEventLoop.h"
 #include "platform/PathText.h"
 #include "support/LocalTime.h"
-#include "support/ScriptedDialogs.h"
+#include "support/PaneCapture.h"
 #include "support/TempDir.h"
 
 using platform::pl;
+using testing_support::PaneCapture;
 using testing_support::TempDir;
+using Tone = app::CaptureFile::Tone;
 
 namespace {
 
@@ -35,27 +38,17 @@ struct CaptureFixture : ::testing::Test {
   CaptureFixture() {
     loop.setErrorReport([this](const std::string& message) { errors.push_back(message); });
   }
-  std::unique_ptr<app::TForm1> create() {
-    auto form = std::make_unique<app::TForm1>(app::MainWindowServices{loop, dialogs, dir.path(), [] {}});
-    form->FormCreate();
-    return form;
-  }
-
-  // What the "file" orders do: name the capture file in the label (whose
-  // captions are Windows-1250).
-  static void chooseFile(app::TForm1& form, const std::filesystem::path& file) {
-    form.Capture.choose(pl(platform::utf8Path(file)));
-  }
+  // The capture file as a program run starts it: no file chosen yet.
+  std::unique_ptr<PaneCapture> create() { return std::make_unique<PaneCapture>(loop); }
 
   // A reply after a send, through the byte processor and the loop's dispatch.
-  void reply(app::TForm1& form, const std::string& bytes) {
-    form.Bytes.awaitReply();
-    ++form.SentCount;
-    loop.dispatch([&] { form.ProcessReceived(bytes, bytes.size()); });
+  void reply(PaneCapture& capture, const std::string& bytes) {
+    capture.panes.bytes.awaitReply();
+    loop.dispatch([&] { capture.panes.receive(bytes); });
   }
 
-  void fastWrite(app::TForm1& form, const std::string& chunk) {
-    loop.dispatch([&] { form.Capture.FastWriteData(chunk); });
+  void fastWrite(PaneCapture& capture, const std::string& chunk) {
+    loop.dispatch([&] { capture.file.FastWriteData(chunk); });
   }
 
   void setLocalTime(int hour, int minute, int second) {
@@ -65,44 +58,43 @@ struct CaptureFixture : ::testing::Test {
   static std::string read(const std::filesystem::path& file) { return TempDir::read(file); }
 
   platform::ManualEventLoop loop;
-  testing_support::ScriptedDialogs dialogs;
   TempDir dir;
   std::vector<std::string> errors;
 };
 
 TEST_F(CaptureFixture, RowModeWritesOneLinePerReplyAndEmptiesThePanes) {
-  auto form = create();
+  auto capture = create();
   const auto file = dir / "wynik.txt";
   TempDir::write(file, "old content of an earlier run\r\n");
-  chooseFile(*form, file);
+  capture->choose(file);
 
   // The first line after start-up starts the file anew, the old content kept
   // aside and the label's hint naming both files; the second line appends.
-  reply(*form, "12.5\r\n");
+  reply(*capture, "12.5\r\n");
   EXPECT_EQ(read(file), "12.5\r\n");
   EXPECT_EQ(read(dir / "wynik.txt.bak"), "old content of an earlier run\r\n");
-  EXPECT_EQ(form->LabelFileName.hint(), pl("Poprzednią zawartość pliku " + platform::utf8Path(file) +
-                                           " zachowano w pliku " + platform::utf8Path(file) + ".bak"));
-  EXPECT_TRUE(form->Memo1.text().empty());
-  EXPECT_EQ(form->Memo2.text(), "  ");
-  EXPECT_TRUE(form->Capture.exists());
-  reply(*form, "  13.0 g \r\n");
+  EXPECT_EQ(capture->label().note, pl("Poprzednią zawartość pliku " + platform::utf8Path(file) +
+                                      " zachowano w pliku " + platform::utf8Path(file) + ".bak"));
+  EXPECT_TRUE(capture->panes.ascii.text().empty());
+  EXPECT_EQ(capture->panes.hex.text(), "  ");
+  EXPECT_TRUE(capture->file.exists());
+  reply(*capture, "  13.0 g \r\n");
   EXPECT_EQ(read(file), "12.5\r\n13.0 g\r\n");
 
   // With the HEX part, and with the point changed in the ASCII part only.
-  form->ZapiszASCIIClick();
-  reply(*form, "12.5\r\n");
-  form->ChangePointToColonClick();
-  reply(*form, "12.5\r\n");
+  capture->view.options.asciiOnly = false;
+  reply(*capture, "12.5\r\n");
+  capture->view.options.pointToComma = true;
+  reply(*capture, "12.5\r\n");
   EXPECT_EQ(read(file),
             "12.5\r\n13.0 g\r\n"
             "12.5\t31 32 2E 35 0D 0A\r\n"
             "12,5\t31 32 2E 35 0D 0A\r\n");
-  EXPECT_EQ(form->Bytes.replyCount(), 4);
+  EXPECT_EQ(capture->panes.bytes.replyCount(), 4);
 
   // A row that a line feed did not end stays in the panes.
-  reply(*form, "14");
-  EXPECT_EQ(form->Memo1.text(), "14");
+  reply(*capture, "14");
+  EXPECT_EQ(capture->panes.ascii.text(), "14");
   EXPECT_TRUE(errors.empty());
 }
 
@@ -114,170 +106,140 @@ TEST_F(CaptureFixture, EachRunKeepsTheEarlierRowsUnlessTheOperatorAgreedToReplac
   TempDir::write(file, "1\r\n2\r\n3\r\n");
   TempDir::write(dir / "wagi.txt.bak", "older\r\n");
   for (const char* row : {"4\n", "5\n"}) {
-    auto form = create();
-    chooseFile(*form, file);
-    reply(*form, row);
+    auto capture = create();
+    capture->choose(file);
+    reply(*capture, row);
   }
   EXPECT_EQ(read(dir / "wagi.txt.bak"), "older\r\n");
   EXPECT_EQ(read(dir / "wagi.txt.bak2"), "1\r\n2\r\n3\r\n");
   EXPECT_EQ(read(dir / "wagi.txt.bak3"), "4\r\n");
   EXPECT_EQ(read(file), "5\r\n");
 
-  auto form = create();
-  dialogs.fileAnswers.push_back(pl(platform::utf8Path(file)));
-  form->BitBtnSaveToFileClick();
-  reply(*form, "6\n");
+  auto capture = create();
+  capture->file.chooseInDialog(pl(platform::utf8Path(file)));
+  reply(*capture, "6\n");
   EXPECT_EQ(read(file), "6\r\n");
   EXPECT_FALSE(std::filesystem::exists(dir / "wagi.txt.bak4"));
 
   TempDir::write(dir / "pusty.txt", "");
   auto again = create();
-  chooseFile(*again, dir / "pusty.txt");
+  again->choose(dir / "pusty.txt");
   reply(*again, "7\n");
   EXPECT_EQ(read(dir / "pusty.txt"), "7\r\n");
   EXPECT_FALSE(std::filesystem::exists(dir / "pusty.txt.bak"));
-  EXPECT_TRUE(again->LabelFileName.hint().empty());
+  EXPECT_TRUE(again->label().note.empty());
   EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(CaptureFixture, WithoutAFileRowsStayInThePanesAndChunksAreDropped) {
-  auto form = create();
-  reply(*form, "1\r\n");
-  reply(*form, "2\r\n");
-  EXPECT_EQ(form->Memo1.text(), "1\r\n2\r\n");
-  form->FastWrite.setChecked(true);
-  fastWrite(*form, "3\r\n");
-  EXPECT_FALSE(form->Capture.isOpen());
-  form->Capture.WriteCaptureLine("4");
-  // The readings journal, kept from the start, is the only file.
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-    EXPECT_EQ(entry.path().filename().string().rfind("readings.db", 0), 0u) << entry.path();
+  auto capture = create();
+  reply(*capture, "1\r\n");
+  reply(*capture, "2\r\n");
+  EXPECT_EQ(capture->panes.ascii.text(), "1\r\n2\r\n");
+  capture->view.options.fastWrite = true;
+  fastWrite(*capture, "3\r\n");
+  EXPECT_FALSE(capture->file.isOpen());
+  capture->file.WriteCaptureLine("4");
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
   EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(CaptureFixture, AnotherChosenFileIsAppendedToOrCreatedWhenMissing) {
-  auto form = create();
-  chooseFile(*form, dir / "a.txt");
-  reply(*form, "1\n");
+  auto capture = create();
+  capture->choose(dir / "a.txt");
+  reply(*capture, "1\n");
   // The second file exists already: later lines append to it.
   TempDir::write(dir / "b.txt", "kept\r\n");
-  chooseFile(*form, dir / "b.txt");
-  reply(*form, "2\n");
+  capture->choose(dir / "b.txt");
+  reply(*capture, "2\n");
   EXPECT_EQ(read(dir / "b.txt"), "kept\r\n2\r\n");
   // A file removed meanwhile is created anew, never a failure.
   std::filesystem::remove(dir / "b.txt");
-  reply(*form, "3\n");
+  reply(*capture, "3\n");
   EXPECT_EQ(read(dir / "b.txt"), "3\r\n");
   // Polish letters of the caption name the file in the file system's UTF-8.
   std::filesystem::create_directory(dir / u8"pomiary wagi ś");
-  chooseFile(*form, dir / u8"pomiary wagi ś" / u8"wynik ą.txt");
-  reply(*form, "4\n");
+  capture->choose(dir / u8"pomiary wagi ś" / u8"wynik ą.txt");
+  reply(*capture, "4\n");
   EXPECT_EQ(read(dir / u8"pomiary wagi ś" / u8"wynik ą.txt"), "4\r\n");
   EXPECT_TRUE(errors.empty());
 }
 
-// A program folder and a capture file with Polish letters that no Western
-// code page holds: the rows, the settings and the port's ini file all land
-// under those names.
-TEST_F(CaptureFixture, PolishFolderAndFileNamesReachTheFileSystem) {
-  const std::filesystem::path folder = dir / u8"Łódź";
-  std::filesystem::create_directory(folder);
-  app::TForm1 form(app::MainWindowServices{loop, dialogs, folder, [] {}});
-  form.FormCreate();
-  const std::filesystem::path file = folder / u8"pomiar_ćwiczenie.txt";
-  chooseFile(form, file);
-  reply(form, "12.5 g\r\n");
-  form.FormClose();
-  EXPECT_EQ(read(file), "12.5 g\r\n");
-  EXPECT_NE(read(folder / "config.xml").find("<TersoConfig"), std::string::npos);
-  EXPECT_NE(read(folder / "Kestrel.ini").find("Port=COM1"), std::string::npos);
-  EXPECT_TRUE(errors.empty());
-}
-
+// The operator's answer to the save dialog.
 TEST_F(CaptureFixture, ChoosingTheFileAlwaysGivesATxtName) {
-  auto form = create();
+  auto capture = create();
   auto choose = [&](const std::string& answer) {
-    dialogs.fileAnswers.push_back(answer);
-    form->BitBtnSaveToFile.click();
-    return form->LabelFileName.caption();
+    capture->file.chooseInDialog(answer);
+    return capture->label().name;
   };
   EXPECT_EQ(choose("C:\\pomiary\\wynik.csv"), "C:\\pomiary\\wynik.txt");
-  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Black);
+  EXPECT_EQ(capture->label().tone, Tone::Black);
   EXPECT_EQ(choose("C:\\dane.old\\wynik"), "C:\\dane.old\\wynik.txt");
   EXPECT_EQ(choose("C:\\pomiary\\wynik.2024.csv"), "C:\\pomiary\\wynik.txt");
   EXPECT_EQ(choose("/home/jan/pomiary/wynik.csv"), "/home/jan/pomiary/wynik.txt");
   EXPECT_EQ(choose("/home/jan/dane.old/wynik"), "/home/jan/dane.old/wynik.txt");
   EXPECT_EQ(choose("/home/jan/pomiary/wynik.2024.csv"), "/home/jan/pomiary/wynik.txt");
   EXPECT_EQ(choose("D:wynik.dat"), "D:wynik.txt");
-
-  // The dialog: the platform's save dialog, with the filter, asking before it
-  // replaces a file, proposing the chosen file.
-  ASSERT_EQ(dialogs.fileRequests.size(), 7u);
-  EXPECT_EQ(dialogs.fileRequests.back().filter, pl("pliki tekstowe|*.txt|wszystkie pliki|*.*"));
-  EXPECT_TRUE(dialogs.fileRequests.back().confirmOverwrite);
-  EXPECT_EQ(dialogs.fileRequests.back().fileName, "/home/jan/pomiary/wynik.txt");
-
-  // Cancelled: nothing changes.
-  form->BitBtnSaveToFile.click();
-  EXPECT_EQ(form->LabelFileName.caption(), "D:wynik.txt");
+  EXPECT_TRUE(capture->file.chosen());
 
   // An empty name, or one beginning with ".", means no file.
-  EXPECT_EQ(choose(""), pl("Nie wybrano pliku"));
-  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
+  EXPECT_EQ(choose(""), "");
+  EXPECT_FALSE(capture->file.chosen());
+  EXPECT_EQ(capture->label().tone, Tone::Red);
   choose("/tmp/x.csv");
-  EXPECT_TRUE(dialogs.fileRequests.back().fileName.empty());
-  EXPECT_EQ(choose(".wynik"), pl("Nie wybrano pliku"));
+  EXPECT_EQ(choose(".wynik"), "");
+  EXPECT_FALSE(capture->file.chosen());
 
   choose("/tmp/x.csv");
-  form->BitBtnClearFile.click();
-  EXPECT_EQ(form->LabelFileName.caption(), pl("Nie wybrano pliku"));
-  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
+  capture->file.clearChoice();
+  EXPECT_EQ(capture->label().name, "");
+  EXPECT_FALSE(capture->file.chosen());
+  EXPECT_EQ(capture->label().tone, Tone::Red);
 }
 
 TEST_F(CaptureFixture, FastWriteStampsLinesFromTheLineEndsItSees) {
-  auto form = create();
+  auto capture = create();
   setLocalTime(10, 15, 30);
   const std::string stamp = "2024-06-03\t10:15:30\t";
-  form->InsertTimeClick();
-  form->FastWriteClick();
-  EXPECT_TRUE(form->ConfigOptions.FastWrite);
-  chooseFile(*form, dir / "szybki.txt");
+  capture->stampTime(true);
+  capture->switchFastWrite(true);
+  capture->choose(dir / "szybki.txt");
 
   // The stamp of a line that ends a chunk comes with the next chunk.
-  fastWrite(*form, "1");
-  fastWrite(*form, "2.5\r\n");
-  EXPECT_TRUE(form->Capture.lineStart());
-  fastWrite(*form, "3\r\n");
-  form->Capture.CloseCaptureFile();
+  fastWrite(*capture, "1");
+  fastWrite(*capture, "2.5\r\n");
+  EXPECT_TRUE(capture->file.lineStart());
+  fastWrite(*capture, "3\r\n");
+  capture->file.CloseCaptureFile();
   EXPECT_EQ(read(dir / "szybki.txt"), stamp + "12.5\r\n" + stamp + "3\r\n");
 
   // Reopened: a line starts with the chunk; CR LF inside gets a stamp, the last one none.
   std::filesystem::remove(dir / "szybki.txt");
-  fastWrite(*form, "A\r\nB\r\n");
-  fastWrite(*form, "C\r");  // a CR LF split between chunks: no stamp after it
-  fastWrite(*form, "\nD");
-  form->Capture.CloseCaptureFile();
+  fastWrite(*capture, "A\r\nB\r\n");
+  fastWrite(*capture, "C\r");  // a CR LF split between chunks: no stamp after it
+  fastWrite(*capture, "\nD");
+  capture->file.CloseCaptureFile();
   EXPECT_EQ(read(dir / "szybki.txt"), stamp + "A\r\n" + stamp + "B\r\n" + stamp + "C\r\nD");
 
   // Without stamps the bytes go in unchanged, appended to what is there.
-  form->InsertTimeClick();
-  fastWrite(*form, std::string("\0\xFF\r\n x\n", 7));
-  form->Capture.CloseCaptureFile();
+  capture->stampTime(false);
+  fastWrite(*capture, std::string("\0\xFF\r\n x\n", 7));
+  capture->file.CloseCaptureFile();
   EXPECT_EQ(read(dir / "szybki.txt"),
             stamp + "A\r\n" + stamp + "B\r\n" + stamp + "C\r\nD" + std::string("\0\xFF\r\n x\n", 7));
   EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(CaptureFixture, FastWriteReachesTheDiskWithinASecondAndTheLabelBlinks) {
-  auto form = create();
-  form->FastWriteClick();
-  chooseFile(*form, dir / "ciagly.txt");
-  fastWrite(*form, "first\r\n");
+  auto capture = create();
+  capture->switchFastWrite(true);
+  capture->choose(dir / "ciagly.txt");
+  fastWrite(*capture, "first\r\n");
   loop.processPending();
-  EXPECT_TRUE(form->Capture.isOpen());
-  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Green);
-  EXPECT_TRUE(form->LabelFileName.font().bold);
-  EXPECT_EQ(form->LabelFileName.color(), ui::Color::ButtonFace);
+  EXPECT_TRUE(capture->file.isOpen());
+  EXPECT_EQ(capture->label().tone, Tone::Green);
+  EXPECT_TRUE(capture->label().bold);
+  EXPECT_FALSE(capture->label().blinkOn);
 
   // Buffered, then written out a second after it went in, with no more data.
   EXPECT_EQ(read(dir / "ciagly.txt"), "");
@@ -289,12 +251,12 @@ TEST_F(CaptureFixture, FastWriteReachesTheDiskWithinASecondAndTheLabelBlinks) {
   // Continuous data, a chunk every 50 ms for 10 s: the label changes its
   // background about once a second, and the file is never more than a second behind.
   int changes = 0;
-  ui::Rgb last = form->LabelFileName.color();
+  bool last = capture->label().blinkOn;
   std::string sent = "first\r\n";
   std::vector<std::size_t> sentBefore;  // bytes sent up to each chunk, inclusive
   for (int i = 0; i < 200; ++i) {
     const std::string chunk = "chunk " + std::to_string(i) + "\r\n";
-    fastWrite(*form, chunk);
+    fastWrite(*capture, chunk);
     sent += chunk;
     sentBefore.push_back(sent.size());
     loop.advance(50);
@@ -304,69 +266,69 @@ TEST_F(CaptureFixture, FastWriteReachesTheDiskWithinASecondAndTheLabelBlinks) {
       ASSERT_GE(onDisk.size(), sentBefore[i - 19]) << "chunk " << i;
     }
     ASSERT_EQ(onDisk, sent.substr(0, onDisk.size()));
-    if (form->LabelFileName.color() != last) {
+    if (capture->label().blinkOn != last) {
       ++changes;
-      last = form->LabelFileName.color();
+      last = capture->label().blinkOn;
     }
   }
   EXPECT_GE(changes, 8);
   EXPECT_LE(changes, 10);
 
-  form->Capture.CloseCaptureFile();
+  capture->file.CloseCaptureFile();
   loop.processPending();
   EXPECT_EQ(read(dir / "ciagly.txt"), sent);
-  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
-  EXPECT_EQ(form->LabelFileName.color(), ui::Color::ButtonFace);
+  EXPECT_EQ(capture->label().tone, Tone::Red);
+  EXPECT_FALSE(capture->label().blinkOn);
   EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(CaptureFixture, TheTwoWritersNeverHoldOneFileAndEverythingReachesTheDisk) {
-  auto form = create();
-  chooseFile(*form, dir / "a.txt");
-  reply(*form, "row 1\r\n");
-  form->FastWriteClick();
-  fastWrite(*form, "fast 2\r\n");
+  auto capture = create();
+  capture->choose(dir / "a.txt");
+  reply(*capture, "row 1\r\n");
+  capture->switchFastWrite(true);
+  fastWrite(*capture, "fast 2\r\n");
   loop.processPending();
-  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Green);
+  EXPECT_EQ(capture->label().tone, Tone::Green);
 
   // Switching fast write off closes the file; the row writer goes on in it.
-  form->FastWriteClick();
-  EXPECT_FALSE(form->Capture.isOpen());
-  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Black);
+  capture->switchFastWrite(false);
+  EXPECT_FALSE(capture->file.isOpen());
+  EXPECT_EQ(capture->label().tone, Tone::Black);
   EXPECT_EQ(read(dir / "a.txt"), "row 1\r\nfast 2\r\n");
-  reply(*form, "row 3\r\n");
+  reply(*capture, "row 3\r\n");
   EXPECT_EQ(read(dir / "a.txt"), "row 1\r\nfast 2\r\nrow 3\r\n");
 
   // Choosing another file closes the open one; the next chunk opens the new one.
-  form->FastWriteClick();
-  fastWrite(*form, "fast 4\r\n");
-  dialogs.fileAnswers.push_back((dir / "b.csv").string());
-  form->BitBtnSaveToFile.click();
-  EXPECT_FALSE(form->Capture.isOpen());
+  capture->switchFastWrite(true);
+  fastWrite(*capture, "fast 4\r\n");
+  capture->file.chooseInDialog((dir / "b.csv").string());
+  EXPECT_FALSE(capture->file.isOpen());
   EXPECT_EQ(read(dir / "a.txt"), "row 1\r\nfast 2\r\nrow 3\r\nfast 4\r\n");
-  fastWrite(*form, "fast 5\r\n");
-  EXPECT_TRUE(form->Capture.isOpen());
+  fastWrite(*capture, "fast 5\r\n");
+  EXPECT_TRUE(capture->file.isOpen());
 
   // An order naming another file: the next chunk goes there.
-  chooseFile(*form, dir / "c.txt");
-  fastWrite(*form, "fast 6\r\n");
+  capture->choose(dir / "c.txt");
+  fastWrite(*capture, "fast 6\r\n");
   EXPECT_EQ(read(dir / "b.txt"), "fast 5\r\n");
 
   // Clearing the file closes it too.
-  fastWrite(*form, "fast 7\r\n");
-  form->BitBtnClearFile.click();
-  EXPECT_FALSE(form->Capture.isOpen());
+  fastWrite(*capture, "fast 7\r\n");
+  capture->file.clearChoice();
+  EXPECT_FALSE(capture->file.isOpen());
   EXPECT_EQ(read(dir / "c.txt"), "fast 6\r\nfast 7\r\n");
 
-  // Both ways out write the buffer to the disk.
-  chooseFile(*form, dir / "d.txt");
-  fastWrite(*form, "at close\r\n");
-  form->FormClose();
+  // The way out writes the buffer to the disk, and a later chunk opens the
+  // file again (the window's close, then "Koniec").
+  capture->choose(dir / "d.txt");
+  fastWrite(*capture, "at close\r\n");
+  capture->file.closeAtExit();
   EXPECT_EQ(read(dir / "d.txt"), "at close\r\n");
-  fastWrite(*form, "at Koniec\r\n");
-  form->Koniec1Click();
+  fastWrite(*capture, "at Koniec\r\n");
+  capture->file.closeAtExit();
   EXPECT_EQ(read(dir / "d.txt"), "at close\r\nat Koniec\r\n");
-  EXPECT_FALSE(form->Capture.isOpen());
+  EXPECT_FALSE(capture->file.isOpen());
   EXPECT_TRUE(errors.empty());
 }
 
@@ -402,74 +364,74 @@ class FullDisk {
 
 TEST_F(CaptureFixture, AFullDiskIsReportedAndNothingAlreadyWrittenIsLost) {
   FullDisk disk(dir.path());
-  auto form = create();
-  chooseFile(*form, disk.file());
+  auto capture = create();
+  capture->choose(disk.file());
   // A first line that fills its pages of the disk exactly.
   const std::string first = std::string(4094, '1') + "\r\n";
   if (disk.mounted()) {
     disk.makeRoom();
-    reply(*form, first);
+    reply(*capture, first);
     disk.fill();
   }
 
   // Row mode: the error names the file and the reason; the row stays in the
   // panes, the count stands, the program goes on.
-  reply(*form, "2\r\n");
+  reply(*capture, "2\r\n");
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_NE(errors[0].find(pl("Nie można zapisać pliku ") + disk.file().string()), std::string::npos);
   EXPECT_NE(errors[0].find(pl("brak miejsca na dysku")), std::string::npos);
-  EXPECT_EQ(form->Memo1.text(), "2\r\n");
-  EXPECT_EQ(form->Bytes.replyCount(), disk.mounted() ? 2 : 1);
+  EXPECT_EQ(capture->panes.ascii.text(), "2\r\n");
+  EXPECT_EQ(capture->panes.bytes.replyCount(), disk.mounted() ? 2 : 1);
 
   // Fast write: the buffered data is kept while the disk is full; the same
   // failure is not shown again, the label shows it.
-  form->FastWriteClick();
-  fastWrite(*form, "3\r\n");
+  capture->switchFastWrite(true);
+  fastWrite(*capture, "3\r\n");
   loop.advance(1000);
   ASSERT_EQ(errors.size(), 1u);
-  EXPECT_TRUE(form->Capture.isOpen());
-  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
-  EXPECT_EQ(form->LabelFileName.hint(), errors[0]);
+  EXPECT_TRUE(capture->file.isOpen());
+  EXPECT_EQ(capture->label().tone, Tone::Red);
+  EXPECT_EQ(capture->label().note, errors[0]);
 
   if (disk.mounted()) {
     // Room again: the next chunk and the next reply get everything in.
     disk.makeRoom();
-    fastWrite(*form, "4\r\n");
+    fastWrite(*capture, "4\r\n");
     loop.advance(1000);
-    EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Green);
-    EXPECT_TRUE(form->LabelFileName.hint().empty());
-    form->FastWriteClick();
-    reply(*form, "5\r\n");
+    EXPECT_EQ(capture->label().tone, Tone::Green);
+    EXPECT_TRUE(capture->label().note.empty());
+    capture->switchFastWrite(false);
+    reply(*capture, "5\r\n");
     EXPECT_EQ(read(disk.file()), first + "3\r\n4\r\n2\r\n5\r\n");
     EXPECT_EQ(errors.size(), 1u);
   } else {
     // The way out still reports what could not be written.
-    form->Capture.closeAtExit();
+    capture->file.closeAtExit();
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_NE(errors[1].find(pl("utracono bajtów: 3")), std::string::npos);
-    EXPECT_FALSE(form->Capture.isOpen());
+    EXPECT_FALSE(capture->file.isOpen());
   }
 }
 
 TEST_F(CaptureFixture, ClosingTheFastWriteFileOnAFullDiskSaysWhatWasLost) {
-  auto form = create();
-  form->FastWriteClick();
-  chooseFile(*form, "/dev/full");
-  fastWrite(*form, "12345\r\n");
-  loop.dispatch([&] { form->BitBtnClearFile.click(); });
+  auto capture = create();
+  capture->switchFastWrite(true);
+  capture->choose("/dev/full");
+  fastWrite(*capture, "12345\r\n");
+  loop.dispatch([&] { capture->file.clearChoice(); });
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_NE(errors[0].find(pl("brak miejsca na dysku")), std::string::npos);
   EXPECT_NE(errors[0].find(pl("utracono bajtów: 7")), std::string::npos);
-  EXPECT_FALSE(form->Capture.isOpen());
+  EXPECT_FALSE(capture->file.isOpen());
 
   // A folder that does not exist: both writers fail the same way, told once.
-  chooseFile(*form, dir / "nie ma" / "wynik.txt");
-  fastWrite(*form, "x");
-  reply(*form, "y\n");
+  capture->choose(dir / "nie ma" / "wynik.txt");
+  fastWrite(*capture, "x");
+  reply(*capture, "y\n");
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_NE(errors[1].find(pl("nie ma takiego folderu")), std::string::npos);
   EXPECT_NE(errors[1].find(pl("Nie można otworzyć pliku ")), std::string::npos);
-  EXPECT_FALSE(form->Capture.isOpen());
+  EXPECT_FALSE(capture->file.isOpen());
 }
 
 #endif
@@ -478,46 +440,45 @@ TEST_F(CaptureFixture, ClosingTheFastWriteFileOnAFullDiskSaysWhatWasLost) {
 // (red, the reason in its hint) until a write gets through; nothing that
 // failed counts as written. A failure after a success is shown again.
 TEST_F(CaptureFixture, AFailureIsShownOncePerEpisode) {
-  auto form = create();
-  loop.setErrorReport([&](const std::string& message) { dialogs.showError(message); });
+  auto capture = create();
   const auto folder = dir / "pomiary";
-  chooseFile(*form, folder / "wynik.txt");
+  capture->choose(folder / "wynik.txt");
   std::string rows;
   for (int i = 0; i < 50; ++i) {
     const std::string row = std::to_string(i) + ".5";
-    reply(*form, row + "\r\n");
+    reply(*capture, row + "\r\n");
     rows += (i ? "\r\n" : "") + row;
   }
-  ASSERT_EQ(dialogs.errors.size(), 1u);
-  EXPECT_NE(dialogs.errors[0].find(pl("nie ma takiego folderu")), std::string::npos);
-  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
-  EXPECT_EQ(form->LabelFileName.hint(), dialogs.errors[0]);
-  EXPECT_EQ(form->Memo1.text(), rows + "\r\n");  // not written: still shown
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find(pl("nie ma takiego folderu")), std::string::npos);
+  EXPECT_EQ(capture->label().tone, Tone::Red);
+  EXPECT_EQ(capture->label().note, errors[0]);
+  EXPECT_EQ(capture->panes.ascii.text(), rows + "\r\n");  // not written: still shown
 
   // The folder is back: the next row takes the waiting ones along.
   std::filesystem::create_directory(folder);
-  reply(*form, "ok\r\n");
+  reply(*capture, "ok\r\n");
   EXPECT_EQ(read(folder / "wynik.txt"), rows + "\r\nok\r\n");
-  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Black);
-  EXPECT_TRUE(form->LabelFileName.hint().empty());
+  EXPECT_EQ(capture->label().tone, Tone::Black);
+  EXPECT_TRUE(capture->label().note.empty());
   std::filesystem::remove_all(folder);
-  reply(*form, "again\r\n");
-  EXPECT_EQ(dialogs.errors.size(), 2u);
+  reply(*capture, "again\r\n");
+  EXPECT_EQ(errors.size(), 2u);
 
 #ifndef _WIN32
   // Fast write onto a device that takes nothing: five failed flushes, one
   // box, and the label never blinks for data that did not get out.
-  form->FastWriteClick();
-  chooseFile(*form, "/dev/full");
+  capture->switchFastWrite(true);
+  capture->choose("/dev/full");
   loop.processPending();
-  const ui::Rgb background = form->LabelFileName.color();
+  const bool blinkOn = capture->label().blinkOn;
   for (int i = 0; i < 50; ++i) {
-    fastWrite(*form, "chunk\r\n");
+    fastWrite(*capture, "chunk\r\n");
     loop.advance(100);
   }
-  EXPECT_EQ(dialogs.errors.size(), 3u);
-  EXPECT_EQ(form->LabelFileName.color(), background);
-  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
+  EXPECT_EQ(errors.size(), 3u);
+  EXPECT_EQ(capture->label().blinkOn, blinkOn);
+  EXPECT_EQ(capture->label().tone, Tone::Red);
 #endif
 }
 
@@ -527,19 +488,19 @@ TEST_F(CaptureFixture, AFailureIsShownOncePerEpisode) {
 TEST_F(CaptureFixture, ARowIsWrittenWholeOrNotAtAll) {
   FullDisk disk(dir.path());
   if (!disk.mounted()) GTEST_SKIP() << "a 64 KiB tmpfs cannot be mounted here (needs root)";
-  auto form = create();
+  auto capture = create();
   disk.makeRoom();
-  chooseFile(*form, disk.file());
-  reply(*form, "1\r\n");
+  capture->choose(disk.file());
+  reply(*capture, "1\r\n");
   disk.fill();  // the rest of the file's page is still free
 
   const std::string big(6000, 'S');
-  reply(*form, big + "\r\n");
+  reply(*capture, big + "\r\n");
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(read(disk.file()), "1\r\n");
 
   disk.makeRoom();
-  reply(*form, "S S      3856 g\r\n");
+  reply(*capture, "S S      3856 g\r\n");
   EXPECT_EQ(read(disk.file()), "1\r\n" + big + "\r\nS S      3856 g\r\n");
 }
 
@@ -552,13 +513,13 @@ TEST_F(CaptureFixture, FastWriteIntoAVanishedFileResumesInANewOne) {
 #ifdef _WIN32
   GTEST_SKIP() << "Windows refuses to remove a folder that holds an open file";
 #endif
-  auto form = create();
-  form->FastWriteClick();
+  auto capture = create();
+  capture->switchFastWrite(true);
   const auto folder = dir / "pomiary";
   std::filesystem::create_directory(folder);
   const auto file = folder / "wynik.txt";
-  chooseFile(*form, file);
-  fastWrite(*form, "before\r\n");
+  capture->choose(file);
+  fastWrite(*capture, "before\r\n");
   loop.advance(1000);
   ASSERT_EQ(read(file), "before\r\n");
 
@@ -566,28 +527,28 @@ TEST_F(CaptureFixture, FastWriteIntoAVanishedFileResumesInANewOne) {
   std::string away;
   for (int i = 0; i < 3; ++i) {
     const std::string chunk = "away " + std::to_string(i) + "\r\n";
-    fastWrite(*form, chunk);
+    fastWrite(*capture, chunk);
     away += chunk;
     loop.advance(1000);
   }
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_NE(errors[0].find(file.string()), std::string::npos);
   EXPECT_NE(errors[0].find(pl("zniknął")), std::string::npos);
-  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Red);
+  EXPECT_EQ(capture->label().tone, Tone::Red);
 
   std::filesystem::create_directory(folder);
-  fastWrite(*form, "back\r\n");
+  fastWrite(*capture, "back\r\n");
   loop.advance(1000);
   EXPECT_EQ(read(file), away + "back\r\n");
-  EXPECT_EQ(form->LabelFileName.font().color, ui::Color::Green);
+  EXPECT_EQ(capture->label().tone, Tone::Green);
 
   std::filesystem::remove(file);
-  fastWrite(*form, "after\r\n");
+  fastWrite(*capture, "after\r\n");
   loop.advance(1000);
   EXPECT_EQ(read(file), "after\r\n");
   std::filesystem::rename(file, folder / "moved.txt");
-  fastWrite(*form, "renamed\r\n");
-  form->Capture.CloseCaptureFile();
+  fastWrite(*capture, "renamed\r\n");
+  capture->file.CloseCaptureFile();
   loop.processPending();
   EXPECT_EQ(read(file), "renamed\r\n");
   EXPECT_EQ(read(folder / "moved.txt"), "after\r\n");
@@ -637,11 +598,11 @@ TEST_F(CaptureFixture, AKilledProcessKeepsEveryRowAndAllButTheLastSecond) {
   for (int i = 0; i < 50; ++i) expectedRows += std::to_string(i) + ".5\r\n";
 
   runAndKill([&] {
-    auto form = create();
-    chooseFile(*form, rows);
+    auto capture = create();
+    capture->choose(rows);
     for (int i = 0; i < 50; ++i) {
       const std::string row = std::to_string(i) + ".5\r\n";
-      form->ProcessReceived(row, row.size());
+      capture->panes.receive(row);
     }
   });
   EXPECT_EQ(read(rows), expectedRows);
@@ -649,12 +610,12 @@ TEST_F(CaptureFixture, AKilledProcessKeepsEveryRowAndAllButTheLastSecond) {
   const std::string older(100000, 'a');
   const std::string lastSecond = "written within the last second\r\n";
   runAndKill([&] {
-    auto form = create();
-    form->FastWriteClick();
-    chooseFile(*form, fast);
-    form->Capture.FastWriteData(older);
+    auto capture = create();
+    capture->switchFastWrite(true);
+    capture->choose(fast);
+    capture->file.FastWriteData(older);
     loop.advance(1000);
-    form->Capture.FastWriteData(lastSecond);
+    capture->file.FastWriteData(lastSecond);
   });
   const std::string kept = read(fast);
   EXPECT_TRUE(kept == older || kept == older + lastSecond) << kept.size() << " bytes kept";
