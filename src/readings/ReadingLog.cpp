@@ -109,13 +109,13 @@ void ReadingLog::addReading(std::string_view row, std::int64_t timeMs, bool coun
     if (r.latencyMs >= 0) stored.latencyMs = r.latencyMs;
     if (linkName) stored.link = linkName();
     stored.text = rawText(r);
-    r.id = journal_->add(std::move(stored));
+    const std::int64_t id = journal_->add(std::move(stored));
     // The journal can give back the series' readings when it has them all.
     const std::int64_t series = journal_->currentSeries();
     if (size() == 0) {
       journalSeries_ = series;
-      firstId_ = r.id;
-    } else if (series != journalSeries_ || r.id != journalId(size())) {
+      firstId_ = id;
+    } else if (series != journalSeries_ || id != journalId(size())) {
       firstId_ = 0;
     }
   }

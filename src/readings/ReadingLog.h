@@ -20,7 +20,6 @@ namespace readings {
 class Journal;
 
 struct Reading {
-  std::int64_t id = 0;      // the journal's reading id; 0 without a journal
   std::int64_t timeMs = 0;  // wall clock, ms since the epoch
   double value = 0;         // meaningful when hasValue()
   std::uint32_t rawOffset = 0;
