@@ -247,6 +247,61 @@ published=$(grep -Ec '^plant/st1/readings \{.*"value":[0-9]' "$run/mqtt.txt" || 
   fail "the status was not \"online\" then \"offline\": $(cat "$run/mqtt.txt")"
 echo "station without a window: 5 readings published to the broker, online then offline"
 
+# The end of the Windows session: the window runs an automatic measurement of
+# "SI" every 0.1 s in fast-write mode (a "file" order names the capture file;
+# fast write on in config.xml; Ctrl+A starts the run) when the session ends
+# (wineboot --end-session sends WM_QUERYENDSESSION and WM_ENDSESSION, then
+# ends what is left). Fast write holds up to a second of replies in memory:
+# only an end that flushes it leaves every reply the scale sent in the file.
+cat >"$smoke/config.xml" <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<TersoConfig><Options><OrdersFileName>$(winepath -w "$smoke/ending.xml")</OrdersFileName><FastWrite>Yes</FastWrite></Options></TersoConfig>
+XML
+cat >"$smoke/ending.xml" <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<Rozkazy>
+  <Rozkaz><Rozkaz>file</Rozkaz><Czas>0,1</Czas><Jedn.>s</Jedn.><L.pom.>1</L.pom.><COM>koniec.txt</COM></Rozkaz>
+  <Rozkaz><Rozkaz>SI</Rozkaz><Czas>0,1</Czas><Jedn.>s</Jedn.><L.pom.>10000</L.pom.><COM>1</COM><Prędkość>9600</Prędkość></Rozkaz>
+</Rozkazy>
+XML
+answeredBefore=$(grep -c '"SI" -> "S S' "$run/scale.log" || true)
+answered() { echo $(($(grep -c '"SI" -> "S S' "$run/scale.log" || true) - answeredBefore)); }
+(cd "$smoke" && exec wine terso.exe -platform windows) >"$run/ending.log" 2>&1 &
+terso=$!
+window=
+for _ in $(seq 600); do
+  window=$(find_window)
+  [ -n "$window" ] && break
+  kill -0 "$terso" 2>/dev/null || fail "terso.exe ended before showing its window"
+  sleep 0.1
+done
+[ -n "$window" ] || fail "no window the second time"
+sleep 1
+for _ in 1 2 3; do
+  xdotool windowactivate --sync "$window" 2>/dev/null || true
+  xdotool key ctrl+a
+  for _ in $(seq 30); do
+    [ "$(answered)" -gt 0 ] && break 2
+    sleep 0.1
+  done
+done
+[ "$(answered)" -gt 0 ] || fail "Ctrl+A started no automatic measurement"
+sleep 2.5
+wine wineboot --end-session >/dev/null 2>&1 || true
+for _ in $(seq 100); do
+  kill -0 "$terso" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$terso" 2>/dev/null && fail "terso.exe still runs after the session ended"
+{ wait "$terso"; } 2>/dev/null || true
+sent=$(answered)
+kept=$(tr -d '\r' <"$smoke/koniec.txt" 2>/dev/null | grep -Ec '^S S +[0-9]+\.[0-9]{2} g$' || true)
+[ "$sent" -ge 15 ] || fail "only $sent replies before the session ended"
+# (A reply the scale sent as the session ended may not have been read.)
+[ "$kept" -ge $((sent - 1)) ] && [ "$kept" -le "$sent" ] ||
+  fail "the session's end left $kept of the $sent replies in the fast-write capture file"
+echo "session end: $kept of the $sent replies of the running measurement in the fast-write capture file"
+
 # ---------------------------------------------------------------------------
 # The installer: installed, started, upgraded and removed in a fresh Wine
 # prefix of its own (scripts/windows-msi-test.sh, which also runs alone).
