@@ -108,14 +108,18 @@ title="Komunikacja przez złącze szeregowe RS-232 v9E"
 find_window() {
   xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1 || true
 }
-window=
-for _ in $(seq 600); do
-  window=$(find_window)
-  [ -n "$window" ] && break
-  kill -0 "$terso" 2>/dev/null || fail "terso.exe ended before showing its window"
-  sleep 0.1
-done
-[ -n "$window" ] || fail "no window titled \"$title\""
+# Sets window once terso.exe (pid $1) shows its main window.
+wait_for_window() {
+  window=
+  for _ in $(seq 600); do
+    window=$(find_window)
+    [ -n "$window" ] && return
+    kill -0 "$1" 2>/dev/null || fail "terso.exe ended before showing its window"
+    sleep 0.1
+  done
+  fail "no window titled \"$title\""
+}
+wait_for_window "$terso"
 [ "$(xdotool getwindowname "$window")" = "$title" ] || fail "the title is \"$(xdotool getwindowname "$window")\""
 echo "window shown: $title"
 
@@ -270,14 +274,7 @@ answered() { echo $(($(grep -c '"SI" -> "S S' "$run/scale.log" || true) - answer
 terso=$!
 # Wine kills what is left of the session: no job report of that.
 disown "$terso"
-window=
-for _ in $(seq 600); do
-  window=$(find_window)
-  [ -n "$window" ] && break
-  kill -0 "$terso" 2>/dev/null || fail "terso.exe ended before showing its window"
-  sleep 0.1
-done
-[ -n "$window" ] || fail "no window the second time"
+wait_for_window "$terso"
 sleep 1
 for _ in 1 2 3; do
   xdotool windowactivate --sync "$window" 2>/dev/null || true

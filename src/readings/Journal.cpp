@@ -267,13 +267,23 @@ void Journal::openMemory(SqliteDb& db) {
 
 std::int64_t Journal::beginSeries(std::int64_t startMs, std::int32_t utcOffsetMinutes, std::string link) {
   std::lock_guard lock(mutex_);
+  return beginSeriesLocked(startMs, utcOffsetMinutes, std::move(link));
+}
+
+// Under mutex_.
+std::int64_t Journal::beginSeriesLocked(std::int64_t startMs, std::int32_t utcOffsetMinutes, std::string link) {
   const std::int64_t id = nextSeries_++;
   currentSeries_ = id;
+  enqueue(SeriesStart{id, startMs, utcOffsetMinutes, std::move(link)});
+  return id;
+}
+
+// Under mutex_.
+void Journal::enqueue(Item item) {
   const bool wasEmpty = queue_.empty();
-  queue_.emplace_back(SeriesStart{id, startMs, utcOffsetMinutes, std::move(link)});
+  queue_.emplace_back(std::move(item));
   ++queuedCount_;
   if (wasEmpty) queued_.notify_one();
-  return id;
 }
 
 std::int64_t Journal::currentSeries() const {
@@ -286,16 +296,14 @@ void Journal::endSeries() {
   currentSeries_ = 0;
 }
 
-std::int64_t Journal::add(StoredReading reading) {
-  if (currentSeries() == 0) beginSeries(reading.timeMs, reading.utcOffsetMinutes, reading.link);
+std::int64_t Journal::add(StoredReading reading, std::int64_t* series) {
   std::lock_guard lock(mutex_);
+  if (currentSeries_ == 0) beginSeriesLocked(reading.timeMs, reading.utcOffsetMinutes, reading.link);
   reading.id = nextReading_++;
   reading.series = currentSeries_;
+  if (series) *series = currentSeries_;
   const std::int64_t id = reading.id;
-  const bool wasEmpty = queue_.empty();
-  queue_.emplace_back(std::move(reading));
-  ++queuedCount_;
-  if (wasEmpty) queued_.notify_one();
+  enqueue(std::move(reading));
   return id;
 }
 

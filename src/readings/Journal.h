@@ -84,8 +84,9 @@ class Journal final : public PublishQueue {
   // The series being written ends: the next reading begins a new one.
   void endSeries();
   // Queues a reading of the current series (begun first when there is
-  // none); returns its id. Never waits for the disk.
-  std::int64_t add(StoredReading reading);
+  // none); returns its id, and tells the series when asked. Never waits for
+  // the disk.
+  std::int64_t add(StoredReading reading, std::int64_t* series = nullptr);
   // Waits until everything queued so far is committed (a session's end).
   void flush();
   // Called on the journal's thread after each commit. Set it before the
@@ -148,6 +149,8 @@ class Journal final : public PublishQueue {
     int generation = -1;
   };
 
+  std::int64_t beginSeriesLocked(std::int64_t startMs, std::int32_t utcOffsetMinutes, std::string link);
+  void enqueue(Item item);
   bool openFile(platform::SqliteDb& db);
   void openMemory(platform::SqliteDb& db);
   void configure(platform::SqliteDb& db, bool disk);

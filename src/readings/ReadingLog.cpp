@@ -109,9 +109,9 @@ void ReadingLog::addReading(std::string_view row, std::int64_t timeMs, bool coun
     if (r.latencyMs >= 0) stored.latencyMs = r.latencyMs;
     if (linkName) stored.link = linkName();
     stored.text = rawText(r);
-    const std::int64_t id = journal_->add(std::move(stored));
+    std::int64_t series = 0;
+    const std::int64_t id = journal_->add(std::move(stored), &series);
     // The journal can give back the series' readings when it has them all.
-    const std::int64_t series = journal_->currentSeries();
     if (size() == 0) {
       journalSeries_ = series;
       firstId_ = id;

@@ -443,13 +443,8 @@ void TResultsForm::btnCopyClick() {
   // always copies something. Of an earlier series the selected rows only: it
   // may be long.
   std::vector<int> selected = Table.selection();
-  if (selected.empty() && !shown_) {
-    if (log_.firstKept() == 0) {
-      dialogs_.setClipboardText(ReadingsText(log_, TextFlavour::Tabs));
-      return;
-    }
+  if (selected.empty() && !shown_)
     for (int row = 0; static_cast<std::size_t>(row) < log_.size(); ++row) selected.push_back(row);
-  }
   // Rows that left the log's memory are read back from the journal.
   if (journal_ && !shown_ && log_.firstKept() > 0) journal_->flush();
   const ReadingRows rows(TextFlavour::Tabs);
